@@ -1,0 +1,32 @@
+# The two commands of the README.
+#   make run   install dependencies, build the Release program and start it
+#   make test  install dependencies, build with sanitizers and run every test
+
+BUILD      := build
+TEST_BUILD := build/sanitize
+JOBS       ?= $(shell nproc)
+
+.PHONY: run test deps build build-test clean
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTORIA_TESTS=OFF > /dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/bin/vantoria
+
+build-test: deps
+	@cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTORIA_SANITIZE=ON > /dev/null
+	@cmake --build $(TEST_BUILD) -j $(JOBS)
+
+test: build-test
+	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen \
+		ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,66 @@
+#include "convert/EngineModule.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace {
+
+void *Ordinal(void *handle, int n) {
+    std::string name = "ordinal_" + std::to_string(n);
+    return dlsym(handle, name.c_str());
+}
+
+template <typename Fn> bool Bind(void *handle, int n, Fn &fn) {
+    fn = reinterpret_cast<Fn>(Ordinal(handle, n));
+    return fn != nullptr;
+}
+
+} // namespace
+
+int LoadEngineModule(const std::string &path, EngineModule &m) {
+    m = EngineModule{};
+    m.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m.handle)
+        return 0;
+    if (!Bind(m.handle, 1, m.create) || !Bind(m.handle, 2, m.version) ||
+        !Bind(m.handle, 3, m.run) || !Bind(m.handle, 4, m.exit) || !Bind(m.handle, 5, m.destroy))
+        return 0;
+    return 1;
+}
+
+int LoadExtractorModule(const std::string &path, ExtractorModule &m) {
+    m = ExtractorModule{};
+    m.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m.handle)
+        return 0;
+    if (!Bind(m.handle, 1, m.postProcess) || !Bind(m.handle, 3, m.extractText) ||
+        !Bind(m.handle, 5, m.version))
+        return 0;
+    return 1;
+}
+
+int FreeEngineModule(EngineModule &m) {
+    if (m.handle)
+        dlclose(m.handle);
+    return 1;
+}
+
+int FreeExtractorModule(ExtractorModule &m) {
+    if (m.handle)
+        dlclose(m.handle);
+    return 1;
+}
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return "./";
+    std::string folder = exe.parent_path().string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}

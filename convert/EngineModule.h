@@ -1,0 +1,60 @@
+// The two engine modules, loaded from the program's folder and bound by
+// ordinal: ordinal N is the exported C symbol "ordinal_N".
+//
+//   tessarin.so  the PostScript interpreter (five entry points)
+//   lumbrel.so   PDF finishing and PDF-to-text (three entry points)
+//
+// Loading resolves the ordinals in order and stops at the first one that is
+// missing. A loaded module stays loaded until Free*; the entry points are
+// plain function pointers that may be called from any thread once loaded.
+// Nothing here throws.
+#pragma once
+
+#include <string>
+
+extern "C" {
+typedef int (*EngineCreateFn)(void **instance, void *caller);
+typedef int (*EngineVersionFn)(char *buffer, int size);
+typedef int (*EngineRunFn)(void *instance, int argc, char **argv);
+typedef int (*EngineExitFn)(void *instance);
+typedef void (*EngineDeleteFn)(void *instance);
+
+typedef int (*PdfPostProcessFn)(const char *pdf, const char *opass, const char *upass,
+                                const char *appText, int tuse, const char *text, int fcolor,
+                                int fsize, int fposInverted, int frotate, int foffx, int foffy,
+                                int bground, const char *title, const char *author,
+                                const char *subject, const char *keywords, const char *creator,
+                                const char *producer);
+typedef int (*PdfExtractTextFn)(const char *pdf, const char *txt, int mode, int pageBreak,
+                                int one);
+typedef int (*ExtractorVersionFn)(char *buffer, int size);
+}
+
+struct EngineModule {
+    void *handle = nullptr;
+    EngineCreateFn create = nullptr;   // ordinal 1
+    EngineVersionFn version = nullptr; // ordinal 2
+    EngineRunFn run = nullptr;         // ordinal 3
+    EngineExitFn exit = nullptr;       // ordinal 4
+    EngineDeleteFn destroy = nullptr;  // ordinal 5
+};
+
+struct ExtractorModule {
+    void *handle = nullptr;
+    PdfPostProcessFn postProcess = nullptr; // ordinal 1
+    PdfExtractTextFn extractText = nullptr; // ordinal 3
+    ExtractorVersionFn version = nullptr;   // ordinal 5
+};
+
+// Load the module at `path` (a full path). 1 on success; 0 when the file can't
+// be loaded or an ordinal is missing, in which case the handle may still be
+// set (the caller frees it, as it would a loaded module).
+int LoadEngineModule(const std::string &path, EngineModule &module);
+int LoadExtractorModule(const std::string &path, ExtractorModule &module);
+
+// Release the module if its handle is set; always 1. The handle is kept.
+int FreeEngineModule(EngineModule &module);
+int FreeExtractorModule(ExtractorModule &module);
+
+// Folder of the running program, ending in '/'.
+std::string ProgramFolder();

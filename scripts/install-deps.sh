@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package needed to build, test and run the program.
+# Idempotent: does nothing (and prints nothing) when all of them are present.
+set -euo pipefail
+
+packages=(
+    # tool chain
+    build-essential cmake ninja-build pkg-config
+    # PostScript interpreter (library and the fonts/resources it needs)
+    libgs-dev ghostscript
+    # PDF finishing and text extraction
+    libqpdf-dev libpoppler-cpp-dev
+    # image formats
+    libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libopenjp2-7-dev libuemf-dev
+    # user interface, icons and the Chinese captions
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev libqt6svg6 libgl1-mesa-dev fonts-wqy-microhei
+    # tests: unit test framework, independent readers, a virtual display for screenshots
+    googletest libgtest-dev libgmock-dev libgif-dev qpdf poppler-utils xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
