@@ -1,0 +1,27 @@
+// ApplyImageSettings: the user's image settings as options of one image
+// converter, for one output format.
+//
+// Sets, in this order: the target size (when resizing is on), the rotation
+// (when positive), the two resolutions, the format code, the format's
+// quality and TIFF compression, and the colour depth with grey for the
+// format's colour choice. Grey is only ever switched on here. Safe to call
+// from any thread for a handle that thread owns.
+#pragma once
+
+#include "settings/ConvertSettings.h"
+
+// `formatCode` is an image format code (IC_FORMAT_*). Returns 1, or 0 for a
+// handle the converter refuses.
+int ApplyImageSettings(int handle, int formatCode, const ImageSettings &img);
+
+// The depth and grey flag of a colour-choice text, compared without regard
+// to case; any other text is 24 bits, not grey.
+struct ColourChoice {
+    int bpp;
+    bool gray;
+};
+ColourChoice ColourChoiceOf(const std::string &text);
+
+// The TIFF compression value (IC_TIFF_*) of an index into the TIFF page's
+// compression list.
+int TiffCompressionOfIndex(int index);

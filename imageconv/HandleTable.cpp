@@ -1,0 +1,132 @@
+// The handle interface: a table of converter records keyed by positive
+// integers, safe for several threads at once. Handles are not reused while
+// the table holds them; after 2^31 - 1 creations the numbering starts again
+// at 1, skipping handles still in use.
+#include <climits>
+#include <exception>
+#include <mutex>
+#include <unordered_map>
+
+#include "imageconv/ConverterRecord.h"
+#include "imageconv/ImageConverter.h"
+
+namespace imageconv {
+namespace {
+
+struct HandleTable {
+    std::mutex lock;
+    std::unordered_map<int, std::shared_ptr<ImageConverter>> records;
+    int next = 1;
+};
+
+HandleTable &Table() {
+    static HandleTable table;
+    return table;
+}
+
+} // namespace
+
+ImageConverter::ImageConverter() : m_pTiffImage(std::make_unique<TiffMultiPageWriter>()) {}
+
+ImageConverter::~ImageConverter() {
+    CloseMultiPage();
+}
+
+void ImageConverter::CloseMultiPage() {
+    if (m_pTiffImage)
+        m_pTiffImage->Close();
+    if (m_pMultiFile) {
+        std::fclose(m_pMultiFile);
+        m_pMultiFile = nullptr;
+    }
+}
+
+std::shared_ptr<ImageConverter> LookupConverter(int handle) {
+    if (handle <= 0)
+        return nullptr;
+    HandleTable &t = Table();
+    std::lock_guard<std::mutex> guard(t.lock);
+    auto it = t.records.find(handle);
+    return it == t.records.end() ? nullptr : it->second;
+}
+
+} // namespace imageconv
+
+using imageconv::ImageConverter;
+using imageconv::LookupConverter;
+
+int ImageConverterCreate() {
+    try {
+        auto record = std::make_shared<ImageConverter>();
+        imageconv::HandleTable &t = imageconv::Table();
+        std::lock_guard<std::mutex> guard(t.lock);
+        if (t.records.size() >= size_t(INT_MAX - 1))
+            return 0;
+        int handle = t.next;
+        while (t.records.count(handle))
+            handle = handle == INT_MAX ? 1 : handle + 1;
+        t.next = handle == INT_MAX ? 1 : handle + 1;
+        t.records.emplace(handle, std::move(record));
+        return handle;
+    } catch (const std::exception &) {
+        return 0;
+    }
+}
+
+int ImageConverterAddFile(int handle, const char *path, int inputType) {
+    try {
+        auto ic = LookupConverter(handle);
+        if (!ic)
+            return 0;
+        std::string resolved = imageconv::ResolvePath(path, imageconv::kMaxInputPath);
+        if (resolved.empty())
+            return 0;
+        ic->m_files.push_back(std::move(resolved));
+        ic->m_nInputType = inputType;
+        return 1;
+    } catch (const std::exception &) {
+        return 0;
+    }
+}
+
+int ImageConverterSetOption(int handle, int option, const char *text, int value,
+                            const char * /*reserved*/) {
+    try {
+        auto ic = LookupConverter(handle);
+        if (!ic)
+            return 0;
+        return imageconv::SetConverterOption(*ic, option, text, value);
+    } catch (const std::exception &) {
+        return 0;
+    }
+}
+
+int ImageConverterConvert(int handle) {
+    auto ic = LookupConverter(handle);
+    if (!ic)
+        return 0;
+    try {
+        imageconv::ConvertPages(*ic);
+    } catch (const std::exception &) {
+        // A page that fails leaves no output; convert reports nothing else.
+    }
+    return 1;
+}
+
+int ImageConverterDestroy(int handle) {
+    if (handle <= 0)
+        return 0;
+    std::shared_ptr<ImageConverter> record;
+    {
+        imageconv::HandleTable &t = imageconv::Table();
+        std::lock_guard<std::mutex> guard(t.lock);
+        auto it = t.records.find(handle);
+        if (it == t.records.end())
+            return 0;
+        record = std::move(it->second);
+        t.records.erase(it);
+    }
+    // Closing the multi-page file happens outside the table's lock.
+    record->CloseMultiPage();
+    return 1;
+}

@@ -1,0 +1,242 @@
+// The page routines of convert: for each format, the steps a page goes
+// through between reading it and handing it to the format's writer.
+//
+// After a failed step the page is emptied and every later step, the write
+// included, does nothing: a page that can't be read or processed leaves no
+// output file, and an existing file at the output path is left untouched.
+#include "imageconv/ConverterRecord.h"
+#include "imageconv/ImageConverter.h"
+#include "imageconv/PageOps.h"
+
+namespace imageconv {
+namespace {
+
+class Page {
+public:
+    void Read(const ImageConverter &ic, const std::string &path) {
+        if (ic.m_nInputType != IC_INPUT_BMP) {
+            Fail(Status::Fail("input type not readable"));
+            return;
+        }
+        Apply([&](Dib &d) { return ReadBmp(path, d); });
+        Apply(ExpandToTrueColour);
+    }
+
+    template <class Step> void Apply(Step step) {
+        if (!ok_)
+            return;
+        Status s = step(dib_);
+        if (!s)
+            Fail(std::move(s));
+    }
+
+    bool ok() const { return ok_; }
+    const Dib &dib() const { return dib_; }
+
+private:
+    void Fail(Status s) {
+        ok_ = false;
+        status_ = std::move(s);
+        dib_ = Dib();
+    }
+
+    Dib dib_;
+    bool ok_ = true;
+    Status status_ = Status::Ok();
+};
+
+bool IsPaletteDepth(int bpp) {
+    return bpp == 1 || bpp == 4 || bpp == 8;
+}
+
+void ReduceGroup(const ImageConverter &ic, Page &page) {
+    if (!IsPaletteDepth(ic.m_nReduceBpp))
+        return;
+    if (ic.m_bGray == 1 && ic.m_nReduceBpp != 1)
+        page.Apply(ConvertToGrey);
+    page.Apply([&](Dib &d) { return ReduceColors(d, ic.m_nReduceBpp); });
+}
+
+// As the reduce group, except that grey 8-bit TIFF pages (compression 7)
+// are kept as the grey ramp image instead of being reduced.
+void TiffReduceGroup(ImageConverter &ic, Page &page) {
+    const bool keepGrey = ic.m_nReduceBpp == 8 && ic.m_nTiffCompression == IC_TIFF_GRAY8;
+    if (keepGrey)
+        ic.m_bGray = 1;
+    if (!IsPaletteDepth(ic.m_nReduceBpp))
+        return;
+    if (ic.m_bGray == 1 && ic.m_nReduceBpp != 1)
+        page.Apply(ConvertToGrey);
+    if (!keepGrey)
+        page.Apply([&](Dib &d) { return ReduceColors(d, ic.m_nReduceBpp); });
+}
+
+void Resolution(const ImageConverter &ic, Page &page) {
+    page.Apply([&](Dib &d) {
+        SetResolution(d, ic.m_nXDpi, ic.m_nYDpi);
+        return Status::Ok();
+    });
+}
+
+void Rotate(const ImageConverter &ic, Page &page) {
+    page.Apply([&](Dib &d) { return RotatePage(d, ic.m_nRotate); });
+}
+
+void Resize(const ImageConverter &ic, Page &page) {
+    if (ic.m_nWidth > 0 && ic.m_nHeight > 0)
+        page.Apply([&](Dib &d) { return ResizeNearest(d, ic.m_nWidth, ic.m_nHeight); });
+}
+
+void Grey(const ImageConverter &ic, Page &page) {
+    if (ic.m_bGray == 1)
+        page.Apply(ConvertToGrey);
+}
+
+// Hands a finished page to `write` when every step before succeeded and
+// there is somewhere to write it.
+template <class Writer> void Write(const Page &page, const std::string &path, Writer write) {
+    if (page.ok() && page.dib().IsValid() && !path.empty())
+        write(page.dib(), path);
+}
+
+void ConvertSinglePage(ImageConverter &ic) {
+    Page page;
+    page.Read(ic, ic.m_files.front());
+    const WriteParams params = MakeWriteParams(ic);
+    const std::string &out = ic.m_szOutput;
+    switch (ic.m_nFormatCode) {
+    case IC_FORMAT_BMP:
+        ReduceGroup(ic, page);
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        Write(page, out, [](const Dib &d, const std::string &p) { return WriteBmp(d, p); });
+        break;
+    case IC_FORMAT_EMF:
+    case IC_FORMAT_WMF: {
+        if (ic.m_nRotate != 0)
+            page.Apply([&](Dib &d) { return RotateFree(d, double(ic.m_nRotate)); });
+        const bool emf = ic.m_nFormatCode == IC_FORMAT_EMF;
+        Write(page, out, [&](const Dib &d, const std::string &p) {
+            return emf ? WriteEmf(d, p, ic.m_nWidth, ic.m_nHeight)
+                       : WriteWmf(d, p, ic.m_nWidth, ic.m_nHeight);
+        });
+        break;
+    }
+    case IC_FORMAT_JPEG:
+        Grey(ic, page);
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        Write(page, out,
+              [&](const Dib &d, const std::string &p) { return WriteJpeg(d, p, params); });
+        break;
+    case IC_FORMAT_PNG:
+    case IC_FORMAT_GIF:
+    case IC_FORMAT_PCX: {
+        ReduceGroup(ic, page);
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        const int format = ic.m_nFormatCode;
+        Write(page, out, [format](const Dib &d, const std::string &p) {
+            return format == IC_FORMAT_PNG   ? WritePng(d, p)
+                   : format == IC_FORMAT_GIF ? WriteGif(d, p)
+                                             : WritePcx(d, p);
+        });
+        break;
+    }
+    case IC_FORMAT_TIFF:
+        TiffReduceGroup(ic, page);
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        Write(page, out, [&](const Dib &d, const std::string &p) {
+            return WriteTiff(d, p, MakeWriteParams(ic));
+        });
+        break;
+    case IC_FORMAT_TGA:
+        if (ic.m_nReduceBpp == 8) {
+            if (ic.m_bGray == 1)
+                page.Apply(ConvertToGrey);
+            else
+                page.Apply([](Dib &d) { return ReduceColors(d, 8); });
+        }
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        Write(page, out, [](const Dib &d, const std::string &p) { return WriteTga(d, p); });
+        break;
+    case IC_FORMAT_JP2:
+    case IC_FORMAT_JPC: {
+        Grey(ic, page);
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        const bool codestream = ic.m_nFormatCode == IC_FORMAT_JPC;
+        Write(page, out, [&](const Dib &d, const std::string &p) {
+            return WriteJpeg2000(d, p, codestream, ic.m_nQuality);
+        });
+        break;
+    }
+    case IC_FORMAT_RAS:
+        Grey(ic, page);
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        Write(page, out, [](const Dib &d, const std::string &p) { return WriteRas(d, p); });
+        break;
+    default:
+        break;
+    }
+}
+
+// Every added file becomes the next page of the one TIFF file. The file is
+// opened (created or truncated) by the first page that was read; a page that
+// finds no open file writes nothing, and the next page tries again.
+void ConvertMultiPageTiff(ImageConverter &ic) {
+    for (const std::string &file : ic.m_files) {
+        Page page;
+        page.Read(ic, file);
+        if (!page.ok())
+            continue;
+        if (!ic.m_pMultiFile && !ic.m_szMultiOutput.empty())
+            ic.m_pMultiFile = std::fopen(ic.m_szMultiOutput.c_str(), "w+b");
+        if (!ic.m_pMultiFile)
+            continue;
+        TiffReduceGroup(ic, page);
+        Resolution(ic, page);
+        Rotate(ic, page);
+        Resize(ic, page);
+        if (page.ok() && page.dib().IsValid())
+            ic.m_pTiffImage->Append(ic.m_pMultiFile, ic.m_szMultiOutput, page.dib(),
+                                    MakeWriteParams(ic));
+    }
+}
+
+} // namespace
+
+WriteParams MakeWriteParams(const ImageConverter &ic) {
+    WriteParams p;
+    p.quality = ic.m_nQuality;
+    p.jpegMode = ic.m_nJpegMode;
+    p.tiffCompression = ic.m_nTiffCompression;
+    p.reduceBpp = ic.m_nReduceBpp;
+    p.workBpp = ic.m_nWorkBpp;
+    p.gray = ic.m_bGray;
+    p.width = ic.m_nWidth;
+    p.height = ic.m_nHeight;
+    return p;
+}
+
+void ConvertPages(ImageConverter &ic) {
+    if (ic.m_files.empty())
+        return;
+    DecideDepth(ic);
+    if (ic.m_bMultiPage == 1 && ic.m_nFormatCode == IC_FORMAT_TIFF)
+        ConvertMultiPageTiff(ic);
+    else
+        ConvertSinglePage(ic);
+}
+
+} // namespace imageconv

@@ -1,0 +1,19 @@
+// Resolution in dots per inch and the matching pixels per metre.
+#include <cmath>
+
+#include "imageconv/PageOps.h"
+
+namespace imageconv {
+
+int32_t PelsPerMeter(int dpi) {
+    return int32_t(std::floor(dpi * 39.37007874015748 + 0.5));
+}
+
+void SetResolution(Dib &page, int xDpi, int yDpi) {
+    page.xDpi = xDpi;
+    page.yDpi = yDpi;
+    page.xPelsPerMeter = PelsPerMeter(xDpi);
+    page.yPelsPerMeter = PelsPerMeter(yDpi);
+}
+
+} // namespace imageconv
