@@ -1,0 +1,43 @@
+// CFileUtil: stateless file-system helpers shared by the file list, the
+// conversion paths and the settings location.
+//
+// Paths are UTF-8 strings with '/' as the separator; folder paths end in '/'.
+// No operation throws or reports an error: each one gives its documented
+// neutral result (0, an empty effect) when the file system says no. Safe to
+// call from any thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class CFileUtil {
+public:
+    // The longest full path, in characters, that FileExists accepts; longer
+    // paths are refused rather than cut.
+    static constexpr std::size_t kMaxPath = 255;
+
+    // The full path of `name` in the program's folder.
+    static std::string GetProgramPath(const std::string &name);
+
+    // For every '/' in `path`, from the left, creates the folder named by the
+    // text before it. Existing folders and failures pass silently; the text
+    // after the last '/' is not created, so "a/b/" makes a and a/b, and
+    // "a/b/file" makes the same two folders and no file.
+    static void CreatePath(const std::string &path);
+
+    // The user's documents folder for default outputs (the home folder),
+    // ending in '/'.
+    static std::string GetDocumentsFolder();
+
+    // 1 when `path` is non-null, its full path is at most kMaxPath characters
+    // and it names a regular file that opens for reading; otherwise 0. A folder
+    // is not a file here. Nothing is left open.
+    static int FileExists(const char *path);
+
+    // The size of the first file matching `path` (which may hold the
+    // wildcards '*' and '?' in its last component; an existing file of that
+    // exact name comes first) in KB: the length as an unsigned 32-bit byte
+    // count, times 1/1024, plus 0.9, truncated. No match, a folder or a null
+    // path give 0.
+    static int GetFileSizeKB(const char *path);
+};

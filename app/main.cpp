@@ -1,0 +1,6 @@
+#include "app/CConverterApp.h"
+
+int main(int argc, char **argv) {
+    CConverterApp app(argc, argv);
+    return app.Run();
+}

@@ -1,0 +1,339 @@
+// The application shell: module loading and its messages, the settings
+// location, initialisation, the close handling and the single instance.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <vector>
+
+#include "app/CConverterApp.h"
+#include "app/CMainDlg.h"
+#include "settings/IniFile.h"
+
+namespace {
+
+struct ShownBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Records every message box that becomes the active modal window and
+// presses its OK button.
+class BoxWatcher : public QObject {
+public:
+    BoxWatcher() {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || box == m_last)
+                return;
+            m_last = box;
+            shown.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+            if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+                ok->click();
+            else
+                box->done(0);
+        });
+        m_timer.start(10);
+    }
+    std::vector<ShownBox> shown;
+
+private:
+    QTimer m_timer;
+    QMessageBox *m_last = nullptr;
+};
+
+QString Path(const QTemporaryDir &dir, const QString &name) {
+    return dir.filePath(name);
+}
+
+std::string Std(const QString &s) {
+    return s.toStdString();
+}
+
+std::string Folder(const QTemporaryDir &dir, const QString &name = QString()) {
+    QString p = name.isEmpty() ? dir.path() : dir.filePath(name);
+    QDir().mkpath(p);
+    return Std(p) + "/";
+}
+
+// A module folder holding the given stand-ins under the loaded names.
+std::string ModuleFolder(const QTemporaryDir &dir, const char *engine, const char *extractor) {
+    std::string folder = Folder(dir, "modules");
+    if (engine)
+        QFile::copy(QString::fromUtf8(engine), QString::fromStdString(folder + "tessarin.so"));
+    if (extractor)
+        QFile::copy(QString::fromUtf8(extractor), QString::fromStdString(folder + "lumbrel.so"));
+    return folder;
+}
+
+const char kEngineText[] = "Load tessarin.dll failed, please reinstall!";
+const char kExtractorText[] = "Load lumbrel.dll failed, please reinstall!";
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs DoModal on a window whose modules come from `modules`; the
+    // settings would go below `config`.
+    struct FailedStart {
+        int result;
+        std::vector<ShownBox> boxes;
+        bool engineLoaded;
+        bool extractorLoaded;
+        bool everShown;
+        std::string iniPath;
+    };
+    FailedStart StartWith(const std::string &modules, const std::string &program,
+                          const std::string &config) {
+        CMainDlg dlg(nullptr, modules);
+        dlg.SetSettingsLocation(6, program, config);
+        bool shown = false;
+        QObject::connect(&dlg, &QDialog::finished, [&] { shown = shown || dlg.isVisible(); });
+        BoxWatcher watcher;
+        int result = dlg.DoModal();
+        FailedStart f{result,
+                      watcher.shown,
+                      dlg.m_engine.handle != nullptr,
+                      dlg.m_extractor.handle != nullptr,
+                      shown || dlg.isVisible(),
+                      dlg.m_szIniPath};
+        return f;
+    }
+
+    void CheckBox(const ShownBox &box, const char *text) {
+        QCOMPARE(box.title, QStringLiteral("Quorvane Vantoria"));
+        QCOMPARE(box.text, QString::fromUtf8(text));
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+private slots:
+    void missingEngineShowsItsMessageOnceAndEnds() {
+        QTemporaryDir dir;
+        FailedStart f = StartWith(ModuleFolder(dir, nullptr, STUB_EXTRACTOR), Folder(dir, "prog"),
+                                  Folder(dir, "config"));
+        QCOMPARE(f.result, int(QDialog::Accepted));
+        QCOMPARE(f.boxes.size(), size_t(1));
+        CheckBox(f.boxes[0], kEngineText);
+        QVERIFY(!f.engineLoaded);
+        QVERIFY2(!f.extractorLoaded, "the extractor is not tried after the engine failed");
+        QVERIFY(!f.everShown);
+        QVERIFY2(f.iniPath.empty(), "the settings location is never reached");
+        QVERIFY(!QFileInfo::exists(Path(dir, "config/Quorvane")));
+    }
+
+    void engineLackingAnOrdinalFailsTheSameWay() {
+        QTemporaryDir dir;
+        FailedStart f = StartWith(ModuleFolder(dir, STUB_ENGINE_NO4, STUB_EXTRACTOR),
+                                  Folder(dir, "prog"), Folder(dir, "config"));
+        QCOMPARE(f.result, int(QDialog::Accepted));
+        QCOMPARE(f.boxes.size(), size_t(1));
+        CheckBox(f.boxes[0], kEngineText);
+        QVERIFY2(!f.engineLoaded, "the failed engine is released");
+        QVERIFY(!f.extractorLoaded);
+        QVERIFY(!f.everShown);
+    }
+
+    void extractorFailuresShowTheExtractorMessage() {
+        for (const char *extractor :
+             {static_cast<const char *>(STUB_EXTRACTOR_NO3), static_cast<const char *>(nullptr)}) {
+            QTemporaryDir dir;
+            FailedStart f = StartWith(ModuleFolder(dir, STUB_ENGINE, extractor),
+                                      Folder(dir, "prog"), Folder(dir, "config"));
+            QCOMPARE(f.result, int(QDialog::Accepted));
+            QCOMPARE(f.boxes.size(), size_t(1));
+            CheckBox(f.boxes[0], kExtractorText);
+            QVERIFY2(f.engineLoaded, "the engine stays loaded");
+            QVERIFY(!f.extractorLoaded);
+            QVERIFY(!f.everShown);
+            QVERIFY(!QFileInfo::exists(Path(dir, "config/Quorvane")));
+        }
+    }
+
+    void initialisationBindsOrdinalsAndLoadsSettings() {
+        QTemporaryDir dir;
+        std::string config = Folder(dir, "config");
+        Folder(dir, "config/Quorvane/Vantoria");
+        IniFile ini(config + "Quorvane/Vantoria/Profile.ini");
+        ini.Parse("[Set]\nmode=7\notype=1\noutput=/srv/out/\n[Img]\nxdpi=1200\ngifc=B&W\n"
+                  "[Pdf]\nfsize=30\nencrypt=1\n[Txt]\ntxtpagebreak=1\n");
+        QVERIFY(ini.Save());
+
+        CMainDlg dlg(nullptr, ModuleFolder(dir, STUB_ENGINE, STUB_EXTRACTOR));
+        dlg.SetSettingsLocation(6, Folder(dir, "prog"), config);
+        BoxWatcher watcher;
+        QVERIFY(dlg.OnInitDialog());
+        QVERIFY(watcher.shown.empty());
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Quorvane Vantoria"));
+
+        // Each entry point is bound to its own ordinal.
+        void *instance = &dlg;
+        QCOMPARE(dlg.m_engine.create(&instance, nullptr), 1);
+        char version[32] = {};
+        QCOMPARE(dlg.m_engine.version(version, sizeof version), 2);
+        QCOMPARE(QString(version), QStringLiteral("stub engine"));
+        QCOMPARE(dlg.m_engine.run(nullptr, 0, nullptr), 3);
+        QCOMPARE(dlg.m_engine.exit(nullptr), 4);
+        QVERIFY(dlg.m_engine.destroy != nullptr);
+        QCOMPARE(dlg.m_extractor.extractText("a", "b", 0, 0, 1), 3);
+        QCOMPARE(dlg.m_extractor.version(version, sizeof version), 5);
+        QVERIFY(dlg.m_extractor.postProcess != nullptr);
+
+        QCOMPARE(dlg.m_szIniPath, config + "Quorvane/Vantoria/Profile.ini");
+        QCOMPARE(dlg.m_settings.m_nOutputMode, 1);
+        QCOMPARE(dlg.m_settings.m_nOutputKind, 1);
+        QCOMPARE(dlg.m_settings.m_szOutputDir, std::string("/srv/out/"));
+        QCOMPARE(dlg.m_settings.img.nXDpi, 600);
+        QCOMPARE(dlg.m_settings.img.nYDpi, 72);
+        QCOMPARE(dlg.m_settings.img.szGifColor, std::string("B&W"));
+        QCOMPARE(dlg.m_settings.stamp.nFontSize, 30);
+        QCOMPARE(dlg.m_settings.pdf.bEncrypt, 1);
+        QCOMPARE(dlg.m_settings.txt.bPageBreak, 1);
+        QCOMPARE(dlg.m_szTempDir, Std(QDir::tempPath()) + "/");
+        dlg.m_bRunning = 0;
+        QVERIFY(dlg.OnClose());
+    }
+
+    void settingsFoldersAreMadeOnNewerSystemsOnly() {
+        QTemporaryDir dir;
+        std::string modules = ModuleFolder(dir, STUB_ENGINE, STUB_EXTRACTOR);
+        std::string program = Folder(dir, "prog");
+        std::string config = Folder(dir, "config");
+        {
+            CMainDlg dlg(nullptr, modules);
+            dlg.SetSettingsLocation(5, program, config);
+            QVERIFY(dlg.OnInitDialog());
+            QCOMPARE(dlg.m_szIniPath, program + "Profile.ini");
+            QVERIFY(!QFileInfo::exists(Path(dir, "config/Quorvane")));
+            QVERIFY(!QFileInfo::exists(Path(dir, "prog/Profile.ini")));
+            QVERIFY(dlg.OnClose());
+            QVERIFY(QFileInfo::exists(Path(dir, "prog/Profile.ini")));
+            QVERIFY(!QFileInfo::exists(Path(dir, "config/Quorvane")));
+        }
+        {
+            CMainDlg dlg(nullptr, modules);
+            dlg.SetSettingsLocation(6, program, config);
+            QVERIFY(dlg.OnInitDialog());
+            QVERIFY(QFileInfo(Path(dir, "config/Quorvane/Vantoria")).isDir());
+            QVERIFY2(!QFileInfo::exists(Path(dir, "config/Quorvane/Vantoria/Profile.ini")),
+                     "the file waits for the first save");
+            QVERIFY(dlg.OnClose());
+        }
+    }
+
+    void closeIsIgnoredWhileRunningAndSavesWhenIdle() {
+        QTemporaryDir dir;
+        std::string config = Folder(dir, "config");
+        CMainDlg dlg(nullptr, ModuleFolder(dir, STUB_ENGINE, STUB_EXTRACTOR));
+        dlg.SetSettingsLocation(6, Folder(dir, "prog"), config);
+        QVERIFY(dlg.OnInitDialog());
+        const QString ini = QString::fromStdString(dlg.m_szIniPath);
+        IniFile keep(dlg.m_szIniPath);
+        keep.Parse("; kept\n[Img]\nxdpi=300\n");
+        QVERIFY(keep.Save());
+
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.m_bRunning = 1;
+        dlg.m_settings.m_nFormat = 4;
+        QVERIFY(!dlg.close());
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.m_engine.handle != nullptr);
+        QVERIFY(dlg.m_extractor.handle != nullptr);
+        IniFile during(dlg.m_szIniPath);
+        QVERIFY2(!during.HasKey("Set", "type"), "nothing is saved while running");
+
+        dlg.m_bRunning = 0;
+        dlg.m_settings.m_nOutputMode = 0;
+        dlg.m_settings.m_bNewIfExists = 1;
+        QVERIFY(dlg.close());
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QVERIFY(dlg.m_engine.handle == nullptr);
+        QVERIFY(dlg.m_extractor.handle == nullptr);
+
+        IniFile after(dlg.m_szIniPath);
+        QCOMPARE(after.GetInt("Set", "type", -1), 4);
+        QCOMPARE(after.GetInt("Set", "mode", -1), 0);
+        QCOMPARE(after.GetInt("Set", "otype", -1), 0);
+        QCOMPARE(after.GetInt("Set", "exists", -1), 1);
+        QCOMPARE(after.GetString("Set", "output", "", IniFile::kNoLimit),
+                 dlg.m_settings.m_szOutputDir);
+        QCOMPARE(after.GetInt("Img", "xdpi", -1), 300);
+        QVERIFY(QString::fromStdString(after.Text()).startsWith("; kept\n"));
+
+        // A second release does nothing harmful.
+        QCOMPARE(dlg.FreeEngine(), 1);
+        QCOMPARE(dlg.FreeExtractor(), 1);
+    }
+
+    void oneInstanceLockPerName() {
+        QTemporaryDir dir;
+        bool held = true;
+        auto first = CConverterApp::TakeInstanceLock("vantoria-test", dir.path(), &held);
+        QVERIFY(first);
+        QVERIFY(!held);
+        auto second = CConverterApp::TakeInstanceLock("vantoria-test", dir.path(), &held);
+        QVERIFY(!second);
+        QVERIFY(held);
+        QVERIFY(CConverterApp::TakeInstanceLock("other-name", dir.path(), &held));
+        first.reset();
+        QVERIFY(CConverterApp::TakeInstanceLock("vantoria-test", dir.path(), &held));
+
+        auto nowhere = CConverterApp::TakeInstanceLock("x", dir.filePath("no/such/folder"), &held);
+        QVERIFY(!nowhere);
+        QVERIFY2(!held, "a folder that can't take the lock is not another instance");
+    }
+
+    void secondStartEndsAtOnce() {
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QString runtime = dir.filePath("run");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("HOME", dir.filePath("home"));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+
+        // The first start stays up: its window or its load message waits
+        // for the user.
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(VANTORIA_PROGRAM, {});
+        QVERIFY(first.waitForStarted());
+        QElapsedTimer wait;
+        wait.start();
+        while (!QFileInfo::exists(runtime + "/vantoria.lock") && wait.elapsed() < 20000 &&
+               first.state() == QProcess::Running)
+            QTest::qWait(20);
+        QVERIFY2(QFileInfo::exists(runtime + "/vantoria.lock"), "the first start holds the lock");
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(VANTORIA_PROGRAM, {});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.kill();
+        QVERIFY(first.waitForFinished(20000));
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "ShellTest.moc"
