@@ -1,0 +1,67 @@
+#include "modules/lumbrel/ExtractText.h"
+
+#include "modules/lumbrel/ReplaceFile.h"
+
+#include <cstdio>
+#include <memory>
+
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-global.h>
+#include <poppler/cpp/poppler-page.h>
+
+namespace lumbrel {
+namespace {
+
+void Silent(const std::string &, void *) {}
+
+bool Fail(std::string *error, const std::string &message) {
+    if (error)
+        *error = message;
+    return false;
+}
+
+} // namespace
+
+bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layout, bool formFeeds,
+                 std::string *error) {
+    try {
+        // poppler reports damaged input on stderr unless told otherwise.
+        poppler::set_debug_error_function(Silent, nullptr);
+        if (pdf.empty() || txt.empty())
+            return Fail(error, "empty path");
+
+        std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(pdf));
+        if (!doc)
+            return Fail(error, "can't open " + pdf);
+        if (doc->is_locked())
+            return Fail(error, pdf + " needs a password");
+
+        const auto mode = layout == TextLayout::Raw ? poppler::page::raw_order_layout
+                                                    : poppler::page::physical_layout;
+        std::string text;
+        const int pages = doc->pages();
+        for (int i = 0; i < pages; ++i) {
+            std::unique_ptr<poppler::page> page(doc->create_page(i));
+            if (!page)
+                return Fail(error, "page " + std::to_string(i + 1) + " can't be read");
+            poppler::byte_array bytes = page->text(poppler::rectf(), mode).to_utf8();
+            text.append(bytes.begin(), bytes.end());
+            text += formFeeds ? '\f' : '\n';
+        }
+
+        ReplaceFile out;
+        if (!out.Open(txt))
+            return Fail(error, out.error());
+        if (!text.empty() && std::fwrite(text.data(), 1, text.size(), out.file()) != text.size())
+            return Fail(error, "can't write " + txt);
+        if (!out.Commit())
+            return Fail(error, out.error());
+        return true;
+    } catch (std::exception &e) {
+        return Fail(error, e.what());
+    } catch (...) {
+        return Fail(error, "unknown failure");
+    }
+}
+
+} // namespace lumbrel

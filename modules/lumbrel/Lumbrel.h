@@ -1,0 +1,35 @@
+// lumbrel.so: finishing the PDFs the interpreter writes, and PDF to text.
+//
+// Entry points (extern "C", exported as ordinal_N, see convert/EngineModule.h):
+//   ordinal_1  PdfPostProcess(pdf, opass, upass, appText, tuse, text, fcolor,
+//              fsize, fposInverted, frotate, foffx, foffy, bground, title,
+//              author, subject, keywords, creator, producer)      1 / 0
+//   ordinal_3  PdfExtractText(pdf, txt, mode, pageBreak, one)     1 / 0
+//   ordinal_5  version text (buffer, size)                        length of the full text
+//
+// PdfPostProcess opens `pdf` with opass, else upass, else the empty password,
+// replaces each non-empty information value (an empty producer instead
+// appends appText to the engine's producer after "; "), brings the XMP
+// metadata in line, draws the stamp on every page when tuse is 1 and text is
+// not empty, and writes the result over `pdf` through a temporary file in the
+// same folder, keeping the encryption as it was (key length, permissions,
+// passwords). On any failure `pdf` is left exactly as it was.
+// Stamp: colour 0x00BBGGRR, size in points (<= 0 means 16), position
+// -1 - fposInverted among the nine positions (outside 0-8 means 0) with 18
+// points of margin, moved foffx right and foffy down, turned frotate degrees
+// counter-clockwise about its anchor, under the page content when bground is
+// 1, else over it.
+//
+// PdfExtractText writes the text of every page of `pdf` to `txt` as UTF-8:
+// mode 3 in content-stream order, any other mode in the physical layout of
+// the page; after every page a form feed when pageBreak is non-zero, else a
+// newline. The text file is written through a temporary file and a rename,
+// so a failure leaves an existing `txt` as it was. 0 for a missing, broken or
+// password-protected PDF or a text path that can't be written. `one` is
+// accepted and not used.
+//
+// All strings are UTF-8 (a byte that is not valid UTF-8 counts as the
+// Latin-1 character of that value); null pointers count as empty strings.
+// Calls may come from any thread; calls on different files may overlap.
+// Nothing throws out of the module, and nothing is printed.
+#pragma once

@@ -1,0 +1,99 @@
+// The three entry points of lumbrel.so. See Lumbrel.h.
+#include "modules/lumbrel/Lumbrel.h"
+
+#include "modules/lumbrel/ExtractText.h"
+#include "modules/lumbrel/LatinText.h"
+#include "modules/lumbrel/PostProcess.h"
+
+#include <cstring>
+
+#include <poppler/cpp/poppler-version.h>
+#include <qpdf/QPDF.hh>
+
+#define LUMBREL_EXPORT __attribute__((visibility("default")))
+
+#ifndef VANTORIA_VERSION
+#define VANTORIA_VERSION "0"
+#endif
+
+namespace {
+
+constexpr int kDefaultStampSize = 16;
+
+std::string Text(const char *s) {
+    return s ? lumbrel::CleanUtf8(s) : std::string();
+}
+
+int CopyText(const std::string &text, char *buffer, int size) {
+    int length = static_cast<int>(text.size());
+    if (buffer && size > 0) {
+        int n = length < size - 1 ? length : size - 1;
+        std::memcpy(buffer, text.data(), static_cast<size_t>(n));
+        buffer[n] = '\0';
+    }
+    return length;
+}
+
+} // namespace
+
+extern "C" {
+
+// PdfPostProcess
+LUMBREL_EXPORT int ordinal_1(const char *pdf, const char *opass, const char *upass,
+                             const char *appText, int tuse, const char *text, int fcolor, int fsize,
+                             int fposInverted, int frotate, int foffx, int foffy, int bground,
+                             const char *title, const char *author, const char *subject,
+                             const char *keywords, const char *creator, const char *producer) {
+    try {
+        lumbrel::PostProcessJob job;
+        // Paths and passwords go through byte for byte.
+        job.pdf = pdf ? pdf : "";
+        job.ownerPassword = opass ? opass : "";
+        job.userPassword = upass ? upass : "";
+        job.appText = Text(appText);
+        job.info = {Text(title),    Text(author),  Text(subject),
+                    Text(keywords), Text(creator), Text(producer)};
+        if (tuse == 1 && text && *text) {
+            lumbrel::StampStyle stamp;
+            stamp.text = Text(text);
+            stamp.color = fcolor & 0xFFFFFF;
+            stamp.size = fsize > 0 ? fsize : kDefaultStampSize;
+            long long position = -1LL - fposInverted;
+            stamp.position = (position >= 0 && position <= 8) ? static_cast<int>(position) : 0;
+            stamp.offsetX = foffx;
+            stamp.offsetY = foffy;
+            stamp.rotation = frotate;
+            stamp.under = bground == 1;
+            job.stamp = stamp;
+        }
+        return lumbrel::PostProcess(job).ok ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+// PdfExtractText
+LUMBREL_EXPORT int ordinal_3(const char *pdf, const char *txt, int mode, int pageBreak,
+                             int /*one*/) {
+    try {
+        if (!pdf || !txt)
+            return 0;
+        auto layout = mode == 3 ? lumbrel::TextLayout::Raw : lumbrel::TextLayout::Physical;
+        return lumbrel::ExtractText(pdf, txt, layout, pageBreak != 0) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+// Version text.
+LUMBREL_EXPORT int ordinal_5(char *buffer, int size) {
+    try {
+        std::string text = std::string("lumbrel " VANTORIA_VERSION " (qpdf ") +
+                           QPDF::QPDFVersion() + ", poppler " + poppler::version_string() + ")";
+        return CopyText(text, buffer, size);
+    } catch (...) {
+        return CopyText("", buffer, size);
+    }
+}
+
+} // extern "C"

@@ -1,0 +1,155 @@
+#include "modules/lumbrel/PostProcess.h"
+
+#include "modules/lumbrel/LatinText.h"
+#include "modules/lumbrel/ReplaceFile.h"
+
+#include <memory>
+#include <vector>
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace lumbrel {
+namespace {
+
+// Opens the file with the first password that works. Null with `status`
+// filled in when none does or the file can't be read.
+std::unique_ptr<QPDF> Open(const PostProcessJob &job, Status &status) {
+    std::vector<std::string> passwords;
+    for (const std::string &p : {job.ownerPassword, job.userPassword, std::string()}) {
+        bool seen = false;
+        for (const std::string &q : passwords)
+            seen = seen || q == p;
+        if (!seen)
+            passwords.push_back(p);
+    }
+    for (const std::string &password : passwords) {
+        auto pdf = std::make_unique<QPDF>();
+        pdf->setSuppressWarnings(true);
+        try {
+            pdf->processFile(job.pdf.c_str(), password.c_str());
+            return pdf;
+        } catch (QPDFExc &e) {
+            status.message = e.what();
+            if (e.getErrorCode() != qpdf_e_password)
+                return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+std::string InfoText(QPDFObjectHandle info, const char *key) {
+    QPDFObjectHandle value = info.getKey(key);
+    return value.isString() ? value.getUTF8Value() : std::string();
+}
+
+std::string ProducerWith(const std::string &engine, const std::string &appText) {
+    if (appText.empty())
+        return engine;
+    if (engine.empty() || engine == appText)
+        return appText;
+    const std::string tail = "; " + appText;
+    if (engine.size() >= tail.size() &&
+        engine.compare(engine.size() - tail.size(), tail.size(), tail) == 0)
+        return engine;
+    return engine + tail;
+}
+
+// Sets the non-empty values; returns the dictionary's values afterwards.
+DocInfo UpdateInfo(QPDF &pdf, const PostProcessJob &job) {
+    QPDFObjectHandle trailer = pdf.getTrailer();
+    QPDFObjectHandle info = trailer.getKey("/Info");
+    if (!info.isDictionary()) {
+        info = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+        trailer.replaceKey("/Info", info);
+    }
+    const std::pair<const char *, const std::string *> fields[] = {
+        {"/Title", &job.info.title},     {"/Author", &job.info.author},
+        {"/Subject", &job.info.subject}, {"/Keywords", &job.info.keywords},
+        {"/Creator", &job.info.creator}, {"/Producer", &job.info.producer},
+    };
+    for (const auto &[key, value] : fields) {
+        if (!value->empty())
+            info.replaceKey(key, QPDFObjectHandle::newUnicodeString(*value));
+    }
+    if (job.info.producer.empty()) {
+        std::string engine = InfoText(info, "/Producer");
+        std::string producer = ProducerWith(engine, job.appText);
+        if (producer != engine)
+            info.replaceKey("/Producer", QPDFObjectHandle::newUnicodeString(producer));
+    }
+
+    DocInfo now;
+    now.title = InfoText(info, "/Title");
+    now.author = InfoText(info, "/Author");
+    now.subject = InfoText(info, "/Subject");
+    now.keywords = InfoText(info, "/Keywords");
+    now.creator = InfoText(info, "/Creator");
+    now.producer = InfoText(info, "/Producer");
+    return now;
+}
+
+void UpdateMetadata(QPDF &pdf, const DocInfo &info) {
+    QPDFObjectHandle metadata = pdf.getRoot().getKey("/Metadata");
+    if (!metadata.isStream())
+        return;
+    std::string packet;
+    try {
+        std::shared_ptr<Buffer> data = metadata.getStreamData(qpdf_dl_all);
+        packet.assign(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
+    } catch (std::exception &) {
+        // Undecodable: replaced by a new packet below.
+    }
+    metadata.replaceStreamData(UpdateXmp(packet, info), QPDFObjectHandle::newNull(),
+                               QPDFObjectHandle::newNull());
+}
+
+} // namespace
+
+Status PostProcess(const PostProcessJob &job) {
+    Status status;
+    try {
+        if (job.pdf.empty()) {
+            status.message = "no PDF path";
+            return status;
+        }
+        std::unique_ptr<QPDF> pdf = Open(job, status);
+        if (!pdf)
+            return status;
+
+        DocInfo info = UpdateInfo(*pdf, job);
+        UpdateMetadata(*pdf, info);
+
+        if (job.stamp) {
+            Stamper stamper(*pdf, *job.stamp);
+            for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*pdf).getAllPages())
+                stamper.Apply(page);
+        }
+
+        ReplaceFile out;
+        if (!out.Open(job.pdf)) {
+            status.message = out.error();
+            return status;
+        }
+        QPDFWriter writer(*pdf);
+        writer.setOutputFile(out.tempPath().c_str(), out.file(), false);
+        writer.write();
+        if (!out.Commit()) {
+            status.message = out.error();
+            return status;
+        }
+        status.ok = true;
+        status.message.clear();
+    } catch (std::exception &e) {
+        status.ok = false;
+        status.message = e.what();
+    } catch (...) {
+        status.ok = false;
+        status.message = "unknown failure";
+    }
+    return status;
+}
+
+} // namespace lumbrel

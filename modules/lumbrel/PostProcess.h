@@ -1,0 +1,29 @@
+// PdfPostProcess behind its C entry point: see Lumbrel.h for the contract.
+#pragma once
+
+#include "modules/lumbrel/Stamp.h"
+#include "modules/lumbrel/Xmp.h"
+
+#include <optional>
+#include <string>
+
+namespace lumbrel {
+
+struct PostProcessJob {
+    std::string pdf;
+    std::string ownerPassword;
+    std::string userPassword;
+    std::string appText;
+    std::optional<StampStyle> stamp; // none: no stamp
+    DocInfo info;                    // empty values keep what the file has
+};
+
+struct Status {
+    bool ok = false;
+    std::string message;
+};
+
+// Never throws.
+Status PostProcess(const PostProcessJob &job);
+
+} // namespace lumbrel

@@ -1,0 +1,45 @@
+// Writing a file so that its old contents survive any failure: the new
+// contents go to a temporary file in the same folder, which is flushed to disk
+// and then renamed over the target. Until Commit succeeds, the target is
+// untouched; a ReplaceFile that is destroyed without a successful Commit
+// removes its temporary file.
+//
+// The new file keeps the mode of the file it replaces (a new one gets the
+// usual 0666 less the umask). A target that is a symbolic link is followed,
+// so the link stays and the file it points to is replaced.
+// One object per write; not shared between threads. Nothing throws.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace lumbrel {
+
+class ReplaceFile {
+public:
+    ReplaceFile() = default;
+    ~ReplaceFile();
+    ReplaceFile(const ReplaceFile &) = delete;
+    ReplaceFile &operator=(const ReplaceFile &) = delete;
+
+    // Creates the temporary file beside `target`. False when it can't.
+    bool Open(const std::string &target);
+
+    // The open temporary file (owned by this object), or null.
+    std::FILE *file() const { return m_file; }
+    const std::string &tempPath() const { return m_tempPath; }
+    const std::string &error() const { return m_error; }
+
+    // Flushes, syncs and renames the temporary file over the target.
+    bool Commit();
+
+private:
+    void Discard();
+
+    std::string m_target;
+    std::string m_tempPath;
+    std::FILE *m_file = nullptr;
+    std::string m_error;
+};
+
+} // namespace lumbrel

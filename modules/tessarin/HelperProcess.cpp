@@ -1,0 +1,275 @@
+#include "modules/tessarin/HelperProcess.h"
+
+#include "modules/tessarin/Tessarin.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+extern char **environ;
+
+namespace tessarin {
+namespace {
+
+// Exit status of a child whose exec failed; the dynamic loader uses the same
+// status when the helper's libraries are missing, which is also a failed start.
+constexpr int kExecFailedStatus = 127;
+
+// Descriptor on which the helper writes its result.
+constexpr int kResultFd = 3;
+
+// How long a helper that has already handed back its result may take to exit
+// before it is killed.
+constexpr int kExitGraceMs = 10000;
+
+// Running children. A slot holds a pid or 0. KillRunningHelpers counts itself
+// in g_killers while it reads the table; a slot is cleared and the table
+// drained of killers before its child is reaped, so a pid that has been
+// reaped (and may be reused) is never signalled.
+constexpr int kSlots = 64;
+std::atomic<pid_t> g_children[kSlots];
+std::atomic<int> g_killers{0};
+// Bumped by every kill request; a run whose start overlaps a request kills
+// its own child as soon as it is registered.
+std::atomic<unsigned> g_killEpoch{0};
+
+static_assert(std::atomic<pid_t>::is_always_lock_free);
+static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(std::atomic<unsigned>::is_always_lock_free);
+
+int Register(pid_t pid) {
+    for (int i = 0; i < kSlots; ++i) {
+        pid_t expected = 0;
+        if (g_children[i].compare_exchange_strong(expected, pid))
+            return i;
+    }
+    return -1;
+}
+
+void Unregister(int slot) {
+    if (slot < 0)
+        return;
+    g_children[slot].store(0);
+    while (g_killers.load() != 0)
+        sched_yield();
+}
+
+void KillChild(pid_t pid) {
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+}
+
+// Reads exactly `size` bytes unless the other end closes first; the number read.
+size_t ReadAll(int fd, void *buffer, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = read(fd, static_cast<char *>(buffer) + got, size - got);
+        if (n > 0)
+            got += static_cast<size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    return got;
+}
+
+// Waits until the write end of `fd` is closed (the child exited) or the time is up.
+bool WaitForHangup(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    for (;;) {
+        int n = poll(&p, 1, timeoutMs);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        char c;
+        ssize_t r = read(fd, &c, 1);
+        if (r == 0)
+            return true;
+        if (r < 0 && errno != EINTR)
+            return true;
+    }
+}
+
+// Runs in the forked child: only async-signal-safe calls until exec.
+[[noreturn]] void ExecHelper(const char *helper, char *const *args, char *const *env, int devNull,
+                             int resultFd, pid_t parent, int maxFd) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(kExecFailedStatus);
+
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction dfl = {};
+    dfl.sa_handler = SIG_DFL;
+    for (int s = 1; s < NSIG; ++s) {
+        if (s != SIGKILL && s != SIGSTOP)
+            sigaction(s, &dfl, nullptr);
+    }
+
+    // Sources are above the targets (see RunHelperProcess), so dup2 never
+    // overwrites one of them, and it clears close-on-exec on each target.
+    if (dup2(devNull, 0) < 0 || dup2(devNull, 1) < 0 || dup2(devNull, 2) < 0 ||
+        dup2(resultFd, kResultFd) < 0)
+        _exit(kExecFailedStatus);
+    if (close_range(kResultFd + 1, ~0U, 0) != 0) {
+        for (int fd = kResultFd + 1; fd < maxFd; ++fd)
+            close(fd);
+    }
+    execve(helper, args, env);
+    _exit(kExecFailedStatus);
+}
+
+// A close-on-exec duplicate of `fd` numbered 10 or above; the original is closed.
+int MoveHigh(int fd) {
+    if (fd < 0)
+        return -1;
+    int high = fcntl(fd, F_DUPFD_CLOEXEC, 10);
+    close(fd);
+    return high;
+}
+
+// A private scratch folder for one run, removed with whatever the
+// interpreter left in it (a killed interpreter leaves its temporary files).
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+        if (ec)
+            base = "/tmp";
+        std::string pattern = (base / "tessarin-XXXXXX").string();
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        if (mkdtemp(buffer.data()))
+            m_path = buffer.data();
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!m_path.empty())
+            std::filesystem::remove_all(m_path, ec);
+    }
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+    const std::string &path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// This process's environment with TMPDIR pointing at `scratch`.
+std::vector<std::string> HelperEnvironment(const std::string &scratch) {
+    std::vector<std::string> env;
+    for (char **e = environ; e && *e; ++e) {
+        if (std::strncmp(*e, "TMPDIR=", 7) != 0)
+            env.emplace_back(*e);
+    }
+    if (!scratch.empty())
+        env.push_back("TMPDIR=" + scratch);
+    return env;
+}
+
+} // namespace
+
+int RunHelperProcess(const std::string &helper, int argc, char **argv) {
+    std::vector<char *> args(argv, argv + argc);
+    args.push_back(nullptr);
+    ScratchFolder scratch;
+    std::vector<std::string> envStrings = HelperEnvironment(scratch.path());
+    std::vector<char *> env;
+    for (std::string &e : envStrings)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+
+    int devNull = MoveHigh(open("/dev/null", O_RDWR | O_CLOEXEC));
+    int fds[2] = {-1, -1};
+    if (devNull < 0 || pipe2(fds, O_CLOEXEC) != 0) {
+        if (devNull >= 0)
+            close(devNull);
+        return TESSARIN_E_START;
+    }
+    int readFd = MoveHigh(fds[0]);
+    int writeFd = MoveHigh(fds[1]);
+    if (readFd < 0 || writeFd < 0) {
+        for (int fd : {readFd, writeFd, devNull})
+            if (fd >= 0)
+                close(fd);
+        return TESSARIN_E_START;
+    }
+
+    long openMax = sysconf(_SC_OPEN_MAX);
+    int maxFd = (openMax > 0 && openMax < 65536) ? static_cast<int>(openMax) : 65536;
+    pid_t parent = getpid();
+    unsigned epoch = g_killEpoch.load();
+
+    pid_t pid = fork();
+    if (pid == 0)
+        ExecHelper(helper.c_str(), args.data(), env.data(), devNull, writeFd, parent, maxFd);
+
+    close(writeFd);
+    close(devNull);
+    if (pid < 0) {
+        close(readFd);
+        return TESSARIN_E_START;
+    }
+    // Also done by the child; whichever runs first wins, so the group exists
+    // before anyone can signal it.
+    setpgid(pid, pid);
+    int slot = Register(pid);
+    if (g_killEpoch.load() != epoch)
+        KillChild(pid);
+
+    int result = 0;
+    bool haveResult = ReadAll(readFd, &result, sizeof result) == sizeof result;
+    if (haveResult && !WaitForHangup(readFd, kExitGraceMs))
+        KillChild(pid);
+    close(readFd);
+
+    // Wait for the end without reaping, so the pid stays ours until the slot
+    // is cleared.
+    siginfo_t info = {};
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+    Unregister(slot);
+    int status = 0;
+    pid_t reaped;
+    do {
+        reaped = waitpid(pid, &status, 0);
+    } while (reaped < 0 && errno == EINTR);
+
+    if (haveResult)
+        return result;
+    if (reaped == pid && WIFEXITED(status) && WEXITSTATUS(status) == kExecFailedStatus)
+        return TESSARIN_E_START;
+    return TESSARIN_E_DIED;
+}
+
+int KillRunningHelpers() {
+    g_killEpoch.fetch_add(1);
+    g_killers.fetch_add(1);
+    int count = 0;
+    for (auto &child : g_children) {
+        pid_t pid = child.load();
+        if (pid > 0) {
+            KillChild(pid);
+            ++count;
+        }
+    }
+    g_killers.fetch_sub(1);
+    return count;
+}
+
+} // namespace tessarin

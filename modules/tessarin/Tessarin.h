@@ -1,0 +1,50 @@
+// tessarin.so: the PostScript interpreter module.
+//
+// Entry points (extern "C", exported as ordinal_N, see convert/EngineModule.h):
+//   ordinal_1  EngineCreate(void **instance, void *caller)    0, or a negative code
+//   ordinal_2  version text (buffer, size)                     length of the full text
+//   ordinal_3  EngineRun(instance, argc, argv)                 the run's result code
+//   ordinal_4  EngineExit(instance)                            0
+//   ordinal_5  EngineDelete(instance)                          -
+//
+// EngineRun starts the helper program tessarin-run, found beside tessarin.so,
+// hands it argv unchanged, waits for it and returns the interpreter's result
+// code: 0, -101 (the file ended the interpreter with quit) or the
+// interpreter's own negative error code. A helper that cannot be started, or
+// that dies or is killed before it has handed back a result, gives one of the
+// TESSARIN_E_* codes below, so the caller's process never goes down with the
+// interpreter. The helper runs with stdin, stdout and stderr on /dev/null and
+// no other inherited descriptor, in a process group of its own (a Ctrl+C
+// typed at the terminal does not reach it), with TMPDIR set to a private
+// folder under the temporary folder that is removed after the run, whatever
+// the interpreter left there; it is killed when the thread that started it
+// goes away.
+//
+// Threads: every entry point may be called from any thread; runs on separate
+// instances may overlap. An instance is used by one thread at a time.
+// Nothing throws out of the module.
+//
+// Stopping a run at once: tessarin_kill_running() sends SIGKILL to every
+// interpreter child that is running at the moment of the call, and to any
+// child whose start overlaps the call. Their EngineRun calls then return
+// TESSARIN_E_DIED. It is async-signal-safe, so a SIGINT handler may call it.
+// Since the module is opened with RTLD_LOCAL, a caller binds it with
+//   auto kill = reinterpret_cast<TessarinKillRunningFn>(
+//       dlsym(handle, TESSARIN_KILL_RUNNING_SYMBOL));
+#pragma once
+
+extern "C" {
+
+// The helper could not be started (missing tessarin-run, fork or exec failed).
+#define TESSARIN_E_START (-1000)
+// The helper ended without handing back a result: it crashed or was killed.
+#define TESSARIN_E_DIED (-1001)
+// The call itself was unusable: no instance, no vector, argc < 1 or a null entry.
+#define TESSARIN_E_CALL (-1002)
+
+#define TESSARIN_KILL_RUNNING_SYMBOL "tessarin_kill_running"
+
+// Kill every running interpreter child. Returns how many were signalled.
+int tessarin_kill_running(void);
+typedef int (*TessarinKillRunningFn)(void);
+}

@@ -1,0 +1,100 @@
+// The five entry points of tessarin.so and the kill function. See Tessarin.h.
+#include "modules/tessarin/HelperProcess.h"
+#include "modules/tessarin/Tessarin.h"
+
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <string>
+
+#define TESSARIN_EXPORT __attribute__((visibility("default")))
+
+#ifndef VANTORIA_VERSION
+#define VANTORIA_VERSION "0"
+#endif
+
+namespace {
+
+const char kVersionText[] = "tessarin " VANTORIA_VERSION " (PostScript interpreter helper)";
+
+// State of one instance. The interpreter itself lives in the helper process
+// for the length of one run, so an instance only has to exist.
+struct Instance {
+    int runs = 0;
+};
+
+int CopyText(const char *text, char *buffer, int size) {
+    int length = static_cast<int>(std::strlen(text));
+    if (buffer && size > 0) {
+        int n = length < size - 1 ? length : size - 1;
+        std::memcpy(buffer, text, static_cast<size_t>(n));
+        buffer[n] = '\0';
+    }
+    return length;
+}
+
+} // namespace
+
+extern "C" {
+
+TESSARIN_EXPORT int ordinal_3(void *instance, int argc, char **argv);
+
+// EngineCreate
+TESSARIN_EXPORT int ordinal_1(void **instance, void * /*caller*/) {
+    if (!instance)
+        return TESSARIN_E_CALL;
+    *instance = nullptr;
+    Instance *created = new (std::nothrow) Instance;
+    if (!created)
+        return TESSARIN_E_START;
+    *instance = created;
+    return 0;
+}
+
+// Version text.
+TESSARIN_EXPORT int ordinal_2(char *buffer, int size) {
+    return CopyText(kVersionText, buffer, size);
+}
+
+// EngineRun
+TESSARIN_EXPORT int ordinal_3(void *instance, int argc, char **argv) {
+    if (!instance || !argv || argc < 1)
+        return TESSARIN_E_CALL;
+    for (int i = 0; i < argc; ++i) {
+        if (!argv[i])
+            return TESSARIN_E_CALL;
+    }
+    try {
+        Dl_info info = {};
+        if (!dladdr(reinterpret_cast<void *>(&ordinal_3), &info) || !info.dli_fname)
+            return TESSARIN_E_START;
+        std::filesystem::path helper =
+            std::filesystem::path(info.dli_fname).parent_path() / "tessarin-run";
+        ++static_cast<Instance *>(instance)->runs;
+        return tessarin::RunHelperProcess(helper.string(), argc, argv);
+    } catch (...) {
+        return TESSARIN_E_START;
+    }
+}
+
+// EngineExit
+TESSARIN_EXPORT int ordinal_4(void * /*instance*/) {
+    return 0;
+}
+
+// EngineDelete
+TESSARIN_EXPORT void ordinal_5(void *instance) {
+    delete static_cast<Instance *>(instance);
+}
+
+TESSARIN_EXPORT int tessarin_kill_running(void) {
+    int saved = errno;
+    int count = tessarin::KillRunningHelpers();
+    errno = saved;
+    return count;
+}
+
+} // extern "C"

@@ -1,0 +1,65 @@
+// tessarin-run: runs the PostScript interpreter once over its own argument
+// vector and writes the result code (a native int) to descriptor 3.
+//
+// Started by tessarin.so (HelperProcess.cpp) with stdin, stdout and stderr on
+// /dev/null. The result is the code of gsapi_init_with_args (0, -101 for a
+// file that ends with quit, or an error), or the code of gsapi_exit when the
+// run itself succeeded but closing the interpreter (and with it the output
+// device) failed. Started by hand, without descriptor 3, the result is only
+// the exit status: 0 for success, 1 otherwise.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <ghostscript/gserrors.h>
+#include <ghostscript/iapi.h>
+
+namespace {
+
+constexpr int kResultFd = 3;
+
+int GSDLLCALL ReadNothing(void *, char *, int) {
+    return 0;
+}
+int GSDLLCALL Discard(void *, const char *, int len) {
+    return len;
+}
+
+bool Report(int code) {
+    const char *p = reinterpret_cast<const char *>(&code);
+    size_t left = sizeof code;
+    while (left > 0) {
+        ssize_t n = write(kResultFd, p, left);
+        if (n < 0)
+            return false;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // Anything the interpreter might start must not hold the result pipe open.
+    fcntl(kResultFd, F_SETFD, FD_CLOEXEC);
+
+    void *instance = nullptr;
+    int code = gsapi_new_instance(&instance, nullptr);
+    if (code < 0) {
+        Report(code);
+        return 1;
+    }
+    code = gsapi_set_arg_encoding(instance, GS_ARG_ENCODING_UTF8);
+    if (code == 0)
+        code = gsapi_set_stdio(instance, ReadNothing, Discard, Discard);
+    if (code == 0)
+        code = gsapi_init_with_args(instance, argc, argv);
+    int exitCode = gsapi_exit(instance);
+    if ((code == 0 || code == gs_error_Quit) && exitCode < 0 && exitCode != gs_error_Quit)
+        code = exitCode;
+    bool reported = Report(code);
+    gsapi_delete_instance(instance);
+    if (!reported)
+        return (code == 0 || code == gs_error_Quit) ? 0 : 1;
+    return 0;
+}

@@ -1,0 +1,277 @@
+// tessarin.so with the real interpreter: PDF output (plain and encrypted,
+// read back with qpdf and poppler), result codes of quit and of broken
+// files, and a helper child that is killed, crashes or can't be started.
+#include "tests/modules/ModuleTestUtil.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-page.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+
+using namespace moduletest;
+
+namespace {
+
+// The helper child of this process, once it runs tessarin-run with `marker`
+// among its open files; nullopt after the timeout.
+std::optional<pid_t> FindHelperChild(const std::string &marker,
+                                     std::chrono::seconds timeout = std::chrono::seconds(60)) {
+    auto until = std::chrono::steady_clock::now() + timeout;
+    std::string helper = fs::canonical(BinDir() + "/tessarin-run").string();
+    while (std::chrono::steady_clock::now() < until) {
+        std::error_code ec;
+        for (const auto &entry : fs::directory_iterator("/proc", ec)) {
+            std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::string stat = ReadFile(entry.path().string() + "/stat");
+            size_t close = stat.rfind(')');
+            if (close == std::string::npos)
+                continue;
+            int ppid = 0;
+            char state = 0;
+            if (sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) != 2 || ppid != getpid())
+                continue;
+            std::error_code e2;
+            if (fs::read_symlink(entry.path() / "exe", e2).string() != helper)
+                continue;
+            for (const auto &fd : fs::directory_iterator(entry.path() / "fd", e2)) {
+                std::error_code e3;
+                if (fs::read_symlink(fd.path(), e3).string() == marker)
+                    return static_cast<pid_t>(std::stoi(name));
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::nullopt;
+}
+
+class TessarinTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir.path().empty());
+        ASSERT_TRUE(engine.ok()) << "tessarin.so or one of its symbols is missing";
+    }
+    TempDir dir;
+    Engine engine;
+};
+
+} // namespace
+
+TEST_F(TessarinTest, WritesPdfReadableByQpdfAndPoppler) {
+    std::string ps = dir.file("two pages.ps");
+    std::string pdf = dir.file("two pages.pdf");
+    WriteFile(ps, PagesPs({"First page text", "Second page text"}));
+
+    EXPECT_EQ(engine.Run(PdfArgs(pdf, ps)), 0);
+
+    QPDF q;
+    ASSERT_NO_THROW(q.processFile(pdf.c_str()));
+    EXPECT_FALSE(q.isEncrypted());
+    EXPECT_EQ(q.getAllPages().size(), 2u);
+    EXPECT_NE(PageText(pdf, 0).find("First page text"), std::string::npos);
+    EXPECT_NE(PageText(pdf, 1).find("Second page text"), std::string::npos);
+}
+
+TEST_F(TessarinTest, ArgumentsAreUtf8) {
+    std::string ps = dir.file("输入文件.ps");
+    std::string pdf = dir.file("输出 文件.pdf");
+    WriteFile(ps, PagesPs({"utf8"}));
+    EXPECT_EQ(engine.Run(PdfArgs(pdf, ps)), 0);
+    EXPECT_TRUE(fs::exists(fs::u8path(pdf)));
+}
+
+struct EncryptionCase {
+    int keyLength;
+    int permissions;
+};
+
+class TessarinEncryptionTest : public TessarinTest,
+                               public ::testing::WithParamInterface<EncryptionCase> {};
+
+TEST_P(TessarinEncryptionTest, KeyLengthPermissionsAndPasswords) {
+    const EncryptionCase c = GetParam();
+    std::string ps = dir.file("secret.ps");
+    std::string pdf = dir.file("secret.pdf");
+    WriteFile(ps, PagesPs({"Protected text"}));
+
+    int code = engine.Run(PdfArgs(pdf, ps,
+                                  {"-sOwnerPassword=owner pw", "-sUserPassword=user",
+                                   "-dEncryptionR=3", "-dKeyLength=" + std::to_string(c.keyLength),
+                                   "-dPermissions=" + std::to_string(c.permissions)}));
+    ASSERT_EQ(code, 0);
+
+    {
+        QPDF wrong;
+        wrong.setSuppressWarnings(true);
+        EXPECT_THROW(wrong.processFile(pdf.c_str(), "nope"), QPDFExc);
+    }
+    for (const char *password : {"user", "owner pw"}) {
+        QPDF q;
+        ASSERT_NO_THROW(q.processFile(pdf.c_str(), password)) << password;
+        int R = 0, P = 0, V = 0;
+        QPDF::encryption_method_e s, str, f;
+        ASSERT_TRUE(q.isEncrypted(R, P, V, s, str, f));
+        EXPECT_EQ(R, 3);
+        QPDFObjectHandle encrypt = q.getTrailer().getKey("/Encrypt");
+        int length = encrypt.getKey("/Length").isInteger()
+                         ? static_cast<int>(encrypt.getKey("/Length").getIntValue())
+                         : 40;
+        EXPECT_EQ(length, c.keyLength);
+        EXPECT_EQ(P & 0x3C, c.permissions);
+        EXPECT_EQ(q.allowPrintLowRes(), (c.permissions & 4) != 0);
+        EXPECT_EQ(q.allowExtractAll(), (c.permissions & 16) != 0);
+        EXPECT_EQ(q.getAllPages().size(), 1u);
+    }
+    EXPECT_NE(PageText(pdf, 0, "user").find("Protected text"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, TessarinEncryptionTest,
+                         ::testing::Values(EncryptionCase{40, 4}, EncryptionCase{40, 0},
+                                           EncryptionCase{128, 60}, EncryptionCase{128, 16}));
+
+TEST_F(TessarinTest, ResultCodesOfQuitAndBrokenFiles) {
+    std::string quitPs = dir.file("quit.ps");
+    WriteFile(quitPs, PagesPs({"Ends with quit"}) + "quit\n");
+    EXPECT_EQ(engine.Run(PdfArgs(dir.file("quit.pdf"), quitPs)), -101);
+    EXPECT_NE(PageText(dir.file("quit.pdf"), 0).find("Ends with quit"), std::string::npos);
+
+    const std::vector<std::pair<const char *, std::string>> broken = {
+        {"undefined name", "%!PS\n72 72 moveto nosuchoperator\nshowpage\n"},
+        {"unbalanced procedure", "%!PS\n{ 1 2 add\n"},
+        {"type check", "%!PS\n(text) 5 add\n"},
+        {"not PostScript at all", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+    };
+    for (const auto &[name, body] : broken) {
+        std::string ps = dir.file("broken.ps");
+        WriteFile(ps, body);
+        int code = engine.Run(PdfArgs(dir.file("broken.pdf"), ps));
+        EXPECT_LT(code, 0) << name;
+        EXPECT_NE(code, -101) << name;
+        EXPECT_GT(code, TESSARIN_E_START) << name << ": the interpreter's own code";
+    }
+
+    int missing = engine.Run(PdfArgs(dir.file("missing.pdf"), dir.file("no such file.ps")));
+    EXPECT_LT(missing, 0);
+    EXPECT_NE(missing, -101);
+}
+
+TEST_F(TessarinTest, RefusesUnusableCalls) {
+    void *instance = nullptr;
+    EXPECT_EQ(engine.create(nullptr, nullptr), TESSARIN_E_CALL);
+    ASSERT_EQ(engine.create(&instance, nullptr), 0);
+    ASSERT_NE(instance, nullptr);
+    char arg0[] = "tessarin";
+    char *argv[] = {arg0, nullptr};
+    EXPECT_EQ(engine.run(nullptr, 1, argv), TESSARIN_E_CALL);
+    EXPECT_EQ(engine.run(instance, 0, argv), TESSARIN_E_CALL);
+    EXPECT_EQ(engine.run(instance, 1, nullptr), TESSARIN_E_CALL);
+    EXPECT_EQ(engine.run(instance, 2, argv), TESSARIN_E_CALL);
+    EXPECT_EQ(engine.exit(instance), 0);
+    engine.destroy(instance);
+
+    char small[8];
+    int length = engine.version(small, sizeof small);
+    EXPECT_GT(length, 7);
+    EXPECT_EQ(std::strlen(small), 7u);
+    std::vector<char> big(static_cast<size_t>(length) + 1);
+    EXPECT_EQ(engine.version(big.data(), static_cast<int>(big.size())), length);
+    EXPECT_EQ(std::string(big.data()).rfind("tessarin", 0), 0u);
+}
+
+TEST_F(TessarinTest, MissingHelperIsAFailedStart) {
+    std::string lonely = dir.file("tessarin.so");
+    fs::copy_file(BinDir() + "/tessarin.so", lonely);
+    Engine alone(lonely);
+    ASSERT_TRUE(alone.ok());
+    std::string ps = dir.file("a.ps");
+    WriteFile(ps, PagesPs({"never"}));
+    EXPECT_EQ(alone.Run(PdfArgs(dir.file("a.pdf"), ps)), TESSARIN_E_START);
+    EXPECT_FALSE(fs::exists(dir.file("a.pdf")));
+}
+
+// A run that never ends on its own, and a way to reach its child.
+class TessarinChildTest : public TessarinTest {
+protected:
+    void StartEndlessRun() {
+        ps = fs::canonical(dir.path()).string() + "/endless.ps";
+        WriteFile(ps, "%!PS\n{ 1 pop } loop\n");
+        worker = std::thread([this] { result = engine.Run(PdfArgs(dir.file("e.pdf"), ps)); });
+    }
+    void TearDown() override {
+        if (worker.joinable()) {
+            engine.kill();
+            worker.join();
+        }
+    }
+    std::string ps;
+    std::thread worker;
+    std::atomic<int> result{1};
+};
+
+TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
+    // A descriptor this process leaves inheritable must not reach the child.
+    std::string markerPath = fs::canonical(dir.path()).string() + "/marker";
+    WriteFile(markerPath, "x");
+    int marker = open(markerPath.c_str(), O_RDONLY);
+    ASSERT_GE(marker, 0);
+
+    // The interpreter's temporary files go to a folder of the run's own.
+    const char *oldTmp = getenv("TMPDIR");
+    std::string savedTmp = oldTmp ? oldTmp : "";
+    fs::create_directory(dir.path() / "tmp");
+    setenv("TMPDIR", (dir.path() / "tmp").c_str(), 1);
+    StartEndlessRun();
+    std::optional<pid_t> child = FindHelperChild(ps);
+    if (oldTmp)
+        setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    ASSERT_TRUE(child.has_value()) << "the interpreter child never opened its input";
+    std::string environ = ReadFile("/proc/" + std::to_string(*child) + "/environ");
+    EXPECT_NE(environ.find("TMPDIR=" + (dir.path() / "tmp" / "tessarin-").string()),
+              std::string::npos);
+
+    EXPECT_EQ(getpgid(*child), *child) << "the child has a process group of its own";
+    std::string fdDir = "/proc/" + std::to_string(*child) + "/fd";
+    for (int fd : {0, 1, 2})
+        EXPECT_EQ(fs::read_symlink(fdDir + "/" + std::to_string(fd)).string(), "/dev/null");
+    EXPECT_EQ(fs::read_symlink(fdDir + "/3").string().rfind("pipe:", 0), 0u);
+    for (const auto &entry : fs::directory_iterator(fdDir)) {
+        std::error_code ec;
+        EXPECT_NE(fs::read_symlink(entry.path(), ec).string(), markerPath);
+    }
+    close(marker);
+
+    EXPECT_EQ(result.load(), 1) << "still running";
+    EXPECT_EQ(engine.kill(), 1);
+    worker.join();
+    EXPECT_EQ(result.load(), TESSARIN_E_DIED);
+    EXPECT_FALSE(fs::exists("/proc/" + std::to_string(*child) + "/stat")) << "child reaped";
+    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp")) << "the killed run left no file behind";
+
+    // Nothing is running any more; the next run works as usual.
+    EXPECT_EQ(engine.kill(), 0);
+    std::string again = dir.file("again.ps");
+    WriteFile(again, PagesPs({"after the kill"}));
+    EXPECT_EQ(engine.Run(PdfArgs(dir.file("again.pdf"), again)), 0);
+}
+
+TEST_F(TessarinChildTest, CrashingChildIsAFailure) {
+    StartEndlessRun();
+    std::optional<pid_t> child = FindHelperChild(ps);
+    ASSERT_TRUE(child.has_value());
+    ASSERT_EQ(kill(*child, SIGSEGV), 0);
+    worker.join();
+    EXPECT_EQ(result.load(), TESSARIN_E_DIED);
+}
