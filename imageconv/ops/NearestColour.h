@@ -32,8 +32,8 @@ public:
         return slot.index;
     }
 
-    // The plain linear search, without any cache.
-    int Search(int red, int green, int blue) const;
+    // The rule itself, without the cache.
+    int Search(int red, int green, int blue);
 
 private:
     struct Slot {
@@ -43,7 +43,21 @@ private:
     static constexpr int kCacheBits = 16;
     static size_t Hash(uint32_t key) { return size_t((key * 2654435761u) >> (32 - kCacheBits)); }
 
-    std::vector<int> red_, green_, blue_;
+    struct Entry {
+        int red, green, blue, index;
+    };
+    int SearchLinear(int red, int green, int blue) const;
+    int SearchInCell(int red, int green, int blue);
+    void BuildCell(size_t cell);
+
+    std::vector<Entry> entries_; // in index order
+    // Long palettes: colour space cut into 32 x 32 x 32 cells. A cell's list
+    // holds, in index order, the entries that can be nearest to some colour
+    // inside it; it is built the first time a colour of the cell is searched.
+    static constexpr int kCellBits = 3;
+    std::vector<int32_t> cellStart_; // -1 = not built yet
+    std::vector<uint16_t> cellCount_;
+    std::vector<uint8_t> candidates_;
     std::vector<Slot> cache_;
     uint32_t lastKey_ = 0xffffffffu;
     int lastIndex_ = 0;

@@ -227,13 +227,18 @@ TEST(NearestColour, CachedAnswersEqualTheLinearRule) {
     std::mt19937 rng(12345);
     for (int trial = 0; trial < 20; ++trial) {
         std::vector<RgbQuad> pal(size_t(1 + rng() % 256));
-        for (auto &q : pal) // few distinct values, so ties and duplicates occur
-            q = Quad(uint8_t(rng() % 4 * 85), uint8_t(rng() % 4 * 85), uint8_t(rng() % 4 * 85));
+        // Even trials: few distinct values, so ties and duplicates occur.
+        for (auto &q : pal)
+            q = trial % 2 == 0 ? Quad(uint8_t(rng() % 4 * 85), uint8_t(rng() % 4 * 85),
+                                      uint8_t(rng() % 4 * 85))
+                               : Quad(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
         const int important = int(rng() % (pal.size() + 1));
         NearestColour nearest(pal, important);
         const size_t n = important == 0 ? pal.size() : size_t(important);
         for (int i = 0; i < 3000; ++i) {
-            const uint8_t r = uint8_t(rng()), g = uint8_t(rng()), b = uint8_t(rng());
+            // Runs of nearby colours as well as scattered ones.
+            const uint8_t r = uint8_t(rng()), g = uint8_t(rng()),
+                          b = uint8_t(i % 3 ? rng() % 8 : rng());
             int best = 0, bestD = INT32_MAX;
             for (size_t k = 0; k < n; ++k) {
                 int d = (r - pal[k].red) * (r - pal[k].red) +
