@@ -51,26 +51,30 @@ Status RotateFree(Dib &page, double degrees) {
 
     const int64_t x0 = int64_t(std::trunc(minX)), x1 = int64_t(std::trunc(maxX));
     const int64_t y0 = int64_t(std::trunc(minY)), y1 = int64_t(std::trunc(maxY));
-    for (int64_t y = y0; y <= y1; ++y) {
-        const int64_t ny = y - y0;
-        if (ny >= out.height)
-            break;
-        uint8_t *dst = out.Row(int(ny));
-        for (int64_t x = x0; x <= x1; ++x) {
-            const int64_t nx = x - x0;
-            if (nx >= out.width)
-                break;
-            const double fx = double(x) * c + double(y) * s + 0.5;
-            const double fy = double(y) * c - double(x) * s + 0.5;
-            // Truncation toward zero, as the integer conversion does.
-            if (!(fx > -1.0 && fx < w && fy > -1.0 && fy < h))
-                continue;
-            const int sx = int(fx), sy = int(fy);
-            if (sx < 0 || sy < 0 || sx >= page.width || sy >= page.height)
-                continue;
-            CopyPixel(page.Row(sy), sx, dst, int(nx), page.bpp);
+    // Only positions inside the new page are visited; tiles keep the
+    // source reads, which run diagonally, in cache.
+    const int64_t yLast = std::min(y1, y0 + out.height - 1);
+    const int64_t xLast = std::min(x1, x0 + out.width - 1);
+    constexpr int64_t kTile = 64;
+    for (int64_t ty = y0; ty <= yLast; ty += kTile)
+        for (int64_t tx = x0; tx <= xLast; tx += kTile) {
+            const int64_t yEnd = std::min(yLast, ty + kTile - 1);
+            const int64_t xEnd = std::min(xLast, tx + kTile - 1);
+            for (int64_t y = ty; y <= yEnd; ++y) {
+                uint8_t *dst = out.Row(int(y - y0));
+                for (int64_t x = tx; x <= xEnd; ++x) {
+                    const double fx = double(x) * c + double(y) * s + 0.5;
+                    const double fy = double(y) * c - double(x) * s + 0.5;
+                    // Truncation toward zero, as the integer conversion does.
+                    if (!(fx > -1.0 && fx < w && fy > -1.0 && fy < h))
+                        continue;
+                    const int sx = int(fx), sy = int(fy);
+                    if (sx < 0 || sy < 0 || sx >= page.width || sy >= page.height)
+                        continue;
+                    CopyPixel(page.Row(sy), sx, dst, int(x - x0), page.bpp);
+                }
+            }
         }
-    }
     page = std::move(out);
     return Status::Ok();
 }

@@ -2,6 +2,7 @@
 // size the new page is H x W and
 //   clockwise:          new(X, Y) = old(W - 1 - Y, X)
 //   counter-clockwise:  new(X, Y) = old(Y, H - 1 - X)
+#include <algorithm>
 #include <new>
 
 #include "imageconv/PageOps.h"
@@ -21,15 +22,20 @@ Status RotateQuarter(Dib &page, bool clockwise) {
         return Status::Fail("out of memory");
     }
     const int w = page.width, h = page.height;
-    // Walk the source row by row so reads stay sequential.
-    for (int y = 0; y < h; ++y) {
-        const uint8_t *src = page.Row(y);
-        for (int x = 0; x < w; ++x) {
-            const int nx = clockwise ? y : h - 1 - y;
-            const int ny = clockwise ? w - 1 - x : x;
-            CopyPixel(src, x, out.Row(ny), nx, page.bpp);
+    // Square tiles keep both the reads and the scattered writes in cache.
+    constexpr int kTile = 64;
+    for (int ty = 0; ty < h; ty += kTile)
+        for (int tx = 0; tx < w; tx += kTile) {
+            const int yEnd = std::min(h, ty + kTile), xEnd = std::min(w, tx + kTile);
+            for (int y = ty; y < yEnd; ++y) {
+                const uint8_t *src = page.Row(y);
+                for (int x = tx; x < xEnd; ++x) {
+                    const int nx = clockwise ? y : h - 1 - y;
+                    const int ny = clockwise ? w - 1 - x : x;
+                    CopyPixel(src, x, out.Row(ny), nx, page.bpp);
+                }
+            }
         }
-    }
     page = std::move(out);
     return Status::Ok();
 }
