@@ -10,6 +10,8 @@ packages=(
     libgs-dev ghostscript
     # PDF finishing and text extraction
     libqpdf-dev libpoppler-cpp-dev
+    # CMaps of the CJK collections, so poppler reads a Chinese stamp
+    poppler-data
     # image formats
     libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libopenjp2-7-dev libuemf-dev
     # user interface, icons and the Chinese captions

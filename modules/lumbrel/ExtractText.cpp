@@ -2,6 +2,7 @@
 
 #include "modules/lumbrel/ReplaceFile.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 
@@ -45,7 +46,12 @@ bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layo
             if (!page)
                 return Fail(error, "page " + std::to_string(i + 1) + " can't be read");
             poppler::byte_array bytes = page->text(poppler::rectf(), mode).to_utf8();
-            text.append(bytes.begin(), bytes.end());
+            // poppler ends each page with its own form feed; the separator
+            // is ours to choose.
+            size_t end = bytes.size();
+            while (end > 0 && bytes[end - 1] == '\f')
+                --end;
+            text.append(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(end));
             text += formFeeds ? '\f' : '\n';
         }
 

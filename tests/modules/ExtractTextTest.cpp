@@ -1,0 +1,183 @@
+// PdfExtractText of lumbrel.so on a multi-page PDF the real interpreter
+// writes: both text modes, both page-break values, UTF-8 output, and the
+// failures (missing or broken PDF, unwritable text path) that leave an
+// existing text file alone.
+#include "tests/modules/ModuleTestUtil.h"
+
+#include <algorithm>
+
+using namespace moduletest;
+
+namespace {
+
+// Page n draws "WorldN" at the right before "HelloN" at the left of the
+// same line, then a second line below.
+std::string ThreePagesPs() {
+    std::string ps = "%!PS\n/Helvetica findfont 20 scalefont setfont\n";
+    for (int n = 1; n <= 3; ++n) {
+        std::string k = std::to_string(n);
+        ps += "300 700 moveto (World" + k + ") show 72 700 moveto (Hello" + k + ") show\n";
+        ps += "72 600 moveto (Second line " + k + ") show showpage\n";
+    }
+    return ps;
+}
+
+class ExtractTextTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir.path().empty());
+        ASSERT_TRUE(engine.ok());
+        extract = module.get<PdfExtractTextFn>("ordinal_3");
+        ASSERT_TRUE(extract);
+        pdf = dir.file("three pages.pdf");
+        ASSERT_TRUE(MakePdf(engine, pdf, dir.file("three.ps"), ThreePagesPs()));
+    }
+    int Extract(const std::string &txt, int mode, int pageBreak, const std::string &from = "") {
+        return extract((from.empty() ? pdf : from).c_str(), txt.c_str(), mode, pageBreak, 1);
+    }
+
+    TempDir dir;
+    Engine engine;
+    Module module{BinDir() + "/lumbrel.so"};
+    PdfExtractTextFn extract = nullptr;
+    std::string pdf;
+};
+
+std::vector<std::string> Split(const std::string &text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t pos; (pos = text.find(separator, start)) != std::string::npos; start = pos + 1)
+        parts.push_back(text.substr(start, pos - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+} // namespace
+
+TEST_F(ExtractTextTest, PhysicalLayoutWithFormFeeds) {
+    std::string txt = dir.file("out.txt");
+    ASSERT_EQ(Extract(txt, 1, 1), 1);
+    std::string text = ReadFile(txt);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\f') << "a form feed after every page, the last one too";
+    std::vector<std::string> pages = Split(text, '\f');
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_TRUE(pages[3].empty());
+    for (int n = 1; n <= 3; ++n) {
+        const std::string &page = pages[static_cast<size_t>(n - 1)];
+        std::string k = std::to_string(n);
+        size_t hello = page.find("Hello" + k);
+        size_t world = page.find("World" + k);
+        ASSERT_NE(hello, std::string::npos) << page;
+        ASSERT_NE(world, std::string::npos) << page;
+        EXPECT_LT(hello, world) << "left to right on the page";
+        EXPECT_EQ(page.substr(hello, world - hello).find('\n'), std::string::npos)
+            << "one line, as on the page";
+        EXPECT_NE(page.find("Second line " + k), std::string::npos);
+        for (int other = 1; other <= 3; ++other) {
+            if (other != n) {
+                EXPECT_EQ(page.find("Hello" + std::to_string(other)), std::string::npos);
+            }
+        }
+    }
+}
+
+TEST_F(ExtractTextTest, RawOrderKeepsContentStreamOrder) {
+    std::string txt = dir.file("raw.txt");
+    ASSERT_EQ(Extract(txt, 3, 1), 1);
+    std::vector<std::string> pages = Split(ReadFile(txt), '\f');
+    ASSERT_EQ(pages.size(), 4u);
+    for (int n = 1; n <= 3; ++n) {
+        const std::string &page = pages[static_cast<size_t>(n - 1)];
+        std::string k = std::to_string(n);
+        size_t hello = page.find("Hello" + k);
+        size_t world = page.find("World" + k);
+        ASSERT_NE(hello, std::string::npos);
+        ASSERT_NE(world, std::string::npos);
+        EXPECT_LT(world, hello) << "drawn first, read first";
+    }
+}
+
+TEST_F(ExtractTextTest, NewlinesInsteadOfFormFeeds) {
+    for (int mode : {1, 3}) {
+        std::string txt = dir.file("nl" + std::to_string(mode) + ".txt");
+        ASSERT_EQ(Extract(txt, mode, 0), 1);
+        std::string text = ReadFile(txt);
+        EXPECT_EQ(text.find('\f'), std::string::npos);
+        EXPECT_EQ(text.back(), '\n');
+        size_t p1 = text.find("Second line 1"), p2 = text.find("Second line 2"),
+               p3 = text.find("Second line 3");
+        EXPECT_TRUE(p1 < p2 && p2 < p3 && p3 != std::string::npos);
+
+        // The same text as with page breaks, a newline where each form feed was.
+        std::string withBreaks = dir.file("ff" + std::to_string(mode) + ".txt");
+        ASSERT_EQ(Extract(withBreaks, mode, 1), 1);
+        std::string expected = ReadFile(withBreaks);
+        std::replace(expected.begin(), expected.end(), '\f', '\n');
+        EXPECT_EQ(text, expected);
+    }
+}
+
+TEST_F(ExtractTextTest, OtherModesCountAsPhysical) {
+    std::string physical = dir.file("p.txt");
+    ASSERT_EQ(Extract(physical, 1, 1), 1);
+    for (int mode : {0, 2, 4, -1}) {
+        std::string txt = dir.file("m.txt");
+        ASSERT_EQ(Extract(txt, mode, 1), 1) << mode;
+        EXPECT_EQ(ReadFile(txt), ReadFile(physical)) << mode;
+    }
+}
+
+TEST_F(ExtractTextTest, WritesUtf8AndReplacesAnExistingFile) {
+    // A Latin-1 character drawn through an ISO Latin-1 font comes out as UTF-8.
+    std::string ps = "%!PS\n/Helvetica findfont dup length dict begin\n"
+                     "{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
+                     "/Encoding ISOLatin1Encoding def currentdict end\n"
+                     "/HelvLatin exch definefont 20 scalefont setfont\n"
+                     "72 700 moveto (Caf\\351 na\\357ve) show showpage\n";
+    std::string latin = dir.file("latin.pdf");
+    ASSERT_TRUE(MakePdf(engine, latin, dir.file("latin.ps"), ps));
+    std::string txt = dir.file("latin.txt");
+    WriteFile(txt, "old contents that must go");
+    ASSERT_EQ(Extract(txt, 1, 0, latin), 1);
+    std::string text = ReadFile(txt);
+    EXPECT_NE(text.find("Café naïve"), std::string::npos) << text;
+    EXPECT_EQ(text.find("old contents"), std::string::npos);
+}
+
+TEST_F(ExtractTextTest, FailuresLeaveTheTextPathAlone) {
+    std::string txt = dir.file("keep.txt");
+    WriteFile(txt, "existing text");
+    std::string garbage = dir.file("garbage.pdf");
+    WriteFile(garbage, "%PDF-1.4\nthis is not really a PDF\n");
+    std::string empty = dir.file("empty.pdf");
+    WriteFile(empty, "");
+
+    for (const std::string &source : {dir.file("missing.pdf"), garbage, empty}) {
+        SCOPED_TRACE(source);
+        EXPECT_EQ(Extract(txt, 1, 1, source), 0);
+        EXPECT_EQ(ReadFile(txt), "existing text");
+    }
+
+    // Unwritable text paths: a folder, and a file in a folder that doesn't exist.
+    EXPECT_EQ(Extract(dir.path().string(), 1, 1), 0);
+    EXPECT_EQ(Extract(dir.file("no such folder/out.txt"), 1, 1), 0);
+    EXPECT_FALSE(fs::exists(dir.file("no such folder")));
+    EXPECT_EQ(Extract("", 1, 1), 0);
+    EXPECT_EQ(extract(nullptr, txt.c_str(), 1, 1, 1), 0);
+    EXPECT_EQ(extract(pdf.c_str(), nullptr, 1, 1, 1), 0);
+
+    // Nothing but the files of the test is in the folder.
+    for (const auto &entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".lumbrel-"), std::string::npos);
+}
+
+TEST_F(ExtractTextTest, PasswordProtectedPdfIsAFailure) {
+    std::string locked = dir.file("locked.pdf");
+    ASSERT_TRUE(MakePdf(engine, locked, dir.file("locked.ps"), PagesPs({"Hidden"}),
+                        {"-sOwnerPassword=o", "-sUserPassword=u", "-dEncryptionR=3",
+                         "-dKeyLength=128", "-dPermissions=16"}));
+    std::string txt = dir.file("locked.txt");
+    EXPECT_EQ(Extract(txt, 1, 1, locked), 0);
+    EXPECT_FALSE(fs::exists(txt));
+}
