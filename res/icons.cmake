@@ -1,0 +1,27 @@
+# vantoria_icons: the program's icons as Qt resources, with Icons.h to look
+# them up by id; and help.html copied beside the program.
+#
+# The compiled resource lives in an object library whose object file goes
+# straight onto the link line of every program that uses vantoria_icons (a
+# static archive would drop it as unreferenced), so ":/icons/..." paths work
+# from the first line of main().
+add_library(vantoria_icons_rcc OBJECT ${CMAKE_CURRENT_LIST_DIR}/icons.qrc)
+target_link_libraries(vantoria_icons_rcc PRIVATE Qt6::Core)
+
+add_library(vantoria_icons STATIC ${CMAKE_CURRENT_LIST_DIR}/Icons.cpp
+                                  ${CMAKE_CURRENT_LIST_DIR}/Icons.h)
+target_link_libraries(vantoria_icons PUBLIC Qt6::Gui Qt6::Svg
+                                     INTERFACE $<TARGET_OBJECTS:vantoria_icons_rcc>)
+add_dependencies(vantoria_icons vantoria_icons_rcc)
+
+# help.html beside the program, refreshed whenever the source changes.
+add_custom_command(
+    OUTPUT ${VANTORIA_BIN_DIR}/help.html
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTORIA_BIN_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_LIST_DIR}/help.html
+            ${VANTORIA_BIN_DIR}/help.html
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/help.html
+    COMMENT "Copying help.html beside the program"
+    VERBATIM)
+add_custom_target(vantoria_help ALL DEPENDS ${VANTORIA_BIN_DIR}/help.html)
+add_dependencies(vantoria_icons vantoria_help)
