@@ -4,18 +4,22 @@
 #
 #   scripts/screenshot-controls.sh [build folder] [output png]
 #
-# The build folder (default: build) is configured and the window's program
-# built in it when needed.
+# The build folder (default: build/screenshot, a Release build with the
+# tests, where the window's program lives) is configured when it has no
+# build files yet; the program is brought up to date in it.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build}"
+build="${1:-$root/build/screenshot}"
 out="${2:-$root/docs/controls.png}"
 
 if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTORIA_TESTS=ON > /dev/null
 fi
-cmake --build "$build" --target vantoria-controls-demo -j 2 > /dev/null
+if ! cmake --build "$build" --target vantoria-controls-demo -j 2 > /dev/null; then
+    echo "cannot build vantoria-controls-demo in $build (configure it with -DVANTORIA_TESTS=ON)" >&2
+    exit 1
+fi
 
 demo="$build/tests/vantoria-controls-demo"
 [ -x "$demo" ] || { echo "no $demo" >&2; exit 1; }
