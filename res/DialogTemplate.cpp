@@ -1,0 +1,339 @@
+#include "res/DialogTemplate.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSlider>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <vector>
+
+namespace dlgtpl {
+
+namespace {
+
+constexpr const char *kIdProperty = "ctlId";
+
+std::map<std::string, Factory> &Registry() {
+    static std::map<std::string, Factory> registry;
+    return registry;
+}
+
+// Integer division rounded to the nearest, halves away from zero.
+int MulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    const long long half = c / 2;
+    return static_cast<int>(p >= 0 ? (p + half) / c : (p - half) / c);
+}
+
+QStringList SplitItems(const char *items) {
+    if (!items || !*items)
+        return {};
+    return QString::fromUtf8(items).split(u'\n');
+}
+
+QWidget *MakeStatic(const Row &row, QWidget *host) {
+    auto *label = new QLabel(QString::fromUtf8(row.text ? row.text : ""), host);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(!(row.style & NoWrap));
+    Qt::Alignment align = Qt::AlignTop;
+    if (row.style & Center)
+        align |= Qt::AlignHCenter;
+    else if (row.style & Right)
+        align |= Qt::AlignRight;
+    else
+        align |= Qt::AlignLeft;
+    label->setAlignment(align);
+    if (row.style & Frame)
+        label->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    return label;
+}
+
+QWidget *MakeEdit(const Row &row, QWidget *host) {
+    auto *edit = new QLineEdit(host);
+    if (row.text)
+        edit->setText(QString::fromUtf8(row.text));
+    if (row.maxLength > 0)
+        edit->setMaxLength(row.maxLength);
+    edit->setReadOnly(row.style & ReadOnly);
+    if (row.style & Number)
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    if (row.style & Password)
+        edit->setEchoMode(QLineEdit::Password);
+    return edit;
+}
+
+QWidget *MakeCombo(const Row &row, QWidget *host) {
+    auto *combo = new QComboBox(host);
+    combo->setEditable(row.style & Editable);
+    if (combo->isEditable())
+        combo->setInsertPolicy(QComboBox::NoInsert);
+    QStringList items = SplitItems(row.items);
+    if (row.style & Sorted)
+        items.sort(Qt::CaseInsensitive);
+    combo->addItems(items);
+    // A fixed list starts with no selection, an editable one with empty text.
+    combo->setCurrentIndex(-1);
+    return combo;
+}
+
+QWidget *MakeListView(const Row &row, QWidget *host) {
+    auto *tree = new QTreeWidget(host);
+    tree->setRootIsDecorated(false);
+    tree->setUniformRowHeights(true);
+    tree->setItemsExpandable(false);
+    tree->setAllColumnsShowFocus(true);
+    tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tree->setSelectionBehavior(QAbstractItemView::SelectRows);
+    const QStringList columns = SplitItems(row.items);
+    if (columns.isEmpty()) {
+        tree->setHeaderHidden(true);
+        tree->setColumnCount(1);
+    } else {
+        tree->setHeaderLabels(columns);
+    }
+    return tree;
+}
+
+QWidget *MakeTrackBar(const Row &row, QWidget *host) {
+    const bool vertical = row.style & Vertical;
+    auto *slider = new QSlider(vertical ? Qt::Vertical : Qt::Horizontal, host);
+    slider->setTickPosition(vertical ? QSlider::TicksLeft : QSlider::TicksAbove);
+    return slider;
+}
+
+QWidget *MakeLine(const Row &row, QWidget *host) {
+    auto *line = new QFrame(host);
+    line->setFrameShape(row.h > row.w ? QFrame::VLine : QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QWidget *MakeIcon(const Row &row, QWidget *host, const QSize &size) {
+    auto *label = new QLabel(host);
+    label->setAlignment(Qt::AlignCenter);
+    if (row.text && *row.text) {
+        const QString name = QString::fromUtf8(row.text);
+        QIcon icon =
+            name.startsWith(u':') || name.startsWith(u'/') ? QIcon(name) : QIcon::fromTheme(name);
+        if (!icon.isNull())
+            label->setPixmap(icon.pixmap(size));
+    }
+    return label;
+}
+
+QWidget *MakeCustom(const Row &row, QWidget *host, const BuildOptions &options) {
+    const std::string name = row.className ? row.className : "";
+    Factory factory;
+    if (auto it = options.factories.find(name); it != options.factories.end())
+        factory = it->second;
+    else if (auto jt = Registry().find(name); jt != Registry().end())
+        factory = jt->second;
+    QWidget *widget = factory ? factory(row, host) : nullptr;
+    if (!widget) {
+        std::fprintf(stderr, "dialog template: no factory for control %d (class \"%s\")\n", row.id,
+                     name.c_str());
+        widget = new QWidget(host);
+    }
+    if (widget->parentWidget() != host)
+        widget->setParent(host);
+    return widget;
+}
+
+} // namespace
+
+Units::Units(const QFont &font) {
+    const QFontMetrics fm(font);
+    // The average width of the Latin letters, rounded up to a whole pixel:
+    // the measure dialog layouts have always been drawn against.
+    const int alphabet = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    m_baseX = std::max(1, (alphabet / 26 + 1) / 2);
+    m_baseY = std::max(1, fm.height());
+}
+
+int Units::X(int du) const {
+    return MulDiv(du, m_baseX, 4);
+}
+int Units::Y(int du) const {
+    return MulDiv(du, m_baseY, 8);
+}
+
+QRect Units::Rect(int x, int y, int w, int h) const {
+    const int left = X(x);
+    const int top = Y(y);
+    return QRect(left, top, X(x + w) - left, Y(y + h) - top);
+}
+
+QFont DialogFont(const Dialog &tpl) {
+    QFont font;
+    if (tpl.fontFamily && *tpl.fontFamily)
+        font.setFamilies({QString::fromUtf8(tpl.fontFamily)});
+    if (tpl.pointSize > 0)
+        font.setPointSize(tpl.pointSize);
+    return font;
+}
+
+void RegisterControlFactory(const std::string &className, Factory factory) {
+    Registry()[className] = std::move(factory);
+}
+
+QSize DialogSize(const Dialog &tpl) {
+    return Units(DialogFont(tpl)).Size(tpl.w, tpl.h);
+}
+
+QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options) {
+    const QFont font = DialogFont(tpl);
+    host->setFont(font);
+    const Units units(font);
+
+    std::vector<QWidget *> groupBoxes;
+    QButtonGroup *radios = nullptr;
+    for (std::size_t i = 0; i < tpl.count; ++i) {
+        const Row &row = tpl.controls[i];
+        const QRect rect = units.Rect(row.x, row.y, row.w, row.h);
+        const QString text = QString::fromUtf8(row.text ? row.text : "");
+        QWidget *widget = nullptr;
+
+        if (row.kind != Kind::RadioButton)
+            radios = nullptr;
+
+        switch (row.kind) {
+        case Kind::Static:
+            widget = MakeStatic(row, host);
+            break;
+        case Kind::GroupBox:
+            widget = new QGroupBox(text, host);
+            groupBoxes.push_back(widget);
+            break;
+        case Kind::PushButton: {
+            auto *button = new QPushButton(text, host);
+            button->setAutoDefault(false);
+            button->setDefault(row.style & Default);
+            widget = button;
+            break;
+        }
+        case Kind::CheckBox: {
+            auto *box = new QCheckBox(text, host);
+            box->setChecked(row.style & Checked);
+            // Drawn over a group box's frame when it stands in for the title.
+            box->setAutoFillBackground(true);
+            widget = box;
+            break;
+        }
+        case Kind::RadioButton: {
+            auto *radio = new QRadioButton(text, host);
+            if (!radios || (row.style & Group)) {
+                radios = new QButtonGroup(host);
+                radios->setExclusive(true);
+            }
+            radios->addButton(radio);
+            radio->setChecked(row.style & Checked);
+            widget = radio;
+            break;
+        }
+        case Kind::Edit:
+            widget = MakeEdit(row, host);
+            break;
+        case Kind::ComboBox:
+            widget = MakeCombo(row, host);
+            break;
+        case Kind::ListView:
+            widget = MakeListView(row, host);
+            break;
+        case Kind::Progress: {
+            auto *bar = new QProgressBar(host);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setTextVisible(false);
+            widget = bar;
+            break;
+        }
+        case Kind::TrackBar:
+            widget = MakeTrackBar(row, host);
+            break;
+        case Kind::EtchedLine:
+            widget = MakeLine(row, host);
+            break;
+        case Kind::Icon:
+            widget = MakeIcon(row, host, rect.size());
+            break;
+        case Kind::Custom:
+            widget = MakeCustom(row, host, options);
+            break;
+        }
+
+        widget->setFont(font);
+        QRect geometry = rect;
+        if (row.kind == Kind::ComboBox)
+            geometry.setHeight(widget->sizeHint().height());
+        widget->setGeometry(geometry);
+        widget->setProperty(kIdProperty, row.id);
+        if (row.id != kStaticId)
+            widget->setObjectName(QStringLiteral("ctl_%1").arg(row.id));
+        if (row.style & Disabled)
+            widget->setEnabled(false);
+        if (row.style & Hidden)
+            widget->hide();
+        else
+            widget->show();
+    }
+    // Group boxes are frames behind their contents.
+    for (QWidget *box : groupBoxes)
+        box->lower();
+
+    const QSize size = units.Size(tpl.w, tpl.h);
+    if (options.resizeHost) {
+        host->setMinimumSize(size);
+        host->resize(size);
+    }
+    return size;
+}
+
+QWidget *FindControl(const QWidget *host, int id) {
+    if (!host)
+        return nullptr;
+    return host->findChild<QWidget *>(QStringLiteral("ctl_%1").arg(id), Qt::FindDirectChildrenOnly);
+}
+
+int ControlId(const QWidget *control) {
+    if (!control)
+        return kStaticId;
+    const QVariant v = control->property(kIdProperty);
+    return v.isValid() ? v.toInt() : kStaticId;
+}
+
+} // namespace dlgtpl
+
+namespace dlgtpl {
+
+void SetRadioChecked(QAbstractButton *button, bool checked) {
+    if (!button || button->isChecked() == checked)
+        return;
+    QButtonGroup *group = button->group();
+    const bool groupExclusive = group && group->exclusive();
+    const bool autoExclusive = button->autoExclusive();
+    if (group)
+        group->setExclusive(false);
+    button->setAutoExclusive(false);
+    button->setChecked(checked);
+    button->setAutoExclusive(autoExclusive);
+    if (group)
+        group->setExclusive(groupExclusive);
+}
+
+} // namespace dlgtpl

@@ -1,0 +1,8 @@
+# Dialog templates as data tables, and the builder that makes widgets of them.
+add_library(vantoria_templates STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/DialogTemplate.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ImageTemplates.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PdfTemplates.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TextTemplate.cpp)
+target_include_directories(vantoria_templates PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(vantoria_templates PUBLIC Qt6::Widgets)

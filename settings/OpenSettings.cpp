@@ -1,0 +1,65 @@
+#include "settings/OpenSettings.h"
+
+#include "settings/CMyPropSheet.h"
+#include "settings/CTxtDlg.h"
+#include "settings/ImagePages.h"
+#include "settings/PdfPages.h"
+
+namespace {
+
+enum OutputKind { kImage = 0, kPdf = 1, kText = 2 };
+
+template <class Page, class Group>
+void AddPage(CMyPropSheet &sheet, const Group &group, const std::string &iniPath) {
+    auto *page = new Page(&sheet); // owned by the sheet's tabs
+    sheet.AddPage(page);
+    page->Setup(group, iniPath);
+}
+
+} // namespace
+
+void BuildImageSheet(CMyPropSheet &sheet, const std::string &iniPath,
+                     const ConvertSettings &current) {
+    const ImageSettings &img = current.img;
+    AddPage<CComn>(sheet, img, iniPath);
+    AddPage<CBmpp>(sheet, img, iniPath);
+    AddPage<CTiff>(sheet, img, iniPath);
+    AddPage<CJpg>(sheet, img, iniPath);
+    AddPage<CGif>(sheet, img, iniPath);
+    AddPage<CPng>(sheet, img, iniPath);
+    AddPage<CPcx>(sheet, img, iniPath);
+    AddPage<CJp2>(sheet, img, iniPath);
+    AddPage<CJpc>(sheet, img, iniPath);
+    AddPage<CRas>(sheet, img, iniPath);
+    AddPage<CTga>(sheet, img, iniPath);
+}
+
+void BuildPdfSheet(CMyPropSheet &sheet, const std::string &iniPath,
+                   const ConvertSettings &current) {
+    AddPage<CSecurity>(sheet, current.pdf, iniPath);
+    AddPage<CInfo>(sheet, current.pdf, iniPath);
+    AddPage<CStampDlg>(sheet, current.stamp, iniPath);
+}
+
+bool OpenSettings(QWidget *parent, int outputKind, const std::string &iniPath,
+                  const ConvertSettings &current) {
+    switch (outputKind) {
+    case kImage: {
+        CMyPropSheet sheet(QStringLiteral("Image Settings"), parent);
+        BuildImageSheet(sheet, iniPath, current);
+        return sheet.exec() == QDialog::Accepted;
+    }
+    case kPdf: {
+        CMyPropSheet sheet(QStringLiteral("PDF Settings"), parent);
+        BuildPdfSheet(sheet, iniPath, current);
+        return sheet.exec() == QDialog::Accepted;
+    }
+    case kText: {
+        CTxtDlg dialog(parent);
+        dialog.Setup(current.txt.nTextMode, current.txt.bPageBreak, iniPath);
+        return dialog.exec() == QDialog::Accepted;
+    }
+    default:
+        return false;
+    }
+}

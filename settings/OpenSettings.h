@@ -1,0 +1,27 @@
+// OpenSettings: the settings of one output kind, edited in their sheet or
+// dialog.
+//
+// outputKind 0 opens the sheet "Image Settings" (eleven pages), 1 the sheet
+// "PDF Settings" (three pages), 2 the text settings dialog; each page starts
+// from its own copy of the group in `current` and writes its keys into
+// `iniPath` when the user confirms. Returns true when the user pressed OK;
+// the caller then re-reads the section (LoadImageSettings, LoadPdfSettings
+// or LoadTextSettings). Any other output kind opens nothing and returns
+// false. Runs modally on the GUI thread.
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+
+#include "settings/ConvertSettings.h"
+
+class CMyPropSheet;
+
+bool OpenSettings(QWidget *parent, int outputKind, const std::string &iniPath,
+                  const ConvertSettings &current);
+
+// The two sheets, built and set up but not run (OpenSettings runs them).
+void BuildImageSheet(CMyPropSheet &sheet, const std::string &iniPath,
+                     const ConvertSettings &current);
+void BuildPdfSheet(CMyPropSheet &sheet, const std::string &iniPath, const ConvertSettings &current);
