@@ -140,8 +140,14 @@ int CorrectSettingInt(const SettingsKey &k, int value) {
 namespace {
 
 void StoreText(const SettingsKey &k, std::string value, ConvertSettings &s) {
-    if (k.fix == SettingFix::DefaultIfEmpty && value.empty())
-        value = SettingDefaultText(k);
+    if (k.fix == SettingFix::DefaultIfEmpty) {
+        if (value.empty())
+            value = SettingDefaultText(k);
+        // Output names are the folder followed by the file name, so a folder
+        // typed into the file without its final separator still gets one.
+        else if (value.back() != '/' && value.back() != '\\')
+            value += '/';
+    }
     *k.textField(s) = std::move(value);
 }
 

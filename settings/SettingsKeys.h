@@ -33,7 +33,8 @@ enum class SettingFix {
     ZeroOrOneElseOne,  // "mode"
     ZeroOrOneElseZero, // "txtmode", "txtpagebreak"
     Dpi,               // "xdpi", "ydpi": below 72 becomes 72, then above 600 becomes 600
-    DefaultIfEmpty,    // "output": an empty value takes the default output folder
+    DefaultIfEmpty,    // "output": an empty value takes the default output folder; any
+                       // other value ends in a separator ('/' added when missing)
 };
 
 struct SettingsKey {

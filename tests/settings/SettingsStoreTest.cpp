@@ -145,6 +145,9 @@ TEST_F(SettingsStoreTest, StringValues) {
     ASSERT_TRUE(IniWriteString(m_ini, "Set", "output", deep));
     LoadGeneralSettings(m_ini, s);
     EXPECT_EQ(s.m_szOutputDir, deep) << "a path is never cut";
+    ASSERT_TRUE(IniWriteString(m_ini, "Set", "output", "/srv/out"));
+    LoadGeneralSettings(m_ini, s);
+    EXPECT_EQ(s.m_szOutputDir, "/srv/out/") << "a folder always ends in a separator";
 }
 
 TEST_F(SettingsStoreTest, EachLoadFillsOnlyItsGroup) {
