@@ -31,6 +31,11 @@ struct WriteParams {
     int height = 0;
 };
 
+// What the last writer that refused or failed a page on this thread
+// reported, for example "Bit depth must be 8 or 24". Each writer below
+// except WriteBmp clears it when it starts.
+const std::string &WriterMessage();
+
 bool WriteBmp(const Dib &page, const std::string &path);
 bool WriteJpeg(const Dib &page, const std::string &path, const WriteParams &params);
 bool WritePng(const Dib &page, const std::string &path);

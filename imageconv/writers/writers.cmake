@@ -1,5 +1,21 @@
 # Format writers other than BMP, added to the vantoria_imageconv library.
 set(VANTORIA_WRITER_SOURCES
-    writers/Pending.cpp
+    writers/WriterSupport.cpp
+    writers/JpegWriter.cpp
+    writers/PngWriter.cpp
+    writers/GifWriter.cpp
+    writers/TiffWriter.cpp
+    writers/PcxWriter.cpp
+    writers/TgaWriter.cpp
+    writers/Jpeg2000Writer.cpp
+    writers/RasWriter.cpp
+    writers/EmfWriter.cpp
+    writers/WmfWriter.cpp
 )
-set(VANTORIA_WRITER_LIBS)
+
+pkg_check_modules(VANTORIA_WRITER_DEPS REQUIRED IMPORTED_TARGET
+    libjpeg libpng libtiff-4 libopenjp2)
+find_library(VANTORIA_UEMF_LIBRARY uemf REQUIRED)
+find_path(VANTORIA_UEMF_INCLUDE uemf.h REQUIRED)
+
+set(VANTORIA_WRITER_LIBS PkgConfig::VANTORIA_WRITER_DEPS ${VANTORIA_UEMF_LIBRARY})

@@ -1,0 +1,121 @@
+// Enhanced metafile writer over libUEMF. The records, in order:
+//
+//   EMR_HEADER               bounds (0, 0, W-1, H-1); frame in 0.01 mm
+//                            (0, 0, 508*W*100/1920, 286*H*100/1080);
+//                            description "www"; the reference screen
+//   EMR_CREATEPEN            solid, width 1, white
+//   EMR_CREATEBRUSHINDIRECT  solid white
+//   EMR_SELECTOBJECT x 2     the pen and the brush
+//   EMR_RECTANGLE            (0, 0) - (W, H)
+//   EMR_SELECTOBJECT x 2     the stock black pen and white brush back
+//   EMR_DELETEOBJECT x 2     the pen and the brush
+//   EMR_SETSTRETCHBLTMODE    COLORONCOLOR
+//   EMR_STRETCHDIBITS        the whole page into (0, 0, W, H), DIB_RGB_COLORS,
+//                            SRCCOPY
+//   EMR_EOF
+#include <cstdlib>
+#include <memory>
+
+#include <uemf.h>
+
+#include "imageconv/Writers.h"
+#include "imageconv/writers/MetafileSupport.h"
+#include "imageconv/writers/WriterSupport.h"
+
+namespace imageconv {
+
+namespace {
+
+struct Metafile {
+    EMFTRACK *et = nullptr;
+    EMFHANDLES *eht = nullptr;
+    bool ok = true;
+    ~Metafile() {
+        if (et)
+            emf_free(&et);
+        if (eht)
+            emf_htable_free(&eht);
+    }
+    // Takes ownership of a record made by a *_set function.
+    void Add(char *record) {
+        if (!record) {
+            ok = false;
+            return;
+        }
+        if (!ok) {
+            std::free(record);
+            return;
+        }
+        if (emf_append(reinterpret_cast<U_ENHMETARECORD *>(record), et, 1) != 0)
+            ok = false;
+    }
+};
+
+} // namespace
+
+bool WriteEmf(const Dib &page, const std::string &path, int width, int height) {
+    SetWriterMessage("");
+    if (!page.IsValid() || page.bpp != 24) {
+        SetWriterMessage("EMF takes only true-colour pages");
+        return false;
+    }
+    const MetafileTarget t = TargetFor(page, width, height);
+    const U_RECTL frame = rectl_set(
+        point32_set(0, 0),
+        point32_set(int32_t(int64_t(kScreenMillimetresX) * t.width * 100 / kScreenPixelsX),
+                    int32_t(int64_t(kScreenMillimetresY) * t.height * 100 / kScreenPixelsY)));
+    const U_RECTL bounds = rectl_set(point32_set(0, 0), point32_set(t.width - 1, t.height - 1));
+
+    OutputFile out(path);
+    if (!out.IsOpen() || !out.CloseStream())
+        return false;
+
+    Metafile mf;
+    if (emf_start(out.TempPath().c_str(), 1 << 20, 1 << 20, &mf.et) != 0 ||
+        emf_htable_create(16, 16, &mf.eht) != 0) {
+        SetWriterMessage("Cannot create " + path);
+        return false;
+    }
+    uint16_t description[4] = {'w', 'w', 'w', 0};
+    mf.Add(U_EMRHEADER_set(bounds, frame, nullptr, 4, description,
+                           sizel_set(kScreenPixelsX, kScreenPixelsY),
+                           sizel_set(kScreenMillimetresX, kScreenMillimetresY), 0));
+
+    const U_COLORREF white = colorref3_set(255, 255, 255);
+    uint32_t pen = 0, brush = 0;
+    mf.Add(createpen_set(&pen, mf.eht, logpen_set(U_PS_SOLID, point32_set(1, 1), white)));
+    mf.Add(createbrushindirect_set(&brush, mf.eht, logbrush_set(U_BS_SOLID, white, 0)));
+    mf.Add(selectobject_set(pen, mf.eht));
+    mf.Add(selectobject_set(brush, mf.eht));
+    mf.Add(U_EMRRECTANGLE_set(rectl_set(point32_set(0, 0), point32_set(t.width, t.height))));
+    mf.Add(selectobject_set(U_BLACK_PEN, mf.eht));
+    mf.Add(selectobject_set(U_WHITE_BRUSH, mf.eht));
+    mf.Add(deleteobject_set(&pen, mf.eht));
+    mf.Add(deleteobject_set(&brush, mf.eht));
+    mf.Add(U_EMRSETSTRETCHBLTMODE_set(U_COLORONCOLOR));
+
+    U_BITMAPINFOHEADER header =
+        bitmapinfoheader_set(page.width, page.height, 1, 24, U_BI_RGB, uint32_t(page.bits.size()),
+                             page.xPelsPerMeter, page.yPelsPerMeter, 0, 0);
+    std::unique_ptr<U_BITMAPINFO, decltype(&std::free)> bmi(bitmapinfo_set(header, nullptr),
+                                                            &std::free);
+    if (!bmi) {
+        SetWriterMessage("Out of memory for " + path);
+        return false;
+    }
+    mf.Add(
+        U_EMRSTRETCHDIBITS_set(bounds, point32_set(0, 0), point32_set(t.width, t.height),
+                               point32_set(0, 0), point32_set(page.width, page.height),
+                               U_DIB_RGB_COLORS, U_SRCCOPY, bmi.get(), uint32_t(page.bits.size()),
+                               reinterpret_cast<char *>(const_cast<uint8_t *>(page.bits.data()))));
+    mf.Add(U_EMREOF_set(0, nullptr, mf.et));
+    if (!mf.ok || emf_finish(mf.et, mf.eht) != 0) {
+        SetWriterMessage("Cannot write " + path);
+        return false;
+    }
+    // emf_free closes the file libUEMF opened; only then is it complete.
+    emf_free(&mf.et);
+    return out.Commit();
+}
+
+} // namespace imageconv

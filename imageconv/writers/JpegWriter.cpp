@@ -1,0 +1,150 @@
+// JPEG (JFIF) writer over libjpeg.
+//
+// 8-bit grey pages become one grey component, 24-bit pages three-component
+// YCbCr sampled 2 x 2 / 1 x 1 / 1 x 1. The mode picks baseline (2),
+// baseline with optimised Huffman tables (3) or libjpeg's simple progressive
+// script (anything else). The JFIF header carries the page's resolution in
+// dots per inch.
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "imageconv/Writers.h"
+#include "imageconv/writers/WriterSupport.h"
+
+namespace imageconv {
+
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return:
+// it jumps back to the encoder's call site with the library's message.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void OnError(j_common_ptr cinfo) {
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+void OnMessage(j_common_ptr, int) {}
+
+uint16_t Density(int dpi) {
+    return uint16_t(dpi < 1 ? 1 : dpi > 65535 ? 65535 : dpi);
+}
+
+// Everything the encoder touches between setjmp and the end lives here,
+// outside the function that calls setjmp, so a longjmp leaves nothing
+// indeterminate.
+struct Job {
+    jpeg_compress_struct cinfo{};
+    ErrorManager err{};
+    std::vector<uint8_t> row;
+    std::array<uint8_t, 256> grey{};
+};
+
+bool Encode(Job &job, const Dib &page, std::FILE *file, const WriteParams &params) {
+    jpeg_compress_struct &cinfo = job.cinfo;
+    cinfo.err = jpeg_std_error(&job.err.pub);
+    job.err.pub.error_exit = OnError;
+    job.err.pub.emit_message = OnMessage;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        SetWriterMessage(job.err.message);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+
+    const bool grey = page.bpp == 8;
+    cinfo.image_width = JDIMENSION(page.width);
+    cinfo.image_height = JDIMENSION(page.height);
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    if (!grey) {
+        jpeg_set_colorspace(&cinfo, JCS_YCbCr);
+        cinfo.comp_info[0].h_samp_factor = 2;
+        cinfo.comp_info[0].v_samp_factor = 2;
+        for (int c = 1; c < 3; ++c) {
+            cinfo.comp_info[c].h_samp_factor = 1;
+            cinfo.comp_info[c].v_samp_factor = 1;
+        }
+    }
+
+    const int quality = params.quality & 0xff;
+    switch (params.jpegMode) {
+    case 2:
+        jpeg_set_quality(&cinfo, quality, TRUE);
+        break;
+    case 3:
+        jpeg_set_quality(&cinfo, quality, TRUE);
+        cinfo.optimize_coding = TRUE;
+        break;
+    default:
+        jpeg_set_quality(&cinfo, quality, FALSE);
+        jpeg_simple_progression(&cinfo);
+        break;
+    }
+
+    cinfo.write_JFIF_header = TRUE;
+    cinfo.density_unit = 1;
+    cinfo.X_density = Density(page.xDpi);
+    cinfo.Y_density = Density(page.yDpi);
+
+    jpeg_start_compress(&cinfo, TRUE);
+    job.row.resize(size_t(page.width) * (grey ? 1 : 3));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const uint8_t *src = page.Row(page.height - 1 - int(cinfo.next_scanline));
+        uint8_t *dst = job.row.data();
+        if (grey) {
+            for (int x = 0; x < page.width; ++x)
+                dst[x] = job.grey[src[x]];
+        } else {
+            for (int x = 0; x < page.width; ++x, src += 3, dst += 3) {
+                dst[0] = src[2];
+                dst[1] = src[1];
+                dst[2] = src[0];
+            }
+        }
+        JSAMPROW rows[1] = {job.row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+bool WriteJpeg(const Dib &page, const std::string &path, const WriteParams &params) {
+    SetWriterMessage("");
+    if (!page.IsValid() || (page.bpp != 8 && page.bpp != 24)) {
+        SetWriterMessage("JPEG takes only grey or true-colour pages");
+        return false;
+    }
+    if (page.width > JPEG_MAX_DIMENSION || page.height > JPEG_MAX_DIMENSION) {
+        SetWriterMessage("Page too large for JPEG");
+        return false;
+    }
+    auto job = std::make_unique<Job>();
+    if (page.bpp == 8 && !GreyLevels(page, job->grey)) {
+        SetWriterMessage("JPEG takes only grey or true-colour pages");
+        return false;
+    }
+    OutputFile out(path);
+    if (!out.IsOpen())
+        return false;
+    if (!Encode(*job, page, out.File(), params))
+        return false;
+    return out.Commit();
+}
+
+} // namespace imageconv

@@ -1,0 +1,119 @@
+// Pieces shared by the format writers: the output file that only appears
+// under its real name once it is complete, a counting byte sink for the
+// hand-written formats, palette inspection, and the per-thread message of
+// the last writer that refused a page.
+//
+// OutputFile writes into a hidden sibling of the destination and renames it
+// over the destination in Commit(); destroying it uncommitted removes the
+// sibling, so a failed write leaves no file and never touches a file that
+// already had the destination's name.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "imageconv/Dib.h"
+
+namespace imageconv {
+
+class OutputFile {
+public:
+    explicit OutputFile(const std::string &path);
+    ~OutputFile();
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    std::FILE *File() const { return file_; }
+    // The sibling being written, for libraries that open files by name.
+    const std::string &TempPath() const { return temp_; }
+    // Flushes and closes the stream (the sibling stays, uncommitted).
+    bool CloseStream();
+    // Closes the stream if still open and renames the sibling over the
+    // destination. False when any write, the close or the rename failed.
+    bool Commit();
+
+private:
+    std::string path_;
+    std::string temp_;
+    std::FILE *file_ = nullptr;
+    bool failed_ = false;
+    bool committed_ = false;
+};
+
+// Buffered writer over a FILE* that counts what it has written, so that a
+// hand-written format can check its size against the one it predicted.
+class ByteSink {
+public:
+    explicit ByteSink(std::FILE *file) : file_(file) {}
+    ~ByteSink() { Flush(); }
+    ByteSink(const ByteSink &) = delete;
+    ByteSink &operator=(const ByteSink &) = delete;
+
+    void U8(unsigned v) {
+        if (used_ == buf_.size())
+            Flush();
+        buf_[used_++] = uint8_t(v);
+    }
+    void U16LE(unsigned v) {
+        U8(v & 0xff);
+        U8((v >> 8) & 0xff);
+    }
+    void U16BE(unsigned v) {
+        U8((v >> 8) & 0xff);
+        U8(v & 0xff);
+    }
+    void U32LE(uint32_t v) {
+        U16LE(v & 0xffff);
+        U16LE(v >> 16);
+    }
+    void U32BE(uint32_t v) {
+        U16BE(v >> 16);
+        U16BE(v & 0xffff);
+    }
+    void Bytes(const void *data, size_t n);
+    void Zeros(size_t n) {
+        while (n--)
+            U8(0);
+    }
+    bool Flush();
+    uint64_t Count() const { return count_ + used_; }
+    bool Ok() const { return ok_; }
+
+private:
+    std::FILE *file_;
+    std::array<uint8_t, 65536> buf_{};
+    size_t used_ = 0;
+    uint64_t count_ = 0;
+    bool ok_ = true;
+};
+
+// Number of palette entries a paletted page uses: colorsUsed when set, else
+// every entry its depth can address; never more than the palette holds.
+int PaletteCount(const Dib &page);
+
+// Palette entry i, black for an index the palette does not hold.
+RgbQuad PaletteEntry(const Dib &page, int i);
+
+// True when entry i is (v, v, v) with v = i * 255 / (2^bpp - 1) for every
+// entry in use: the page's indices are its grey levels at full scale.
+bool IsGreyRamp(const Dib &page);
+
+// For an 8-bit page whose entries in use are all grey, fills grey[i] with
+// entry i's level (indices outside the palette read as 0) and returns true;
+// false for a coloured palette or another depth.
+bool GreyLevels(const Dib &page, std::array<uint8_t, 256> &grey);
+
+// Luminance of a palette entry, for comparing two entries' brightness.
+int Brightness(const RgbQuad &c);
+
+// The JPEG 2000 rate for a quality: its low 8 bits / 100, formatted with three
+// decimals ("rate=%.3f") and read back, so 75 gives 0.75 and 300 gives 0.44.
+double Jpeg2000Rate(int quality);
+
+// Message of the last writer on this thread that refused or failed a page.
+void SetWriterMessage(const std::string &text);
+
+} // namespace imageconv

@@ -1,0 +1,131 @@
+// What every writer promises about files: a failed write leaves nothing
+// behind and never touches a file that already has the output's name; a
+// successful one replaces it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+#include "WriterTestSupport.h"
+#include "imageconv/Writers.h"
+
+using namespace imageconv;
+using namespace wtest;
+
+namespace {
+
+using Writer = std::function<bool(const Dib &, const std::string &)>;
+
+struct Named {
+    const char *name;
+    Writer write;
+    Dib good;
+    Dib refused;
+};
+
+std::vector<Named> AllWriters() {
+    Dib colour = Page24(9, 7, Gradient);
+    Dib grey = PagePaletted(9, 7, 8, GreyRamp(), [](int x, int y) { return x * 20 + y; });
+    Dib four =
+        PagePaletted(9, 7, 4, {Quad(1, 2, 3), Quad(4, 5, 6)}, [](int x, int) { return x & 1; });
+    Dib invalid;
+    WriteParams p;
+    return {
+        {"jpeg", [p](const Dib &d, const std::string &s) { return WriteJpeg(d, s, p); }, colour,
+         four},
+        {"png", [](const Dib &d, const std::string &s) { return WritePng(d, s); }, colour, invalid},
+        {"gif", [](const Dib &d, const std::string &s) { return WriteGif(d, s); }, grey, colour},
+        {"tiff", [p](const Dib &d, const std::string &s) { return WriteTiff(d, s, p); }, colour,
+         invalid},
+        {"pcx", [](const Dib &d, const std::string &s) { return WritePcx(d, s); }, four, invalid},
+        {"tga", [](const Dib &d, const std::string &s) { return WriteTga(d, s); }, grey, four},
+        {"jp2", [](const Dib &d, const std::string &s) { return WriteJpeg2000(d, s, false, 75); },
+         colour, four},
+        {"jpc", [](const Dib &d, const std::string &s) { return WriteJpeg2000(d, s, true, 75); },
+         grey, four},
+        {"ras", [](const Dib &d, const std::string &s) { return WriteRas(d, s); }, colour, four},
+        {"emf", [](const Dib &d, const std::string &s) { return WriteEmf(d, s, 20, 20); }, colour,
+         grey},
+        {"wmf", [](const Dib &d, const std::string &s) { return WriteWmf(d, s, 20, 20); }, colour,
+         grey},
+    };
+}
+
+void WriteText(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const std::string &path) {
+    std::vector<uint8_t> b = ReadBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+} // namespace
+
+TEST(OutputFiles, RefusedPageKeepsTheExistingFileAndLeavesNoTemporary) {
+    for (const Named &w : AllWriters()) {
+        SCOPED_TRACE(w.name);
+        TempDir dir;
+        std::string path = dir.File(std::string("out.") + w.name);
+        WriteText(path, "user's file");
+        EXPECT_FALSE(w.write(w.refused, path));
+        EXPECT_FALSE(WriterMessage().empty());
+        EXPECT_EQ(ReadText(path), "user's file");
+        EXPECT_EQ(dir.Entries().size(), 1u);
+    }
+}
+
+TEST(OutputFiles, SuccessReplacesTheFileAndLeavesOnlyIt) {
+    for (const Named &w : AllWriters()) {
+        SCOPED_TRACE(w.name);
+        TempDir dir;
+        std::string path = dir.File(std::string("out.") + w.name);
+        WriteText(path, "old");
+        ASSERT_TRUE(w.write(w.good, path));
+        EXPECT_TRUE(WriterMessage().empty());
+        EXPECT_GT(ReadBytes(path).size(), 3u);
+        EXPECT_EQ(dir.Entries(), std::vector<std::string>{std::string("out.") + w.name});
+        // Created like any new file: readable by others under the usual umask.
+        struct stat st;
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0600, 0600u);
+    }
+}
+
+TEST(OutputFiles, UnwritableFolderFailsCleanly) {
+    for (const Named &w : AllWriters()) {
+        SCOPED_TRACE(w.name);
+        TempDir dir;
+        EXPECT_FALSE(w.write(w.good, dir.File("no/such/folder/x")));
+        EXPECT_FALSE(w.write(w.good, ""));
+        EXPECT_TRUE(dir.Entries().empty());
+    }
+}
+
+TEST(OutputFiles, AFolderInTheWayIsNotReplaced) {
+    for (const Named &w : AllWriters()) {
+        SCOPED_TRACE(w.name);
+        TempDir dir;
+        std::string path = dir.File("taken");
+        ASSERT_TRUE(std::filesystem::create_directory(path));
+        std::filesystem::path inner = std::filesystem::path(path) / "keep";
+        WriteText(inner.string(), "x");
+        EXPECT_FALSE(w.write(w.good, path));
+        EXPECT_TRUE(std::filesystem::is_directory(path));
+        EXPECT_EQ(dir.Entries().size(), 1u);
+    }
+}
+
+TEST(OutputFiles, WritersCloseEveryDescriptorTheyOpen) {
+    auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator{});
+    };
+    TempDir dir;
+    auto before = openDescriptors();
+    for (const Named &w : AllWriters()) {
+        EXPECT_TRUE(w.write(w.good, dir.File(std::string("ok.") + w.name))) << w.name;
+        EXPECT_FALSE(w.write(w.refused, dir.File(std::string("no.") + w.name))) << w.name;
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
