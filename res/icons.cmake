@@ -7,6 +7,7 @@
 # from the first line of main().
 add_library(vantoria_icons_rcc OBJECT ${CMAKE_CURRENT_LIST_DIR}/icons.qrc)
 target_link_libraries(vantoria_icons_rcc PRIVATE Qt6::Core)
+set_target_properties(vantoria_icons_rcc PROPERTIES AUTOMOC OFF)
 
 add_library(vantoria_icons STATIC ${CMAKE_CURRENT_LIST_DIR}/Icons.cpp
                                   ${CMAKE_CURRENT_LIST_DIR}/Icons.h)

@@ -8,6 +8,7 @@ class IconsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void resourcesRegisteredBeforeAnyLookup();
     void everyIdHasADrawing();
     void drawingsAreClearFrom16To48();
     void unknownIdsGiveNothing();
@@ -26,6 +27,13 @@ double Coverage(const QImage &image) {
 }
 
 } // namespace
+
+// Runs first: the dialog builder loads ":/icons/..." paths directly, so
+// linking the library must be enough to find them.
+void IconsTest::resourcesRegisteredBeforeAnyLookup() {
+    for (const char *path : {":/icons/128.svg", ":/icons/137.svg", ":/icons/150.svg"})
+        QVERIFY2(QFile::exists(QLatin1String(path)), path);
+}
 
 void IconsTest::everyIdHasADrawing() {
     int count = 0;
