@@ -68,6 +68,11 @@ void DecideDepth(ImageConverter &ic);
 // The page routines: every added page through the format's steps to its writer.
 void ConvertPages(ImageConverter &ic);
 
+// Reads one page file and runs the format's steps on it (the depth fields
+// must have been decided); `page` then holds what the format's writer gets.
+// False, with `page` untouched, when the read or a step failed.
+bool PreparePage(ImageConverter &ic, const std::string &file, Dib &page);
+
 // The writer parameters carried by the record.
 WriteParams MakeWriteParams(const ImageConverter &ic);
 

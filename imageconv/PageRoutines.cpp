@@ -32,6 +32,7 @@ public:
 
     bool ok() const { return ok_; }
     const Dib &dib() const { return dib_; }
+    Dib Take() { return std::move(dib_); }
 
 private:
     void Fail(Status s) {
@@ -92,68 +93,38 @@ void Grey(const ImageConverter &ic, Page &page) {
         page.Apply(ConvertToGrey);
 }
 
-// Hands a finished page to `write` when every step before succeeded and
-// there is somewhere to write it.
-template <class Writer> void Write(const Page &page, const std::string &path, Writer write) {
-    if (page.ok() && page.dib().IsValid() && !path.empty())
-        write(page.dib(), path);
-}
-
-void ConvertSinglePage(ImageConverter &ic) {
-    Page page;
-    page.Read(ic, ic.m_files.front());
-    const WriteParams params = MakeWriteParams(ic);
-    const std::string &out = ic.m_szOutput;
+// The steps of the format's page routine between reading the page and
+// writing it.
+void RunSteps(ImageConverter &ic, Page &page) {
     switch (ic.m_nFormatCode) {
     case IC_FORMAT_BMP:
+    case IC_FORMAT_PNG:
+    case IC_FORMAT_GIF:
+    case IC_FORMAT_PCX:
         ReduceGroup(ic, page);
         Resolution(ic, page);
         Rotate(ic, page);
         Resize(ic, page);
-        Write(page, out, [](const Dib &d, const std::string &p) { return WriteBmp(d, p); });
         break;
     case IC_FORMAT_EMF:
-    case IC_FORMAT_WMF: {
+    case IC_FORMAT_WMF:
         if (ic.m_nRotate != 0)
             page.Apply([&](Dib &d) { return RotateFree(d, double(ic.m_nRotate)); });
-        const bool emf = ic.m_nFormatCode == IC_FORMAT_EMF;
-        Write(page, out, [&](const Dib &d, const std::string &p) {
-            return emf ? WriteEmf(d, p, ic.m_nWidth, ic.m_nHeight)
-                       : WriteWmf(d, p, ic.m_nWidth, ic.m_nHeight);
-        });
         break;
-    }
     case IC_FORMAT_JPEG:
+    case IC_FORMAT_JP2:
+    case IC_FORMAT_JPC:
+    case IC_FORMAT_RAS:
         Grey(ic, page);
         Resolution(ic, page);
         Rotate(ic, page);
         Resize(ic, page);
-        Write(page, out,
-              [&](const Dib &d, const std::string &p) { return WriteJpeg(d, p, params); });
         break;
-    case IC_FORMAT_PNG:
-    case IC_FORMAT_GIF:
-    case IC_FORMAT_PCX: {
-        ReduceGroup(ic, page);
-        Resolution(ic, page);
-        Rotate(ic, page);
-        Resize(ic, page);
-        const int format = ic.m_nFormatCode;
-        Write(page, out, [format](const Dib &d, const std::string &p) {
-            return format == IC_FORMAT_PNG   ? WritePng(d, p)
-                   : format == IC_FORMAT_GIF ? WriteGif(d, p)
-                                             : WritePcx(d, p);
-        });
-        break;
-    }
     case IC_FORMAT_TIFF:
         TiffReduceGroup(ic, page);
         Resolution(ic, page);
         Rotate(ic, page);
         Resize(ic, page);
-        Write(page, out, [&](const Dib &d, const std::string &p) {
-            return WriteTiff(d, p, MakeWriteParams(ic));
-        });
         break;
     case IC_FORMAT_TGA:
         if (ic.m_nReduceBpp == 8) {
@@ -165,52 +136,65 @@ void ConvertSinglePage(ImageConverter &ic) {
         Resolution(ic, page);
         Rotate(ic, page);
         Resize(ic, page);
-        Write(page, out, [](const Dib &d, const std::string &p) { return WriteTga(d, p); });
-        break;
-    case IC_FORMAT_JP2:
-    case IC_FORMAT_JPC: {
-        Grey(ic, page);
-        Resolution(ic, page);
-        Rotate(ic, page);
-        Resize(ic, page);
-        const bool codestream = ic.m_nFormatCode == IC_FORMAT_JPC;
-        Write(page, out, [&](const Dib &d, const std::string &p) {
-            return WriteJpeg2000(d, p, codestream, ic.m_nQuality);
-        });
-        break;
-    }
-    case IC_FORMAT_RAS:
-        Grey(ic, page);
-        Resolution(ic, page);
-        Rotate(ic, page);
-        Resize(ic, page);
-        Write(page, out, [](const Dib &d, const std::string &p) { return WriteRas(d, p); });
         break;
     default:
+        page.Apply([](Dib &) { return Status::Fail("unknown format"); });
         break;
     }
 }
 
+// Hands a finished page to the format's writer.
+bool WritePage(const ImageConverter &ic, const Dib &d, const std::string &out) {
+    switch (ic.m_nFormatCode) {
+    case IC_FORMAT_BMP:
+        return WriteBmp(d, out);
+    case IC_FORMAT_EMF:
+        return WriteEmf(d, out, ic.m_nWidth, ic.m_nHeight);
+    case IC_FORMAT_WMF:
+        return WriteWmf(d, out, ic.m_nWidth, ic.m_nHeight);
+    case IC_FORMAT_JPEG:
+        return WriteJpeg(d, out, MakeWriteParams(ic));
+    case IC_FORMAT_PNG:
+        return WritePng(d, out);
+    case IC_FORMAT_GIF:
+        return WriteGif(d, out);
+    case IC_FORMAT_TIFF:
+        return WriteTiff(d, out, MakeWriteParams(ic));
+    case IC_FORMAT_PCX:
+        return WritePcx(d, out);
+    case IC_FORMAT_TGA:
+        return WriteTga(d, out);
+    case IC_FORMAT_JP2:
+        return WriteJpeg2000(d, out, false, ic.m_nQuality);
+    case IC_FORMAT_JPC:
+        return WriteJpeg2000(d, out, true, ic.m_nQuality);
+    case IC_FORMAT_RAS:
+        return WriteRas(d, out);
+    default:
+        return false;
+    }
+}
+
+void ConvertSinglePage(ImageConverter &ic) {
+    Dib page;
+    if (PreparePage(ic, ic.m_files.front(), page) && !ic.m_szOutput.empty())
+        WritePage(ic, page, ic.m_szOutput);
+}
+
 // Every added file becomes the next page of the one TIFF file. The file is
-// opened (created or truncated) by the first page that was read; a page that
+// opened (created or truncated) by the first page that made it through its
+// steps, so pages that fail never truncate a file already there; a page that
 // finds no open file writes nothing, and the next page tries again.
 void ConvertMultiPageTiff(ImageConverter &ic) {
     for (const std::string &file : ic.m_files) {
-        Page page;
-        page.Read(ic, file);
-        if (!page.ok())
+        Dib page;
+        if (!PreparePage(ic, file, page))
             continue;
         if (!ic.m_pMultiFile && !ic.m_szMultiOutput.empty())
             ic.m_pMultiFile = std::fopen(ic.m_szMultiOutput.c_str(), "w+b");
         if (!ic.m_pMultiFile)
             continue;
-        TiffReduceGroup(ic, page);
-        Resolution(ic, page);
-        Rotate(ic, page);
-        Resize(ic, page);
-        if (page.ok() && page.dib().IsValid())
-            ic.m_pTiffImage->Append(ic.m_pMultiFile, ic.m_szMultiOutput, page.dib(),
-                                    MakeWriteParams(ic));
+        ic.m_pTiffImage->Append(ic.m_pMultiFile, ic.m_szMultiOutput, page, MakeWriteParams(ic));
     }
 }
 
@@ -227,6 +211,16 @@ WriteParams MakeWriteParams(const ImageConverter &ic) {
     p.width = ic.m_nWidth;
     p.height = ic.m_nHeight;
     return p;
+}
+
+bool PreparePage(ImageConverter &ic, const std::string &file, Dib &out) {
+    Page page;
+    page.Read(ic, file);
+    RunSteps(ic, page);
+    if (!page.ok() || !page.dib().IsValid())
+        return false;
+    out = page.Take();
+    return true;
 }
 
 void ConvertPages(ImageConverter &ic) {
