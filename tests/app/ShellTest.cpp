@@ -280,6 +280,23 @@ private slots:
         QCOMPARE(dlg.FreeExtractor(), 1);
     }
 
+    void shippedModulesLoadWhenBuilt() {
+        const std::string bin = Std(QFileInfo(VANTORIA_PROGRAM).absolutePath()) + "/";
+        if (!QFileInfo::exists(QString::fromStdString(bin + "tessarin.so")) ||
+            !QFileInfo::exists(QString::fromStdString(bin + "lumbrel.so")))
+            QSKIP("the engine modules are not built in this tree");
+        QTemporaryDir dir;
+        CMainDlg dlg(nullptr, bin);
+        dlg.SetSettingsLocation(6, Folder(dir, "prog"), Folder(dir, "config"));
+        BoxWatcher watcher;
+        QVERIFY(dlg.OnInitDialog());
+        QVERIFY(watcher.shown.empty());
+        char version[256] = {};
+        dlg.m_engine.version(version, sizeof version);
+        QVERIFY(version[0] != 0);
+        QVERIFY(dlg.OnClose());
+    }
+
     void oneInstanceLockPerName() {
         QTemporaryDir dir;
         bool held = true;
