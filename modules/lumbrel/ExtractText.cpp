@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
@@ -27,7 +28,8 @@ bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layo
                  std::string *error) {
     try {
         // poppler reports damaged input on stderr unless told otherwise.
-        poppler::set_debug_error_function(Silent, nullptr);
+        static std::once_flag silenced;
+        std::call_once(silenced, [] { poppler::set_debug_error_function(Silent, nullptr); });
         if (pdf.empty() || txt.empty())
             return Fail(error, "empty path");
 

@@ -129,7 +129,7 @@ Stamper::Stamper(QPDF &pdf, const StampStyle &style) : m_pdf(pdf), m_style(style
         return;
     }
 
-    m_shown = "<";
+    m_shown.assign(1, '<');
     for (char32_t c : text) {
         m_width += (c >= 0x20 && c < 0x7F ? kCjkAsciiWidth : kCjkWidth) * scale;
         m_shown += Utf16Hex(c);

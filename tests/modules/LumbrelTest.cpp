@@ -296,6 +296,18 @@ TEST_F(PostProcessTest, ChineseStampUsesCidFontAndIsFound) {
     for (int i = 0; i < 2; ++i)
         EXPECT_NE(PageText(pdf, i).find("机密文件"), std::string::npos) << "page " << i;
 
+    // Centred by its own widths: the words' span is centred on the page.
+    double width = 0, height = 0;
+    double left = 1e9, right = -1e9;
+    for (const Word &w : Words(pdf, 0, &width, &height)) {
+        if (w.text.find("机") != std::string::npos || w.text == "A1") {
+            left = std::min(left, w.x);
+            right = std::max(right, w.x + w.w);
+        }
+    }
+    ASSERT_LT(left, right);
+    EXPECT_NEAR((left + right) / 2, width / 2, 4);
+
     QPDF q;
     q.processFile(pdf.c_str());
     bool found = false;
