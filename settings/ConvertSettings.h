@@ -3,7 +3,7 @@
 // Plain values, no behaviour. The main window owns one instance; the
 // conversion worker and the command-line front end read it. The settings
 // pages never touch it: they write Profile.ini and the owner re-reads the
-// section (see SettingsStore.h for the keys, defaults and corrections).
+// section (see SettingsKeys.h for the keys, defaults and corrections).
 // Field names follow the keys' historical names.
 #pragma once
 
