@@ -83,6 +83,22 @@ TEST_F(TessarinTest, WritesPdfReadableByQpdfAndPoppler) {
     EXPECT_NE(PageText(pdf, 1).find("Second page text"), std::string::npos);
 }
 
+TEST_F(TessarinTest, RendersPagesToBitmapFiles) {
+    std::string ps = dir.file("pages.ps");
+    WriteFile(ps, PagesPs({"one", "two"}));
+    std::string pattern = (dir.path() / "_%03d.bmp").string();
+    EXPECT_EQ(engine.Run({"tessarin", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bmp16m",
+                          "-sOutputFile=" + pattern, "-r36", ps}),
+              0);
+    for (const char *name : {"_001.bmp", "_002.bmp"}) {
+        std::string bmp = ReadFile(dir.file(name));
+        ASSERT_GT(bmp.size(), 54u) << name;
+        EXPECT_EQ(bmp.substr(0, 2), "BM");
+        EXPECT_EQ(bmp[28], 24) << "24 bits a pixel";
+    }
+    EXPECT_FALSE(fs::exists(dir.file("_003.bmp")));
+}
+
 TEST_F(TessarinTest, ArgumentsAreUtf8) {
     std::string ps = dir.file("输入文件.ps");
     std::string pdf = dir.file("输出 文件.pdf");
