@@ -170,11 +170,12 @@ private:
     std::string m_path;
 };
 
-// This process's environment with TMPDIR pointing at `scratch`.
+// This process's environment with TMPDIR pointing at `scratch` (when there
+// is one).
 std::vector<std::string> HelperEnvironment(const std::string &scratch) {
     std::vector<std::string> env;
     for (char **e = environ; e && *e; ++e) {
-        if (std::strncmp(*e, "TMPDIR=", 7) != 0)
+        if (scratch.empty() || std::strncmp(*e, "TMPDIR=", 7) != 0)
             env.emplace_back(*e);
     }
     if (!scratch.empty())
