@@ -201,7 +201,7 @@ QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options)
     host->setFont(font);
     const Units units(font);
 
-    std::vector<QWidget *> groupBoxes;
+    std::vector<QGroupBox *> groupBoxes;
     QButtonGroup *radios = nullptr;
     for (std::size_t i = 0; i < tpl.count; ++i) {
         const Row &row = tpl.controls[i];
@@ -217,8 +217,8 @@ QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options)
             widget = MakeStatic(row, host);
             break;
         case Kind::GroupBox:
-            widget = new QGroupBox(text, host);
-            groupBoxes.push_back(widget);
+            groupBoxes.push_back(new QGroupBox(text, host));
+            widget = groupBoxes.back();
             break;
         case Kind::PushButton: {
             auto *button = new QPushButton(text, host);
@@ -230,8 +230,6 @@ QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options)
         case Kind::CheckBox: {
             auto *box = new QCheckBox(text, host);
             box->setChecked(row.style & Checked);
-            // Drawn over a group box's frame when it stands in for the title.
-            box->setAutoFillBackground(true);
             widget = box;
             break;
         }
@@ -292,9 +290,31 @@ QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options)
         else
             widget->show();
     }
-    // Group boxes are frames behind their contents.
-    for (QWidget *box : groupBoxes)
+    // Group boxes are frames behind their contents. A title-less group box
+    // whose top edge runs under a check box or radio button takes that
+    // button as its title: the box reserves room for an (unseen) title of
+    // the same text, so its frame is drawn as for any titled box and never
+    // crosses the button.
+    for (QGroupBox *box : groupBoxes) {
         box->lower();
+        if (!box->title().isEmpty())
+            continue;
+        const QRect frame = box->geometry();
+        for (QAbstractButton *button :
+             host->findChildren<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QRect r = button->geometry();
+            if ((qobject_cast<QCheckBox *>(button) || qobject_cast<QRadioButton *>(button)) &&
+                r.top() <= frame.top() && r.bottom() >= frame.top() && r.left() >= frame.left() &&
+                r.right() <= frame.right()) {
+                box->setTitle(button->text());
+                QPalette pal = box->palette();
+                for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                    pal.setColor(group, QPalette::WindowText, Qt::transparent);
+                box->setPalette(pal);
+                break;
+            }
+        }
+    }
 
     const QSize size = units.Size(tpl.w, tpl.h);
     if (options.resizeHost) {

@@ -25,9 +25,10 @@
 // Kinds and their widgets:
 //   Static      QLabel, word-wrapped, top-left (Center / Right align it,
 //               Frame draws a sunken box, NoWrap keeps it on one line)
-//   GroupBox    QGroupBox (kept below every sibling, so controls drawn on
-//               its frame, such as a check box standing in for its title,
-//               stay clickable)
+//   GroupBox    QGroupBox, kept below every sibling. A title-less box
+//               whose top edge runs under a check box or radio button takes
+//               that button as its title (the frame is drawn as for a
+//               titled box, the button stays the control that is clicked)
 //   PushButton  QPushButton (Default makes it the default button)
 //   CheckBox    QCheckBox
 //   RadioButton QRadioButton; consecutive radio rows form one exclusive

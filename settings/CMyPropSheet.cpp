@@ -30,6 +30,9 @@ CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // Every tab caption stays in sight.
+    m_tabs->setUsesScrollButtons(false);
+
     connect(m_tabs, &QTabWidget::currentChanged, this, &CMyPropSheet::OnTabChanged);
     connect(m_ok, &QPushButton::clicked, this, &CMyPropSheet::OnOK);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -38,6 +41,9 @@ CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
 CMyPropSheet::~CMyPropSheet() = default;
 
 void CMyPropSheet::AddPage(CSettingsPage *page) {
+    // The sheet speaks in its pages' font.
+    if (m_pages.empty())
+        setFont(dlgtpl::DialogFont(page->Template()));
     m_pages.push_back(page);
     m_tabs->addTab(page, page->Caption());
 }

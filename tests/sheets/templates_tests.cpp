@@ -162,6 +162,11 @@ void TemplatesTest::buildsEveryKind() {
     auto *check = Control<QCheckBox>(&host, 10);
     QCOMPARE(host.childAt(check->geometry().center()), static_cast<QWidget *>(check));
     QVERIFY(check->isChecked());
+    // ...and reserves its title room for it, so the frame runs below it.
+    auto boxes = host.findChildren<QGroupBox *>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0]->title(), check->text());
+    QCOMPARE(boxes[0]->palette().color(QPalette::WindowText).alpha(), 0);
 }
 
 void TemplatesTest::radioGroupsAndChecks() {
