@@ -21,7 +21,7 @@ using namespace dlgtpl;
 namespace {
 
 const Row kEveryKind[] = {
-    {kStaticId, Kind::GroupBox, "Group", 2, 2, 100, 60},
+    {kStaticId, Kind::GroupBox, "", 2, 2, 100, 60},
     {10, Kind::CheckBox, "Title check", 6, 1, 50, 10, Checked},
     {kStaticId, Kind::Static, "Label one", 6, 14, 40, 8},
     {kStaticId, Kind::Static, "Label two", 6, 24, 40, 8, Right},
