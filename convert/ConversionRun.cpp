@@ -1,0 +1,563 @@
+#include "convert/ConversionRun.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "convert/ApplyImageSettings.h"
+#include "convert/EngineArgs.h"
+#include "convert/PathRules.h"
+#include "convert/RunEngine.h"
+#include "convert/TempFiles.h"
+#include "imageconv/ImageConverter.h"
+
+namespace {
+
+// What was at a path before a step, to tell afterwards whether the step wrote
+// it.
+struct FileMark {
+    bool present = false;
+    ino_t inode = 0;
+    struct timespec mtime {};
+    off_t size = 0;
+};
+
+FileMark MarkOf(const std::string &path) {
+    FileMark m;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        m.present = true;
+        m.inode = st.st_ino;
+        m.mtime = st.st_mtim;
+        m.size = st.st_size;
+    }
+    return m;
+}
+
+bool WrittenSince(const FileMark &before, const std::string &path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    if (!before.present)
+        return true;
+    return st.st_ino != before.inode || st.st_size != before.size ||
+           st.st_mtim.tv_sec != before.mtime.tv_sec || st.st_mtim.tv_nsec != before.mtime.tv_nsec;
+}
+
+// The process's file-creation mask, read without changing it.
+mode_t CurrentUmask() {
+    static const mode_t mask = [] {
+        mode_t m = 022;
+        if (FILE *f = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, f)) {
+                unsigned value = 0;
+                if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                    m = static_cast<mode_t>(value);
+                    break;
+                }
+            }
+            std::fclose(f);
+        }
+        return m;
+    }();
+    return mask;
+}
+
+// Give a finished temporary file the permissions a newly written file gets
+// and move it over `target` in one step.
+bool Publish(const std::string &temp, const std::string &target) {
+    ::chmod(temp.c_str(), 0666 & ~CurrentUmask());
+    return ::rename(temp.c_str(), target.c_str()) == 0;
+}
+
+// Names compare with their digit runs taken as numbers.
+bool NaturalLess(const std::string &a, const std::string &b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (std::isdigit(static_cast<unsigned char>(a[i])) &&
+            std::isdigit(static_cast<unsigned char>(b[j]))) {
+            std::size_t ie = i, je = j;
+            while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie])))
+                ++ie;
+            while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je])))
+                ++je;
+            std::string_view da(a.data() + i, ie - i), db(b.data() + j, je - j);
+            while (da.size() > 1 && da.front() == '0')
+                da.remove_prefix(1);
+            while (db.size() > 1 && db.front() == '0')
+                db.remove_prefix(1);
+            if (da.size() != db.size())
+                return da.size() < db.size();
+            if (da != db)
+                return da < db;
+            i = ie;
+            j = je;
+            continue;
+        }
+        if (a[i] != b[j])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b;
+}
+
+std::string PageFileName(const std::string &pageFolder, const std::string &base, int k) {
+    char number[32];
+    std::snprintf(number, sizeof number, "_%03d.bmp", k);
+    return pageFolder + base + number;
+}
+
+} // namespace
+
+// The output names one row holds; released when the row is done with.
+class ConversionRun::Claims {
+public:
+    explicit Claims(ConversionRun &run) : m_run(run) {}
+    ~Claims() {
+        std::lock_guard<std::mutex> lock(m_run.m_claimLock);
+        for (const std::string &n : m_names)
+            m_run.m_claimed.erase(n);
+        m_run.m_claimFreed.notify_all();
+    }
+    std::vector<std::string> m_names;
+
+private:
+    ConversionRun &m_run;
+};
+
+ConversionRun::ConversionRun(ConversionView &view, const EngineModule &engine,
+                             const ExtractorModule &extractor, std::string tempFolder)
+    : m_view(view), m_engine(engine), m_extractor(extractor),
+      m_tempFolder(WithTrailingSeparator(std::move(tempFolder))) {}
+
+ConversionRun::~ConversionRun() {
+    Wait();
+}
+
+void ConversionRun::SetFormatItemText(std::string text) {
+    m_formatText = std::move(text);
+    m_formatTextSet = true;
+}
+
+bool ConversionRun::Start(const ConvertSettings &settings, std::vector<std::string> rows) {
+    if (m_bRunning.load())
+        return false;
+    Wait();
+    m_settings = settings;
+    m_settings.m_szOutputDir = WithTrailingSeparator(m_settings.m_szOutputDir);
+    m_rows.clear();
+    for (std::string &r : rows) {
+        // The engine takes the input as its last argument: an absolute path
+        // can't be mistaken for an option.
+        std::error_code ec;
+        std::filesystem::path abs = std::filesystem::absolute(r, ec);
+        m_rows.push_back(ec ? r : abs.string());
+    }
+    m_progressCount = 0;
+    m_bAbort = 0;
+    m_bRunning = 1;
+    try {
+        LaunchWorker([this] { ConvertThreadProc(); });
+    } catch (const std::exception &) {
+        m_bAbort = 0;
+        m_bRunning = 0;
+        m_view.RestoreIdle();
+        return false;
+    }
+    return true;
+}
+
+void ConversionRun::RequestStop() {
+    if (m_bRunning.load())
+        m_bAbort = 1;
+}
+
+void ConversionRun::Wait() {
+    if (m_worker.joinable() && m_worker.get_id() != std::this_thread::get_id())
+        m_worker.join();
+}
+
+void ConversionRun::LaunchWorker(std::function<void()> body) {
+    m_worker = std::thread(std::move(body));
+}
+
+void ConversionRun::ConvertThreadProc() {
+    {
+        std::lock_guard<std::mutex> lock(m_viewLock);
+        m_view.SetSelectedText(kSelectedOneText);
+    }
+    switch (m_settings.m_nOutputKind) {
+    case 0:
+        ConvertToImage();
+        break;
+    case 1:
+        ConvertToPdf();
+        break;
+    case 2:
+        ConvertToText();
+        break;
+    default:
+        break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_viewLock);
+        m_view.RestoreIdle();
+        m_view.SelectOnly(0);
+    }
+    // Last: once the front end sees the run idle, no call of ours is pending.
+    m_bAbort = 0;
+    m_bRunning = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Shared per-row machinery
+
+void ConversionRun::ForEachRow(const std::function<bool(int)> &row) {
+    const int n = static_cast<int>(m_rows.size());
+    if (m_jobs <= 1 || n <= 1) {
+        for (int i = 0; i < n; ++i) {
+            if (m_bAbort.load())
+                return;
+            if (!row(i))
+                return;
+        }
+        return;
+    }
+    std::atomic<int> next{0};
+    std::atomic<bool> ended{false};
+    auto work = [&] {
+        for (;;) {
+            if (m_bAbort.load() || ended.load())
+                return;
+            int i = next.fetch_add(1);
+            if (i >= n)
+                return;
+            if (!row(i))
+                ended = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int k = 1; k < std::min(m_jobs, n); ++k) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error &) {
+            break; // fewer helpers; the rows still all get done
+        }
+    }
+    work();
+    for (std::thread &t : helpers)
+        t.join();
+}
+
+void ConversionRun::ViewSelect(int row) {
+    std::lock_guard<std::mutex> lock(m_viewLock);
+    m_view.SelectOnly(row);
+}
+
+void ConversionRun::ViewStatus(int row, const char *text) {
+    std::lock_guard<std::mutex> lock(m_viewLock);
+    m_view.SetStatus(row, text);
+}
+
+void ConversionRun::ViewProgress(int row, int rows) {
+    std::lock_guard<std::mutex> lock(m_viewLock);
+    // One row at a time: the row's own position. Several at once: rows
+    // counted so far, so the bar never moves back.
+    int k = m_jobs <= 1 ? row + 1 : ++m_progressCount;
+    m_view.SetProgress((100 * k) / rows);
+}
+
+void ConversionRun::ViewRowFinished(int row) {
+    std::lock_guard<std::mutex> lock(m_viewLock);
+    m_view.RowFinished(row);
+}
+
+void ConversionRun::Pause(std::chrono::milliseconds ms) {
+    if (ms.count() > 0)
+        std::this_thread::sleep_for(ms);
+}
+
+std::string ConversionRun::ClaimOutput(Claims &claims, const std::string &path) {
+    std::unique_lock<std::mutex> lock(m_claimLock);
+    std::string chosen = path;
+    if (m_settings.m_bNewIfExists == 1) {
+        chosen = MakeUniqueName(
+            path, [this](const std::string &p) { return m_claimed.count(p) > 0 || PathTaken(p); });
+    } else {
+        // Overwriting: a row writing the same name waits for the one before.
+        m_claimFreed.wait(lock, [&] { return m_claimed.count(path) == 0; });
+    }
+    m_claimed.insert(chosen);
+    claims.m_names.push_back(chosen);
+    return chosen;
+}
+
+// ---------------------------------------------------------------------------
+// PDF
+
+void ConversionRun::ConvertToPdf() {
+    CreatePath(m_settings.m_szOutputDir);
+    ForEachRow([this](int i) { return PdfRow(i); });
+}
+
+bool ConversionRun::PdfRow(int i) {
+    const std::string &input = m_rows[static_cast<std::size_t>(i)];
+    const int n = static_cast<int>(m_rows.size());
+    ViewSelect(i);
+    ViewStatus(i, kStatusConverting1);
+
+    SplitParts p = SplitPath(input);
+    std::string folder = RowOutputFolder(m_settings, input);
+    Claims claims(*this);
+    std::string output = ClaimOutput(claims, folder + p.base + ".pdf");
+
+    ViewStatus(i, kStatusConverting2);
+    Pause(m_pacing.afterSecond);
+    ViewStatus(i, kStatusConverting3);
+
+    bool ok = false;
+    if (FitsPlatformLimits(input) && FitsPlatformLimits(output)) {
+        // The engine writes beside the target and the result replaces it only
+        // when complete, so a failed run never damages an existing file.
+        std::string temp = CreateSiblingTemp(folder, ".pdf");
+        if (!temp.empty()) {
+            if (RunEngine(m_engine, PdfArguments(m_settings.pdf, temp, input))) {
+                const PdfSettings &pdf = m_settings.pdf;
+                const StampSettings &st = m_settings.stamp;
+                if (m_extractor.postProcess)
+                    m_extractor.postProcess(
+                        temp.c_str(), pdf.szOwnerPassword.c_str(), pdf.szUserPassword.c_str(),
+                        "Quorvane Vantroia", st.bUseText, st.szText.c_str(), st.crColor,
+                        st.nFontSize, -1 - st.nPosition, st.nRotation, st.nOffsetX, st.nOffsetY,
+                        st.bBackground, pdf.szTitle.c_str(), pdf.szAuthor.c_str(),
+                        pdf.szSubject.c_str(), pdf.szKeywords.c_str(), pdf.szCreator.c_str(),
+                        pdf.szProducer.c_str());
+                ok = Publish(temp, output);
+            }
+            if (!ok)
+                ::unlink(temp.c_str());
+        }
+    }
+    ViewStatus(i, ok ? kStatusSucceed : kStatusFailed);
+    ViewProgress(i, n);
+    ViewRowFinished(i);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+void ConversionRun::ConvertToText() {
+    CreatePath(m_settings.m_szOutputDir);
+    ForEachRow([this](int i) { return TextRow(i); });
+}
+
+bool ConversionRun::TextRow(int i) {
+    const std::string &input = m_rows[static_cast<std::size_t>(i)];
+    const int n = static_cast<int>(m_rows.size());
+    ViewSelect(i);
+    ViewProgress(i, n);
+    ViewStatus(i, kStatusConverting1);
+    Pause(m_pacing.afterFirst);
+    ViewStatus(i, kStatusConverting2);
+
+    std::string temp = CreateTempPdf(m_tempFolder);
+    bool engineOk = !temp.empty() && FitsPlatformLimits(input) &&
+                    RunEngine(m_engine, TextPdfArguments(temp, input));
+    ViewStatus(i, kStatusConverting3);
+
+    bool ok = false;
+    if (engineOk) {
+        SplitParts p = SplitPath(input);
+        Claims claims(*this);
+        std::string output =
+            ClaimOutput(claims, RowOutputFolder(m_settings, input) + p.base + ".txt");
+        if (FitsPlatformLimits(output) && m_extractor.extractText)
+            ok = m_extractor.extractText(temp.c_str(), output.c_str(),
+                                         m_settings.txt.nTextMode == 1 ? 3 : 1,
+                                         m_settings.txt.bPageBreak, 1) == 1;
+    }
+    ViewStatus(i, ok ? kStatusSucceed : kStatusFailed);
+    if (!temp.empty())
+        ::unlink(temp.c_str());
+    ViewRowFinished(i);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Images
+
+std::string ConversionRun::RenderPages(const std::string &input, const std::string &base,
+                                       bool *engineOk) {
+    if (engineOk)
+        *engineOk = false;
+    std::string pageFolder = CreatePageFolder(m_tempFolder);
+    if (pageFolder.empty())
+        return pageFolder;
+    bool ok = RunEngine(m_engine, RenderArguments(pageFolder, base, m_settings.img.nXDpi,
+                                                  m_settings.img.nYDpi, input));
+    if (engineOk)
+        *engineOk = ok;
+    return pageFolder;
+}
+
+std::vector<std::string> ConversionRun::ListPageFiles(const std::string &folderIn) {
+    std::string folder = WithTrailingSeparator(folderIn);
+    std::vector<std::string> names;
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (struct dirent *e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        // Only plain files count: a link or anything else is never read.
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), NaturalLess);
+    for (std::string &n : names)
+        n = folder + n;
+    return names;
+}
+
+void ConversionRun::DeletePageFiles(const std::string &folder,
+                                    const std::vector<std::string> &files) {
+    for (const std::string &f : files)
+        ::unlink(f.c_str());
+    if (!folder.empty())
+        ::rmdir(folder.c_str());
+}
+
+void ConversionRun::ConvertToImage() {
+    ImageFormatChoice format = ImageFormatFromItemText(
+        m_formatTextSet ? m_formatText : ImageFormatItemText(m_settings.m_nFormat));
+    ForEachRow([this, &format](int i) { return ImageRow(i, format); });
+}
+
+bool ConversionRun::ConvertPages(const std::vector<std::string> &pages, const std::string &output,
+                                 int formatCode, bool multiPage, bool *aborted, int row) {
+    if (!FitsPlatformLimits(output))
+        return false;
+    int h = ImageConverterCreate();
+    if (h <= 0)
+        return false;
+    FileMark before = MarkOf(output);
+    if (multiPage) {
+        ImageConverterSetOption(h, IC_OPT_MULTIPAGE_PATH, output.c_str(), 0);
+        ImageConverterSetOption(h, IC_OPT_MULTIPAGE, nullptr, 1);
+    } else {
+        ImageConverterSetOption(h, IC_OPT_OUTPUT_PATH, output.c_str(), 0);
+    }
+    for (const std::string &page : pages) {
+        if (multiPage && m_bAbort.load()) {
+            ViewStatus(row, kStatusAborted);
+            *aborted = true;
+            break;
+        }
+        ImageConverterAddFile(h, page.c_str(), IC_INPUT_BMP);
+    }
+    bool written = false;
+    if (!*aborted) {
+        ApplyImageSettings(h, formatCode, m_settings.img);
+        ImageConverterConvert(h);
+    }
+    ImageConverterDestroy(h);
+    if (!*aborted)
+        written = WrittenSince(before, output);
+    return written;
+}
+
+bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
+    const std::string &input = m_rows[static_cast<std::size_t>(i)];
+    const int n = static_cast<int>(m_rows.size());
+    ViewSelect(i);
+    ViewProgress(i, n);
+    ViewStatus(i, kStatusConverting1);
+    Pause(m_pacing.afterFirst);
+    ViewStatus(i, kStatusConverting2);
+
+    SplitParts p = SplitPath(input);
+    std::string target = RowOutputFolder(m_settings, input);
+    if (m_settings.img.bFolderPerFile == 1)
+        target += p.base + "/";
+
+    // A name that can't be written as it stands fails the row before any work.
+    if (!FitsPlatformLimits(input) || !FitsPlatformLimits(target + p.base + "_000" + format.ext) ||
+        !FitsPlatformLimits(m_tempFolder + "mtmp_59999-99/" + p.base + "_000.bmp")) {
+        ViewStatus(i, kStatusFailed);
+        ViewRowFinished(i);
+        return true;
+    }
+
+    std::string pageFolder = RenderPages(input, p.base);
+    if (pageFolder.empty()) {
+        ViewStatus(i, kStatusFailed);
+        ViewRowFinished(i);
+        return true;
+    }
+    if (m_bAbort.load()) {
+        ViewStatus(i, kStatusAborted);
+        DeletePageFiles(pageFolder, ListPageFiles(pageFolder));
+        ViewRowFinished(i);
+        return false;
+    }
+
+    std::vector<std::string> pages = ListPageFiles(pageFolder);
+    const int pageCount = static_cast<int>(pages.size());
+    bool aborted = false;
+    bool failed = false;
+    if (pageCount == 0) {
+        failed = true;
+    } else {
+        ViewStatus(i, kStatusConverting3);
+        CreatePath(target);
+        Claims claims(*this);
+        if (format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1) {
+            std::vector<std::string> ordered;
+            for (int k = 1; k <= pageCount; ++k)
+                ordered.push_back(PageFileName(pageFolder, p.base, k));
+            std::string output = ClaimOutput(claims, target + p.base + ".tif");
+            failed = !ConvertPages(ordered, output, format.code, true, &aborted, i);
+        } else if (pageCount == 1) {
+            std::string output = ClaimOutput(claims, target + p.base + format.ext);
+            failed = !ConvertPages(pages, output, format.code, false, &aborted, i);
+        } else {
+            for (const std::string &page : pages) {
+                if (m_bAbort.load()) {
+                    ViewStatus(i, kStatusAborted);
+                    aborted = true;
+                    break;
+                }
+                std::string output =
+                    ClaimOutput(claims, target + SplitPath(page).base + format.ext);
+                if (!ConvertPages({page}, output, format.code, false, &aborted, i))
+                    failed = true;
+            }
+        }
+    }
+    if (!aborted) {
+        if (failed)
+            ViewStatus(i, kStatusFailed);
+        else if (!m_bAbort.load())
+            ViewStatus(i, kStatusSucceed);
+    }
+    DeletePageFiles(pageFolder, pages);
+    ViewRowFinished(i);
+    return !aborted;
+}

@@ -1,0 +1,136 @@
+// ConversionRun: one pass over the queued input files, converting each into
+// the chosen output kind (image files, PDF or text).
+//
+// Ownership and call order (on the front end's thread):
+//   ConversionRun run(view, engine, extractor, tempFolder);
+//   run.SetPacing(...); run.SetJobs(...);        // optional, while idle
+//   run.Start(settings, rows);                   // copies both, starts the worker
+//   run.RequestStop();                           // the Stop press, any time
+//   run.Wait();                                  // optional; the destructor waits too
+// The modules and the view are borrowed and must outlive the run. Start
+// refuses while a run is active. The worker reports through the view only
+// (see ConversionView.h); it never throws.
+//
+// Threads: m_bRunning and m_bAbort are the only state shared with the front
+// end. The worker tests m_bAbort at the top of every row and, on the image
+// path, after rendering and before each page. With SetJobs(n > 1) up to n
+// rows are converted at once, each with its own engine run and image
+// converter; output names and temporary names never collide. The engine
+// modules and the image converter are used from those threads at once.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/ConversionView.h"
+#include "convert/EngineModule.h"
+#include "convert/ImageFormat.h"
+#include "settings/ConvertSettings.h"
+
+// The pauses that let a user watch the statuses step; none for scripts.
+struct RunPacing {
+    std::chrono::milliseconds afterFirst{0};  // image and text: after "Converting."
+    std::chrono::milliseconds afterSecond{0}; // PDF: after "Converting.."
+
+    static RunPacing Window() {
+        return {std::chrono::milliseconds(200), std::chrono::milliseconds(300)};
+    }
+    static RunPacing None() { return {}; }
+};
+
+class ConversionRun {
+public:
+    ConversionRun(ConversionView &view, const EngineModule &engine,
+                  const ExtractorModule &extractor, std::string tempFolder);
+    virtual ~ConversionRun();
+    ConversionRun(const ConversionRun &) = delete;
+    ConversionRun &operator=(const ConversionRun &) = delete;
+
+    void SetPacing(RunPacing pacing) { m_pacing = pacing; }
+    void SetJobs(int jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
+    // The text of the chosen image-format list item; by default the list's
+    // text for the settings' "type".
+    void SetFormatItemText(std::string text);
+
+    // The Start press: sets m_bRunning and starts the worker over a copy of
+    // `settings` and `rows` (full input paths, top to bottom). False when a
+    // run is already active, or when the worker could not be started: the
+    // flags are then cleared again and the view is restored to idle.
+    bool Start(const ConvertSettings &settings, std::vector<std::string> rows);
+    // The Stop press: raises m_bAbort while a run is active.
+    void RequestStop();
+    // Wait for the worker to end (no-op when none was started).
+    void Wait();
+
+    std::atomic<int> m_bRunning{0};
+    std::atomic<int> m_bAbort{0};
+
+    // The worker's body: the output kind's path, then the end-of-run reset.
+    void ConvertThreadProc();
+    void ConvertToPdf();
+    void ConvertToImage();
+    void ConvertToText();
+
+    // Render every page of `input` as 24-bit BMP files base_001.bmp, ... into
+    // a fresh page folder; returns that folder (ending in '/'), or the empty
+    // text when no folder could be made. `engineOk` receives the run's result.
+    std::string RenderPages(const std::string &input, const std::string &base,
+                            bool *engineOk = nullptr);
+    // The regular files directly in `folder`, as full paths in name order
+    // (numbers inside names compare by value, so page 1000 follows page 999).
+    static std::vector<std::string> ListPageFiles(const std::string &folder);
+    // Delete the listed files, then remove the folder if nothing is left.
+    static void DeletePageFiles(const std::string &folder, const std::vector<std::string> &files);
+
+protected:
+    // Starts the worker thread; throws std::system_error when it can't.
+    virtual void LaunchWorker(std::function<void()> body);
+
+private:
+    class Claims;
+    void ForEachRow(const std::function<bool(int)> &row);
+    bool PdfRow(int i);
+    bool TextRow(int i);
+    bool ImageRow(int i, const ImageFormatChoice &format);
+    // Hand one or more page files to a fresh converter writing `output`;
+    // true when the output file was written.
+    bool ConvertPages(const std::vector<std::string> &pages, const std::string &output,
+                      int formatCode, bool multiPage, bool *aborted, int row);
+    std::string ClaimOutput(Claims &claims, const std::string &path);
+
+    void ViewSelect(int row);
+    void ViewStatus(int row, const char *text);
+    void ViewProgress(int row, int rows);
+    void ViewRowFinished(int row);
+    void Pause(std::chrono::milliseconds ms);
+
+    ConversionView &m_view;
+    const EngineModule &m_engine;
+    const ExtractorModule &m_extractor;
+    std::string m_tempFolder;
+    RunPacing m_pacing;
+    int m_jobs = 1;
+    bool m_formatTextSet = false;
+    std::string m_formatText;
+
+    // Copies taken by Start, read by the worker.
+    ConvertSettings m_settings;
+    std::vector<std::string> m_rows;
+
+    std::mutex m_viewLock;
+    int m_progressCount = 0; // rows counted so far when several run at once
+
+    // Output names held by rows in progress.
+    std::mutex m_claimLock;
+    std::condition_variable m_claimFreed;
+    std::set<std::string> m_claimed;
+
+    std::thread m_worker;
+};

@@ -1,0 +1,92 @@
+#include "convert/TempFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+#include "convert/PathRules.h"
+
+namespace {
+
+// Try `base` + "" and then base + "-2", "-3", ...; `make` returns 0 on
+// success, EEXIST when the name is taken, another errno to give up.
+template <typename Make>
+std::string FirstFresh(const std::string &base, const std::string &tail, Make make) {
+    for (int k = 1; k < 10000; ++k) {
+        std::string name = base + (k == 1 ? std::string() : "-" + std::to_string(k)) + tail;
+        if (!FitsPlatformLimits(name))
+            return {};
+        int err = make(name);
+        if (err == 0)
+            return name;
+        if (err != EEXIST)
+            return {};
+    }
+    return {};
+}
+
+int MakeFile(const std::string &name) {
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+} // namespace
+
+std::string SystemTempFolder() {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::temp_directory_path(ec);
+    std::string folder = ec ? std::string("/tmp") : p.string();
+    return WithTrailingSeparator(folder);
+}
+
+std::string LocalTimeStamp() {
+    using namespace std::chrono;
+    auto now = system_clock::now();
+    std::time_t t = system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&t, &local);
+    long ms = static_cast<long>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    return std::to_string(local.tm_sec) + std::to_string(ms);
+}
+
+std::string CreatePageFolder(const std::string &tempFolder) {
+    return CreatePageFolder(tempFolder, LocalTimeStamp());
+}
+
+std::string CreatePageFolder(const std::string &tempFolder, const std::string &stamp) {
+    std::string made = FirstFresh(tempFolder + "mtmp_" + stamp, "", [](const std::string &name) {
+        return ::mkdir(name.c_str(), 0700) == 0 ? 0 : errno;
+    });
+    return made.empty() ? made : made + "/";
+}
+
+std::string CreateTempPdf(const std::string &tempFolder) {
+    return CreateTempPdf(tempFolder, LocalTimeStamp());
+}
+
+std::string CreateTempPdf(const std::string &tempFolder, const std::string &stamp) {
+    return FirstFresh(tempFolder + "msrc_" + stamp, ".pdf", MakeFile);
+}
+
+std::string CreateSiblingTemp(const std::string &folder, const std::string &suffix) {
+    std::string pattern = folder + ".vantoria-XXXXXX" + suffix;
+    if (!FitsPlatformLimits(pattern))
+        return {};
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    int fd = ::mkostemps(buf.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return std::string(buf.data());
+}

@@ -1,0 +1,33 @@
+// TempFiles: the temporary page folder of the image path and the temporary
+// PDF of the text path, both under the system's temporary folder.
+//
+// Names follow "mtmp_%d%d/" and "msrc_%d%d.pdf" from the seconds (0-59) and
+// milliseconds (0-999) of the local time, without leading zeros. Each is
+// created exclusively with owner-only permissions; when the name is taken a
+// suffix "-2", "-3", ... is added until a fresh one is made, so something
+// another user or program prepared there is never reused. Thread-safe.
+#pragma once
+
+#include <string>
+
+// The system's temporary folder ($TMPDIR or /tmp), ending in '/'.
+std::string SystemTempFolder();
+
+// The "%d%d" stamp of the local time now: seconds then milliseconds.
+std::string LocalTimeStamp();
+
+// Create a fresh page folder (mode 0700) under `tempFolder` and return its
+// path ending in '/', or the empty text when none could be made.
+std::string CreatePageFolder(const std::string &tempFolder);
+// The same with a given "%d%d" stamp instead of the clock's.
+std::string CreatePageFolder(const std::string &tempFolder, const std::string &stamp);
+
+// Create a fresh, empty temporary PDF (mode 0600) under `tempFolder` and
+// return its path, or the empty text when none could be made.
+std::string CreateTempPdf(const std::string &tempFolder);
+std::string CreateTempPdf(const std::string &tempFolder, const std::string &stamp);
+
+// Create a fresh, empty hidden file (mode 0600) in `folder` ending in
+// `suffix`, for output that is renamed into place once complete. Empty text
+// on failure.
+std::string CreateSiblingTemp(const std::string &folder, const std::string &suffix);

@@ -1,0 +1,275 @@
+// The image path end to end: pages rendered by the interpreter, converted by
+// the image converter, read back by independent readers.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <thread>
+
+#include "ReadBack.h"
+#include "RunFixture.h"
+#include "convert/ImageFormat.h"
+
+using testsupport::Exists;
+using testsupport::ListNames;
+
+class ImagePath : public RunFixture {
+protected:
+    void SetUp() override {
+        RunFixture::SetUp();
+        s.m_nOutputKind = 0;
+        s.m_nFormat = 0; // JPEG
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Every format: one page gives base.ext, three pages base_001.ext ...
+
+class EveryFormat : public ImagePath, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryFormat, OnePageAndThreePages) {
+    s.m_nFormat = GetParam();
+    ImageFormatChoice f = ImageFormatFromItemText(ImageFormatItemText(GetParam()));
+    Convert({Input("one.ps"), Input("three.ps", {.pages = 3})});
+    EXPECT_EQ(view.Status(0), "Succeed");
+    EXPECT_EQ(view.Status(1), "Succeed");
+    std::vector<std::string> expected = {"one" + f.ext, "three_001" + f.ext, "three_002" + f.ext,
+                                         "three_003" + f.ext};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ListNames(dir / "out/"), expected);
+    for (const std::string &name : expected)
+        EXPECT_TRUE(readback::HasImageSignature(Out(name), f.code)) << name;
+
+    // Pages rendered at 72 dpi from US Letter: 612 x 792 pixels.
+    readback::ImageFacts facts;
+    if (f.code == 4)
+        facts = readback::ReadJpeg(Out("one.jpg"));
+    else if (f.code == 5)
+        facts = readback::ReadPng(Out("one.png"));
+    else if (f.code == 6)
+        facts = readback::ReadGif(Out("one.gif"));
+    else if (f.code == 7)
+        facts = readback::ReadTiff(Out("one.tif"));
+    else
+        return;
+    ASSERT_TRUE(facts.ok);
+    EXPECT_EQ(facts.width, 612);
+    EXPECT_EQ(facts.height, 792);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat, ::testing::Range(0, 12));
+
+// ---------------------------------------------------------------------------
+
+TEST_F(ImagePath, RowProtocolWithProgressBeforeTheWork) {
+    Convert({Input("a.ps"), Input("b.ps", {.pages = 2})});
+    std::vector<std::string> ev = view.Events();
+    EXPECT_EQ(
+        std::vector<std::string>(ev.begin(), ev.begin() + 8),
+        (std::vector<std::string>{"selected Selected: 1", "select 0", "progress 50",
+                                  "status 0 Converting.", "status 0 Converting..",
+                                  "status 0 Converting...", "status 0 Succeed", "finished 0"}));
+    EXPECT_EQ(ev.back(), "select 0");
+}
+
+TEST_F(ImagePath, ResolutionComesFromTheSettings) {
+    s.img.nXDpi = 144;
+    s.img.nYDpi = 144;
+    Convert({Input("hi.ps")});
+    readback::ImageFacts f = readback::ReadJpeg(Out("hi.jpg"));
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.width, 1224);
+    EXPECT_EQ(f.height, 1584);
+}
+
+TEST_F(ImagePath, MultiPageTiffHoldsThePagesInOrder) {
+    s.m_nFormat = 1;
+    s.img.bTifMultipage = 1;
+    s.img.nTifCompression = 1; // LZW
+    Convert({Input("report.ps", {.pages = 3, .widthStep = 50}), Input("single.ps")});
+    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"report.tif", "single.tif"}));
+    readback::ImageFacts f = readback::ReadTiff(Out("report.tif"));
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.pages, 3);
+    EXPECT_EQ(f.pageWidths, (std::vector<int>{250, 300, 350}));
+    EXPECT_EQ(readback::ReadTiff(Out("single.tif")).pages, 1);
+}
+
+TEST_F(ImagePath, TiffWithoutMultiPageIsOneFilePerPage) {
+    s.m_nFormat = 1;
+    s.img.bTifMultipage = 0;
+    Convert({Input("r.ps", {.pages = 2})});
+    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"r_001.tif", "r_002.tif"}));
+}
+
+TEST_F(ImagePath, AFolderPerInputFile) {
+    s.img.bFolderPerFile = 1;
+    Convert({Input("report.ps", {.pages = 2}), Input("memo.ps")});
+    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"memo", "report"}));
+    EXPECT_EQ(ListNames(dir / "out/report/"),
+              (std::vector<std::string>{"report_001.jpg", "report_002.jpg"}));
+    EXPECT_EQ(ListNames(dir / "out/memo/"), std::vector<std::string>{"memo.jpg"});
+}
+
+TEST_F(ImagePath, NumberedNamesWhenOutputsExist) {
+    testsupport::CreateFolder(dir / "out/");
+    testsupport::WriteAll(Out("a.jpg"), "old");
+    testsupport::WriteAll(Out("report_002.jpg"), "old");
+    s.m_bNewIfExists = 1;
+    std::string a = Input("a.ps");
+    Convert({a, a, Input("report.ps", {.pages = 3})});
+    EXPECT_EQ(ListNames(dir / "out/"),
+              (std::vector<std::string>{"a-01.jpg", "a-02.jpg", "a.jpg", "report_001.jpg",
+                                        "report_002-01.jpg", "report_002.jpg", "report_003.jpg"}));
+    EXPECT_EQ(testsupport::ReadAll(Out("report_002.jpg")), "old");
+    EXPECT_TRUE(readback::ReadJpeg(Out("report_002-01.jpg")).ok);
+}
+
+TEST_F(ImagePath, ModeZeroWritesBesideTheSource) {
+    s.m_nOutputMode = 0;
+    Convert({Input("100% a b.ps", {.pages = 2})});
+    EXPECT_EQ(view.Status(0), "Succeed");
+    EXPECT_TRUE(readback::ReadJpeg(dir / "in/100% a b_001.jpg").ok);
+    EXPECT_TRUE(readback::ReadJpeg(dir / "in/100% a b_002.jpg").ok);
+}
+
+TEST_F(ImagePath, BrokenInputFailsAndTheRunGoesOn) {
+    Convert({Input("bad.ps", {.broken = true}), Input("good.ps")});
+    // The broken file may still have drawn part of a page; only a file
+    // without any page fails.
+    EXPECT_TRUE(view.Status(0) == "Failed" || view.Status(0) == "Succeed");
+    EXPECT_EQ(view.Status(1), "Succeed");
+    std::string empty = dir / "in/empty.ps";
+    testsupport::WriteAll(empty, "%!PS\nthis_is_not_an_operator\n");
+    Convert({empty});
+    EXPECT_EQ(view.Status(0), "Failed");
+}
+
+TEST_F(ImagePath, AnOutputThatCannotBeWrittenIsFailed) {
+    testsupport::CreateFolder(Out("blocked.jpg/"));
+    Convert({Input("blocked.ps")});
+    EXPECT_EQ(view.Status(0), "Failed");
+}
+
+TEST_F(ImagePath, NameTooLongForThePlatformFailsWithoutCutting) {
+    Convert({Input(std::string(250, 'n') + ".ps"), Input("ok.ps")});
+    EXPECT_EQ(view.Status(0), "Failed");
+    EXPECT_EQ(view.Status(1), "Succeed");
+    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"ok.jpg"});
+}
+
+// ---------------------------------------------------------------------------
+// Stops at each test point of the image path.
+
+TEST_F(ImagePath, StopDuringRenderingAbortsAndCleansThePageFolder) {
+    view.onEvent = [&](const std::string &e) {
+        if (e == "status 0 Converting..")
+            run->RequestStop();
+    };
+    Convert({Input("a.ps", {.pages = 2}), Input("b.ps")});
+    EXPECT_EQ(view.Status(0), "Aborted");
+    EXPECT_EQ(view.Status(1), "");
+    EXPECT_FALSE(Exists(dir / "out"));
+    // TearDown: no page folder left in the temporary folder.
+}
+
+TEST_F(ImagePath, StopBeforeTheMultiPageTiffIsBuiltWritesNothing) {
+    s.m_nFormat = 1;
+    s.img.bTifMultipage = 1;
+    view.onEvent = [&](const std::string &e) {
+        if (e == "status 0 Converting...")
+            run->RequestStop();
+    };
+    Convert({Input("a.ps", {.pages = 3})});
+    EXPECT_EQ(view.Status(0), "Aborted");
+    EXPECT_TRUE(ListNames(dir / "out/").empty());
+}
+
+TEST_F(ImagePath, StopAfterTheLastTestWritesTheOutputAndKeepsTheStatus) {
+    view.onEvent = [&](const std::string &e) {
+        if (e == "status 0 Converting...")
+            run->RequestStop();
+    };
+    Convert({Input("one.ps"), Input("next.ps")});
+    EXPECT_EQ(view.Status(0), "Converting...");
+    EXPECT_TRUE(readback::ReadJpeg(Out("one.jpg")).ok);
+    EXPECT_EQ(view.Status(1), "");
+}
+
+TEST_F(ImagePath, StopBetweenPagesKeepsWrittenPagesAndCleansUp) {
+    s.img.nXDpi = 150;
+    s.img.nYDpi = 150;
+    std::atomic<bool> converting{false};
+    view.onEvent = [&](const std::string &e) {
+        if (e == "status 0 Converting...")
+            converting = true;
+    };
+    std::atomic<bool> stop{false};
+    std::thread watcher([&] {
+        while (!stop.load()) {
+            if (converting.load() && Exists(Out("long_001.jpg"))) {
+                run->RequestStop();
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    Convert({Input("long.ps", {.pages = 30})});
+    stop = true;
+    watcher.join();
+    EXPECT_EQ(view.Status(0), "Aborted");
+    std::vector<std::string> out = ListNames(dir / "out/");
+    EXPECT_GE(out.size(), 1u);
+    EXPECT_LT(out.size(), 30u);
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "long_%03zu.jpg", k + 1);
+        EXPECT_EQ(out[k], name); // written in page order, none skipped
+    }
+}
+
+TEST_F(ImagePath, TwoJobsGiveDistinctNamesAndCleanUp) {
+    testsupport::CreateFolder(dir / "in/a/");
+    testsupport::CreateFolder(dir / "in/b/");
+    s.m_bNewIfExists = 1;
+    run->SetJobs(2);
+    Convert({Input("a/x.ps", {.pages = 2}), Input("b/x.ps", {.pages = 2}), Input("y.ps")});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(view.Status(i), "Succeed");
+    std::vector<std::string> out = ListNames(dir / "out/");
+    EXPECT_EQ(out.size(), 5u);
+    for (const std::string &name : out)
+        EXPECT_TRUE(readback::ReadJpeg(Out(name)).ok) << name;
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ListPageFiles, PlainFilesOnlyInPageOrder) {
+    testsupport::TempDir dir;
+    for (const char *name : {"p_010.bmp", "p_002.bmp", "p_1000.bmp", "p_999.bmp", "p_001.bmp"})
+        testsupport::WriteAll(dir / name, "x");
+    testsupport::CreateFolder(dir / "sub/");
+    ::symlink("/etc/passwd", (dir / "link.bmp").c_str());
+    std::vector<std::string> files = ConversionRun::ListPageFiles(dir.Path());
+    EXPECT_EQ(files,
+              (std::vector<std::string>{dir / "p_001.bmp", dir / "p_002.bmp", dir / "p_010.bmp",
+                                        dir / "p_999.bmp", dir / "p_1000.bmp"}));
+    // The folder path may lack its trailing separator.
+    std::string noSlash = dir.Path().substr(0, dir.Path().size() - 1);
+    EXPECT_EQ(ConversionRun::ListPageFiles(noSlash).size(), 5u);
+}
+
+TEST(DeletePageFiles, DeletesTheListAndLeavesAFolderThatIsNotEmpty) {
+    testsupport::TempDir dir;
+    std::string pages = dir / "pages/";
+    testsupport::CreateFolder(pages);
+    testsupport::WriteAll(pages + "a_001.bmp", "x");
+    testsupport::WriteAll(pages + "a_002.bmp", "x");
+    std::vector<std::string> listed = ConversionRun::ListPageFiles(pages);
+    testsupport::WriteAll(pages + "late.bmp", "x"); // not listed: stays
+    ConversionRun::DeletePageFiles(pages, listed);
+    EXPECT_EQ(ListNames(pages), std::vector<std::string>{"late.bmp"});
+    ::unlink((pages + "late.bmp").c_str());
+    ConversionRun::DeletePageFiles(pages, {});
+    EXPECT_FALSE(Exists(pages));
+}

@@ -1,0 +1,240 @@
+// The PDF path end to end: the real interpreter writes, the text extractor
+// finishes, qpdf and poppler read the result back.
+#include <gtest/gtest.h>
+
+#include "ReadBack.h"
+#include "RunFixture.h"
+
+using testsupport::Exists;
+using testsupport::PsOptions;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
+
+class PdfPath : public RunFixture {
+protected:
+    void SetUp() override {
+        RunFixture::SetUp();
+        s.m_nOutputKind = 1;
+    }
+};
+
+TEST_F(PdfPath, PlainPdfsWithTheRowProtocolAndProgress) {
+    std::vector<std::string> rows = {Input("a.ps"), Input("b.ps", {.pages = 3}), Input("c.ps")};
+    Convert(rows);
+
+    for (const char *name : {"a.pdf", "b.pdf", "c.pdf"}) {
+        readback::PdfFacts f = readback::ReadPdf(Out(name));
+        ASSERT_TRUE(f.ok) << name << ": " << f.error;
+        EXPECT_FALSE(f.encrypted);
+    }
+    EXPECT_EQ(readback::ReadPdf(Out("b.pdf")).pages, 3);
+    EXPECT_NE(readback::PdfText(Out("b.pdf")).find("Page 3 of b.ps"), std::string::npos);
+
+    std::vector<std::string> expected = {"selected Selected: 1"};
+    const char *progress[] = {"progress 33", "progress 66", "progress 100"};
+    for (int i = 0; i < 3; ++i) {
+        std::string r = std::to_string(i);
+        for (std::string e :
+             {"select " + r, "status " + r + " Converting.", "status " + r + " Converting..",
+              "status " + r + " Converting...", "status " + r + " Succeed",
+              std::string(progress[i]), "finished " + r})
+            expected.push_back(e);
+    }
+    expected.push_back("restore");
+    expected.push_back("select 0");
+    EXPECT_EQ(view.Events(), expected);
+    // Only the output files are left in the output folder.
+    EXPECT_EQ(testsupport::ListNames(dir / "out/"),
+              (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
+}
+
+TEST_F(PdfPath, EncryptedWithUserPasswordKeyLengthAndPermissions) {
+    s.pdf.bEncrypt = 1;
+    s.pdf.szOwnerPassword = "owner-pw";
+    s.pdf.szUserPassword = "user-pw";
+    s.pdf.nKeyLevel = 1;
+    s.pdf.bAllowPrint = 1;
+    s.pdf.bAllowCopy = 1;
+    Convert({Input("secret.ps")});
+    ASSERT_EQ(view.Status(0), "Succeed");
+
+    readback::PdfFacts noPassword = readback::ReadPdf(Out("secret.pdf"));
+    EXPECT_FALSE(noPassword.ok) << "opened without the user password";
+    readback::PdfFacts f = readback::ReadPdf(Out("secret.pdf"), "user-pw");
+    ASSERT_TRUE(f.ok) << f.error;
+    EXPECT_TRUE(f.encrypted);
+    EXPECT_EQ(f.R, 3);
+    EXPECT_EQ(f.keyLength, 128);
+    // Granted bits 4 and 16; qpdf reports P with the reserved bits set.
+    EXPECT_EQ(f.P & 0x3C, 4 | 16);
+    EXPECT_TRUE(readback::ReadPdf(Out("secret.pdf"), "owner-pw").ok);
+}
+
+TEST_F(PdfPath, EncryptedWithoutPasswordsUsesFortyBitsAndTheFixedOwner) {
+    s.pdf.bEncrypt = 1;
+    s.pdf.nKeyLevel = 0;
+    s.pdf.bAllowChange = 1;
+    s.pdf.bAllowForms = 1;
+    Convert({Input("open.ps")});
+    ASSERT_EQ(view.Status(0), "Succeed");
+    readback::PdfFacts f = readback::ReadPdf(Out("open.pdf"));
+    ASSERT_TRUE(f.ok) << f.error; // no user password: opens as it is
+    EXPECT_TRUE(f.encrypted);
+    EXPECT_EQ(f.keyLength, 40);
+    EXPECT_EQ(f.P & 0x3C, 8 | 32);
+    EXPECT_TRUE(readback::ReadPdf(Out("open.pdf"), "kelvaro").ok);
+}
+
+TEST_F(PdfPath, InformationAndStampReachTheFile) {
+    s.pdf.szTitle = "The Title";
+    s.pdf.szAuthor = "An Author";
+    s.pdf.szSubject = "A Subject";
+    s.pdf.szKeywords = "k1 k2";
+    s.stamp.bUseText = 1;
+    s.stamp.szText = "STAMPED";
+    s.stamp.nPosition = 8;
+    Convert({Input("info.ps", {.pages = 2})});
+    ASSERT_EQ(view.Status(0), "Succeed");
+    readback::PdfFacts f = readback::ReadPdf(Out("info.pdf"));
+    ASSERT_TRUE(f.ok) << f.error;
+    EXPECT_EQ(f.title, "The Title");
+    EXPECT_EQ(f.author, "An Author");
+    EXPECT_EQ(f.subject, "A Subject");
+    EXPECT_EQ(f.keywords, "k1 k2");
+    std::string text = readback::PdfText(Out("info.pdf"));
+    std::size_t form = text.find('\f');
+    ASSERT_NE(form, std::string::npos);
+    EXPECT_NE(text.substr(0, form).find("STAMPED"), std::string::npos);
+    EXPECT_NE(text.substr(form).find("STAMPED"), std::string::npos);
+}
+
+TEST_F(PdfPath, QuitAtTheEndCountsAsSuccessAndIsFinished) {
+    s.pdf.szTitle = "After quit";
+    Convert({Input("quits.ps", {.quitAtEnd = true})});
+    EXPECT_EQ(view.Status(0), "Succeed");
+    EXPECT_EQ(readback::ReadPdf(Out("quits.pdf")).title, "After quit");
+}
+
+TEST_F(PdfPath, BrokenInputFailsAndTheRunGoesOn) {
+    std::vector<std::string> rows = {Input("good1.ps"), Input("bad.ps", {.broken = true}),
+                                     Input("good2.ps")};
+    Convert(rows);
+    EXPECT_EQ(view.Status(0), "Succeed");
+    EXPECT_EQ(view.Status(1), "Failed");
+    EXPECT_EQ(view.Status(2), "Succeed");
+    EXPECT_FALSE(Exists(Out("bad.pdf")));
+    EXPECT_TRUE(readback::ReadPdf(Out("good2.pdf")).ok);
+}
+
+TEST_F(PdfPath, AFailedRunLeavesAnExistingOutputAsItWas) {
+    testsupport::CreateFolder(dir / "out/");
+    WriteAll(Out("keep.pdf"), "precious bytes");
+    s.m_bNewIfExists = 0;
+    Convert({Input("keep.ps", {.broken = true})});
+    EXPECT_EQ(view.Status(0), "Failed");
+    EXPECT_EQ(ReadAll(Out("keep.pdf")), "precious bytes");
+    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{"keep.pdf"});
+}
+
+TEST_F(PdfPath, OverwriteOrNumberedNewNames) {
+    testsupport::CreateFolder(dir / "out/");
+    WriteAll(Out("a.pdf"), "old");
+    s.m_bNewIfExists = 1;
+    std::string a = Input("a.ps");
+    Convert({a, a});
+    EXPECT_EQ(ReadAll(Out("a.pdf")), "old");
+    EXPECT_TRUE(readback::ReadPdf(Out("a-01.pdf")).ok);
+    EXPECT_TRUE(readback::ReadPdf(Out("a-02.pdf")).ok);
+
+    s.m_bNewIfExists = 0;
+    Convert({a});
+    EXPECT_TRUE(readback::ReadPdf(Out("a.pdf")).ok);
+    EXPECT_FALSE(Exists(Out("a-03.pdf")));
+}
+
+TEST_F(PdfPath, ModeZeroWritesBesideTheSourceAndPercentAndSpacesSurvive) {
+    s.m_nOutputMode = 0;
+    std::string in = Input("100% sure a.b.ps");
+    Convert({in});
+    EXPECT_EQ(view.Status(0), "Succeed");
+    EXPECT_TRUE(readback::ReadPdf(dir / "in/100% sure a.b.pdf").ok);
+    // The output folder is created all the same, and stays empty.
+    EXPECT_TRUE(Exists(dir / "out"));
+    EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty());
+}
+
+TEST_F(PdfPath, EmptyListCreatesTheOutputFolderAndTouchesNothing) {
+    s.m_szOutputDir = dir / "new/deeper/";
+    Convert({});
+    EXPECT_TRUE(Exists(dir / "new/deeper"));
+    EXPECT_EQ(view.Events(),
+              (std::vector<std::string>{"selected Selected: 1", "restore", "select 0"}));
+}
+
+TEST_F(PdfPath, StopDuringARowLetsItFinishAndEndsBeforeTheNext) {
+    std::vector<std::string> rows = {Input("a.ps"), Input("b.ps"), Input("c.ps")};
+    view.onEvent = [&](const std::string &e) {
+        if (e == "status 0 Converting..") {
+            run->RequestStop();
+            run->RequestStop(); // a second press changes nothing more
+        }
+    };
+    Convert(rows);
+    EXPECT_EQ(view.Status(0), "Succeed");
+    EXPECT_TRUE(readback::ReadPdf(Out("a.pdf")).ok);
+    EXPECT_EQ(view.Status(1), "");
+    EXPECT_TRUE(view.EventsMatching("select 1").empty());
+    std::vector<std::string> ev = view.Events();
+    ASSERT_GE(ev.size(), 3u);
+    EXPECT_EQ(ev[ev.size() - 3], "finished 0");
+    EXPECT_EQ(ev[ev.size() - 2], "restore");
+    EXPECT_EQ(ev.back(), "select 0");
+    EXPECT_EQ(view.EventsMatching("progress"), std::vector<std::string>{"progress 33"});
+}
+
+TEST_F(PdfPath, NameTooLongForThePlatformFailsWithoutCutting) {
+    // The input fits (255 characters); its output name would not.
+    std::string in = Input(std::string(252, 'n') + ".ps");
+    Convert({in, Input("short.ps")});
+    EXPECT_EQ(view.Status(0), "Failed");
+    EXPECT_EQ(view.Status(1), "Succeed");
+    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{"short.pdf"});
+}
+
+TEST_F(PdfPath, TwoJobsKeepSameNamedOutputsApart) {
+    testsupport::CreateFolder(dir / "in/a/");
+    testsupport::CreateFolder(dir / "in/b/");
+    testsupport::CreateFolder(dir / "in/c/");
+    std::vector<std::string> rows = {Input("a/x.ps"), Input("b/x.ps", {.pages = 2}),
+                                     Input("c/x.ps", {.pages = 3}), Input("y.ps")};
+    s.m_bNewIfExists = 1;
+    run->SetJobs(2);
+    Convert(rows);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(view.Status(i), "Succeed") << i;
+    std::vector<int> pages;
+    for (const char *name : {"x.pdf", "x-01.pdf", "x-02.pdf"}) {
+        readback::PdfFacts f = readback::ReadPdf(Out(name));
+        ASSERT_TRUE(f.ok) << name;
+        pages.push_back(f.pages);
+    }
+    std::sort(pages.begin(), pages.end());
+    EXPECT_EQ(pages, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(readback::ReadPdf(Out("y.pdf")).ok);
+    std::vector<std::string> progress = view.EventsMatching("progress");
+    EXPECT_EQ(progress.size(), 4u);
+    EXPECT_EQ(progress.back(), "progress 100");
+}
+
+TEST_F(PdfPath, TwoJobsOverwritingTheSameNameNeverInterleave) {
+    testsupport::CreateFolder(dir / "in/a/");
+    testsupport::CreateFolder(dir / "in/b/");
+    std::vector<std::string> rows = {Input("a/x.ps", {.pages = 2}), Input("b/x.ps", {.pages = 4})};
+    s.m_bNewIfExists = 0;
+    run->SetJobs(2);
+    Convert(rows);
+    readback::PdfFacts f = readback::ReadPdf(Out("x.pdf"));
+    ASSERT_TRUE(f.ok) << f.error;
+    EXPECT_TRUE(f.pages == 2 || f.pages == 4);
+    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{"x.pdf"});
+}

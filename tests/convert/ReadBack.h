@@ -1,0 +1,43 @@
+// Independent readers for what a run writes: qpdf and poppler for PDF,
+// libjpeg, libtiff, libpng and giflib for images, magic bytes for the rest.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace readback {
+
+struct PdfFacts {
+    bool ok = false; // qpdf opened it
+    std::string error;
+    int pages = 0;
+    bool encrypted = false;
+    int R = 0, P = 0, V = 0;
+    int keyLength = 0; // bits
+    std::string title, author, subject, keywords, creator, producer;
+};
+
+// Open with qpdf using `password` (may be empty).
+PdfFacts ReadPdf(const std::string &path, const std::string &password = "");
+
+// Text of every page through poppler, pages joined with "\f".
+std::string PdfText(const std::string &path, const std::string &password = "");
+
+struct ImageFacts {
+    bool ok = false;
+    int width = 0;
+    int height = 0;
+    int pages = 0; // TIFF directories; 1 for other formats
+    std::vector<int> pageWidths;
+};
+
+ImageFacts ReadJpeg(const std::string &path);
+ImageFacts ReadTiff(const std::string &path);
+ImageFacts ReadPng(const std::string &path);
+ImageFacts ReadGif(const std::string &path);
+
+// True when the file starts as a file of the image format code says
+// (1 BMP ... 12 JPC).
+bool HasImageSignature(const std::string &path, int formatCode);
+
+} // namespace readback

@@ -1,0 +1,58 @@
+// A conversion run over inputs written into a test folder, with the real
+// engine modules and a recording view.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "convert/ConversionRun.h"
+#include "settings/ConvertSettings.h"
+#include "settings/SettingsStore.h"
+
+class RunFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::CreateFolder(dir / "in/");
+        testsupport::CreateFolder(dir / "tmp/");
+        // The program's defaults, as a missing Profile.ini gives them.
+        LoadAllSettings(dir / "no-such-profile.ini", s);
+        s.m_nOutputMode = 1;
+        s.m_szOutputDir = dir / "out/";
+        run = std::make_unique<ConversionRun>(view, testsupport::Engine(), testsupport::Extractor(),
+                                              dir / "tmp/");
+    }
+
+    void TearDown() override {
+        run.reset();
+        if (checkTempEmpty) {
+            EXPECT_TRUE(testsupport::ListNames(dir / "tmp/").empty())
+                << "temporary files left: " << testsupport::ListNames(dir / "tmp/").size();
+        }
+    }
+
+    std::string Input(const std::string &name, const testsupport::PsOptions &o = {}) {
+        std::string path = dir / ("in/" + name);
+        testsupport::WritePs(path, o);
+        return path;
+    }
+
+    // Start, wait, and check the run is idle again.
+    void Convert(const std::vector<std::string> &rows) {
+        ASSERT_TRUE(run->Start(s, rows));
+        run->Wait();
+        EXPECT_EQ(run->m_bRunning.load(), 0);
+        EXPECT_EQ(run->m_bAbort.load(), 0);
+    }
+
+    std::string Out(const std::string &name) { return dir / ("out/" + name); }
+
+    testsupport::TempDir dir;
+    testsupport::RecordingView view;
+    ConvertSettings s;
+    std::unique_ptr<ConversionRun> run;
+    bool checkTempEmpty = true;
+};

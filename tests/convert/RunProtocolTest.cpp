@@ -1,0 +1,99 @@
+// The run itself: start and end, the flags, dispatch, a worker that can't
+// start, and one engine run per call.
+#include <gtest/gtest.h>
+
+#include <system_error>
+
+#include "RunFixture.h"
+#include "convert/RunEngine.h"
+
+namespace {
+
+class UnstartableRun : public ConversionRun {
+public:
+    using ConversionRun::ConversionRun;
+
+protected:
+    void LaunchWorker(std::function<void()>) override {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+};
+
+} // namespace
+
+using RunProtocol = RunFixture;
+
+TEST_F(RunProtocol, AWorkerThatCannotStartLeavesTheWindowIdle) {
+    UnstartableRun r(view, testsupport::Engine(), testsupport::Extractor(), dir / "tmp/");
+    EXPECT_FALSE(r.Start(s, {Input("a.ps")}));
+    EXPECT_EQ(r.m_bRunning.load(), 0);
+    EXPECT_EQ(r.m_bAbort.load(), 0);
+    EXPECT_EQ(view.Events(), std::vector<std::string>{"restore"});
+    r.RequestStop(); // not running: nothing to stop
+    EXPECT_EQ(r.m_bAbort.load(), 0);
+}
+
+TEST_F(RunProtocol, AnUnknownOutputKindConvertsNothing) {
+    s.m_nOutputKind = 3;
+    Convert({Input("a.ps")});
+    EXPECT_EQ(view.Events(),
+              (std::vector<std::string>{"selected Selected: 1", "restore", "select 0"}));
+    EXPECT_FALSE(testsupport::Exists(dir / "out"));
+}
+
+TEST_F(RunProtocol, FlagsWhileRunningAndASecondStartIsRefused) {
+    s.m_nOutputKind = 1;
+    std::atomic<int> runningSeen{-1};
+    std::atomic<int> secondStart{-1};
+    view.onEvent = [&](const std::string &e) {
+        if (e == "status 0 Converting.") {
+            runningSeen = run->m_bRunning.load();
+            secondStart = run->Start(s, {}) ? 1 : 0;
+        }
+    };
+    Convert({Input("a.ps")});
+    EXPECT_EQ(runningSeen.load(), 1);
+    EXPECT_EQ(secondStart.load(), 0);
+    EXPECT_EQ(view.Status(0), "Succeed");
+}
+
+TEST_F(RunProtocol, StopDuringTheLastRowStillEndsIdle) {
+    s.m_nOutputKind = 1;
+    view.onEvent = [&](const std::string &e) {
+        if (e == "status 1 Converting.")
+            run->RequestStop();
+    };
+    Convert({Input("a.ps"), Input("b.ps")});
+    EXPECT_EQ(view.Status(1), "Succeed");
+    std::vector<std::string> ev = view.Events();
+    EXPECT_EQ(ev[ev.size() - 2], "restore");
+    EXPECT_EQ(ev.back(), "select 0");
+}
+
+TEST_F(RunProtocol, ARunCanBeStartedAgainAfterItEnds) {
+    s.m_nOutputKind = 2;
+    std::string a = Input("a.ps");
+    Convert({a});
+    Convert({a});
+    EXPECT_EQ(view.EventsMatching("restore").size(), 2u);
+}
+
+TEST(RunEngine, ResultCodesAndAFreshInstancePerRun) {
+    testsupport::TempDir dir;
+    std::string ps = dir / "q.ps";
+    testsupport::WritePs(ps, {.quitAtEnd = true});
+    ArgumentVector args = PdfArguments(PdfSettings{}, dir / "q.pdf", ps);
+    ArgvView view(args);
+    EXPECT_EQ(RunEngineCode(testsupport::Engine(), view.argc(), view.argv()), kEngineQuit);
+    EXPECT_TRUE(RunEngine(testsupport::Engine(), args));
+
+    std::string bad = dir / "bad.ps";
+    testsupport::WritePs(bad, {.broken = true});
+    int code = RunEngineCode(testsupport::Engine(), 0, nullptr);
+    EXPECT_NE(code, 0);
+    EXPECT_FALSE(RunEngine(testsupport::Engine(), PdfArguments(PdfSettings{}, dir / "b.pdf", bad)));
+    EXPECT_TRUE(RunEngine(testsupport::Engine(), PdfArguments(PdfSettings{}, dir / "c.pdf", ps)));
+
+    EngineModule none;
+    EXPECT_FALSE(RunEngine(none, args));
+}
