@@ -2,11 +2,14 @@
 // Common and TIFF pages, the PDF sheet's Watermark page and the text
 // dialog, side by side in one PNG.
 //
-//   vantoria-settings-shots OUTPUT.png
+//   vantoria-settings-shots OUTPUT.png [--all]
+//
+// With --all every page of both sheets is in the picture.
 //
 // The dialogs are set up from a Profile.ini in a temporary folder, so the
 // picture never depends on the user's own settings.
 #include <QApplication>
+#include <QByteArray>
 #include <QFile>
 #include <QPainter>
 #include <QTabWidget>
@@ -39,8 +42,9 @@ QImage ShootSheet(CMyPropSheet &sheet, int tab) {
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    const bool all = argc == 3 && QByteArray(argv[2]) == "--all";
+    if (argc != 2 && !all) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [--all]\n", argv[0]);
         return 2;
     }
     QTemporaryDir dir;
@@ -61,13 +65,18 @@ int main(int argc, char **argv) {
     {
         CMyPropSheet sheet(QStringLiteral("Image Settings"));
         BuildImageSheet(sheet, ini, s);
-        shots.append({QStringLiteral("Image Settings: Common"), ShootSheet(sheet, 0)});
-        shots.append({QStringLiteral("Image Settings: TIFF"), ShootSheet(sheet, 2)});
+        for (int tab = 0; tab < sheet.PageCount(); ++tab)
+            if (all || tab == 0 || tab == 2)
+                shots.append({QStringLiteral("Image Settings: ") + sheet.Tabs()->tabText(tab),
+                              ShootSheet(sheet, tab)});
     }
     {
         CMyPropSheet sheet(QStringLiteral("PDF Settings"));
         BuildPdfSheet(sheet, ini, s);
-        shots.append({QStringLiteral("PDF Settings: Watermark"), ShootSheet(sheet, 2)});
+        for (int tab = 0; tab < sheet.PageCount(); ++tab)
+            if (all || tab == 2)
+                shots.append({QStringLiteral("PDF Settings: ") + sheet.Tabs()->tabText(tab),
+                              ShootSheet(sheet, tab)});
     }
     {
         CTxtDlg dlg;
@@ -78,22 +87,25 @@ int main(int argc, char **argv) {
     // Two columns, each shot under its title, on a plain background.
     constexpr int kMargin = 16;
     constexpr int kTitle = 22;
-    const int cellW = std::max(std::max(shots[0].second.width(), shots[1].second.width()),
-                               std::max(shots[2].second.width(), shots[3].second.width()));
-    const int rowH0 = std::max(shots[0].second.height(), shots[1].second.height());
-    const int rowH1 = std::max(shots[2].second.height(), shots[3].second.height());
-    QImage sheetImage(kMargin * 3 + cellW * 2, kMargin * 3 + kTitle * 2 + rowH0 + rowH1,
-                      QImage::Format_RGB32);
-    sheetImage.fill(QColor(0xf4, 0xf4, 0xf4));
-    QPainter p(&sheetImage);
+    int cellW = 0;
+    for (const auto &shot : shots)
+        cellW = std::max(cellW, shot.second.width());
+    QList<int> rowTop = {kMargin};
+    for (int i = 0; i < shots.size(); i += 2) {
+        int h = shots[i].second.height();
+        if (i + 1 < shots.size())
+            h = std::max(h, shots[i + 1].second.height());
+        rowTop.append(rowTop.back() + kTitle + h + kMargin);
+    }
+    QImage picture(kMargin * 3 + cellW * 2, rowTop.back(), QImage::Format_RGB32);
+    picture.fill(QColor(0xf4, 0xf4, 0xf4));
+    QPainter p(&picture);
     QFont titleFont = QApplication::font();
     titleFont.setBold(true);
     p.setFont(titleFont);
     for (int i = 0; i < shots.size(); ++i) {
-        const int col = i % 2;
-        const int row = i / 2;
-        const int x = kMargin + col * (cellW + kMargin);
-        const int y = kMargin + row * (rowH0 + kTitle + kMargin);
+        const int x = kMargin + (i % 2) * (cellW + kMargin);
+        const int y = rowTop[i / 2];
         p.setPen(Qt::black);
         p.drawText(QRect(x, y, cellW, kTitle), Qt::AlignLeft | Qt::AlignVCenter, shots[i].first);
         p.drawImage(x, y + kTitle, shots[i].second);
@@ -101,7 +113,7 @@ int main(int argc, char **argv) {
         p.drawRect(QRect(QPoint(x, y + kTitle), shots[i].second.size()).adjusted(-1, -1, 0, 0));
     }
     p.end();
-    if (!sheetImage.save(QString::fromLocal8Bit(argv[1]))) {
+    if (!picture.save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
