@@ -1,0 +1,45 @@
+// CliOptions: the command line of vantoria-cli and the checks on its inputs.
+//
+//   vantoria-cli [options] FILE...
+//
+// Every option that changes a setting becomes one edit of a Profile.ini key,
+// applied in command-line order to the settings after they are loaded, so a
+// later option wins. Edits live in memory only; the settings file is never
+// written. Pure functions apart from InputRefusal, which looks at the file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ConvertSettings;
+
+struct SettingEdit {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+struct CliOptions {
+    std::string profile; // empty: the program's own Profile.ini
+    std::vector<SettingEdit> edits;
+    int jobs = 1;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> files;
+};
+
+// Parse argv[1..]. True on success; false with `error` set on a usage error.
+// --help and --version need no files.
+bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, std::string &error);
+
+// Apply the edits to `s` with the same parsing and corrections as a load.
+// Edits of keys that carry no conversion setting are skipped.
+void ApplyEdits(const std::vector<SettingEdit> &edits, ConvertSettings &s);
+
+// Why an input is refused, or the empty text when it is taken: it must exist,
+// be a file that opens for reading, and end in ".ps" in any case.
+std::string InputRefusal(const std::string &path);
+
+// The usage text of --help.
+std::string UsageText();

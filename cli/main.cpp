@@ -1,0 +1,39 @@
+// vantoria-cli: the conversion core for scripts and servers.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "cli/CliRun.h"
+
+int main(int argc, char **argv) {
+    // Stop requests are taken by a thread of the run (sigwait); every thread,
+    // and the interpreter children, start with them blocked, so a Ctrl+C at
+    // the terminal reaches only that thread.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    CliOptions options;
+    std::string error;
+    if (!ParseCliArguments(args, options, error)) {
+        std::fprintf(stderr, "vantoria-cli: %s\nTry 'vantoria-cli --help'.\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("vantoria-cli %s\n", VANTORIA_VERSION);
+        return 0;
+    }
+    return RunCli(options, stdout, stderr, ::isatty(STDERR_FILENO) == 1);
+}

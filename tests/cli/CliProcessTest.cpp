@@ -1,0 +1,322 @@
+// vantoria-cli run as a process: what it prints, its exit status, the
+// settings it reads, parallel jobs, and Ctrl+C.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "ReadBack.h"
+#include "TestSupport.h"
+
+extern char **environ;
+
+namespace {
+
+using testsupport::Exists;
+using testsupport::ListNames;
+using testsupport::PsOptions;
+using testsupport::ReadAll;
+using testsupport::TempDir;
+using testsupport::WriteAll;
+
+struct Result {
+    int status = -1; // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out);
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
+        return lines;
+    }
+};
+
+// A running vantoria-cli in a process group of its own, with HOME, the
+// configuration folder and TMPDIR inside the test's folder.
+class CliProcess {
+public:
+    CliProcess(const TempDir &dir, const std::vector<std::string> &args) {
+        std::vector<std::string> argvStore = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
+        argvStore.insert(argvStore.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (std::string &a : argvStore)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        std::vector<std::string> envStore = {"HOME=" + dir / "home",
+                                             "XDG_CONFIG_HOME=" + dir / "config",
+                                             "TMPDIR=" + dir / "tmp", "PATH=/usr/bin:/bin"};
+        if (const char *asan = std::getenv("ASAN_OPTIONS"))
+            envStore.push_back(std::string("ASAN_OPTIONS=") + asan);
+        std::vector<char *> envp;
+        for (std::string &e : envStore)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        int out[2], err[2];
+        EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
+        EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+        posix_spawn_file_actions_adddup2(&fa, err[1], 2);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attr, 0);
+        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &fa, &attr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&fa);
+        posix_spawnattr_destroy(&attr);
+        ::close(out[1]);
+        ::close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+    }
+
+    ~CliProcess() {
+        if (m_pid > 0) {
+            ::kill(-m_pid, SIGKILL);
+            Finish();
+        }
+    }
+
+    // Read what is there, waiting up to `ms` for more.
+    void Pump(int ms) {
+        pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
+        if (::poll(fds, 2, ms) <= 0)
+            return;
+        char buf[4096];
+        if (fds[0].revents) {
+            ssize_t n = ::read(m_out, buf, sizeof buf);
+            if (n > 0)
+                m_result.out.append(buf, static_cast<std::size_t>(n));
+        }
+        if (fds[1].revents) {
+            ssize_t n = ::read(m_err, buf, sizeof buf);
+            if (n > 0)
+                m_result.err.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+
+    // Wait until standard output holds `lines` lines (or the process ends).
+    bool WaitForLines(std::size_t lines) {
+        for (int i = 0; i < 6000; ++i) {
+            if (m_result.Lines().size() >= lines)
+                return true;
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_exited = true;
+                m_result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return false;
+            }
+            Pump(20);
+        }
+        return false;
+    }
+
+    // Ctrl+C at the terminal: SIGINT to the whole process group.
+    void Interrupt() { ::kill(-m_pid, SIGINT); }
+
+    Result Finish() {
+        for (;;) {
+            pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
+            if (::poll(fds, 2, 60000) <= 0)
+                break;
+            char buf[4096];
+            bool open = false;
+            for (int k = 0; k < 2; ++k) {
+                if (!fds[k].revents)
+                    continue;
+                ssize_t n = ::read(fds[k].fd, buf, sizeof buf);
+                if (n > 0) {
+                    (k == 0 ? m_result.out : m_result.err).append(buf, static_cast<std::size_t>(n));
+                    open = true;
+                } else if (n < 0) {
+                    open = true;
+                }
+            }
+            if (!open)
+                break;
+        }
+        ::close(m_out);
+        ::close(m_err);
+        if (!m_exited) {
+            int status = 0;
+            ::waitpid(m_pid, &status, 0);
+            m_result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        m_pid = -1;
+        return m_result;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1, m_err = -1;
+    bool m_exited = false;
+    Result m_result;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char *d : {"home/", "config/", "tmp/", "in/", "out/"})
+            testsupport::CreateFolder(dir / d);
+        WriteAll(profile, "[Set]\notype=1\nmode=1\noutput=" + dir / "out/" + "\n");
+    }
+    void TearDown() override {
+        EXPECT_TRUE(ListNames(dir / "tmp/").empty()) << "temporary files left";
+        // The user's own settings file was never created.
+        EXPECT_FALSE(Exists(dir / "config/Quorvane"));
+    }
+
+    std::string Input(const std::string &name, const PsOptions &o = {}) {
+        std::string path = dir / ("in/" + name);
+        testsupport::WritePs(path, o);
+        return path;
+    }
+
+    Result Run(std::vector<std::string> args) {
+        CliProcess p(dir, args);
+        return p.Finish();
+    }
+
+    TempDir dir;
+    std::string profile = dir / "Profile.ini";
+};
+
+} // namespace
+
+TEST_F(Cli, OneLinePerInputAndASummary) {
+    std::string a = Input("a.ps"), b = Input("b.ps", {.pages = 2});
+    Result r = Run({"--profile", profile, a, b});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Succeed  " + a, "Succeed  " + b,
+                                                   "2 succeeded, 0 failed, 0 stopped"}));
+    EXPECT_EQ(readback::ReadPdf(dir / "out/b.pdf").pages, 2);
+    EXPECT_EQ(r.err, ""); // no progress bar when standard error is not a terminal
+}
+
+TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
+    std::string good = Input("good.ps"), bad = Input("bad.ps", {.broken = true});
+    WriteAll(dir / "in/notes.txt", "text");
+    Result r = Run({"--profile", profile, dir / "in/notes.txt", dir / "in/missing.ps", bad, good});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(dir / "in/notes.txt" + ": is not a .ps file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(dir / "in/missing.ps" + ": no such file"), std::string::npos) << r.err;
+    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Failed  " + bad, "Succeed  " + good,
+                                                   "1 succeeded, 3 failed, 0 stopped"}));
+}
+
+TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
+    std::string a = Input("a.ps");
+    EXPECT_EQ(Run({}).status, 2);
+    EXPECT_EQ(Run({"--kind", "movie", a}).status, 2);
+    Result r = Run({"--set", "Pdf.nosuch=1", a});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Pdf.nosuch"), std::string::npos);
+    EXPECT_FALSE(Exists(dir / "out/a.pdf"));
+
+    Result v = Run({"--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out, "vantoria-cli 8.6.7\n");
+    Result h = Run({"--help"});
+    EXPECT_EQ(h.status, 0);
+    EXPECT_NE(h.out.find("--jobs N"), std::string::npos);
+}
+
+TEST_F(Cli, SetChangesASettingInMemoryOnly) {
+    WriteAll(profile, "[Set]\notype=0\ntype=0\nmode=1\noutput=" + dir / "out/" +
+                          "\n[Img]\nxdpi=72\nydpi=72\n");
+    std::string before = ReadAll(profile);
+    std::string a = Input("a.ps");
+    Result r = Run({"--profile", profile, "--format", "png", "--set", "Img.xdpi=144", "--set",
+                    "img.YDPI=144", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    readback::ImageFacts f = readback::ReadPng(dir / "out/a.png");
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.width, 1224);
+    EXPECT_EQ(f.height, 1584);
+    EXPECT_EQ(ReadAll(profile), before);
+}
+
+TEST_F(Cli, KindBesideAndNewNames) {
+    std::string a = Input("a.ps", {.pages = 2});
+    Result r = Run({"--profile", profile, "--kind", "text", "--beside", "--new-if-exists", a, a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(ReadAll(dir / "in/a.txt").find("Page 2 of a.ps"), std::string::npos);
+    EXPECT_TRUE(Exists(dir / "in/a-01.txt"));
+}
+
+TEST_F(Cli, TwoJobsConvertEveryInputUnderItsOwnName) {
+    testsupport::CreateFolder(dir / "in/x/");
+    std::vector<std::string> inputs = {Input("a.ps"), Input("x/a.ps", {.pages = 2}),
+                                       Input("b.ps", {.pages = 3}), Input("c.ps")};
+    std::vector<std::string> args = {"--profile", profile, "--jobs", "2", "--new-if-exists"};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    Result r = Run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines = r.Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    std::sort(lines.begin(), lines.begin() + 4);
+    std::vector<std::string> expected;
+    for (const std::string &in : inputs)
+        expected.push_back("Succeed  " + in);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
+    EXPECT_EQ(ListNames(dir / "out/"),
+              (std::vector<std::string>{"a-01.pdf", "a.pdf", "b.pdf", "c.pdf"}));
+}
+
+TEST_F(Cli, CtrlCStopsBetweenFiles) {
+    std::vector<std::string> args = {"--profile", profile,        "--kind", "image",
+                                     "--set",     "Img.xdpi=150", "--set",  "Img.ydpi=150"};
+    for (int i = 0; i < 6; ++i)
+        args.push_back(Input("p" + std::to_string(i) + ".ps", {.pages = 4}));
+    CliProcess p(dir, args);
+    ASSERT_TRUE(p.WaitForLines(1));
+    p.Interrupt();
+    Result r = p.Finish();
+    EXPECT_EQ(r.status, 1) << r.err;
+    std::vector<std::string> lines = r.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Succeed  " + dir / "in/p0.ps");
+    // The file in hand when the stop came still finished (or was stopped
+    // between its pages); nothing after it was started.
+    EXPECT_LT(lines.size(), 6u);
+    EXPECT_NE(lines.back().find("stopped"), std::string::npos);
+    EXPECT_NE(r.err.find("stopping after the current file"), std::string::npos);
+    EXPECT_FALSE(Exists(dir / "out/p5_001.jpg"));
+}
+
+TEST_F(Cli, SecondCtrlCEndsAtOnceAndLeavesNoTemporaryFile) {
+    std::string big = Input("big.ps", {.pages = 40});
+    CliProcess p(dir, {"--profile", profile, "--kind", "image", "--set", "Img.xdpi=300", "--set",
+                       "Img.ydpi=300", big, Input("after.ps")});
+    // Wait until the interpreter is busy rendering.
+    for (int i = 0; i < 500; ++i) {
+        bool rendering = false;
+        for (const std::string &n : ListNames(dir / "tmp/"))
+            if (n.rfind("mtmp_", 0) == 0 && !ListNames(dir / "tmp/" + n).empty())
+                rendering = true;
+        if (rendering)
+            break;
+        p.Pump(20);
+    }
+    p.Interrupt();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    p.Interrupt();
+    Result r = p.Finish();
+    EXPECT_EQ(r.status, 1) << r.err;
+    // The big file never got to its images; the next one never started.
+    EXPECT_TRUE(ListNames(dir / "out/").empty());
+    EXPECT_EQ(r.Lines().back(), "0 succeeded, 0 failed, 2 stopped");
+    // TearDown: the temporary folder is empty.
+}
