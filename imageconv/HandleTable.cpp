@@ -68,7 +68,7 @@ int ImageConverterCreate() {
         t.next = handle == INT_MAX ? 1 : handle + 1;
         t.records.emplace(handle, std::move(record));
         return handle;
-    } catch (const std::exception &) {
+    } catch (...) {
         return 0;
     }
 }
@@ -84,7 +84,7 @@ int ImageConverterAddFile(int handle, const char *path, int inputType) {
         ic->m_files.push_back(std::move(resolved));
         ic->m_nInputType = inputType;
         return 1;
-    } catch (const std::exception &) {
+    } catch (...) {
         return 0;
     }
 }
@@ -96,7 +96,7 @@ int ImageConverterSetOption(int handle, int option, const char *text, int value,
         if (!ic)
             return 0;
         return imageconv::SetConverterOption(*ic, option, text, value);
-    } catch (const std::exception &) {
+    } catch (...) {
         return 0;
     }
 }
@@ -107,7 +107,7 @@ int ImageConverterConvert(int handle) {
         return 0;
     try {
         imageconv::ConvertPages(*ic);
-    } catch (const std::exception &) {
+    } catch (...) {
         // A page that fails leaves no output; convert reports nothing else.
     }
     return 1;

@@ -35,8 +35,12 @@ void Put32(uint8_t *p, uint32_t v) {
 std::FILE *CreateTemporary(const std::string &path, std::string &tempPath) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath =
-            path + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
+        // A short hidden name in the same folder, so the final rename stays
+        // on one file system and a long file name can't push it past the limit.
+        const size_t slash = path.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        tempPath = folder + ".~bmp-" + std::to_string(getpid()) + "-" +
+                   std::to_string(counter.fetch_add(1));
         int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             std::FILE *f = fdopen(fd, "wb");

@@ -148,6 +148,11 @@ TEST(BmpWriter, FailureKeepsTheExistingFileAndLeavesNoDebris) {
         ++entries;
     }
     EXPECT_EQ(entries, 1u);
+    // A name at the file-name limit still works: the temporary name is short.
+    const std::string longName = dir.File(std::string(251, 'n') + ".bmp");
+    EXPECT_TRUE(WriteBmp(Page24(3, 3, Coord), longName));
+    EXPECT_FALSE(ReadWithQt(longName).isNull());
+    std::filesystem::remove(longName);
     // A successful write replaces the old file.
     EXPECT_TRUE(WriteBmp(Page24(3, 3, Coord), path));
     EXPECT_FALSE(ReadWithQt(path).isNull());
