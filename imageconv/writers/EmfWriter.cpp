@@ -13,6 +13,7 @@
 //   EMR_STRETCHDIBITS        the whole page into (0, 0, W, H), DIB_RGB_COLORS,
 //                            SRCCOPY
 //   EMR_EOF
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
@@ -60,10 +61,14 @@ bool WriteEmf(const Dib &page, const std::string &path, int width, int height) {
         return false;
     }
     const MetafileTarget t = TargetFor(page, width, height);
-    const U_RECTL frame = rectl_set(
-        point32_set(0, 0),
-        point32_set(int32_t(int64_t(kScreenMillimetresX) * t.width * 100 / kScreenPixelsX),
-                    int32_t(int64_t(kScreenMillimetresY) * t.height * 100 / kScreenPixelsY)));
+    const int64_t frameRight = int64_t(kScreenMillimetresX) * t.width * 100 / kScreenPixelsX;
+    const int64_t frameBottom = int64_t(kScreenMillimetresY) * t.height * 100 / kScreenPixelsY;
+    if (frameRight > INT32_MAX || frameBottom > INT32_MAX) {
+        SetWriterMessage("Picture too large for EMF");
+        return false;
+    }
+    const U_RECTL frame =
+        rectl_set(point32_set(0, 0), point32_set(int32_t(frameRight), int32_t(frameBottom)));
     const U_RECTL bounds = rectl_set(point32_set(0, 0), point32_set(t.width - 1, t.height - 1));
 
     OutputFile out(path);

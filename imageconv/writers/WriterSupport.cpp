@@ -23,8 +23,11 @@ std::string SiblingName(const std::string &path, unsigned n) {
     size_t slash = path.find_last_of('/');
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(n) +
-           ".part";
+    std::string tag = std::to_string(::getpid()) + "-" + std::to_string(n) + ".part";
+    // A name close to the file system's limit would not take the suffix.
+    if (name.size() > 200)
+        return folder + ".vantoria-" + tag;
+    return folder + "." + name + "." + tag;
 }
 
 } // namespace

@@ -238,6 +238,8 @@ TEST(WmfWriter, NoTargetSizeDrawsAtThePagesOwnSizeAndHugeSizesAreRefused) {
     EXPECT_EQ(S16(b, w.records[6].offset + 6 + 16), 37);
 
     EXPECT_FALSE(WriteWmf(TestPage(), dir.File("big.wmf"), 40000, 10));
+    // A frame in 0.01 mm that would not fit its 32-bit field.
+    EXPECT_FALSE(WriteEmf(TestPage(), dir.File("big.emf"), 2000000000, 10));
     EXPECT_FALSE(
         WriteEmf(PagePaletted(4, 4, 8, {}, [](int, int) { return 0; }), dir.File("p.emf"), 1, 1));
     EXPECT_EQ(dir.Entries().size(), 1u);

@@ -129,3 +129,11 @@ TEST(OutputFiles, WritersCloseEveryDescriptorTheyOpen) {
     }
     EXPECT_EQ(openDescriptors(), before);
 }
+
+TEST(OutputFiles, NamesNearTheFileSystemLimitStillWork) {
+    TempDir dir;
+    std::string name(240, 'n');
+    name += ".png";
+    ASSERT_TRUE(WritePng(Page24(3, 3, Gradient), dir.File(name)));
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{name});
+}
