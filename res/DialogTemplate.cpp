@@ -45,8 +45,23 @@ QStringList SplitItems(const char *items) {
     return QString::fromUtf8(items).split(u'\n');
 }
 
+// A static's caption as shown: "&&" is one '&', a single '&' only marks a
+// mnemonic and is not drawn.
+QString StaticCaption(const char *text) {
+    const QString raw = QString::fromUtf8(text ? text : "");
+    QString shown;
+    shown.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] != u'&')
+            shown += raw[i];
+        else if (i + 1 < raw.size() && raw[i + 1] == u'&')
+            shown += raw[++i];
+    }
+    return shown;
+}
+
 QWidget *MakeStatic(const Row &row, QWidget *host) {
-    auto *label = new QLabel(QString::fromUtf8(row.text ? row.text : ""), host);
+    auto *label = new QLabel(StaticCaption(row.text), host);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(!(row.style & NoWrap));
     Qt::Alignment align = Qt::AlignTop;

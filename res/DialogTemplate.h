@@ -46,7 +46,10 @@
 //               or a theme icon name), scaled to the row's size
 //   Custom      whatever the factory for `className` makes
 //
-// `items` is one string with the entries separated by '\n'.
+// Captions follow the mnemonic convention: "&&" is a literal '&' and a
+// single '&' marks the next letter (buttons and group boxes underline it,
+// statics drop the marker). `items` is one string with the entries
+// separated by '\n'; items and texts that code sets are taken literally.
 //
 // Everything here runs on the GUI thread. Tables are plain constant data
 // and may be shared freely.

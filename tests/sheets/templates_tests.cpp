@@ -25,6 +25,7 @@ const Row kEveryKind[] = {
     {10, Kind::CheckBox, "Title check", 6, 1, 50, 10, Checked},
     {kStaticId, Kind::Static, "Label one", 6, 14, 40, 8},
     {kStaticId, Kind::Static, "Label two", 6, 24, 40, 8, Right},
+    {kStaticId, Kind::Static, "A && B &x", 6, 32, 40, 8, NoWrap},
     {11, Kind::Edit, "12", 50, 14, 40, 12, Number, nullptr, 3},
     {12, Kind::Edit, "ro", 50, 28, 40, 12, ReadOnly | Disabled},
     {13, Kind::ComboBox, "", 6, 40, 60, 80, None, "a\nb\nc"},
@@ -119,13 +120,19 @@ void TemplatesTest::buildsEveryKind() {
     for (auto *l : host.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
         if (ControlId(l) == kStaticId)
             ++labels;
-    QCOMPARE(labels, 2);
+    QCOMPARE(labels, 3);
     const auto right = host.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
     bool foundRight = false;
     for (auto *l : right)
         if (l->text() == "Label two")
             foundRight = (l->alignment() & Qt::AlignRight) && l->wordWrap();
     QVERIFY(foundRight);
+    // "&&" shows one ampersand; a lone one marks a mnemonic and is not drawn.
+    bool foundAmpersand = false;
+    for (auto *l : right)
+        if (l->text() == "A & B x")
+            foundAmpersand = !l->wordWrap();
+    QVERIFY(foundAmpersand);
 
     // Edit styles.
     auto *digits = Control<QLineEdit>(&host, 11);
