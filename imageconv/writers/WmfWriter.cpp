@@ -14,6 +14,7 @@
 // WMF coordinates are 16-bit: a page or target beyond 32767 is refused.
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 #include <uwmf.h>
 
@@ -24,6 +25,10 @@
 namespace imageconv {
 
 namespace {
+
+// libUEMF counts WMF object handles in one process-wide high-water mark;
+// writers on different threads take turns, each starting it from zero.
+std::mutex g_uemfWmfLock;
 
 struct Metafile {
     WMFTRACK *wt = nullptr;
@@ -67,6 +72,8 @@ bool WriteWmf(const Dib &page, const std::string &path, int width, int height) {
     if (!out.IsOpen() || !out.CloseStream())
         return false;
 
+    std::lock_guard<std::mutex> lock(g_uemfWmfLock);
+    wmf_highwater(U_HIGHWATER_CLEAR);
     Metafile mf;
     if (wmf_start(out.TempPath().c_str(), 1 << 20, 1 << 20, &mf.wt) != 0 ||
         wmf_htable_create(16, 16, &mf.wht) != 0) {
