@@ -2,6 +2,8 @@
 // finishes, qpdf and poppler read the result back.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "ReadBack.h"
 #include "RunFixture.h"
 
@@ -106,6 +108,56 @@ TEST_F(PdfPath, InformationAndStampReachTheFile) {
     ASSERT_NE(form, std::string::npos);
     EXPECT_NE(text.substr(0, form).find("STAMPED"), std::string::npos);
     EXPECT_NE(text.substr(form).find("STAMPED"), std::string::npos);
+}
+
+TEST_F(PdfPath, StampPositionAndApplicationTextReachThePostProcessing) {
+    s.stamp.bUseText = 1;
+    s.stamp.szText = "CORNERMARK";
+    auto stampPlace = [&](int position, double *w, double *h, readback::Word *page) {
+        s.stamp.nPosition = position;
+        s.m_bNewIfExists = 0;
+        view.onEvent = nullptr;
+        Convert({Input("pos.ps")});
+        EXPECT_EQ(view.Status(0), "Succeed");
+        readback::Word stamp;
+        for (const readback::Word &word : readback::PdfWords(Out("pos.pdf"), 0, w, h)) {
+            if (word.text == "CORNERMARK")
+                stamp = word;
+            if (word.text == "Page")
+                *page = word;
+        }
+        EXPECT_EQ(stamp.text, "CORNERMARK") << position;
+        return stamp;
+    };
+    double w = 0, h = 0;
+    readback::Word heading;
+    readback::Word topLeft = stampPlace(0, &w, &h, &heading);
+    readback::Word bottomRight = stampPlace(4, &w, &h, &heading);
+    // Position 0 sits by the page's heading in the top-left corner; position
+    // 4 in the opposite corner.
+    EXPECT_LT(topLeft.x, w / 2);
+    EXPECT_GT(bottomRight.x, w / 2);
+    EXPECT_LT(std::abs(topLeft.y - heading.y), h / 4);
+    EXPECT_GT(std::abs(bottomRight.y - heading.y), h / 2);
+    // With no producer set, the application text joins the engine's.
+    EXPECT_NE(readback::ReadPdf(Out("pos.pdf")).producer.find("Quorvane Vantroia"),
+              std::string::npos);
+}
+
+TEST_F(PdfPath, EncryptedFilesAreFinishedWithTheirPasswords) {
+    s.pdf.bEncrypt = 1;
+    s.pdf.szUserPassword = "u";
+    s.pdf.szOwnerPassword = "o";
+    s.pdf.szTitle = "Locked title";
+    s.stamp.bUseText = 1;
+    s.stamp.szText = "LOCKEDSTAMP";
+    Convert({Input("locked.ps")});
+    ASSERT_EQ(view.Status(0), "Succeed");
+    readback::PdfFacts f = readback::ReadPdf(Out("locked.pdf"), "u");
+    ASSERT_TRUE(f.ok) << f.error;
+    EXPECT_TRUE(f.encrypted);
+    EXPECT_EQ(f.title, "Locked title");
+    EXPECT_NE(readback::PdfText(Out("locked.pdf"), "u").find("LOCKEDSTAMP"), std::string::npos);
 }
 
 TEST_F(PdfPath, QuitAtTheEndCountsAsSuccessAndIsFinished) {

@@ -85,6 +85,30 @@ std::string PdfText(const std::string &path, const std::string &password) {
     return all;
 }
 
+std::vector<Word> PdfWords(const std::string &path, int pageIndex, double *pageWidth,
+                           double *pageHeight, const std::string &password) {
+    std::vector<Word> words;
+    std::unique_ptr<poppler::document> doc(
+        poppler::document::load_from_file(path, password, password));
+    if (!doc || pageIndex >= doc->pages())
+        return words;
+    std::unique_ptr<poppler::page> page(doc->create_page(pageIndex));
+    if (!page)
+        return words;
+    poppler::rectf rect = page->page_rect();
+    *pageWidth = rect.width();
+    *pageHeight = rect.height();
+    for (poppler::text_box &box : page->text_list()) {
+        poppler::byte_array bytes = box.text().to_utf8();
+        Word w;
+        w.text.assign(bytes.begin(), bytes.end());
+        w.x = box.bbox().x();
+        w.y = box.bbox().y();
+        words.push_back(w);
+    }
+    return words;
+}
+
 ImageFacts ReadJpeg(const std::string &path) {
     ImageFacts f;
     std::FILE *in = std::fopen(path.c_str(), "rb");

@@ -23,6 +23,16 @@ PdfFacts ReadPdf(const std::string &path, const std::string &password = "");
 // Text of every page through poppler, pages joined with "\f".
 std::string PdfText(const std::string &path, const std::string &password = "");
 
+struct Word {
+    std::string text;
+    double x = 0, y = 0; // top-left corner of its box, in points
+};
+
+// The words of page `page` (from 0) with their places, through poppler;
+// `pageWidth` and `pageHeight` receive the page's size.
+std::vector<Word> PdfWords(const std::string &path, int page, double *pageWidth, double *pageHeight,
+                           const std::string &password = "");
+
 struct ImageFacts {
     bool ok = false;
     int width = 0;
