@@ -210,12 +210,16 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, bool progr
                     // to start an interpreter as the first kill goes out.
                     auto killRunning = reinterpret_cast<TessarinKillRunningFn>(
                         ::dlsym(engine.handle, TESSARIN_KILL_RUNNING_SYMBOL));
+                    const timespec tick = {0, 20 * 1000 * 1000};
                     while (!done.load() && run.m_bRunning.load()) {
                         if (killRunning)
                             killRunning();
                         else
                             KillChildProcesses();
-                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                        // A further Ctrl+C meanwhile ends the process.
+                        int more = sigtimedwait(&set, nullptr, &tick);
+                        if (more == SIGINT || more == SIGTERM)
+                            std::_Exit(1);
                     }
                     return;
                 } else {
