@@ -1,10 +1,34 @@
 #include "app/CMainDlg.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTreeWidget>
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
+#include "app/CAboutDlg.h"
+#include "app/CFileUtil.h"
+#include "app/CIconButton.h"
+#include "convert/ImageFormat.h"
+#include "res/MainTemplates.h"
+#include "settings/OpenSettings.h"
 #include "settings/SettingsStore.h"
 
 #ifdef VANTORIA_HAVE_ICONS
@@ -27,6 +51,30 @@ QIcon ApplicationIcon() {
 #endif
 }
 
+constexpr char kStartCaption[] = "Start Converting";
+constexpr char kStopCaption[] = "Stop Converting";
+constexpr char kHelpFile[] = "help.html";
+constexpr int kIconStart = 134;
+constexpr int kIconStop = 150;
+
+// The Settings button's caption for each output kind.
+constexpr const char *kSettingsCaptions[] = {"Image Settings", "PDF Settings", "Text Settings"};
+
+// The three columns of the file list: title, width in pixels, alignment.
+struct Column {
+    int width;
+    Qt::Alignment align;
+};
+constexpr Column kColumns[] = {
+    {350, Qt::AlignLeft | Qt::AlignVCenter},
+    {100, Qt::AlignHCenter | Qt::AlignVCenter},
+    {120, Qt::AlignHCenter | Qt::AlignVCenter},
+};
+
+QString Utf8(const char *text) {
+    return QString::fromUtf8(text);
+}
+
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/')
         folder += '/';
@@ -43,8 +91,17 @@ CMainDlg::CMainDlg(QWidget *parent, std::string moduleDir)
 
 // The modules are left as they are: a window ended by a load failure keeps
 // the engine loaded until the process ends, and a closed window has already
-// released both.
-CMainDlg::~CMainDlg() = default;
+// released both. A run still going (only possible when the window is
+// destroyed without closing) is stopped and waited for first, while its
+// calls into the window are still carried out.
+CMainDlg::~CMainDlg() {
+    if (m_run) {
+        m_run->RequestStop();
+        WaitForRunEnd();
+        m_run->Wait();
+        m_run.reset();
+    }
+}
 
 void CMainDlg::SetSettingsLocation(unsigned majorVersion, std::string programDir,
                                    std::string configDir) {
@@ -83,8 +140,72 @@ bool CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::CreateControls() {
-    // The window's controls and their bindings are built from dialog
-    // template 102 here.
+    if (m_list)
+        return; // built once; a second initialisation keeps the controls
+    dlgtpl::BuildOptions options;
+    options.factories[dlgtpl::kIconButtonClass] = [](const dlgtpl::Row &row, QWidget *host) {
+        auto *button = new CIconButton(QString::fromUtf8(row.text), host);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        return button;
+    };
+    const QSize size = dlgtpl::BuildDialog(dlgtpl::kTplMain, this, options);
+    setFixedSize(size);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(Utf8(dlgtpl::kTplMain.caption));
+    setAcceptDrops(true);
+
+    using namespace dlgtpl;
+    m_btnAddFiles = Control<CIconButton>(this, IDC_ADDFILES);
+    m_btnAddFolder = Control<CIconButton>(this, IDC_ADDFOLDER);
+    m_btnRemove = Control<CIconButton>(this, IDC_REMOVE);
+    m_btnSettings = Control<CIconButton>(this, IDC_SETTINGS);
+    m_btnStart = Control<CIconButton>(this, IDC_START);
+    m_btnAbout = Control<CIconButton>(this, IDC_ABOUT);
+    m_list = Control<QTreeWidget>(this, IDC_FILELIST);
+    m_cbFormat = Control<QComboBox>(this, IDC_FORMAT);
+    m_cbFolderMode = Control<QComboBox>(this, IDC_FOLDERMODE);
+    m_cbOutputKind = Control<QComboBox>(this, IDC_OUTPUTKIND);
+    m_progress = Control<QProgressBar>(this, IDC_PROGRESS);
+    m_editOutputDir = Control<QLineEdit>(this, IDC_OUTPUTDIR);
+    m_btnBrowse = Control<QPushButton>(this, IDC_BROWSE);
+    m_btnView = Control<QPushButton>(this, IDC_VIEW);
+    m_lblFileCount = Control<QLabel>(this, IDC_FILECOUNT);
+    m_lblSelected = Control<QLabel>(this, IDC_SELCOUNT);
+    m_chkNewIfExists = Control<QCheckBox>(this, IDC_NEWIFEXISTS);
+
+    // The format list holds exactly the texts the conversion reads.
+    for (const char *item : kImageFormatListItems)
+        m_cbFormat->addItem(Utf8(item));
+    m_cbFormat->setCurrentIndex(-1);
+    m_cbFormat->setMaxVisibleItems(static_cast<int>(kImageFormatListItems.size()));
+    m_editOutputDir->setReadOnly(true); // scrolls horizontally, as every QLineEdit
+
+    connect(m_btnStart, &QPushButton::clicked, this, &CMainDlg::OnStart);
+    connect(m_btnAddFiles, &QPushButton::clicked, this, &CMainDlg::OnAddFiles);
+    connect(m_btnAddFolder, &QPushButton::clicked, this, &CMainDlg::OnAddFolder);
+    connect(m_btnRemove, &QPushButton::clicked, this, &CMainDlg::OnRemoveSelected);
+    connect(m_btnSettings, &QPushButton::clicked, this, &CMainDlg::OpenSettings);
+    connect(m_btnAbout, &QPushButton::clicked, this, &CMainDlg::OnAboutHelp);
+    connect(m_btnBrowse, &QPushButton::clicked, this, &CMainDlg::OnBrowse);
+    connect(m_btnView, &QPushButton::clicked, this, &CMainDlg::OnView);
+    connect(m_cbFolderMode, &QComboBox::activated, this, &CMainDlg::OnFolderModeChanged);
+    connect(m_cbOutputKind, &QComboBox::activated, this, &CMainDlg::OnOutputKindChanged);
+
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { OnContextMenu(m_list->viewport()->mapToGlobal(pos)); });
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+
+    // Centred on the screen the window opens on.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size);
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 void CMainDlg::SetIcons() {
@@ -128,7 +249,20 @@ void CMainDlg::FixIniPath() {
 }
 
 void CMainDlg::SetupIconButtons() {
-    // The six icon buttons get their icons and theme here.
+    const struct {
+        CIconButton *button;
+        int icon;
+    } themed[] = {
+        {m_btnAddFiles, 135}, {m_btnAddFolder, 131},    {m_btnRemove, 130},
+        {m_btnSettings, 132}, {m_btnStart, kIconStart},
+    };
+    for (const auto &b : themed) {
+        b.button->SetTheme(&m_theme);
+        b.button->SetIcon(b.icon);
+    }
+    m_btnStart->SetAlign(CIconButton::AlignVert);
+    m_btnAbout->SetIcon(137);
+    m_btnAbout->DrawBorder(false);
 }
 
 void CMainDlg::SetTitle() {
@@ -136,7 +270,26 @@ void CMainDlg::SetTitle() {
 }
 
 void CMainDlg::SetupFileList() {
-    // The file list gets its style and its three columns here.
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSortingEnabled(false);
+    m_list->setHeaderLabels(
+        {QStringLiteral("Files"), QStringLiteral("Size"), QStringLiteral("Status")});
+    QHeaderView *header = m_list->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    for (int c = 0; c < 3; ++c) {
+        m_list->setColumnWidth(c, kColumns[c].width);
+        m_list->headerItem()->setTextAlignment(c, kColumns[c].align);
+    }
+    // The selection stays as visible when the list loses the focus.
+    QPalette pal = m_list->palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    m_list->setPalette(pal);
 }
 
 void CMainDlg::LoadSettings() {
@@ -148,8 +301,8 @@ void CMainDlg::LoadSettings() {
 }
 
 void CMainDlg::ApplyOutputRules() {
-    // The folder-mode and output-kind rules bring the controls in line with
-    // the loaded settings here.
+    OnFolderModeChanged();
+    OnOutputKindChanged();
 }
 
 void CMainDlg::CaptureTempDir() {
@@ -162,8 +315,46 @@ void CMainDlg::EndAfterLoadFailure() {
 }
 
 void CMainDlg::UpdateData(bool bSaveAndValidate) {
-    // No controls are bound yet: the fields are the only copy.
-    (void)bSaveAndValidate;
+    if (!m_list)
+        return; // not built yet: the fields are the only copy
+    ConvertSettings &s = m_settings;
+    if (bSaveAndValidate) {
+        s.m_nOutputKind = m_cbOutputKind->currentIndex();
+        s.m_nFormat = m_cbFormat->currentIndex();
+        s.m_nOutputMode = m_cbFolderMode->currentIndex();
+        switch (m_chkNewIfExists->checkState()) {
+        case Qt::Checked:
+            s.m_bNewIfExists = 1;
+            break;
+        case Qt::PartiallyChecked:
+            s.m_bNewIfExists = 2;
+            break;
+        default:
+            s.m_bNewIfExists = 0;
+            break;
+        }
+        return;
+    }
+    auto select = [](QComboBox *combo, int index) {
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    };
+    select(m_cbOutputKind, s.m_nOutputKind);
+    select(m_cbFormat, s.m_nFormat);
+    select(m_cbFolderMode, s.m_nOutputMode);
+    // A third state only for a stored 2; the user's first click makes the box
+    // two-state again.
+    m_chkNewIfExists->setTristate(s.m_bNewIfExists == 2);
+    m_chkNewIfExists->setCheckState(s.m_bNewIfExists == 1   ? Qt::Checked
+                                    : s.m_bNewIfExists == 2 ? Qt::PartiallyChecked
+                                                            : Qt::Unchecked);
+    if (s.m_bNewIfExists == 2)
+        connect(
+            m_chkNewIfExists, &QCheckBox::clicked, this,
+            [this] {
+                if (m_chkNewIfExists->checkState() != Qt::PartiallyChecked)
+                    m_chkNewIfExists->setTristate(false);
+            },
+            Qt::SingleShotConnection);
 }
 
 void CMainDlg::LoadGeneralSettings() {
@@ -202,4 +393,227 @@ bool CMainDlg::OnClose() {
 void CMainDlg::reject() {
     if (OnClose())
         QDialog::reject();
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent *event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept(); // never closes the window
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Enter presses the push button that has the focus, nothing else:
+        // the window has no OK or Cancel of its own.
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget());
+            button && button->isEnabled() && button->isVisible())
+            button->click();
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Output choices and commands
+
+void CMainDlg::EnableControls(bool enable) {
+    m_progress->setVisible(!enable);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{m_btnAddFiles, m_btnAddFolder, m_btnRemove, m_btnSettings,
+                                          m_cbOutputKind, m_cbFormat, m_cbFolderMode})
+        w->setEnabled(enable);
+    if (m_settings.m_nOutputMode == 1)
+        m_btnBrowse->setEnabled(enable);
+}
+
+void CMainDlg::OnFolderModeChanged() {
+    UpdateData(true);
+    const bool folder = m_settings.m_nOutputMode != 0;
+    m_btnBrowse->setEnabled(folder);
+    m_btnView->setEnabled(folder);
+    m_editOutputDir->setText(folder ? QString::fromStdString(m_settings.m_szOutputDir) : QString());
+}
+
+void CMainDlg::OnOutputKindChanged() {
+    UpdateData(true);
+    const int kind = m_settings.m_nOutputKind;
+    if (kind < 0 || kind > 2) {
+        m_btnSettings->hide();
+        return;
+    }
+    m_btnSettings->setText(Utf8(kSettingsCaptions[kind]));
+    m_btnSettings->show();
+    m_cbFormat->setVisible(kind == 0);
+}
+
+void CMainDlg::OpenSettings() {
+    if (m_bRunning)
+        return;
+    UpdateData(true);
+    const int kind = m_settings.m_nOutputKind;
+    if (!::OpenSettings(this, kind, m_szIniPath, m_settings))
+        return;
+    if (kind == 0)
+        LoadImageSettings();
+    else if (kind == 1)
+        LoadPdfSettings();
+    else if (kind == 2)
+        LoadTextSettings();
+}
+
+void CMainDlg::OnBrowse() {
+    QString folder = AskFolder(QStringLiteral("Please select an output folder..."));
+    if (folder.isEmpty())
+        return;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    m_editOutputDir->setText(folder);
+    m_settings.m_szOutputDir = folder.toStdString();
+}
+
+void CMainDlg::OnView() {
+    ShellOpen(m_editOutputDir->text().toStdString());
+}
+
+void CMainDlg::OnAboutHelp() {
+    if (m_bRunning)
+        ShellOpen(CFileUtil::GetProgramPath(kHelpFile));
+    else
+        ShowAboutBox();
+}
+
+void CMainDlg::OnCommand(int id) {
+    switch (id) {
+    case dlgtpl::ID_LIST_ADDFILES:
+        OnAddFiles();
+        break;
+    case dlgtpl::ID_LIST_ADDFOLDER:
+        OnAddFolder();
+        break;
+    case dlgtpl::ID_LIST_DELETE:
+        OnRemoveSelected();
+        break;
+    case dlgtpl::ID_LIST_CLEAR:
+        OnClearAll();
+        break;
+    case dlgtpl::ID_LIST_VIEWSOURCE:
+        OnViewSourceFile();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Desktop services
+
+QStringList CMainDlg::AskOpenFiles(const QString &title, const QString &initial) {
+    QFileDialog dialog(this, title, initial, QStringLiteral("PS Files (*.ps)"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own dialog, whose filter matches ".ps" in any letter case.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    if (QFileInfo(initial).isFile())
+        dialog.selectFile(initial);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+QString CMainDlg::AskFolder(const QString &title) {
+    return QFileDialog::getExistingDirectory(this, title, QDir::homePath(),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+void CMainDlg::ShellOpen(const std::string &path) {
+    if (path.empty())
+        return; // nothing to open; the desktop would say no as well
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void CMainDlg::ShowAboutBox() {
+    CAboutDlg about(CFileUtil::GetProgramPath(kHelpFile), this);
+    about.exec();
+}
+
+// ---------------------------------------------------------------------------
+// The run
+
+void CMainDlg::OnStart() {
+    UpdateData(true);
+    if (m_bRunning) {
+        m_bAbort = 1;
+        if (m_run)
+            m_run->RequestStop();
+        return;
+    }
+    WaitForRunEnd();
+
+    m_btnStart->SetIcon(kIconStop);
+    m_btnStart->setText(Utf8(kStopCaption));
+    m_bRunning = 1;
+    EnableControls(false);
+
+    std::vector<std::string> rows;
+    rows.reserve(static_cast<std::size_t>(GetItemCount()));
+    for (int i = 0; i < GetItemCount(); ++i)
+        rows.push_back(GetItemText(i, 0));
+    if (!m_run)
+        m_run = std::make_unique<ConversionRun>(*this, m_engine, m_extractor, m_szTempDir);
+    m_run->SetPacing(m_runPacing);
+    // A worker that can't be started has restored the window already; a run
+    // that refuses to start must not leave it in the running state either.
+    if (!m_run->Start(m_settings, std::move(rows)) && m_bRunning)
+        RestoreIdle();
+}
+
+bool CMainDlg::RunFinished() const {
+    return !m_bRunning && (!m_run || !m_run->m_bRunning);
+}
+
+void CMainDlg::WaitForRunEnd() {
+    // The worker's last calls may still be on their way; carry them out
+    // until the worker is done with the window.
+    while (m_run && m_run->m_bRunning) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+template <class F> void CMainDlg::OnGuiThread(F call) {
+    if (QThread::currentThread() == thread())
+        call();
+    else
+        QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+}
+
+void CMainDlg::SelectOnly(int row) {
+    OnGuiThread([this, row] { SelectOnlyNow(row); });
+}
+
+void CMainDlg::SetStatus(int row, const std::string &text) {
+    OnGuiThread([this, row, &text] {
+        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
+            item->setText(2, QString::fromStdString(text));
+    });
+}
+
+void CMainDlg::SetProgress(int position) {
+    OnGuiThread([this, position] { m_progress->setValue(position); });
+}
+
+void CMainDlg::SetSelectedText(const std::string &text) {
+    OnGuiThread([this, &text] { m_lblSelected->setText(QString::fromStdString(text)); });
+}
+
+void CMainDlg::RestoreIdle() {
+    OnGuiThread([this] {
+        m_bAbort = 0;
+        m_bRunning = 0;
+        m_btnStart->SetIcon(kIconStart);
+        m_btnStart->setText(Utf8(kStartCaption));
+        EnableControls(true);
+    });
 }

@@ -7,29 +7,59 @@
 // A module that fails to load shows its message and ends the window before it
 // is ever shown; nothing is saved then.
 //
-// Every close request (close box, Alt+F4, Escape, reject()) goes through
-// OnClose: ignored while m_bRunning is 1, otherwise the general settings are
-// saved and both modules released before the window closes.
+// Every close request (close box, Alt+F4, reject()) goes through OnClose:
+// ignored while m_bRunning is 1, otherwise the general settings are saved
+// and both modules released before the window closes. Escape never closes
+// the window, and Enter only presses the push button that has the focus.
+//
+// The window is built from dialog template 102: the file list (the queue of
+// PostScript files, one row per file: path, size, status), the output
+// choices bound to ConvertSettings, the command buttons and the status line.
+// Start runs a ConversionRun over the rows on its worker thread; the window
+// is the run's ConversionView, and every call the worker makes is carried
+// out on the GUI thread while the worker waits for it. While a run is in
+// progress the window refuses to close and the list refuses every change.
+//
+// The desktop services the commands use (the file and folder dialogs, the
+// shell's "open", the About box) go through virtual functions so that a
+// test can stand in for the person at the desk; the rest is the real thing.
 //
 // Ownership: the window owns ConvertSettings, both modules and their entry
-// points, the run flags and the folder paths. A conversion worker may borrow
-// them for the length of a run: the entry points and m_szTempDir are fixed
-// before any run can start, and the two flags are atomic. Everything else is
-// GUI thread only.
+// points, the run flags, the folder paths and the run. A conversion worker
+// borrows the modules and the temporary folder for the length of a run;
+// they are fixed before any run can start, and the two flags are atomic. The
+// worker works on copies of the settings and of the rows' paths. Everything
+// else is GUI thread only.
 #pragma once
 
 #include <QDialog>
 #include <QIcon>
+#include <QList>
+#include <QStringList>
+#include <QUrl>
 
 #include <atomic>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "app/CThemeApi.h"
+#include "convert/ConversionRun.h"
+#include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
 #include "settings/ConvertSettings.h"
 
-class QCloseEvent;
+class CIconButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
 
-class CMainDlg : public QDialog {
+class CMainDlg : public QDialog, public ConversionView {
     Q_OBJECT
 
 public:
@@ -74,8 +104,57 @@ public:
 
     // Data exchange between the bound fields and the window's controls:
     // true copies the controls into the fields, false the fields into the
-    // controls.
+    // controls. The output kind and the image format read -1 when their
+    // list has no selection; a stored value outside a list selects nothing.
+    // "exists" shows 1 checked, 2 partly checked, anything else unchecked.
     void UpdateData(bool bSaveAndValidate);
+
+    // --- Commands of the window ---------------------------------------
+    // Start/Stop (1002): idle, starts a run; running, asks it to stop.
+    void OnStart();
+    // Switch the controls between idle (true) and running (false).
+    void EnableControls(bool enable);
+    // Selection change of the folder mode (1058) and of the output kind (1059).
+    void OnFolderModeChanged();
+    void OnOutputKindChanged();
+    void OpenSettings(); // 1010: the settings of the current output kind
+    void OnBrowse();     // 1013: choose the output folder
+    void OnView();       // 1014: open the output folder
+    void OnAboutHelp();  // 1016: the About box, or help.html during a run
+    // The list's context menu at `globalPos` (menu 142).
+    void OnContextMenu(const QPoint &globalPos);
+    // A command of menu 142 or of a button, by id.
+    void OnCommand(int id);
+
+    // --- The file list --------------------------------------------------
+    // Append a row for `path` when it names a readable ".ps" file (any
+    // letter case); selects the new row. Null does nothing.
+    void AddFileToList(const char *path);
+    void OnAddFiles();
+    void OnAddFolder();
+    // Files dropped on the window: every local file is offered to
+    // AddFileToList, folders are ignored. Nothing while running.
+    void OnDropFiles(const QList<QUrl> &urls);
+    void OnRemoveSelected();
+    void OnClearAll();
+    void OnViewSourceFile();
+    // The list's key-down (Delete, Ctrl+A): true when the key was taken.
+    bool OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void OnListClick();
+    int GetItemCount() const;
+    std::string GetItemText(int row, int column) const;
+
+    // --- ConversionView: called by the run, on any thread ---------------
+    void SelectOnly(int row) override;
+    void SetStatus(int row, const std::string &text) override;
+    void SetProgress(int position) override;
+    void SetSelectedText(const std::string &text) override;
+    void RestoreIdle() override;
+
+    // The pauses of a run started from the window.
+    void SetRunPacing(RunPacing pacing) { m_runPacing = pacing; }
+    // True once a started run's worker has finished completely.
+    bool RunFinished() const;
 
     const QIcon m_hIcon;            // the application icon (128)
     std::string m_szIniPath;        // full path of Profile.ini
@@ -87,8 +166,42 @@ public:
     std::atomic<int> m_bRunning{0}; // 1 while a conversion runs
     std::atomic<int> m_bAbort{0};   // 1 when the running conversion was asked to stop
 
+    // The controls of template 102, set when the window is built.
+    CIconButton *m_btnAddFiles = nullptr;  // 1007
+    CIconButton *m_btnAddFolder = nullptr; // 1008
+    CIconButton *m_btnRemove = nullptr;    // 1009
+    CIconButton *m_btnSettings = nullptr;  // 1010
+    CIconButton *m_btnStart = nullptr;     // 1002
+    CIconButton *m_btnAbout = nullptr;     // 1016
+    QTreeWidget *m_list = nullptr;         // 1001, the FileList
+    QComboBox *m_cbFormat = nullptr;       // 1003
+    QComboBox *m_cbFolderMode = nullptr;   // 1058
+    QComboBox *m_cbOutputKind = nullptr;   // 1059
+    QProgressBar *m_progress = nullptr;    // 1011
+    QLineEdit *m_editOutputDir = nullptr;  // 1012
+    QPushButton *m_btnBrowse = nullptr;    // 1013
+    QPushButton *m_btnView = nullptr;      // 1014
+    QLabel *m_lblFileCount = nullptr;      // 1047
+    QLabel *m_lblSelected = nullptr;       // 1048
+    QCheckBox *m_chkNewIfExists = nullptr; // 1075
+    CThemeApi m_theme;
+
 protected:
     void reject() override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // The desktop services, one place each. The file dialog returns the
+    // chosen files (empty on cancel), the folder browser the chosen folder
+    // (empty on cancel); ShellOpen hands a path to the desktop's default
+    // action and reports nothing; ShowAboutBox runs the About box modally.
+    virtual QStringList AskOpenFiles(const QString &title, const QString &initial);
+    virtual QString AskFolder(const QString &title);
+    virtual void ShellOpen(const std::string &path);
+    virtual void ShowAboutBox();
 
 private:
     // OnInitDialog, one method per step.
@@ -104,6 +217,17 @@ private:
     void EndAfterLoadFailure(); // 11: the OK path without showing the window
 
     void ShowLoadFailure(const char *text);
+    // Runs `call` on the GUI thread and returns when it has run there.
+    template <class F> void OnGuiThread(F call);
+    void SelectOnlyNow(int row);
+    void ShowListCounts();         // "Files Count", "Selected: 1", row 0, Remove and Start
+    void ShowSelectedCount(int n); // "Selected: %d"
+    int SelectedCount() const;
+    void WaitForRunEnd(); // until the last run's worker makes no more calls
+    std::unique_ptr<QMenu> BuildListMenu();
+
+    RunPacing m_runPacing = RunPacing::Window();
+    std::unique_ptr<ConversionRun> m_run;
 
     unsigned m_nSystemVersion;
     std::string m_szProgramDir;

@@ -259,6 +259,7 @@ private slots:
         dlg.m_bRunning = 0;
         dlg.m_settings.m_nOutputMode = 0;
         dlg.m_settings.m_bNewIfExists = 1;
+        dlg.UpdateData(false); // the values as the window shows them
         QVERIFY(dlg.close());
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));

@@ -1,0 +1,318 @@
+// CMainDlg: the file list (the queue of input files) and its commands: adding
+// from the file dialog, from a folder and by dropping, removing, selecting,
+// the keys and clicks of the list, and its context menu.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/CFileUtil.h"
+#include "app/CIconButton.h"
+#include "app/CMainDlg.h"
+#include "res/MainTemplates.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+constexpr char kTitle[] = "Quorvane Vantoria";
+
+// True when the extension of `path` (from the last dot of its file name, dot
+// included) is ".ps" in any letter case.
+bool HasPsExtension(const std::string &path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < name)
+        return false;
+    const std::string ext = path.substr(dot);
+    return ext.size() == 3 && (ext[1] == 'p' || ext[1] == 'P') && (ext[2] == 's' || ext[2] == 'S');
+}
+
+QString Text(const char *utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+int CMainDlg::GetItemCount() const {
+    return m_list ? m_list->topLevelItemCount() : 0;
+}
+
+std::string CMainDlg::GetItemText(int row, int column) const {
+    const QTreeWidgetItem *item = m_list ? m_list->topLevelItem(row) : nullptr;
+    return item ? item->text(column).toStdString() : std::string();
+}
+
+int CMainDlg::SelectedCount() const {
+    return static_cast<int>(m_list->selectedItems().size());
+}
+
+void CMainDlg::ShowSelectedCount(int n) {
+    m_lblSelected->setText(QStringLiteral("Selected: %1").arg(n));
+}
+
+void CMainDlg::AddFileToList(const char *path) {
+    if (!path || !CFileUtil::FileExists(path))
+        return;
+    if (!HasPsExtension(path))
+        return;
+    const QString file = QString::fromUtf8(path);
+    auto *item = new QTreeWidgetItem(
+        {file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)), Text(kStatusReady)});
+    item->setTextAlignment(1, Qt::AlignCenter);
+    item->setTextAlignment(2, Qt::AlignCenter);
+    m_list->addTopLevelItem(item);
+    SelectOnlyNow(m_list->topLevelItemCount() - 1);
+}
+
+void CMainDlg::SelectOnlyNow(int row) {
+    m_list->setFocus(Qt::OtherFocusReason);
+    m_list->clearSelection();
+    QTreeWidgetItem *item = m_list->topLevelItem(row);
+    if (!item)
+        return;
+    m_list->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    item->setSelected(true);
+    m_list->scrollToItem(item, QAbstractItemView::EnsureVisible);
+}
+
+void CMainDlg::ShowListCounts() {
+    if (GetItemCount() < 1)
+        return;
+    m_lblFileCount->setText(QStringLiteral("Files Count: %1").arg(GetItemCount()));
+    m_lblSelected->setText(Text(kSelectedOneText));
+    SelectOnlyNow(0);
+    m_btnRemove->setEnabled(true);
+    m_btnStart->setEnabled(true);
+}
+
+void CMainDlg::OnAddFiles() {
+    if (m_bRunning)
+        return;
+    const std::string initial =
+        IniReadString(m_szIniPath, "Set", "AddFile", HomeFolder(), IniFile::kNoLimit);
+    const QStringList files = AskOpenFiles(Text(kTitle), QString::fromStdString(initial));
+    if (files.isEmpty())
+        return;
+    setEnabled(false);
+    std::string last;
+    for (const QString &file : files) {
+        last = file.toStdString();
+        AddFileToList(last.c_str());
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    IniWriteString(m_szIniPath, "Set", "AddFile", last);
+    setEnabled(true);
+    ShowListCounts();
+}
+
+void CMainDlg::OnAddFolder() {
+    if (m_bRunning)
+        return;
+    QString chosen = AskFolder(QStringLiteral("Select folder:"));
+    if (chosen.isEmpty())
+        return;
+    if (!chosen.endsWith(u'/'))
+        chosen += u'/';
+    const std::string folder = chosen.toStdString();
+
+    // One level, in name order, so the rows come in the same order every time.
+    std::vector<std::filesystem::directory_entry> entries;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec))
+        entries.push_back(*it);
+    if (entries.empty())
+        return;
+    std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        return a.path().filename().string() < b.path().filename().string();
+    });
+
+    setEnabled(false);
+    for (const auto &entry : entries) {
+        std::error_code dirEc;
+        if (entry.is_directory(dirEc))
+            continue;
+        const std::string path = folder + entry.path().filename().string();
+        AddFileToList(path.c_str());
+    }
+    setEnabled(true);
+    ShowListCounts();
+}
+
+void CMainDlg::OnDropFiles(const QList<QUrl> &urls) {
+    if (m_bRunning || urls.isEmpty())
+        return;
+    setEnabled(false);
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const std::string path = url.toLocalFile().toStdString();
+        std::error_code ec;
+        const auto status = std::filesystem::status(path, ec);
+        if (ec || std::filesystem::is_directory(status))
+            continue;
+        AddFileToList(path.c_str());
+    }
+    setEnabled(true);
+    ShowListCounts();
+}
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent *event) {
+    if (!m_bRunning && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CMainDlg::dragMoveEvent(QDragMoveEvent *event) {
+    if (!m_bRunning && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CMainDlg::dropEvent(QDropEvent *event) {
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    OnDropFiles(event->mimeData()->urls());
+}
+
+void CMainDlg::OnRemoveSelected() {
+    if (m_bRunning)
+        return;
+    std::vector<int> rows;
+    for (int i = 0; i < GetItemCount(); ++i)
+        if (m_list->topLevelItem(i)->isSelected())
+            rows.push_back(i);
+    if (rows.empty())
+        return;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        delete m_list->takeTopLevelItem(*it);
+    m_lblFileCount->setText(QStringLiteral("Files Count: %1").arg(GetItemCount()));
+    if (GetItemCount() > 0) {
+        SelectOnlyNow(rows.front() > 0 ? rows.front() - 1 : 0);
+        m_lblSelected->setText(Text(kSelectedOneText));
+    } else {
+        m_btnRemove->setEnabled(false);
+        m_btnStart->setEnabled(false);
+        ShowSelectedCount(0);
+    }
+}
+
+void CMainDlg::OnClearAll() {
+    if (m_bRunning || GetItemCount() == 0)
+        return;
+    m_list->clear();
+    m_btnRemove->setEnabled(false);
+    m_btnStart->setEnabled(false);
+    m_lblFileCount->setText(QStringLiteral("Files Count: 0"));
+    ShowSelectedCount(0);
+}
+
+void CMainDlg::OnViewSourceFile() {
+    if (m_bRunning)
+        return;
+    for (int i = 0; i < GetItemCount(); ++i) {
+        if (m_list->topLevelItem(i)->isSelected()) {
+            ShellOpen(GetItemText(i, 0));
+            return;
+        }
+    }
+}
+
+bool CMainDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    const bool selectAll = key == Qt::Key_A && (modifiers & Qt::ControlModifier);
+    const bool del = key == Qt::Key_Delete;
+    if (!selectAll && !del)
+        return false;
+    if (m_bRunning)
+        return true; // refused, and the list's own handling is held back too
+    if (del)
+        OnRemoveSelected();
+    if (selectAll) {
+        for (int i = 0; i < GetItemCount(); ++i)
+            m_list->topLevelItem(i)->setSelected(true);
+        m_btnRemove->setEnabled(GetItemCount() > 0);
+        ShowSelectedCount(GetItemCount());
+    }
+    return true;
+}
+
+void CMainDlg::OnListClick() {
+    if (m_bRunning || GetItemCount() == 0)
+        return;
+    const int n = SelectedCount();
+    m_btnRemove->setEnabled(n > 0);
+    ShowSelectedCount(n);
+}
+
+bool CMainDlg::eventFilter(QObject *watched, QEvent *event) {
+    if (m_list && watched == m_list && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (OnListKeyDown(key->key(), key->modifiers()))
+            return true;
+    } else if (m_list && watched == m_list->viewport() &&
+               event->type() == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            OnListClick();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+std::unique_ptr<QMenu> CMainDlg::BuildListMenu() {
+    const dlgtpl::Menu &tpl = dlgtpl::kMenuList;
+    auto menu = std::make_unique<QMenu>(Text(tpl.popupText), this);
+    for (std::size_t i = 0; i < tpl.count; ++i) {
+        const dlgtpl::MenuEntry &entry = tpl.entries[i];
+        if (entry.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction *action = menu->addAction(Text(entry.text));
+        action->setData(entry.id);
+        action->setObjectName(QStringLiteral("menu_%1").arg(entry.id));
+    }
+    // Entries that can't act are disabled but drawn like the others.
+    QPalette pal = menu->palette();
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        pal.setColor(QPalette::Disabled, role, pal.color(QPalette::Active, role));
+    menu->setPalette(pal);
+    return menu;
+}
+
+void CMainDlg::OnContextMenu(const QPoint &globalPos) {
+    if (m_bRunning)
+        return;
+    const int selected = SelectedCount();
+    m_btnRemove->setEnabled(selected > 0);
+    ShowSelectedCount(selected);
+
+    std::unique_ptr<QMenu> menu = BuildListMenu();
+    int picked = 0;
+    for (QAction *action : menu->actions()) {
+        const int id = action->data().toInt();
+        if (selected == 0 && (id == dlgtpl::ID_LIST_DELETE || id == dlgtpl::ID_LIST_VIEWSOURCE))
+            action->setEnabled(false);
+        if (GetItemCount() == 0 && id == dlgtpl::ID_LIST_CLEAR)
+            action->setEnabled(false);
+        if (id)
+            connect(action, &QAction::triggered, menu.get(), [&picked, id] { picked = id; });
+    }
+    menu->exec(globalPos);
+    menu.reset();
+    // The command runs once the menu is gone, as one sent to the window.
+    if (picked)
+        OnCommand(picked);
+}

@@ -1,0 +1,704 @@
+// The main window: its template, data exchange, the output rules, the file
+// list and its commands, the context menu, drops and keys, the About box,
+// and runs through the window with the real engine modules.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CAboutDlg.h"
+#include "app/CFileUtil.h"
+#include "app/CHyperLink.h"
+#include "app/CIconButton.h"
+#include "app/CMainDlg.h"
+#include "res/MainTemplates.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+// The window with the person at the desk played by the test: the file and
+// folder dialogs answer what the test set, the desktop's "open" and the
+// About box are recorded.
+class DeskWindow : public CMainDlg {
+public:
+    using CMainDlg::CMainDlg;
+
+    QStringList filesToChoose; // empty: the dialog is cancelled
+    QString folderToChoose;    // empty: the browser is cancelled
+    QStringList openTitles, openInitials, folderTitles;
+    std::vector<std::string> opened;
+    int aboutBoxes = 0;
+
+protected:
+    QStringList AskOpenFiles(const QString &title, const QString &initial) override {
+        openTitles << title;
+        openInitials << initial;
+        return filesToChoose;
+    }
+    QString AskFolder(const QString &title) override {
+        folderTitles << title;
+        return folderToChoose;
+    }
+    void ShellOpen(const std::string &path) override { opened.push_back(path); }
+    void ShowAboutBox() override { ++aboutBoxes; }
+};
+
+const char kPage[] = "%!PS\n/Helvetica findfont 24 scalefont setfont\n"
+                     "72 700 moveto (Queued page) show showpage\n";
+
+std::string WriteFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(bytes);
+    return path.toStdString();
+}
+
+QString Label(const QLabel *label) {
+    return label->text();
+}
+
+void Choose(QComboBox *combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+std::vector<int> SelectedRows(const QTreeWidget *list) {
+    std::vector<int> rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (list->topLevelItem(i)->isSelected())
+            rows.push_back(i);
+    return rows;
+}
+
+void Drop(QWidget *target, const QList<QUrl> &urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<DeskWindow> m_w;
+
+    QString Dir(const QString &name = QString()) const {
+        return name.isEmpty() ? m_dir->path() : m_dir->filePath(name);
+    }
+
+    // A started window whose settings live in the test's folder; `ini` is
+    // written to Profile.ini first.
+    DeskWindow &Open(const char *ini = nullptr) {
+        m_w.reset();
+        const std::string config = Dir("config").toStdString() + "/";
+        QDir().mkpath(Dir("config/Quorvane/Vantoria"));
+        if (ini) {
+            IniFile file(config + "Quorvane/Vantoria/Profile.ini");
+            file.Parse(ini);
+            file.Save();
+        }
+        m_w = std::make_unique<DeskWindow>(nullptr, VANTORIA_BIN_DIR "/");
+        m_w->SetSettingsLocation(6, Dir("prog").toStdString() + "/", config);
+        if (!m_w->OnInitDialog())
+            qFatal("the window did not initialise");
+        m_w->show();
+        return *m_w;
+    }
+
+    // `n` PostScript files added through the file dialog.
+    std::vector<std::string> AddPsFiles(int n, const QString &sub = QStringLiteral("in")) {
+        std::vector<std::string> paths;
+        QStringList files;
+        for (int i = 0; i < n; ++i) {
+            paths.push_back(WriteFile(Dir(sub + QStringLiteral("/doc%1.ps").arg(i)), kPage));
+            files << QString::fromStdString(paths.back());
+        }
+        m_w->filesToChoose = files;
+        m_w->OnAddFiles();
+        return paths;
+    }
+
+    QString Status(int row) const { return m_w->m_list->topLevelItem(row)->text(2); }
+
+    void WaitForRun() {
+        QVERIFY(QTest::qWaitFor([this] { return m_w->RunFinished(); }, 120000));
+    }
+
+    // The controls that EnableControls switches, all enabled or all not.
+    void CheckEditingControls(bool enabled) {
+        for (QWidget *c : std::initializer_list<QWidget *>{m_w->m_btnAddFiles, m_w->m_btnAddFolder,
+                                                           m_w->m_btnSettings, m_w->m_cbOutputKind,
+                                                           m_w->m_cbFormat, m_w->m_cbFolderMode})
+            QCOMPARE(c->isEnabled(), enabled);
+    }
+
+private slots:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+    void cleanup() {
+        if (m_w && !m_w->RunFinished()) {
+            m_w->OnStart(); // a stop request
+            WaitForRun();
+        }
+        m_w.reset();
+        m_dir.reset();
+    }
+
+    void windowIsBuiltFromItsTemplate() {
+        DeskWindow &w = Open();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quorvane Vantoria"));
+        QVERIFY(w.acceptDrops());
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QCOMPARE(w.size(), dlgtpl::DialogSize(dlgtpl::kTplMain));
+        QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        // Every row of the template is a control of its kind, with its id.
+        const int ids[] = {1007, 1001, 1002, 1003, 1008, 1009, 1010, 1011, 1012,
+                           1013, 1014, 1016, 1047, 1048, 1058, 1059, 1075};
+        for (int id : ids)
+            QVERIFY2(dlgtpl::FindControl(&w, id), qPrintable(QString::number(id)));
+        for (int id : {1007, 1008, 1009, 1010, 1002, 1016})
+            QVERIFY(dlgtpl::Control<CIconButton>(&w, id));
+        QCOMPARE(w.findChildren<QGroupBox *>().size(), 1);
+        QCOMPARE(w.findChildren<QGroupBox *>().front()->title(),
+                 QString::fromUtf8("输出格式 && 文件夹"));
+
+        const QStringList kinds = {QString::fromUtf8("图像文件 -->"),
+                                   QString::fromUtf8("PDF 文件(*.pdf)"),
+                                   QString::fromUtf8("Text 文件(*.txt)")};
+        const QStringList formats = {
+            "JPEG 文件(*.jpg)", "TIFF 文件(*.tif) ",    "BMP 文件(*.bmp)",      "PNG 文件(*.png)",
+            "GIF 文件(*.gif)",  "PCX 文件(*.pcx)",      "WMF 文件(*.wmf)",      "EMF 文件(*.emf)",
+            "TGA 文件(*.tga)",  "JPEG2000 文件(*.jp2)", "JPEG2000 文件(*.jpc)", "RAS 文件(*.ras)"};
+        const QStringList modes = {QString::fromUtf8("转换到源文件文件夹"),
+                                   QString::fromUtf8("转换到指定的目录")};
+        auto items = [](QComboBox *c) {
+            QStringList l;
+            for (int i = 0; i < c->count(); ++i)
+                l << c->itemText(i);
+            return l;
+        };
+        QCOMPARE(items(w.m_cbOutputKind), kinds);
+        QCOMPARE(items(w.m_cbFormat), formats);
+        QCOMPARE(items(w.m_cbFolderMode), modes);
+
+        // The file list: three columns, several rows selectable, whole rows.
+        QCOMPARE(w.m_list->columnCount(), 3);
+        const QString titles[] = {"Files", "Size", "Status"};
+        const int widths[] = {350, 100, 120};
+        for (int c = 0; c < 3; ++c) {
+            QCOMPARE(w.m_list->headerItem()->text(c), titles[c]);
+            QCOMPARE(w.m_list->columnWidth(c), widths[c]);
+        }
+        QCOMPARE(w.m_list->headerItem()->textAlignment(0) & Qt::AlignHorizontal_Mask,
+                 int(Qt::AlignLeft));
+        QCOMPARE(w.m_list->headerItem()->textAlignment(1) & Qt::AlignHorizontal_Mask,
+                 int(Qt::AlignHCenter));
+        QCOMPARE(w.m_list->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(w.m_list->selectionBehavior(), QAbstractItemView::SelectRows);
+
+        // First state: an empty list, Start and Remove disabled, no progress.
+        QVERIFY(!w.m_btnStart->isEnabled());
+        QVERIFY(!w.m_btnRemove->isEnabled());
+        QVERIFY(w.m_btnAddFiles->isEnabled());
+        QVERIFY(w.m_progress->isHidden());
+        QVERIFY(w.m_editOutputDir->isReadOnly());
+        QCOMPARE(w.m_btnStart->text(), QString::fromUtf8("开始转换"));
+        QCOMPARE(w.m_btnStart->GetAlign(), int(CIconButton::AlignVert));
+        QVERIFY(!w.m_btnStart->Icon().isNull());
+        QVERIFY(w.m_btnStart->Theme() == &w.m_theme);
+        QVERIFY(w.m_btnAbout->Theme() == nullptr);
+        QVERIFY(!w.m_btnAbout->IsDrawBorder());
+        QVERIFY(!w.m_btnAbout->Icon().isNull());
+        QCOMPARE(Label(w.m_lblFileCount), QString::fromUtf8("文件数: 0"));
+        QCOMPARE(Label(w.m_lblSelected), QString::fromUtf8("已选择: 0"));
+
+        // Escape and Enter leave the window open.
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QTest::keyClick(w.m_list, Qt::Key_Escape);
+        QTest::keyClick(w.m_list, Qt::Key_Return);
+        QVERIFY(w.isVisible());
+    }
+
+    void boundValuesAndTheOutputRules() {
+        {
+            // Values outside the lists leave them without a selection.
+            DeskWindow &w = Open("[Set]\notype=7\ntype=12\nexists=5\nmode=1\noutput=/srv/out\n");
+            QCOMPARE(w.m_cbOutputKind->currentIndex(), -1);
+            QCOMPARE(w.m_cbFormat->currentIndex(), -1);
+            QVERIFY2(w.m_btnSettings->isHidden(), "no output kind, no Settings button");
+            QCOMPARE(w.m_chkNewIfExists->checkState(), Qt::Unchecked);
+            QCOMPARE(w.m_editOutputDir->text(), QStringLiteral("/srv/out/"));
+            w.UpdateData(true);
+            QCOMPARE(w.m_settings.m_nOutputKind, -1);
+            QCOMPARE(w.m_settings.m_nFormat, -1);
+            QCOMPARE(w.m_settings.m_bNewIfExists, 0);
+        }
+        {
+            DeskWindow &w = Open("[Set]\notype=2\ntype=11\nexists=2\nmode=0\n");
+            QCOMPARE(w.m_cbFormat->currentIndex(), 11);
+            QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Text Settings"));
+            QVERIFY(w.m_cbFormat->isHidden());
+            QCOMPARE(w.m_chkNewIfExists->checkState(), Qt::PartiallyChecked);
+            w.UpdateData(true);
+            QCOMPARE(w.m_settings.m_bNewIfExists, 2);
+            w.m_chkNewIfExists->click();
+            QVERIFY(!w.m_chkNewIfExists->isTristate());
+            w.UpdateData(true);
+            QVERIFY(w.m_settings.m_bNewIfExists == 0 || w.m_settings.m_bNewIfExists == 1);
+        }
+
+        DeskWindow &w = Open("[Set]\notype=0\nmode=1\noutput=/srv/out/\nexists=1\n");
+        QCOMPARE(w.m_chkNewIfExists->checkState(), Qt::Checked);
+        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Image Settings"));
+        QVERIFY(w.m_cbFormat->isVisible());
+
+        Choose(w.m_cbOutputKind, 1);
+        QVERIFY(w.m_cbFormat->isHidden());
+        QVERIFY(w.m_btnSettings->isVisible());
+        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("PDF Settings"));
+        QCOMPARE(w.m_settings.m_nOutputKind, 1);
+        Choose(w.m_cbOutputKind, 2);
+        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Text Settings"));
+        Choose(w.m_cbOutputKind, 0);
+        QVERIFY(w.m_cbFormat->isVisible());
+        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Image Settings"));
+        // Nothing of it reaches the file before the window closes.
+        QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "otype", -5), 0);
+
+        // Folder mode 0 empties the edit and disables Browse and View.
+        QVERIFY(w.m_btnBrowse->isEnabled());
+        Choose(w.m_cbFolderMode, 0);
+        QCOMPARE(w.m_editOutputDir->text(), QString());
+        QVERIFY(!w.m_btnBrowse->isEnabled());
+        QVERIFY(!w.m_btnView->isEnabled());
+        Choose(w.m_cbFolderMode, 1);
+        QCOMPARE(w.m_editOutputDir->text(), QStringLiteral("/srv/out/"));
+        QVERIFY(w.m_btnBrowse->isEnabled() && w.m_btnView->isEnabled());
+
+        // Browse: a cancelled browser changes nothing; a folder gets its '/'.
+        w.folderToChoose.clear();
+        w.m_btnBrowse->click();
+        QCOMPARE(w.folderTitles, QStringList{"Please select an output folder..."});
+        QCOMPARE(w.m_editOutputDir->text(), QStringLiteral("/srv/out/"));
+        w.folderToChoose = Dir("chosen");
+        w.m_btnBrowse->click();
+        QCOMPARE(w.m_editOutputDir->text(), Dir("chosen") + "/");
+        QCOMPARE(w.m_settings.m_szOutputDir, Dir("chosen").toStdString() + "/");
+        w.m_btnView->click();
+        QCOMPARE(w.opened, std::vector<std::string>{Dir("chosen").toStdString() + "/"});
+
+        // Closing saves the shown values.
+        QVERIFY(w.close());
+        QCOMPARE(IniReadString(w.m_szIniPath, "Set", "output", "", IniFile::kNoLimit),
+                 Dir("chosen").toStdString() + "/");
+        QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "exists", -1), 1);
+    }
+
+    void addFilesTakesReadablePsFilesOnly() {
+        DeskWindow &w = Open();
+        const std::string a = WriteFile(Dir("in/a.ps"), QByteArray(102, 'x'));
+        const std::string b = WriteFile(Dir("in/B.PS"), QByteArray(103, 'x'));
+        const std::string eps = WriteFile(Dir("in/c.eps"), kPage);
+        const std::string bak = WriteFile(Dir("in/d.ps.bak"), kPage);
+        const std::string gone = Dir("in/gone.ps").toStdString();
+
+        // A cancelled dialog writes nothing.
+        w.OnAddFiles();
+        QCOMPARE(w.openTitles, QStringList{"Quorvane Vantoria"});
+        QCOMPARE(w.openInitials, QStringList{QString::fromStdString(HomeFolder())});
+        QVERIFY(!IniFile(w.m_szIniPath).HasKey("Set", "AddFile"));
+        QCOMPARE(w.GetItemCount(), 0);
+
+        w.filesToChoose = {QString::fromStdString(a),   QString::fromStdString(eps),
+                           QString::fromStdString(b),   QString::fromStdString(gone),
+                           QString::fromStdString(bak), QString::fromStdString(a)};
+        w.m_btnAddFiles->click();
+        QCOMPARE(w.GetItemCount(), 3);
+        QCOMPARE(w.GetItemText(0, 0), a);
+        QCOMPARE(w.GetItemText(1, 0), b);
+        QCOMPARE(w.GetItemText(2, 0), a); // the same file twice: two rows
+        QCOMPARE(w.GetItemText(0, 1), std::string("0 KB"));
+        QCOMPARE(w.GetItemText(1, 1), std::string("1 KB"));
+        QCOMPARE(w.GetItemText(1, 2), std::string("Ready"));
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 3"));
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
+        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+        QVERIFY(w.m_btnStart->isEnabled() && w.m_btnRemove->isEnabled());
+        QVERIFY(w.isEnabled());
+
+        // The last file taken is where the next dialog opens.
+        QCOMPARE(IniReadString(w.m_szIniPath, "Set", "AddFile", "", IniFile::kNoLimit), a);
+        w.filesToChoose.clear();
+        w.OnAddFiles();
+        QCOMPARE(w.openInitials.back(), QString::fromStdString(a));
+
+        // Null and missing paths add nothing.
+        w.AddFileToList(nullptr);
+        w.AddFileToList(gone.c_str());
+        QCOMPARE(w.GetItemCount(), 3);
+    }
+
+    void addFolderIsOneLevelInNameOrder() {
+        DeskWindow &w = Open();
+        WriteFile(Dir("src/b.ps"), kPage);
+        WriteFile(Dir("src/A.PS"), kPage);
+        WriteFile(Dir("src/c.eps"), kPage);
+        WriteFile(Dir("src/d.ps.txt"), kPage);
+        WriteFile(Dir("src/sub/e.ps"), kPage);
+        WriteFile(Dir("src/sub.ps/f.ps"), kPage); // a folder named like a file
+        QDir().mkpath(Dir("empty"));
+
+        w.folderToChoose = Dir("empty");
+        w.m_btnAddFolder->click();
+        QCOMPARE(w.folderTitles, QStringList{"Select folder:"});
+        QCOMPARE(Label(w.m_lblFileCount), QString::fromUtf8("文件数: 0"));
+
+        w.folderToChoose = Dir("src");
+        w.OnCommand(dlgtpl::ID_LIST_ADDFOLDER);
+        QCOMPARE(w.GetItemCount(), 2);
+        QCOMPARE(w.GetItemText(0, 0), Dir("src/A.PS").toStdString());
+        QCOMPARE(w.GetItemText(1, 0), Dir("src/b.ps").toStdString());
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 2"));
+        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+        QVERIFY(w.m_btnStart->isEnabled());
+
+        // A folder whose files are all skipped still refreshes the status line.
+        w.m_lblFileCount->clear();
+        w.folderToChoose = Dir("src/sub.ps");
+        WriteFile(Dir("src/sub.ps/f.txt"), "x");
+        QFile::remove(Dir("src/sub.ps/f.ps"));
+        w.OnAddFolder();
+        QCOMPARE(w.GetItemCount(), 2);
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 2"));
+    }
+
+    void removingRowsKeepsASelection() {
+        DeskWindow &w = Open();
+        AddPsFiles(10);
+        QCOMPARE(w.GetItemCount(), 10);
+        const std::string row4 = w.GetItemText(4, 0);
+
+        // Rows 3 and 5 of ten: eight remain, row 2 is selected.
+        w.m_list->clearSelection();
+        w.m_list->topLevelItem(3)->setSelected(true);
+        w.m_list->topLevelItem(5)->setSelected(true);
+        w.m_btnRemove->click();
+        QCOMPARE(w.GetItemCount(), 8);
+        QCOMPARE(w.GetItemText(3, 0), row4);
+        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{2});
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 8"));
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
+
+        // Row 0: the new row 0 is selected.
+        const std::string row1 = w.GetItemText(1, 0);
+        w.SelectOnly(0);
+        w.OnCommand(dlgtpl::ID_LIST_DELETE);
+        QCOMPARE(w.GetItemText(0, 0), row1);
+        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+
+        // Nothing selected: nothing changes, not even the status line.
+        w.m_list->clearSelection();
+        w.m_lblSelected->setText("unchanged");
+        w.OnRemoveSelected();
+        QCOMPARE(w.GetItemCount(), 7);
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("unchanged"));
+
+        // Ctrl+A selects every row and counts them; Delete removes them all.
+        QTest::keyClick(w.m_list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(SelectedRows(w.m_list).size(), std::size_t(7));
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 7"));
+        QVERIFY(w.m_btnRemove->isEnabled());
+        QTest::keyClick(w.m_list, Qt::Key_Delete);
+        QCOMPARE(w.GetItemCount(), 0);
+        QVERIFY(!w.m_btnRemove->isEnabled());
+        QVERIFY(!w.m_btnStart->isEnabled());
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 0"));
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 0"));
+
+        // Clear all on an empty list does nothing; with rows it empties it.
+        w.m_lblFileCount->setText("unchanged");
+        w.OnClearAll();
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("unchanged"));
+        AddPsFiles(2, "more");
+        w.OnCommand(dlgtpl::ID_LIST_CLEAR);
+        QCOMPARE(w.GetItemCount(), 0);
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 0"));
+        QVERIFY(!w.m_btnStart->isEnabled());
+    }
+
+    void clicksCountTheSelection() {
+        DeskWindow &w = Open();
+        AddPsFiles(3);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QWidget *viewport = w.m_list->viewport();
+        auto rowCentre = [&](int row) {
+            return w.m_list->visualItemRect(w.m_list->topLevelItem(row)).center();
+        };
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, rowCentre(2));
+        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{2});
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 2"));
+        // Clicks that leave nothing selected disable Remove.
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
+        QVERIFY(w.m_btnRemove->isEnabled());
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, rowCentre(2));
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 0"));
+        QVERIFY(!w.m_btnRemove->isEnabled());
+
+        // View Source File opens the first selected row's file.
+        w.m_list->topLevelItem(2)->setSelected(true);
+        w.m_list->topLevelItem(1)->setSelected(true);
+        w.OnCommand(dlgtpl::ID_LIST_VIEWSOURCE);
+        QCOMPARE(w.opened, std::vector<std::string>{w.GetItemText(1, 0)});
+    }
+
+    void contextMenuEntriesFollowTheList() {
+        DeskWindow &w = Open();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        struct Seen {
+            QStringList texts;
+            std::vector<int> ids;
+            std::vector<bool> enabled;
+            bool disabledLooksEnabled = false;
+        };
+        // Opens the menu, records it, and picks `pick` (0: none).
+        auto open = [&](int pick) {
+            Seen seen;
+            QTimer::singleShot(50, [&] {
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                if (!menu)
+                    return;
+                QAction *chosen = nullptr;
+                for (QAction *a : menu->actions()) {
+                    seen.texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+                    seen.ids.push_back(a->data().toInt());
+                    seen.enabled.push_back(a->isEnabled());
+                    if (pick && a->data().toInt() == pick)
+                        chosen = a;
+                }
+                const QPalette pal = menu->palette();
+                seen.disabledLooksEnabled = pal.color(QPalette::Disabled, QPalette::Text) ==
+                                            pal.color(QPalette::Active, QPalette::Text);
+                if (chosen)
+                    chosen->trigger();
+                menu->close();
+            });
+            emit w.m_list->customContextMenuRequested(QPoint(20, 20));
+            return seen;
+        };
+
+        w.m_lblSelected->setText("before");
+        Seen empty = open(0);
+        const QStringList texts = {"Add File(s)...",
+                                   QString::fromUtf8("添加文件夹"),
+                                   "-",
+                                   QString::fromUtf8("删除所选项目          Del"),
+                                   QString::fromUtf8("清除所有项目"),
+                                   "-",
+                                   QString::fromUtf8("查看原始文件")};
+        QCOMPARE(empty.texts, texts);
+        QCOMPARE(empty.enabled, (std::vector<bool>{true, true, true, false, false, true, false}));
+        QVERIFY(empty.disabledLooksEnabled);
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 0"));
+
+        AddPsFiles(2);
+        w.m_list->clearSelection();
+        Seen none = open(0);
+        QCOMPARE(none.enabled, (std::vector<bool>{true, true, true, false, true, true, false}));
+        QVERIFY(!w.m_btnRemove->isEnabled());
+
+        w.SelectOnly(1);
+        Seen picked = open(dlgtpl::ID_LIST_DELETE);
+        QCOMPARE(picked.enabled, (std::vector<bool>{true, true, true, true, true, true, true}));
+        QCOMPARE(w.GetItemCount(), 1);
+    }
+
+    void dropsTakeFilesAndIgnoreFolders() {
+        DeskWindow &w = Open();
+        const std::string ps = WriteFile(Dir("drop/x.ps"), kPage);
+        WriteFile(Dir("drop/folder.ps/y.ps"), kPage);
+        Drop(&w, {QUrl::fromLocalFile(Dir("drop/folder.ps"))});
+        QCOMPARE(w.GetItemCount(), 0);
+        QCOMPARE(Label(w.m_lblFileCount), QString::fromUtf8("文件数: 0"));
+        Drop(&w, {QUrl::fromLocalFile(Dir("drop/folder.ps")), QUrl::fromLocalFile(Dir("drop/x.ps")),
+                  QUrl("https://www.quorvane.example/z.ps")});
+        QCOMPARE(w.GetItemCount(), 1);
+        QCOMPARE(w.GetItemText(0, 0), ps);
+        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 1"));
+        QVERIFY(w.m_btnStart->isEnabled());
+    }
+
+    void aboutBoxAndHelp() {
+        {
+            CAboutDlg about(CFileUtil::GetProgramPath("help.html"));
+            QCOMPARE(about.windowTitle(), QString::fromUtf8("关于..."));
+            QCOMPARE(about.size(), dlgtpl::DialogSize(dlgtpl::kTplAbout));
+            auto text = [&](int id) { return dlgtpl::Control<QLabel>(&about, id)->text(); };
+            QCOMPARE(text(dlgtpl::IDC_ABOUT_TITLE), QStringLiteral("Quorvane Vantoria"));
+            QCOMPARE(text(dlgtpl::IDC_ABOUT_VERSION), QStringLiteral("Version: 8.6.7"));
+            QVERIFY(text(dlgtpl::IDC_ABOUT_COPYRIGHT).startsWith("Copyright"));
+            QVERIFY(!dlgtpl::Control<QLabel>(&about, dlgtpl::IDC_ABOUT_ICON)->pixmap().isNull());
+            QVERIFY(about.Link());
+            QCOMPARE(about.Link()->GetURL(), QString::fromUtf8(dlgtpl::kHomePageUrl));
+            std::vector<std::string> opened;
+            about.m_openFile = [&](const std::string &p) { opened.push_back(p); };
+            auto *help = dlgtpl::Control<QPushButton>(&about, dlgtpl::IDC_ABOUT_HELP);
+            QCOMPARE(help->text(), QString::fromUtf8("帮助"));
+            help->click();
+            QCOMPARE(opened, std::vector<std::string>{CFileUtil::GetProgramPath("help.html")});
+        }
+
+        DeskWindow &w = Open();
+        w.m_btnAbout->click();
+        QCOMPARE(w.aboutBoxes, 1);
+        QVERIFY(w.opened.empty());
+        w.m_bRunning = 1; // as during a run: help instead of the About box
+        w.m_btnAbout->click();
+        QCOMPARE(w.aboutBoxes, 1);
+        QCOMPARE(w.opened, std::vector<std::string>{CFileUtil::GetProgramPath("help.html")});
+        w.m_bRunning = 0;
+    }
+
+    // Three PostScript files to PDF through the window, with the real engine.
+    void realRunOfThreeFilesToPdf() {
+        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\nexists=1\noutput=%1/out/\n")
+                                 .arg(Dir())
+                                 .toUtf8()
+                                 .constData());
+        AddPsFiles(3);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.m_progress->setValue(0);
+
+        QTest::mouseClick(w.m_btnStart, Qt::LeftButton);
+        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Stop Converting"));
+        QVERIFY(w.m_btnStart->isEnabled());
+        QVERIFY(w.m_bRunning);
+        QVERIFY(w.m_progress->isVisible());
+        CheckEditingControls(false);
+        QVERIFY(!w.m_btnRemove->isEnabled());
+        QVERIFY2(!w.m_btnBrowse->isEnabled(), "Browse goes with the rest in mode 1");
+        QVERIFY(w.m_btnView->isEnabled());
+
+        // While it runs, the window stays and the list takes no change.
+        QTRY_COMPARE_WITH_TIMEOUT(Label(w.m_lblSelected), QStringLiteral("Selected: 1"), 20000);
+        QVERIFY(!w.close());
+        w.m_list->setFocus();
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QTest::keyClick(w.m_list, Qt::Key_Return);
+        QVERIFY(w.isVisible());
+        QTest::keyClick(w.m_list, Qt::Key_Delete);
+        QTest::keyClick(w.m_list, Qt::Key_A, Qt::ControlModifier);
+        Drop(&w,
+             {QUrl::fromLocalFile(QString::fromStdString(WriteFile(Dir("late/late.ps"), kPage)))});
+        w.OnCommand(dlgtpl::ID_LIST_CLEAR);
+        w.m_lblSelected->setText("kept");
+        emit w.m_list->customContextMenuRequested(QPoint(5, 5)); // no menu while running
+        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("kept"));
+        QCOMPARE(w.GetItemCount(), 3);
+
+        WaitForRun();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(Status(i), QStringLiteral("Succeed"));
+        QCOMPARE(w.m_progress->value(), 100);
+        QVERIFY(w.m_progress->isHidden());
+        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Start Converting"));
+        CheckEditingControls(true);
+        QVERIFY(w.m_btnRemove->isEnabled());
+        QVERIFY(w.m_btnBrowse->isEnabled());
+        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+        QVERIFY(w.close());
+
+        // Each output is a one-page PDF, read back by an independent reader.
+        for (int i = 0; i < 3; ++i) {
+            const QString pdf = Dir(QStringLiteral("out/doc%1.pdf").arg(i));
+            QVERIFY2(QFileInfo(pdf).isFile(), qPrintable(pdf));
+            const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
+            if (pdfinfo.isEmpty()) {
+                QFile f(pdf);
+                QVERIFY(f.open(QIODevice::ReadOnly));
+                QVERIFY(f.read(5) == "%PDF-");
+                continue;
+            }
+            QProcess info;
+            info.start(pdfinfo, {pdf});
+            QVERIFY(info.waitForFinished(30000));
+            QCOMPARE(info.exitCode(), 0);
+            QVERIFY(info.readAllStandardOutput().contains("Pages:           1"));
+        }
+    }
+
+    // Two presses: the second only asks the run to stop, which it does
+    // between files; rows it never reached keep their status.
+    void stopAtTheThirdOfFiveFiles() {
+        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
+                                 .arg(Dir())
+                                 .toUtf8()
+                                 .constData());
+        AddPsFiles(5);
+        w.m_list->topLevelItem(4)->setText(2, "Failed"); // as after an earlier run
+        w.m_btnStart->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Status(2).startsWith("Converting"), 60000);
+        w.m_btnStart->click();
+        QVERIFY(w.m_bAbort);
+        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Stop Converting"));
+        QVERIFY(w.m_progress->isVisible());
+        w.m_btnStart->click(); // a further press changes nothing more
+        QVERIFY(w.m_bRunning);
+
+        WaitForRun();
+        QCOMPARE(Status(0), QStringLiteral("Succeed"));
+        QCOMPARE(Status(1), QStringLiteral("Succeed"));
+        QCOMPARE(Status(2), QStringLiteral("Succeed"));
+        QCOMPARE(Status(3), QStringLiteral("Ready"));
+        QCOMPARE(Status(4), QStringLiteral("Failed"));
+        QCOMPARE(w.m_progress->value(), 60);
+        QVERIFY(!w.m_bAbort);
+        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Start Converting"));
+        CheckEditingControls(true);
+        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+        QVERIFY(!QFileInfo::exists(Dir("out/doc3.pdf")));
+
+        // An output kind outside the list converts nothing and ends at once.
+        w.m_cbOutputKind->setCurrentIndex(-1);
+        w.m_btnStart->click();
+        WaitForRun();
+        QCOMPARE(Status(3), QStringLiteral("Ready"));
+        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Start Converting"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
