@@ -592,6 +592,44 @@ private slots:
         w.m_bRunning = 0;
     }
 
+    // The Settings button opens the sheet of the shown output kind; a
+    // confirmed one is read back into the window's settings.
+    void settingsButtonOpensTheShownKind() {
+        DeskWindow &w = Open("[Set]\notype=0\n[Txt]\ntxtpagebreak=0\n");
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QString title;
+        auto answer = [&](std::function<void(QDialog *)> act) {
+            title.clear();
+            QTimer::singleShot(100, [&, act] {
+                auto *dlg = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                if (!dlg || dlg == &w)
+                    return;
+                title = dlg->windowTitle();
+                act(dlg);
+            });
+        };
+
+        Choose(w.m_cbOutputKind, 1);
+        answer([](QDialog *d) { d->reject(); });
+        w.m_btnSettings->click();
+        QCOMPARE(title, QStringLiteral("PDF Settings"));
+
+        // Chosen but not yet confirmed by any event: the button reads the
+        // list as it is shown.
+        w.m_cbOutputKind->setCurrentIndex(2);
+        answer([](QDialog *d) {
+            auto *pageBreak = dlgtpl::Control<QCheckBox>(d, 1068);
+            QVERIFY(pageBreak);
+            pageBreak->setChecked(true);
+            dlgtpl::Control<QPushButton>(d, 1)->click();
+        });
+        w.m_btnSettings->click();
+        QCOMPARE(title, QString::fromUtf8("文字设置"));
+        QCOMPARE(w.m_settings.txt.bPageBreak, 1);
+        QCOMPARE(IniReadInt(w.m_szIniPath, "Txt", "txtpagebreak", -1), 1);
+        QVERIFY(w.isEnabled());
+    }
+
     // Three PostScript files to PDF through the window, with the real engine.
     void realRunOfThreeFilesToPdf() {
         DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\nexists=1\noutput=%1/out/\n")
