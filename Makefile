@@ -1,12 +1,16 @@
 # The two commands of the README.
 #   make run   install dependencies, build the Release program and start it
 #   make test  install dependencies, build with sanitizers and run every test
+#   make install [PREFIX=/usr/local] [DESTDIR=]  build and install the program
+#   make package  build the .deb (build/vantoria_VERSION_ARCH.deb)
 
 BUILD      := build
 TEST_BUILD := build/sanitize
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
-.PHONY: run test deps build build-test clean
+.PHONY: run test deps build build-test install package clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -17,6 +21,14 @@ build: deps
 
 run: build
 	./$(BUILD)/bin/vantoria
+
+# The installed programs find their files relative to themselves, so the
+# prefix is chosen at install time and the tree may be moved afterwards.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 build-test: deps
 	@cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTORIA_SANITIZE=ON > /dev/null

@@ -1,5 +1,7 @@
-// CFileUtil: stateless file-system helpers shared by the file list, the
-// conversion paths and the settings location.
+// CFileUtil: the window's names for the stateless file-system helpers.
+// CreatePath and FileExists forward to the one set of rules in
+// common/FileRules, which the conversion core and the settings store use
+// too.
 //
 // Paths are UTF-8 strings with '/' as the separator; folder paths end in '/'.
 // No operation throws or reports an error: each one gives its documented
@@ -7,16 +9,12 @@
 // call from any thread.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 class CFileUtil {
 public:
-    // The longest full path, in characters, that FileExists accepts; longer
-    // paths are refused rather than cut.
-    static constexpr std::size_t kMaxPath = 255;
-
-    // The full path of `name` in the program's folder.
+    // The full path of the data file `name` (help.html, ...): beside the
+    // program in a build folder, in share/vantoria/ of an installed tree.
     static std::string GetProgramPath(const std::string &name);
 
     // For every '/' in `path`, from the left, creates the folder named by the
@@ -29,9 +27,9 @@ public:
     // ending in '/'.
     static std::string GetDocumentsFolder();
 
-    // 1 when `path` is non-null, its full path is at most kMaxPath characters
-    // and it names a regular file that opens for reading; otherwise 0. A folder
-    // is not a file here. Nothing is left open.
+    // 1 when `path` is non-null, fits the platform's limits and names a
+    // regular file that opens for reading; otherwise 0. A folder is not a file
+    // here. Nothing is left open.
     static int FileExists(const char *path);
 
     // The size of the first file matching `path` (which may hold the

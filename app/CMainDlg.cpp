@@ -19,36 +19,33 @@
 #include <QThread>
 #include <QTreeWidget>
 
-#include <chrono>
-#include <thread>
 #include <utility>
 
 #include "app/CAboutDlg.h"
 #include "app/CFileUtil.h"
 #include "app/CIconButton.h"
+#include "common/FileRules.h"
 #include "convert/ImageFormat.h"
-#include "res/MainTemplates.h"
-#include "settings/OpenSettings.h"
-#include "settings/SettingsStore.h"
-
-#ifdef VANTORIA_HAVE_ICONS
+#include "convert/OutputKind.h"
+#include "convert/ProgramFiles.h"
 #include "res/Icons.h"
-#endif
+#include "res/MainTemplates.h"
+#include "settings/SettingsLocation.h"
+#include "settings/SettingsStore.h"
+#include "settings/sheets/OpenSettings.h"
 
 namespace {
 
 constexpr char kTitle[] = "Quorvane Vantoria";
 constexpr char kEngineFile[] = "tessarin.so";
 constexpr char kExtractorFile[] = "lumbrel.so";
-constexpr char kEngineFailed[] = "Load tessarin.dll failed, please reinstall!";
-constexpr char kExtractorFailed[] = "Load lumbrel.dll failed, please reinstall!";
+constexpr char kEngineFailed[] = "Load tessarin.so failed, please reinstall!";
+constexpr char kExtractorFailed[] = "Load lumbrel.so failed, please reinstall!";
+// Second line of both load failures, before the module folder.
+constexpr char kLookedIn[] = "Looked for in: ";
 
 QIcon ApplicationIcon() {
-#ifdef VANTORIA_HAVE_ICONS
     return VantoriaIcon(128);
-#else
-    return QIcon();
-#endif
 }
 
 constexpr char kStartCaption[] = "Start Converting";
@@ -57,8 +54,9 @@ constexpr char kHelpFile[] = "help.html";
 constexpr int kIconStart = 134;
 constexpr int kIconStop = 150;
 
-// The Settings button's caption for each output kind.
+// The Settings button's caption for each output kind, in OutputKind order.
 constexpr const char *kSettingsCaptions[] = {"Image Settings", "PDF Settings", "Text Settings"};
+static_assert(std::size(kSettingsCaptions) == kOutputKinds.size());
 
 // The three columns of the file list: title, width in pixels, alignment.
 struct Column {
@@ -75,17 +73,12 @@ QString Utf8(const char *text) {
     return QString::fromUtf8(text);
 }
 
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
 } // namespace
 
 CMainDlg::CMainDlg(QWidget *parent, std::string moduleDir)
     : QDialog(parent), m_hIcon(ApplicationIcon()),
-      m_szModuleDir(moduleDir.empty() ? ProgramFolder() : WithSlash(std::move(moduleDir))),
+      m_szModuleDir(moduleDir.empty() ? ModuleFolder()
+                                      : WithTrailingSeparator(std::move(moduleDir))),
       m_nSystemVersion(SystemMajorVersion()), m_szProgramDir(ProgramFolder()),
       m_szConfigDir(ConfigFolder()) {}
 
@@ -98,7 +91,6 @@ CMainDlg::~CMainDlg() {
     if (m_run) {
         m_run->RequestStop();
         WaitForRunEnd();
-        m_run->Wait();
         m_run.reset();
     }
 }
@@ -177,10 +169,10 @@ void CMainDlg::CreateControls() {
     m_chkNewIfExists = Control<QCheckBox>(this, IDC_NEWIFEXISTS);
 
     // The format list holds exactly the texts the conversion reads.
-    for (const char *item : kImageFormatListItems)
-        m_cbFormat->addItem(Utf8(item));
+    for (const ImageFormat &format : kImageFormats)
+        m_cbFormat->addItem(Utf8(format.listText));
     m_cbFormat->setCurrentIndex(-1);
-    m_cbFormat->setMaxVisibleItems(static_cast<int>(kImageFormatListItems.size()));
+    m_cbFormat->setMaxVisibleItems(static_cast<int>(kImageFormats.size()));
     m_editOutputDir->setReadOnly(true); // scrolls horizontally, as every QLineEdit
 
     connect(m_btnStart, &QPushButton::clicked, this, &CMainDlg::OnStart);
@@ -239,8 +231,10 @@ int CMainDlg::FreeExtractor() {
 }
 
 void CMainDlg::ShowLoadFailure(const char *text) {
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kTitle), QString::fromUtf8(text),
-                    QMessageBox::Ok, this);
+    QString message = QString::fromUtf8(text) + QLatin1Char('\n') + QString::fromUtf8(kLookedIn) +
+                      QString::fromStdString(m_szModuleDir);
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kTitle), message, QMessageBox::Ok,
+                    this);
     box.exec();
 }
 
@@ -306,7 +300,7 @@ void CMainDlg::ApplyOutputRules() {
 }
 
 void CMainDlg::CaptureTempDir() {
-    m_szTempDir = WithSlash(QDir::tempPath().toStdString());
+    m_szTempDir = WithTrailingSeparator(QDir::tempPath().toStdString());
 }
 
 void CMainDlg::EndAfterLoadFailure() {
@@ -382,7 +376,7 @@ void CMainDlg::LoadTextSettings() {
 }
 
 bool CMainDlg::OnClose() {
-    if (m_bRunning)
+    if (Running())
         return false;
     SaveGeneralSettings();
     FreeEngine();
@@ -437,39 +431,42 @@ void CMainDlg::OnFolderModeChanged() {
 
 void CMainDlg::OnOutputKindChanged() {
     UpdateData(true);
-    const int kind = m_settings.m_nOutputKind;
-    if (kind < 0 || kind > 2) {
+    const int otype = m_settings.m_nOutputKind;
+    if (!IsOutputKind(otype)) {
         m_btnSettings->hide();
         return;
     }
-    m_btnSettings->setText(Utf8(kSettingsCaptions[kind]));
+    m_btnSettings->setText(Utf8(kSettingsCaptions[otype]));
     m_btnSettings->show();
-    m_cbFormat->setVisible(kind == 0);
+    m_cbFormat->setVisible(ToOutputKind(otype) == OutputKind::Image);
 }
 
 void CMainDlg::OpenSettings() {
-    if (m_bRunning)
+    if (Running())
         return;
     UpdateData(true);
-    const int kind = m_settings.m_nOutputKind;
-    if (!::OpenSettings(this, kind, m_szIniPath, m_settings))
+    const int otype = m_settings.m_nOutputKind;
+    if (!::OpenSettings(this, otype, m_szIniPath, m_settings) || !IsOutputKind(otype))
         return;
-    if (kind == 0)
+    switch (ToOutputKind(otype)) {
+    case OutputKind::Image:
         LoadImageSettings();
-    else if (kind == 1)
+        break;
+    case OutputKind::Pdf:
         LoadPdfSettings();
-    else if (kind == 2)
+        break;
+    case OutputKind::Text:
         LoadTextSettings();
+        break;
+    }
 }
 
 void CMainDlg::OnBrowse() {
     QString folder = AskFolder(QStringLiteral("Please select an output folder..."));
     if (folder.isEmpty())
         return;
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    m_editOutputDir->setText(folder);
-    m_settings.m_szOutputDir = folder.toStdString();
+    m_settings.m_szOutputDir = WithTrailingSeparator(folder.toStdString());
+    m_editOutputDir->setText(QString::fromStdString(m_settings.m_szOutputDir));
 }
 
 void CMainDlg::OnView() {
@@ -477,7 +474,7 @@ void CMainDlg::OnView() {
 }
 
 void CMainDlg::OnAboutHelp() {
-    if (m_bRunning)
+    if (Running())
         ShellOpen(CFileUtil::GetProgramPath(kHelpFile));
     else
         ShowAboutBox();
@@ -543,43 +540,51 @@ void CMainDlg::ShowAboutBox() {
 
 void CMainDlg::OnStart() {
     UpdateData(true);
-    if (m_bRunning) {
-        m_bAbort = 1;
-        if (m_run)
-            m_run->RequestStop();
+    if (Running()) {
+        m_run->RequestStop();
         return;
     }
-    WaitForRunEnd();
 
     m_btnStart->SetIcon(kIconStop);
     m_btnStart->setText(Utf8(kStopCaption));
-    m_bRunning = 1;
     EnableControls(false);
 
     std::vector<std::string> rows;
     rows.reserve(static_cast<std::size_t>(GetItemCount()));
     for (int i = 0; i < GetItemCount(); ++i)
         rows.push_back(GetItemText(i, 0));
-    if (!m_run)
+    if (!m_run) {
         m_run = std::make_unique<ConversionRun>(*this, m_engine, m_extractor, m_szTempDir);
+        // Wakes WaitForRunEnd once the worker has made its last call.
+        m_run->SetEndNotice([this] {
+            QMetaObject::invokeMethod(
+                this, [] {}, Qt::QueuedConnection);
+        });
+    }
     m_run->SetPacing(m_runPacing);
-    // A worker that can't be started has restored the window already; a run
-    // that refuses to start must not leave it in the running state either.
-    if (!m_run->Start(m_settings, std::move(rows)) && m_bRunning)
+    // A run that did not start leaves the window idle (a worker that could
+    // not be launched has restored it already; once more does no harm).
+    if (!m_run->Start(m_settings, std::move(rows)))
         RestoreIdle();
 }
 
+bool CMainDlg::Running() const {
+    return m_run && m_run->m_bRunning.load();
+}
+
 bool CMainDlg::RunFinished() const {
-    return !m_bRunning && (!m_run || !m_run->m_bRunning);
+    return !Running();
 }
 
 void CMainDlg::WaitForRunEnd() {
-    // The worker's last calls may still be on their way; carry them out
-    // until the worker is done with the window.
-    while (m_run && m_run->m_bRunning) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    // The worker's calls wait for this thread, so they are carried out here;
+    // between them this thread sleeps until the next call or the run's end
+    // notice arrives.
+    while (Running())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    if (m_run)
+        m_run->Wait();
 }
 
 template <class F> void CMainDlg::OnGuiThread(F call) {
@@ -610,8 +615,6 @@ void CMainDlg::SetSelectedText(const std::string &text) {
 
 void CMainDlg::RestoreIdle() {
     OnGuiThread([this] {
-        m_bAbort = 0;
-        m_bRunning = 0;
         m_btnStart->SetIcon(kIconStart);
         m_btnStart->setText(Utf8(kStartCaption));
         EnableControls(true);

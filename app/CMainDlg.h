@@ -8,7 +8,7 @@
 // is ever shown; nothing is saved then.
 //
 // Every close request (close box, Alt+F4, reject()) goes through OnClose:
-// ignored while m_bRunning is 1, otherwise the general settings are saved
+// ignored while a run is in progress, otherwise the general settings are saved
 // and both modules released before the window closes. Escape never closes
 // the window, and Enter only presses the push button that has the focus.
 //
@@ -25,11 +25,12 @@
 // test can stand in for the person at the desk; the rest is the real thing.
 //
 // Ownership: the window owns ConvertSettings, both modules and their entry
-// points, the run flags, the folder paths and the run. A conversion worker
-// borrows the modules and the temporary folder for the length of a run;
-// they are fixed before any run can start, and the two flags are atomic. The
-// worker works on copies of the settings and of the rows' paths. Everything
-// else is GUI thread only.
+// points, the folder paths and the run. Whether a run is in progress or was
+// asked to stop is the run's two atomic flags; the window reads them and
+// keeps no copy. A conversion worker borrows the modules and the temporary
+// folder for the length of a run; they are fixed before any run can start.
+// The worker works on copies of the settings and of the rows' paths.
+// Everything else is GUI thread only.
 #pragma once
 
 #include <QDialog>
@@ -38,7 +39,6 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,7 +64,7 @@ class CMainDlg : public QDialog, public ConversionView {
 
 public:
     // `moduleDir` is the folder that holds tessarin.so and lumbrel.so
-    // (ending in '/'); empty means the program's folder.
+    // (ending in '/'); empty means ModuleFolder(), the program's own.
     explicit CMainDlg(QWidget *parent = nullptr, std::string moduleDir = std::string());
     ~CMainDlg() override;
 
@@ -153,38 +153,17 @@ public:
 
     // The pauses of a run started from the window.
     void SetRunPacing(RunPacing pacing) { m_runPacing = pacing; }
-    // True once a started run's worker has finished completely.
+    // True when no run is active: none was started, or the last one's worker
+    // has finished completely.
     bool RunFinished() const;
 
-    const QIcon m_hIcon;            // the application icon (128)
-    std::string m_szIniPath;        // full path of Profile.ini
-    std::string m_szModuleDir;      // folder of tessarin.so and lumbrel.so, ending in '/'
-    std::string m_szTempDir;        // the system's temporary folder, ending in '/'
-    ConvertSettings m_settings;     // general values and the four groups
-    EngineModule m_engine;          // tessarin.so, ordinals 1-5
-    ExtractorModule m_extractor;    // lumbrel.so, ordinals 1, 3, 5
-    std::atomic<int> m_bRunning{0}; // 1 while a conversion runs
-    std::atomic<int> m_bAbort{0};   // 1 when the running conversion was asked to stop
-
-    // The controls of template 102, set when the window is built.
-    CIconButton *m_btnAddFiles = nullptr;  // 1007
-    CIconButton *m_btnAddFolder = nullptr; // 1008
-    CIconButton *m_btnRemove = nullptr;    // 1009
-    CIconButton *m_btnSettings = nullptr;  // 1010
-    CIconButton *m_btnStart = nullptr;     // 1002
-    CIconButton *m_btnAbout = nullptr;     // 1016
-    QTreeWidget *m_list = nullptr;         // 1001, the FileList
-    QComboBox *m_cbFormat = nullptr;       // 1003
-    QComboBox *m_cbFolderMode = nullptr;   // 1058
-    QComboBox *m_cbOutputKind = nullptr;   // 1059
-    QProgressBar *m_progress = nullptr;    // 1011
-    QLineEdit *m_editOutputDir = nullptr;  // 1012
-    QPushButton *m_btnBrowse = nullptr;    // 1013
-    QPushButton *m_btnView = nullptr;      // 1014
-    QLabel *m_lblFileCount = nullptr;      // 1047
-    QLabel *m_lblSelected = nullptr;       // 1048
-    QCheckBox *m_chkNewIfExists = nullptr; // 1075
-    CThemeApi m_theme;
+    const QIcon m_hIcon;         // the application icon (128)
+    std::string m_szIniPath;     // full path of Profile.ini
+    std::string m_szModuleDir;   // folder of tessarin.so and lumbrel.so, ending in '/'
+    std::string m_szTempDir;     // the system's temporary folder, ending in '/'
+    ConvertSettings m_settings;  // general values and the four groups
+    EngineModule m_engine;       // tessarin.so, ordinals 1-5
+    ExtractorModule m_extractor; // lumbrel.so, ordinals 1, 3, 5
 
 protected:
     void reject() override;
@@ -204,17 +183,21 @@ protected:
     virtual void ShowAboutBox();
 
 private:
-    // OnInitDialog, one method per step.
-    void CreateControls();      // 1: build the window's controls and bindings
-    void SetIcons();            // 2: the window's large and small icon
-    void FixIniPath();          // 5: where Profile.ini lives
-    void SetupIconButtons();    // 6: the icon buttons and their theme
-    void SetTitle();            // 7: the window title
-    void SetupFileList();       // 8: the file list's style and columns
-    void LoadSettings();        // 9: the four settings loads, then controls from fields
-    void ApplyOutputRules();    // 10: the folder-mode and output-kind rules
-    void CaptureTempDir();      // 10: m_szTempDir
-    void EndAfterLoadFailure(); // 11: the OK path without showing the window
+    // OnInitDialog's steps, in the order it takes them (the two module loads
+    // come between SetIcons and FixIniPath).
+    void CreateControls();      // build the controls from the template, connect them
+    void SetIcons();            // the window's large and small icon
+    void FixIniPath();          // choose where Profile.ini lives, making its folder
+    void SetupIconButtons();    // the icon buttons' icons, theme and layout
+    void SetTitle();            // the window title
+    void SetupFileList();       // the file list's columns, selection and colours
+    void LoadSettings();        // the four settings loads, then the controls from the fields
+    void ApplyOutputRules();    // the folder-mode and output-kind rules, once
+    void CaptureTempDir();      // m_szTempDir from the system's temporary folder
+    void EndAfterLoadFailure(); // after a failed module load: end with OK, never shown
+
+    // True while a run's worker is active: the run's own flag, the one truth.
+    bool Running() const;
 
     void ShowLoadFailure(const char *text);
     // Runs `call` on the GUI thread and returns when it has run there.
@@ -223,8 +206,31 @@ private:
     void ShowListCounts();         // "Files Count", "Selected: 1", row 0, Remove and Start
     void ShowSelectedCount(int n); // "Selected: %d"
     int SelectedCount() const;
-    void WaitForRunEnd(); // until the last run's worker makes no more calls
+    // Carry out the worker's calls until it has ended; returns at once when
+    // no run is active.
+    void WaitForRunEnd();
     std::unique_ptr<QMenu> BuildListMenu();
+
+    // The controls of template 102, set when the window is built; tests find
+    // them by id.
+    CIconButton *m_btnAddFiles = nullptr;  // 1007
+    CIconButton *m_btnAddFolder = nullptr; // 1008
+    CIconButton *m_btnRemove = nullptr;    // 1009
+    CIconButton *m_btnSettings = nullptr;  // 1010
+    CIconButton *m_btnStart = nullptr;     // 1002
+    CIconButton *m_btnAbout = nullptr;     // 1016
+    QTreeWidget *m_list = nullptr;         // 1001, the FileList
+    QComboBox *m_cbFormat = nullptr;       // 1003
+    QComboBox *m_cbFolderMode = nullptr;   // 1058
+    QComboBox *m_cbOutputKind = nullptr;   // 1059
+    QProgressBar *m_progress = nullptr;    // 1011
+    QLineEdit *m_editOutputDir = nullptr;  // 1012
+    QPushButton *m_btnBrowse = nullptr;    // 1013
+    QPushButton *m_btnView = nullptr;      // 1014
+    QLabel *m_lblFileCount = nullptr;      // 1047
+    QLabel *m_lblSelected = nullptr;       // 1048
+    QCheckBox *m_chkNewIfExists = nullptr; // 1075
+    CThemeApi m_theme;
 
     RunPacing m_runPacing = RunPacing::Window();
     std::unique_ptr<ConversionRun> m_run;

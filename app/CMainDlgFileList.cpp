@@ -18,25 +18,14 @@
 #include "app/CFileUtil.h"
 #include "app/CIconButton.h"
 #include "app/CMainDlg.h"
+#include "common/FileRules.h"
 #include "res/MainTemplates.h"
 #include "settings/IniFile.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsLocation.h"
 
 namespace {
 
 constexpr char kTitle[] = "Quorvane Vantoria";
-
-// True when the extension of `path` (from the last dot of its file name, dot
-// included) is ".ps" in any letter case.
-bool HasPsExtension(const std::string &path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < name)
-        return false;
-    const std::string ext = path.substr(dot);
-    return ext.size() == 3 && (ext[1] == 'p' || ext[1] == 'P') && (ext[2] == 's' || ext[2] == 'S');
-}
 
 QString Text(const char *utf8) {
     return QString::fromUtf8(utf8);
@@ -97,7 +86,7 @@ void CMainDlg::ShowListCounts() {
 }
 
 void CMainDlg::OnAddFiles() {
-    if (m_bRunning)
+    if (Running())
         return;
     const std::string initial =
         IniReadString(m_szIniPath, "Set", "AddFile", HomeFolder(), IniFile::kNoLimit);
@@ -117,7 +106,7 @@ void CMainDlg::OnAddFiles() {
 }
 
 void CMainDlg::OnAddFolder() {
-    if (m_bRunning)
+    if (Running())
         return;
     QString chosen = AskFolder(QStringLiteral("Select folder:"));
     if (chosen.isEmpty())
@@ -151,7 +140,7 @@ void CMainDlg::OnAddFolder() {
 }
 
 void CMainDlg::OnDropFiles(const QList<QUrl> &urls) {
-    if (m_bRunning || urls.isEmpty())
+    if (Running() || urls.isEmpty())
         return;
     setEnabled(false);
     for (const QUrl &url : urls) {
@@ -169,14 +158,14 @@ void CMainDlg::OnDropFiles(const QList<QUrl> &urls) {
 }
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent *event) {
-    if (!m_bRunning && event->mimeData()->hasUrls())
+    if (!Running() && event->mimeData()->hasUrls())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void CMainDlg::dragMoveEvent(QDragMoveEvent *event) {
-    if (!m_bRunning && event->mimeData()->hasUrls())
+    if (!Running() && event->mimeData()->hasUrls())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -190,7 +179,7 @@ void CMainDlg::dropEvent(QDropEvent *event) {
 }
 
 void CMainDlg::OnRemoveSelected() {
-    if (m_bRunning)
+    if (Running())
         return;
     std::vector<int> rows;
     for (int i = 0; i < GetItemCount(); ++i)
@@ -212,7 +201,7 @@ void CMainDlg::OnRemoveSelected() {
 }
 
 void CMainDlg::OnClearAll() {
-    if (m_bRunning || GetItemCount() == 0)
+    if (Running() || GetItemCount() == 0)
         return;
     m_list->clear();
     m_btnRemove->setEnabled(false);
@@ -222,7 +211,7 @@ void CMainDlg::OnClearAll() {
 }
 
 void CMainDlg::OnViewSourceFile() {
-    if (m_bRunning)
+    if (Running())
         return;
     for (int i = 0; i < GetItemCount(); ++i) {
         if (m_list->topLevelItem(i)->isSelected()) {
@@ -237,7 +226,7 @@ bool CMainDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     const bool del = key == Qt::Key_Delete;
     if (!selectAll && !del)
         return false;
-    if (m_bRunning)
+    if (Running())
         return true; // refused, and the list's own handling is held back too
     if (del)
         OnRemoveSelected();
@@ -251,7 +240,7 @@ bool CMainDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void CMainDlg::OnListClick() {
-    if (m_bRunning || GetItemCount() == 0)
+    if (Running() || GetItemCount() == 0)
         return;
     const int n = SelectedCount();
     m_btnRemove->setEnabled(n > 0);
@@ -293,7 +282,7 @@ std::unique_ptr<QMenu> CMainDlg::BuildListMenu() {
 }
 
 void CMainDlg::OnContextMenu(const QPoint &globalPos) {
-    if (m_bRunning)
+    if (Running())
         return;
     const int selected = SelectedCount();
     m_btnRemove->setEnabled(selected > 0);

@@ -11,14 +11,11 @@ add_library(vantoria_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.h
     ${CMAKE_CURRENT_LIST_DIR}/CFileUtil.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/CFileUtil.h
-    ${CMAKE_SOURCE_DIR}/res/MainTemplates.cpp
-    ${CMAKE_SOURCE_DIR}/res/MainTemplates.h)
+    ${CMAKE_CURRENT_LIST_DIR}/CFileUtil.h)
 target_include_directories(vantoria_shell PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vantoria_shell PUBLIC Qt6::Widgets vantoria_settings vantoria_convert
                                             vantoria_widgets vantoria_icons vantoria_templates
                                             vantoria_sheets)
-target_compile_definitions(vantoria_shell PRIVATE VANTORIA_HAVE_ICONS)
 
 add_executable(vantoria ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(vantoria PRIVATE vantoria_shell)

@@ -14,9 +14,8 @@
 #include "imageconv/PageOps.h"
 #include "imageconv/Writers.h"
 
-#ifdef VANTORIA_BENCH_WRITERS
+// Per-format writer timings (imageconv_writers_bench.cpp).
 void BenchWriters(const imageconv::Dib &textPage, const imageconv::Dib &photoPage);
-#endif
 
 using imageconv::Dib;
 
@@ -115,7 +114,7 @@ void Bench(const char *kind, const Dib &page, int runs, const std::string &folde
     line("resize half", Time(page, runs, [](Dib &d) {
              return bool(ResizeNearest(d, d.width / 2, d.height / 2));
          }));
-    line("bmp write", Time(page, runs, [&](Dib &d) { return WriteBmp(d, out); }));
+    line("bmp write", Time(page, runs, [&](Dib &d) { return bool(WriteBmp(d, out)); }));
 }
 
 } // namespace
@@ -133,9 +132,7 @@ int main(int argc, char **argv) {
     std::printf("A4 at 300 dpi, %d x %d, 24 bits; best of %d runs\n", kWidth, kHeight, runs);
     Bench("text", text, runs, pattern);
     Bench("photo", photo, runs, pattern);
-#ifdef VANTORIA_BENCH_WRITERS
     BenchWriters(text, photo);
-#endif
     std::error_code ec;
     std::filesystem::remove_all(pattern, ec);
     return 0;

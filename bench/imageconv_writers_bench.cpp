@@ -26,7 +26,7 @@ using imageconv::Dib;
 
 namespace {
 
-using Encode = std::function<bool(const Dib &, const std::string &)>;
+using Encode = std::function<imageconv::Status(const Dib &, const std::string &)>;
 
 struct Format {
     const char *name;
@@ -51,12 +51,12 @@ Timing TimeEncode(const Encode &encode, const Dib &page, const std::string &path
     for (int run = 0; run < 3; ++run) {
         const double c0 = ThreadCpuMs();
         const auto t0 = std::chrono::steady_clock::now();
-        const bool ok = encode(page, path);
+        const imageconv::Status status = encode(page, path);
         const auto t1 = std::chrono::steady_clock::now();
         const double c1 = ThreadCpuMs();
-        if (!ok) {
+        if (!status) {
             std::fprintf(stderr, "encoding %s failed: %s\n", path.c_str(),
-                         imageconv::WriterMessage().c_str());
+                         status.message().c_str());
             return Timing{};
         }
         const double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();

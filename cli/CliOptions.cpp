@@ -2,24 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
-#include "convert/PathRules.h"
+#include "common/FileRules.h"
+#include "convert/ImageFormat.h"
+#include "convert/OutputKind.h"
 #include "settings/ConvertSettings.h"
 #include "settings/SettingsKeys.h"
 
 namespace {
-
-struct FormatName {
-    const char *name;
-    int index; // position in the image-format list
-};
-
-constexpr FormatName kFormats[] = {
-    {"jpg", 0}, {"tif", 1}, {"bmp", 2}, {"png", 3}, {"gif", 4},  {"pcx", 5},
-    {"wmf", 6}, {"emf", 7}, {"tga", 8}, {"jp2", 9}, {"jpc", 10}, {"ras", 11},
-};
 
 std::string Lower(std::string s) {
     for (char &c : s)
@@ -43,6 +36,151 @@ std::string AbsoluteFolder(const std::string &dir) {
     return WithTrailingSeparator(ec ? dir : abs.lexically_normal().string());
 }
 
+// The handlers of the options, one each. `value` is the option's value (empty
+// for an option that takes none). False, with `error` set, refuses the
+// command line.
+
+bool OnHelp(const std::string &, CliOptions &out, std::string &) {
+    out.help = true;
+    return true;
+}
+
+bool OnVersion(const std::string &, CliOptions &out, std::string &) {
+    out.version = true;
+    return true;
+}
+
+bool OnQuiet(const std::string &, CliOptions &out, std::string &) {
+    out.quiet = true;
+    return true;
+}
+
+bool OnProfile(const std::string &value, CliOptions &out, std::string &error) {
+    out.profile = value;
+    if (out.profile.empty()) {
+        error = "--profile needs a file path";
+        return false;
+    }
+    return true;
+}
+
+bool OnKind(const std::string &value, CliOptions &out, std::string &error) {
+    std::string v = Lower(value);
+    OutputKind kind{};
+    if (!OutputKindOfName(v, kind)) {
+        error = "--kind takes image, pdf or text, not '" + v + "'";
+        return false;
+    }
+    out.edits.push_back({"Set", "otype", std::to_string(OtypeOf(kind))});
+    return true;
+}
+
+bool OnFormat(const std::string &value, CliOptions &out, std::string &error) {
+    int index = ImageFormatIndexOfName(Lower(value));
+    if (index < 0) {
+        std::string names;
+        for (std::size_t i = 0; i < kImageFormats.size(); ++i) {
+            if (i > 0)
+                names += i + 1 < kImageFormats.size() ? ", " : " or ";
+            names += kImageFormats[i].cliName;
+        }
+        error = "--format takes " + names + ", not '" + value + "'";
+        return false;
+    }
+    out.edits.push_back({"Set", "type", std::to_string(index)});
+    return true;
+}
+
+bool OnOutput(const std::string &value, CliOptions &out, std::string &error) {
+    if (value.empty()) {
+        error = "--output needs a folder";
+        return false;
+    }
+    out.edits.push_back({"Set", "mode", "1"});
+    out.edits.push_back({"Set", "output", AbsoluteFolder(value)});
+    return true;
+}
+
+bool OnBeside(const std::string &, CliOptions &out, std::string &) {
+    out.edits.push_back({"Set", "mode", "0"});
+    return true;
+}
+
+bool OnNewIfExists(const std::string &, CliOptions &out, std::string &) {
+    out.edits.push_back({"Set", "exists", "1"});
+    return true;
+}
+
+bool OnOverwrite(const std::string &, CliOptions &out, std::string &) {
+    out.edits.push_back({"Set", "exists", "0"});
+    return true;
+}
+
+bool OnSet(const std::string &value, CliOptions &out, std::string &error) {
+    std::size_t dot = value.find('.');
+    std::size_t eq = value.find('=');
+    if (dot == std::string::npos || eq == std::string::npos || dot > eq || dot == 0 ||
+        eq == dot + 1) {
+        error = "--set takes SECTION.KEY=VALUE, not '" + value + "'";
+        return false;
+    }
+    std::string section = value.substr(0, dot);
+    std::string key = value.substr(dot + 1, eq - dot - 1);
+    const SettingsKey *k = FindSettingsKey(section, key);
+    if (!k) {
+        error = "--set: there is no setting " + section + "." + key;
+        return false;
+    }
+    out.edits.push_back({k->section, k->key, value.substr(eq + 1)});
+    return true;
+}
+
+bool OnJobs(const std::string &value, CliOptions &out, std::string &error) {
+    if (!ParseJobs(value, out.jobs)) {
+        error = "--jobs takes a number from 1 to 256, not '" + value + "'";
+        return false;
+    }
+    return true;
+}
+
+using OptionHandler = bool (*)(const std::string &value, CliOptions &out, std::string &error);
+
+struct CliOption {
+    const char *name;      // the long name, "--kind"
+    const char *shortName; // "-q", or nullptr
+    bool takesValue;       // the next argument, or the text after '=' of "--name=value"
+    const char *usage;     // --help's left column: the option and its value
+    const char *help;      // --help's right column
+    OptionHandler handle;
+};
+
+// Every option, in the order of the --help text.
+constexpr CliOption kOptions[] = {
+    {"--profile", nullptr, true, "--profile PATH",
+     "settings file (default: the program's own Profile.ini)", OnProfile},
+    {"--kind", nullptr, true, "--kind image|pdf|text", "output kind", OnKind},
+    {"--format", nullptr, true, "--format FORMAT",
+     "image format: jpg tif bmp png gif pcx wmf emf tga jp2 jpc ras", OnFormat},
+    {"--output", nullptr, true, "--output DIR", "write into DIR", OnOutput},
+    {"--beside", nullptr, false, "--beside", "write next to each source file", OnBeside},
+    {"--new-if-exists", nullptr, false, "--new-if-exists",
+     "never overwrite: take a numbered new name", OnNewIfExists},
+    {"--overwrite", nullptr, false, "--overwrite", "replace existing output files", OnOverwrite},
+    {"--set", nullptr, true, "--set SECTION.KEY=VALUE",
+     "any Profile.ini key, repeatable (e.g. --set Img.xdpi=300)", OnSet},
+    {"--jobs", "-j", true, "--jobs N", "convert N files at once (default 1)", OnJobs},
+    {"--quiet", "-q", false, "-q, --quiet", "print nothing but errors", OnQuiet},
+    {"--help", "-h", false, "--help", "show this text", OnHelp},
+    {"--version", nullptr, false, "--version", "show the version", OnVersion},
+};
+
+const CliOption *FindOption(const std::string &name) {
+    for (const CliOption &o : kOptions)
+        if (name == o.name || (o.shortName && name == o.shortName))
+            return &o;
+    return nullptr;
+}
+
 } // namespace
 
 bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, std::string &error) {
@@ -58,6 +196,7 @@ bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, st
             optionsEnded = true;
             continue;
         }
+        // Only a long option carries its value after '=': "--jobs=3".
         std::string value;
         bool inlineValue = false;
         if (a.rfind("--", 0) == 0) {
@@ -68,125 +207,24 @@ bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, st
                 inlineValue = true;
             }
         }
-        auto needValue = [&](std::string &v) {
-            if (inlineValue) {
-                v = value;
-                return true;
-            }
+        const CliOption *option = FindOption(a);
+        if (!option) {
+            error = "unknown option " + a;
+            return false;
+        }
+        if (!option->takesValue && inlineValue) {
+            error = "option " + a + " takes no value";
+            return false;
+        }
+        if (option->takesValue && !inlineValue) {
             if (i + 1 >= args.size()) {
                 error = "option " + a + " needs a value";
                 return false;
             }
-            v = args[++i];
-            return true;
-        };
-        auto noValue = [&] {
-            if (inlineValue) {
-                error = "option " + a + " takes no value";
-                return false;
-            }
-            return true;
-        };
-
-        if (a == "--help" || a == "-h") {
-            if (!noValue())
-                return false;
-            out.help = true;
-        } else if (a == "--version") {
-            if (!noValue())
-                return false;
-            out.version = true;
-        } else if (a == "-q" || a == "--quiet") {
-            if (!noValue())
-                return false;
-            out.quiet = true;
-        } else if (a == "--profile") {
-            if (!needValue(out.profile))
-                return false;
-            if (out.profile.empty()) {
-                error = "--profile needs a file path";
-                return false;
-            }
-        } else if (a == "--kind") {
-            std::string v;
-            if (!needValue(v))
-                return false;
-            v = Lower(v);
-            const char *kind = v == "image" ? "0" : v == "pdf" ? "1" : v == "text" ? "2" : nullptr;
-            if (!kind) {
-                error = "--kind takes image, pdf or text, not '" + v + "'";
-                return false;
-            }
-            out.edits.push_back({"Set", "otype", kind});
-        } else if (a == "--format") {
-            std::string v;
-            if (!needValue(v))
-                return false;
-            std::string l = Lower(v);
-            int index = -1;
-            for (const FormatName &f : kFormats)
-                if (l == f.name)
-                    index = f.index;
-            if (index < 0) {
-                error = "--format takes jpg, tif, bmp, png, gif, pcx, wmf, emf, tga, jp2, jpc or "
-                        "ras, not '" +
-                        v + "'";
-                return false;
-            }
-            out.edits.push_back({"Set", "type", std::to_string(index)});
-        } else if (a == "--output") {
-            std::string v;
-            if (!needValue(v))
-                return false;
-            if (v.empty()) {
-                error = "--output needs a folder";
-                return false;
-            }
-            out.edits.push_back({"Set", "mode", "1"});
-            out.edits.push_back({"Set", "output", AbsoluteFolder(v)});
-        } else if (a == "--beside") {
-            if (!noValue())
-                return false;
-            out.edits.push_back({"Set", "mode", "0"});
-        } else if (a == "--new-if-exists") {
-            if (!noValue())
-                return false;
-            out.edits.push_back({"Set", "exists", "1"});
-        } else if (a == "--overwrite") {
-            if (!noValue())
-                return false;
-            out.edits.push_back({"Set", "exists", "0"});
-        } else if (a == "--set") {
-            std::string v;
-            if (!needValue(v))
-                return false;
-            std::size_t dot = v.find('.');
-            std::size_t eq = v.find('=');
-            if (dot == std::string::npos || eq == std::string::npos || dot > eq || dot == 0 ||
-                eq == dot + 1) {
-                error = "--set takes SECTION.KEY=VALUE, not '" + v + "'";
-                return false;
-            }
-            std::string section = v.substr(0, dot);
-            std::string key = v.substr(dot + 1, eq - dot - 1);
-            const SettingsKey *k = FindSettingsKey(section, key);
-            if (!k) {
-                error = "--set: there is no setting " + section + "." + key;
-                return false;
-            }
-            out.edits.push_back({k->section, k->key, v.substr(eq + 1)});
-        } else if (a == "--jobs" || a == "-j") {
-            std::string v;
-            if (!needValue(v))
-                return false;
-            if (!ParseJobs(v, out.jobs)) {
-                error = "--jobs takes a number from 1 to 256, not '" + v + "'";
-                return false;
-            }
-        } else {
-            error = "unknown option " + a;
-            return false;
+            value = args[++i];
         }
+        if (!option->handle(value, out, error))
+            return false;
     }
     if (!out.help && !out.version && out.files.empty()) {
         error = "no input files";
@@ -210,31 +248,24 @@ std::string InputRefusal(const std::string &path) {
         return "is a folder";
     if (!FileExists(path))
         return "cannot be opened for reading";
-    if (Lower(SplitPath(path).ext) != ".ps")
+    if (!HasPsExtension(path))
         return "is not a .ps file";
     return {};
 }
 
 std::string UsageText() {
-    return "Usage: vantoria-cli [options] FILE...\n"
-           "Convert PostScript files into image files, PDF or plain text.\n"
-           "\n"
-           "  --profile PATH          settings file (default: the program's own Profile.ini)\n"
-           "  --kind image|pdf|text   output kind\n"
-           "  --format FORMAT         image format: jpg tif bmp png gif pcx wmf emf tga jp2 jpc "
-           "ras\n"
-           "  --output DIR            write into DIR\n"
-           "  --beside                write next to each source file\n"
-           "  --new-if-exists         never overwrite: take a numbered new name\n"
-           "  --overwrite             replace existing output files\n"
-           "  --set SECTION.KEY=VALUE any Profile.ini key, repeatable (e.g. --set Img.xdpi=300)\n"
-           "  --jobs N                convert N files at once (default 1)\n"
-           "  -q, --quiet             print nothing but errors\n"
-           "  --help                  show this text\n"
-           "  --version               show the version\n"
-           "\n"
-           "Options apply in the order given, in memory only; the settings file is never\n"
-           "written. Ctrl+C stops after the current file; a second Ctrl+C stops at once.\n"
-           "Exit status: 0 when every input succeeded, 1 when any failed or was stopped,\n"
-           "2 for a usage error.\n";
+    std::string text = "Usage: vantoria-cli [options] FILE...\n"
+                       "Convert PostScript files into image files, PDF or plain text.\n"
+                       "\n";
+    for (const CliOption &o : kOptions) {
+        std::string usage = o.usage;
+        usage.resize(std::max<std::size_t>(usage.size(), 23), ' ');
+        text += "  " + usage + " " + o.help + "\n";
+    }
+    text += "\n"
+            "Options apply in the order given, in memory only; the settings file is never\n"
+            "written. Ctrl+C stops after the current file; a second Ctrl+C stops at once.\n"
+            "Exit status: 0 when every input succeeded, 1 when any failed or was stopped,\n"
+            "2 for a usage error.\n";
+    return text;
 }

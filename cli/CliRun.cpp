@@ -1,26 +1,17 @@
 #include "cli/CliRun.h"
 
-#include <dirent.h>
-#include <dlfcn.h>
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "cli/StopSignals.h"
 #include "convert/ConversionRun.h"
 #include "convert/EngineModule.h"
+#include "convert/OutputKind.h"
+#include "convert/ProgramFiles.h"
 #include "convert/TempFiles.h"
-#include "modules/tessarin/Tessarin.h"
 #include "settings/ConvertSettings.h"
+#include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -95,41 +86,6 @@ std::string DefaultProfile() {
 
 } // namespace
 
-int KillChildProcesses() {
-    const pid_t self = ::getpid();
-    int killed = 0;
-    DIR *proc = ::opendir("/proc");
-    if (!proc)
-        return 0;
-    while (struct dirent *e = ::readdir(proc)) {
-        char *end = nullptr;
-        long pid = std::strtol(e->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0')
-            continue;
-        std::string statPath = std::string("/proc/") + e->d_name + "/stat";
-        std::FILE *f = std::fopen(statPath.c_str(), "re");
-        if (!f)
-            continue;
-        char buf[1024];
-        size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-        std::fclose(f);
-        buf[n] = '\0';
-        // The command name may hold blanks and parentheses: the fields that
-        // follow start after the last ')'.
-        char *close = std::strrchr(buf, ')');
-        if (!close)
-            continue;
-        char state = 0;
-        long ppid = 0;
-        if (std::sscanf(close + 1, " %c %ld", &state, &ppid) == 2 && ppid == self) {
-            if (::kill(static_cast<pid_t>(pid), SIGKILL) == 0)
-                ++killed;
-        }
-    }
-    ::closedir(proc);
-    return killed;
-}
-
 int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, bool progressBar) {
     ConvertSettings settings;
     std::string profile = options.profile.empty() ? DefaultProfile() : options.profile;
@@ -153,7 +109,7 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, bool progr
         rows.push_back(ec ? file : abs.lexically_normal().string());
     }
 
-    if (settings.m_nOutputKind < 0 || settings.m_nOutputKind > 2)
+    if (!IsOutputKind(settings.m_nOutputKind))
         std::fprintf(err, "vantoria-cli: output kind %d is none of image, pdf, text\n",
                      settings.m_nOutputKind);
 
@@ -162,7 +118,7 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, bool progr
     int status = 0;
     std::vector<std::string> statuses;
     if (!rows.empty()) {
-        std::string folder = ProgramFolder();
+        std::string folder = ModuleFolder();
         if (!LoadEngineModule(folder + "tessarin.so", engine)) {
             std::fprintf(err, "vantoria-cli: cannot load %stessarin.so\n", folder.c_str());
             FreeEngineModule(engine);
@@ -180,59 +136,12 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, bool progr
         run.SetPacing(RunPacing::None());
         run.SetJobs(options.jobs);
 
-        // Stop requests arrive as signals, taken on a thread of their own.
-        std::atomic<bool> done{false};
-        std::thread stopper([&] {
-            sigset_t set;
-            sigemptyset(&set);
-            sigaddset(&set, SIGINT);
-            sigaddset(&set, SIGTERM);
-            sigaddset(&set, SIGUSR1);
-            int presses = 0;
-            for (;;) {
-                int sig = 0;
-                if (sigwait(&set, &sig) != 0)
-                    continue;
-                if (sig == SIGUSR1 && done.load())
-                    return;
-                if (sig == SIGUSR1)
-                    continue;
-                ++presses;
-                if (presses == 1) {
-                    run.RequestStop();
-                    if (!options.quiet)
-                        std::fputs("\nvantoria-cli: stopping after the current file "
-                                   "(again to stop at once)\n",
-                                   err);
-                } else if (presses == 2) {
-                    run.RequestStop();
-                    // Kill until the run has wound down: a row may be about
-                    // to start an interpreter as the first kill goes out.
-                    auto killRunning = reinterpret_cast<TessarinKillRunningFn>(
-                        ::dlsym(engine.handle, TESSARIN_KILL_RUNNING_SYMBOL));
-                    const timespec tick = {0, 20 * 1000 * 1000};
-                    while (!done.load() && run.m_bRunning.load()) {
-                        if (killRunning)
-                            killRunning();
-                        else
-                            KillChildProcesses();
-                        // A further Ctrl+C meanwhile ends the process.
-                        int more = sigtimedwait(&set, nullptr, &tick);
-                        if (more == SIGINT || more == SIGTERM)
-                            std::_Exit(1);
-                    }
-                    return;
-                } else {
-                    std::_Exit(1);
-                }
-            }
-        });
-
-        if (run.Start(settings, rows))
-            run.Wait();
-        done = true;
-        ::pthread_kill(stopper.native_handle(), SIGUSR1);
-        stopper.join();
+        {
+            // Stop requests arrive as signals, taken on a thread of their own.
+            StopSignals stopper(run, engine.killRunning, options.quiet ? nullptr : err);
+            if (run.Start(settings, rows))
+                run.Wait();
+        }
         statuses = view.Statuses();
         FreeExtractorModule(extractor);
         FreeEngineModule(engine);

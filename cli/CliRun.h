@@ -8,13 +8,10 @@
 // `err` only when `progressBar` is set. Returns the exit status: 0 when every
 // input succeeded, 1 otherwise.
 //
-// Stop handling: SIGINT and SIGTERM must be blocked in every thread before
-// RunCli is called (main does this); RunCli waits for them on a thread of its
-// own. The first asks the run to stop between files (and pages); the second
-// kills the interpreter children (through tessarin.so's kill entry, or by
-// signalling this process's children when the module lacks it) so the
-// current rows end at once and clean up after themselves; a third ends the
-// process.
+// Stop handling: the stop signals must be blocked in every thread before
+// RunCli is called (main calls BlockStopSignals); while the files convert,
+// a StopSignals thread answers them (first: stop between files; second: kill
+// the interpreter children; third: end the process).
 #pragma once
 
 #include <cstdio>
@@ -22,7 +19,3 @@
 #include "cli/CliOptions.h"
 
 int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, bool progressBar);
-
-// Kill every child process of this process (the interpreter helpers) with
-// SIGKILL; returns how many were signalled.
-int KillChildProcesses();

@@ -1,5 +1,4 @@
 // vantoria-cli: the conversion core for scripts and servers.
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,17 +7,13 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/StopSignals.h"
 
 int main(int argc, char **argv) {
     // Stop requests are taken by a thread of the run (sigwait); every thread,
     // and the interpreter children, start with them blocked, so a Ctrl+C at
     // the terminal reaches only that thread.
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    BlockStopSignals();
 
     std::vector<std::string> args(argv + 1, argv + argc);
     CliOptions options;

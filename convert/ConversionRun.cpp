@@ -6,111 +6,21 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "convert/ApplyImageSettings.h"
 #include "convert/EngineArgs.h"
+#include "convert/OutputKind.h"
 #include "convert/PathRules.h"
+#include "convert/PdfFinish.h"
 #include "convert/RunEngine.h"
+#include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
 #include "imageconv/ImageConverter.h"
 
 namespace {
-
-// What was at a path before a step, to tell afterwards whether the step wrote
-// it.
-struct FileMark {
-    bool present = false;
-    ino_t inode = 0;
-    struct timespec mtime {};
-    off_t size = 0;
-};
-
-FileMark MarkOf(const std::string &path) {
-    FileMark m;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        m.present = true;
-        m.inode = st.st_ino;
-        m.mtime = st.st_mtim;
-        m.size = st.st_size;
-    }
-    return m;
-}
-
-bool WrittenSince(const FileMark &before, const std::string &path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    if (!before.present)
-        return true;
-    return st.st_ino != before.inode || st.st_size != before.size ||
-           st.st_mtim.tv_sec != before.mtime.tv_sec || st.st_mtim.tv_nsec != before.mtime.tv_nsec;
-}
-
-// The process's file-creation mask, read without changing it.
-mode_t CurrentUmask() {
-    static const mode_t mask = [] {
-        mode_t m = 022;
-        if (FILE *f = std::fopen("/proc/self/status", "re")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, f)) {
-                unsigned value = 0;
-                if (std::sscanf(line, "Umask: %o", &value) == 1) {
-                    m = static_cast<mode_t>(value);
-                    break;
-                }
-            }
-            std::fclose(f);
-        }
-        return m;
-    }();
-    return mask;
-}
-
-// Give a finished temporary file the permissions a newly written file gets
-// and move it over `target` in one step.
-bool Publish(const std::string &temp, const std::string &target) {
-    ::chmod(temp.c_str(), 0666 & ~CurrentUmask());
-    return ::rename(temp.c_str(), target.c_str()) == 0;
-}
-
-// Names compare with their digit runs taken as numbers.
-bool NaturalLess(const std::string &a, const std::string &b) {
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (std::isdigit(static_cast<unsigned char>(a[i])) &&
-            std::isdigit(static_cast<unsigned char>(b[j]))) {
-            std::size_t ie = i, je = j;
-            while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie])))
-                ++ie;
-            while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je])))
-                ++je;
-            std::string_view da(a.data() + i, ie - i), db(b.data() + j, je - j);
-            while (da.size() > 1 && da.front() == '0')
-                da.remove_prefix(1);
-            while (db.size() > 1 && db.front() == '0')
-                db.remove_prefix(1);
-            if (da.size() != db.size())
-                return da.size() < db.size();
-            if (da != db)
-                return da < db;
-            i = ie;
-            j = je;
-            continue;
-        }
-        if (a[i] != b[j])
-            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
-        ++i;
-        ++j;
-    }
-    if ((a.size() - i) != (b.size() - j))
-        return (a.size() - i) < (b.size() - j);
-    return a < b;
-}
 
 std::string PageFileName(const std::string &pageFolder, const std::string &base, int k) {
     char number[32];
@@ -197,18 +107,18 @@ void ConversionRun::ConvertThreadProc() {
         std::lock_guard<std::mutex> lock(m_viewLock);
         m_view.SetSelectedText(kSelectedOneText);
     }
-    switch (m_settings.m_nOutputKind) {
-    case 0:
-        ConvertToImage();
-        break;
-    case 1:
-        ConvertToPdf();
-        break;
-    case 2:
-        ConvertToText();
-        break;
-    default:
-        break;
+    if (IsOutputKind(m_settings.m_nOutputKind)) {
+        switch (ToOutputKind(m_settings.m_nOutputKind)) {
+        case OutputKind::Image:
+            ConvertToImage();
+            break;
+        case OutputKind::Pdf:
+            ConvertToPdf();
+            break;
+        case OutputKind::Text:
+            ConvertToText();
+            break;
+        }
     }
     {
         std::lock_guard<std::mutex> lock(m_viewLock);
@@ -218,6 +128,8 @@ void ConversionRun::ConvertThreadProc() {
     // Last: once the front end sees the run idle, no call of ours is pending.
     m_bAbort = 0;
     m_bRunning = 0;
+    if (m_endNotice)
+        m_endNotice();
 }
 
 // ---------------------------------------------------------------------------
@@ -332,19 +244,9 @@ bool ConversionRun::PdfRow(int i) {
         // when complete, so a failed run never damages an existing file.
         std::string temp = CreateSiblingTemp(folder, ".pdf");
         if (!temp.empty()) {
-            if (RunEngine(m_engine, PdfArguments(m_settings.pdf, temp, input))) {
-                const PdfSettings &pdf = m_settings.pdf;
-                const StampSettings &st = m_settings.stamp;
-                if (m_extractor.postProcess)
-                    m_extractor.postProcess(
-                        temp.c_str(), pdf.szOwnerPassword.c_str(), pdf.szUserPassword.c_str(),
-                        "Quorvane Vantroia", st.bUseText, st.szText.c_str(), st.crColor,
-                        st.nFontSize, -1 - st.nPosition, st.nRotation, st.nOffsetX, st.nOffsetY,
-                        st.bBackground, pdf.szTitle.c_str(), pdf.szAuthor.c_str(),
-                        pdf.szSubject.c_str(), pdf.szKeywords.c_str(), pdf.szCreator.c_str(),
-                        pdf.szProducer.c_str());
+            if (RunEngine(m_engine, PdfArguments(m_settings.pdf, temp, input)) &&
+                FinishPdf(m_extractor, m_settings, temp))
                 ok = Publish(temp, output);
-            }
             if (!ok)
                 ::unlink(temp.c_str());
         }
@@ -483,6 +385,15 @@ bool ConversionRun::ConvertPages(const std::vector<std::string> &pages, const st
     return written;
 }
 
+// What the output layouts of one image row work from.
+struct ConversionRun::ImageRowFiles {
+    int row = 0;
+    std::string target;             // the output folder, ending in '/'
+    std::string base;               // the input's base name
+    std::string pageFolder;         // the rendered pages, ending in '/'
+    std::vector<std::string> pages; // its page files in page order
+};
+
 bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     const std::string &input = m_rows[static_cast<std::size_t>(i)];
     const int n = static_cast<int>(m_rows.size());
@@ -492,72 +403,91 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     Pause(m_pacing.afterFirst);
     ViewStatus(i, kStatusConverting2);
 
-    SplitParts p = SplitPath(input);
-    std::string target = RowOutputFolder(m_settings, input);
+    ImageRowFiles files;
+    files.row = i;
+    files.base = SplitPath(input).base;
+    files.target = RowOutputFolder(m_settings, input);
     if (m_settings.img.bFolderPerFile == 1)
-        target += p.base + "/";
+        files.target += files.base + "/";
 
     // A name that can't be written as it stands fails the row before any work.
-    if (!FitsPlatformLimits(input) || !FitsPlatformLimits(target + p.base + "_000" + format.ext) ||
-        !FitsPlatformLimits(m_tempFolder + "mtmp_59999-99/" + p.base + "_000.bmp")) {
+    if (!FitsPlatformLimits(input) ||
+        !FitsPlatformLimits(files.target + files.base + "_000" + format.ext) ||
+        !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), files.base, 0))) {
         ViewStatus(i, kStatusFailed);
         ViewRowFinished(i);
         return true;
     }
 
-    std::string pageFolder = RenderPages(input, p.base);
-    if (pageFolder.empty()) {
+    files.pageFolder = RenderPages(input, files.base);
+    if (files.pageFolder.empty()) {
         ViewStatus(i, kStatusFailed);
         ViewRowFinished(i);
         return true;
     }
     if (m_bAbort.load()) {
         ViewStatus(i, kStatusAborted);
-        DeletePageFiles(pageFolder, ListPageFiles(pageFolder));
+        DeletePageFiles(files.pageFolder, ListPageFiles(files.pageFolder));
         ViewRowFinished(i);
         return false;
     }
 
-    std::vector<std::string> pages = ListPageFiles(pageFolder);
-    const int pageCount = static_cast<int>(pages.size());
+    files.pages = ListPageFiles(files.pageFolder);
     bool aborted = false;
-    bool failed = false;
-    if (pageCount == 0) {
-        failed = true;
-    } else {
+    bool written = false;
+    if (!files.pages.empty()) {
         ViewStatus(i, kStatusConverting3);
-        CreatePath(target);
+        CreatePath(files.target);
         Claims claims(*this);
-        if (format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1) {
-            std::vector<std::string> ordered;
-            for (int k = 1; k <= pageCount; ++k)
-                ordered.push_back(PageFileName(pageFolder, p.base, k));
-            std::string output = ClaimOutput(claims, target + p.base + ".tif");
-            failed = !ConvertPages(ordered, output, format.code, true, &aborted, i);
-        } else if (pageCount == 1) {
-            std::string output = ClaimOutput(claims, target + p.base + format.ext);
-            failed = !ConvertPages(pages, output, format.code, false, &aborted, i);
-        } else {
-            for (const std::string &page : pages) {
-                if (m_bAbort.load()) {
-                    ViewStatus(i, kStatusAborted);
-                    aborted = true;
-                    break;
-                }
-                std::string output =
-                    ClaimOutput(claims, target + SplitPath(page).base + format.ext);
-                if (!ConvertPages({page}, output, format.code, false, &aborted, i))
-                    failed = true;
-            }
-        }
+        if (format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1)
+            written = WriteMultiPageTiff(claims, files, &aborted);
+        else if (files.pages.size() == 1)
+            written = WriteOnePage(claims, files, format);
+        else
+            written = WriteEachPage(claims, files, format, &aborted);
     }
     if (!aborted) {
-        if (failed)
+        if (!written)
             ViewStatus(i, kStatusFailed);
         else if (!m_bAbort.load())
             ViewStatus(i, kStatusSucceed);
     }
-    DeletePageFiles(pageFolder, pages);
+    DeletePageFiles(files.pageFolder, files.pages);
     ViewRowFinished(i);
     return !aborted;
+}
+
+// Every page into one TIFF file, base.tif, in page-number order.
+bool ConversionRun::WriteMultiPageTiff(Claims &claims, const ImageRowFiles &files, bool *aborted) {
+    std::vector<std::string> ordered;
+    for (int k = 1; k <= static_cast<int>(files.pages.size()); ++k)
+        ordered.push_back(PageFileName(files.pageFolder, files.base, k));
+    std::string output = ClaimOutput(claims, files.target + files.base + ".tif");
+    return ConvertPages(ordered, output, IC_FORMAT_TIFF, true, aborted, files.row);
+}
+
+// A one-page document: base + extension.
+bool ConversionRun::WriteOnePage(Claims &claims, const ImageRowFiles &files,
+                                 const ImageFormatChoice &format) {
+    std::string output = ClaimOutput(claims, files.target + files.base + format.ext);
+    bool aborted = false; // a single page has no stop test
+    return ConvertPages(files.pages, output, format.code, false, &aborted, files.row);
+}
+
+// One file per page, named after the page file (base_001 + extension, ...);
+// a stop before a page ends the row there, keeping what was written.
+bool ConversionRun::WriteEachPage(Claims &claims, const ImageRowFiles &files,
+                                  const ImageFormatChoice &format, bool *aborted) {
+    bool all = true;
+    for (const std::string &page : files.pages) {
+        if (m_bAbort.load()) {
+            ViewStatus(files.row, kStatusAborted);
+            *aborted = true;
+            return all;
+        }
+        std::string output = ClaimOutput(claims, files.target + SplitPath(page).base + format.ext);
+        if (!ConvertPages({page}, output, format.code, false, aborted, files.row))
+            all = false;
+    }
+    return all;
 }

@@ -12,7 +12,8 @@
 // (see ConversionView.h); it never throws.
 //
 // Threads: m_bRunning and m_bAbort are the only state shared with the front
-// end. The worker tests m_bAbort at the top of every row and, on the image
+// end, and the only copy of it: a front end reads them rather than keeping
+// its own. The worker tests m_bAbort at the top of every row and, on the image
 // path, after rendering and before each page. With SetJobs(n > 1) up to n
 // rows are converted at once, each with its own engine run and image
 // converter; output names and temporary names never collide. The engine
@@ -27,6 +28,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "convert/ConversionView.h"
@@ -54,6 +56,11 @@ public:
     ConversionRun &operator=(const ConversionRun &) = delete;
 
     void SetPacing(RunPacing pacing) { m_pacing = pacing; }
+    // Called on the worker thread as its very last act, after both flags
+    // read 0; it must not call into the view. A front end that carries out
+    // the view's calls on its own thread uses it to wake from waiting for the
+    // run. Set while idle.
+    void SetEndNotice(std::function<void()> notice) { m_endNotice = std::move(notice); }
     void SetJobs(int jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
     // The text of the chosen image-format list item; by default the list's
     // text for the settings' "type".
@@ -95,10 +102,17 @@ protected:
 
 private:
     class Claims;
+    struct ImageRowFiles;
     void ForEachRow(const std::function<bool(int)> &row);
     bool PdfRow(int i);
     bool TextRow(int i);
     bool ImageRow(int i, const ImageFormatChoice &format);
+    // The three output layouts of an image row; each is true when every
+    // output it wrote was written. A stop between pages sets `aborted`.
+    bool WriteMultiPageTiff(Claims &claims, const ImageRowFiles &files, bool *aborted);
+    bool WriteOnePage(Claims &claims, const ImageRowFiles &files, const ImageFormatChoice &format);
+    bool WriteEachPage(Claims &claims, const ImageRowFiles &files, const ImageFormatChoice &format,
+                       bool *aborted);
     // Hand one or more page files to a fresh converter writing `output`;
     // true when the output file was written.
     bool ConvertPages(const std::vector<std::string> &pages, const std::string &output,
@@ -116,6 +130,7 @@ private:
     const ExtractorModule &m_extractor;
     std::string m_tempFolder;
     RunPacing m_pacing;
+    std::function<void()> m_endNotice;
     int m_jobs = 1;
     bool m_formatTextSet = false;
     std::string m_formatText;

@@ -1,5 +1,7 @@
 #include "convert/EngineArgs.h"
 
+#include <cstdint>
+
 #include "convert/PathRules.h"
 #include "settings/ConvertSettings.h"
 
@@ -16,30 +18,48 @@ ArgumentVector Head(const char *device, const std::string &outputPath) {
 
 } // namespace
 
+PdfKeyLevel KeyLevelOf(const PdfSettings &pdf) {
+    switch (pdf.nKeyLevel) {
+    case 0:
+        return PdfKeyLevel::Rc4Bits40;
+    case 2:
+        return PdfKeyLevel::Aes256;
+    default:
+        return PdfKeyLevel::Rc4Bits128;
+    }
+}
+
 int PdfPermissions(const PdfSettings &pdf) {
-    int p = 0;
+    // Bit n of the standard is the value 1 << (n - 1).
+    constexpr std::uint32_t kReserved = 0xFFFFF0C0u; // bits 7, 8 and 13-32
+    constexpr std::uint32_t kPrint = (1u << 2) | (1u << 11);
+    constexpr std::uint32_t kChange = (1u << 3) | (1u << 10);
+    constexpr std::uint32_t kCopy = (1u << 4) | (1u << 9);
+    constexpr std::uint32_t kForms = (1u << 5) | (1u << 8);
+    std::uint32_t p = kReserved;
     if (pdf.bAllowPrint == 1)
-        p += 4;
+        p |= kPrint;
     if (pdf.bAllowChange == 1)
-        p += 8;
+        p |= kChange;
     if (pdf.bAllowCopy == 1)
-        p += 16;
+        p |= kCopy;
     if (pdf.bAllowForms == 1)
-        p += 32;
-    return p;
+        p |= kForms;
+    return static_cast<int>(p);
 }
 
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
                             const std::string &inputPath) {
     ArgumentVector args = Head("pdfwrite", EscapeFormatField(outputPath));
-    if (pdf.bEncrypt == 1) {
+    const PdfKeyLevel level = KeyLevelOf(pdf);
+    if (pdf.bEncrypt == 1 && level != PdfKeyLevel::Aes256) {
         args.push_back("-sOwnerPassword=" + (pdf.szOwnerPassword.empty()
-                                                 ? std::string(kFixedOwnerPassword)
+                                                 ? std::string(kStandInOwnerPassword)
                                                  : pdf.szOwnerPassword));
         if (!pdf.szUserPassword.empty())
             args.push_back("-sUserPassword=" + pdf.szUserPassword);
         args.push_back("-dEncryptionR=3");
-        args.push_back(pdf.nKeyLevel != 0 ? "-dKeyLength=128" : "-dKeyLength=40");
+        args.push_back(level == PdfKeyLevel::Rc4Bits128 ? "-dKeyLength=128" : "-dKeyLength=40");
         args.push_back("-dPermissions=" + std::to_string(PdfPermissions(pdf)));
     }
     args.push_back(inputPath);

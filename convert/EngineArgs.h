@@ -17,14 +17,27 @@ struct PdfSettings;
 
 using ArgumentVector = std::vector<std::string>;
 
-// The owner password used when encryption is on and "opass" is empty.
-inline constexpr const char kFixedOwnerPassword[] = "kelvaro";
+// The key level of "level": 0 is 40-bit RC4, 2 is 256-bit AES, any other
+// value 128-bit RC4. The numbers are the ones the finishing step takes.
+enum class PdfKeyLevel { Rc4Bits40 = 0, Rc4Bits128 = 1, Aes256 = 2 };
+PdfKeyLevel KeyLevelOf(const PdfSettings &pdf);
 
-// Permission value P: 4 print, 8 change, 16 copy, 32 add, each granted only
-// when its key is exactly 1.
+// The owner password the engine gets when "opass" is empty. It is a stand-in
+// that never reaches a published file: the finishing step replaces it with a
+// random password of its own for every file (see modules/lumbrel/Lumbrel.h).
+inline constexpr const char kStandInOwnerPassword[] = "kelvaro";
+
+// Permission value P as the standard security handler (revision 3 and up)
+// reads it: bits 1-2 clear, the reserved bits 7-8 and 13-32 set (so P is
+// negative), and per key that is exactly 1: "print" bits 3 and 12 (printing
+// at full quality), "change" bits 4 and 11 (modifying, assembling), "copy"
+// bits 5 and 10 (extraction, also for accessibility), "add" bits 6 and 9
+// (annotations, form filling). Nothing granted gives -3904.
 int PdfPermissions(const PdfSettings &pdf);
 
-// The PDF vector: 7 entries, or 11 with encryption (12 with a user password).
+// The PDF vector: 7 entries without encryption and with 256-bit AES (the
+// finishing step encrypts those); with RC4, 11 entries, or 12 with a user
+// password.
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
                             const std::string &inputPath);
 

@@ -6,6 +6,9 @@
 #include <string>
 #include <system_error>
 
+#include "common/FileRules.h"
+#include "modules/tessarin/Tessarin.h"
+
 namespace {
 
 void *Ordinal(void *handle, int n) {
@@ -28,6 +31,8 @@ int LoadEngineModule(const std::string &path, EngineModule &m) {
     if (!Bind(m.handle, 1, m.create) || !Bind(m.handle, 2, m.version) ||
         !Bind(m.handle, 3, m.run) || !Bind(m.handle, 4, m.exit) || !Bind(m.handle, 5, m.destroy))
         return 0;
+    m.killRunning =
+        reinterpret_cast<EngineKillRunningFn>(dlsym(m.handle, TESSARIN_KILL_RUNNING_SYMBOL));
     return 1;
 }
 
@@ -39,6 +44,7 @@ int LoadExtractorModule(const std::string &path, ExtractorModule &m) {
     if (!Bind(m.handle, 1, m.postProcess) || !Bind(m.handle, 3, m.extractText) ||
         !Bind(m.handle, 5, m.version))
         return 0;
+    Bind(m.handle, 6, m.postProcessSecured);
     return 1;
 }
 
@@ -59,8 +65,5 @@ std::string ProgramFolder() {
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
         return "./";
-    std::string folder = exe.parent_path().string();
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
+    return WithTrailingSeparator(exe.parent_path().string());
 }

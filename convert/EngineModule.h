@@ -5,9 +5,11 @@
 //   lumbrel.so   PDF finishing and PDF-to-text (three entry points)
 //
 // Loading resolves the ordinals in order and stops at the first one that is
-// missing. A loaded module stays loaded until Free*; the entry points are
-// plain function pointers that may be called from any thread once loaded.
-// Nothing here throws.
+// missing. tessarin.so's kill entry point is bound by its name as well; it is
+// optional, so a module without it still loads (killRunning stays null). A
+// loaded module stays loaded until Free*; the entry points are plain function
+// pointers that may be called from any thread once loaded. Nothing here
+// throws.
 #pragma once
 
 #include <string>
@@ -18,6 +20,9 @@ typedef int (*EngineVersionFn)(char *buffer, int size);
 typedef int (*EngineRunFn)(void *instance, int argc, char **argv);
 typedef int (*EngineExitFn)(void *instance);
 typedef void (*EngineDeleteFn)(void *instance);
+// Kill every interpreter child running now; how many were signalled.
+// Async-signal-safe.
+typedef int (*EngineKillRunningFn)(void);
 
 typedef int (*PdfPostProcessFn)(const char *pdf, const char *opass, const char *upass,
                                 const char *appText, int tuse, const char *text, int fcolor,
@@ -25,18 +30,25 @@ typedef int (*PdfPostProcessFn)(const char *pdf, const char *opass, const char *
                                 int bground, const char *title, const char *author,
                                 const char *subject, const char *keywords, const char *creator,
                                 const char *producer);
-typedef int (*PdfExtractTextFn)(const char *pdf, const char *txt, int mode, int pageBreak,
-                                int one);
+// PdfPostProcess that also writes the security: the nineteen arguments, then
+// encrypt, key level (0, 1, 2) and the permission value P.
+typedef int (*PdfPostProcessSecuredFn)(
+    const char *pdf, const char *opass, const char *upass, const char *appText, int tuse,
+    const char *text, int fcolor, int fsize, int fposInverted, int frotate, int foffx, int foffy,
+    int bground, const char *title, const char *author, const char *subject, const char *keywords,
+    const char *creator, const char *producer, int encrypt, int keyLevel, int permissions);
+typedef int (*PdfExtractTextFn)(const char *pdf, const char *txt, int mode, int pageBreak, int one);
 typedef int (*ExtractorVersionFn)(char *buffer, int size);
 }
 
 struct EngineModule {
     void *handle = nullptr;
-    EngineCreateFn create = nullptr;   // ordinal 1
-    EngineVersionFn version = nullptr; // ordinal 2
-    EngineRunFn run = nullptr;         // ordinal 3
-    EngineExitFn exit = nullptr;       // ordinal 4
-    EngineDeleteFn destroy = nullptr;  // ordinal 5
+    EngineCreateFn create = nullptr;           // ordinal 1
+    EngineVersionFn version = nullptr;         // ordinal 2
+    EngineRunFn run = nullptr;                 // ordinal 3
+    EngineExitFn exit = nullptr;               // ordinal 4
+    EngineDeleteFn destroy = nullptr;          // ordinal 5
+    EngineKillRunningFn killRunning = nullptr; // by name, optional
 };
 
 struct ExtractorModule {
@@ -44,6 +56,8 @@ struct ExtractorModule {
     PdfPostProcessFn postProcess = nullptr; // ordinal 1
     PdfExtractTextFn extractText = nullptr; // ordinal 3
     ExtractorVersionFn version = nullptr;   // ordinal 5
+    // ordinal 6, optional: a module without it still loads (null here)
+    PdfPostProcessSecuredFn postProcessSecured = nullptr;
 };
 
 // Load the module at `path` (a full path). 1 on success; 0 when the file can't

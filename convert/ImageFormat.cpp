@@ -2,33 +2,47 @@
 
 namespace {
 
-struct ExtensionCode {
-    const char *ext;
-    int code;
+// The order in which ImageFormatFromItemText looks for the extensions, by
+// format code; a later match replaces an earlier one.
+constexpr int kSearchOrder[] = {
+    IC_FORMAT_TIFF, IC_FORMAT_JPEG, IC_FORMAT_BMP, IC_FORMAT_GIF, IC_FORMAT_PNG, IC_FORMAT_PCX,
+    IC_FORMAT_WMF,  IC_FORMAT_EMF,  IC_FORMAT_TGA, IC_FORMAT_JP2, IC_FORMAT_RAS, IC_FORMAT_JPC,
 };
+static_assert(std::size(kSearchOrder) == kImageFormats.size());
 
-// Search order and codes; a later match replaces an earlier one.
-constexpr ExtensionCode kExtensions[] = {
-    {".tif", 7}, {".jpg", 4}, {".bmp", 1}, {".gif", 6},  {".png", 5},  {".pcx", 8},
-    {".wmf", 3}, {".emf", 2}, {".tga", 9}, {".jp2", 10}, {".ras", 11}, {".jpc", 12},
-};
+const ImageFormat *FormatOfCode(int code) {
+    for (const ImageFormat &f : kImageFormats)
+        if (f.code == code)
+            return &f;
+    return nullptr;
+}
 
 } // namespace
 
 ImageFormatChoice ImageFormatFromItemText(std::string_view itemText) {
     ImageFormatChoice choice;
-    for (const ExtensionCode &e : kExtensions) {
-        std::size_t at = itemText.find(e.ext);
+    for (int code : kSearchOrder) {
+        const ImageFormat *f = FormatOfCode(code);
+        if (!f)
+            continue;
+        std::size_t at = itemText.find(f->ext);
         if (at != std::string_view::npos && at > 0) {
-            choice.code = e.code;
-            choice.ext = e.ext;
+            choice.code = f->code;
+            choice.ext = f->ext;
         }
     }
     return choice;
 }
 
 std::string ImageFormatItemText(int index) {
-    if (index < 0 || index >= static_cast<int>(kImageFormatListItems.size()))
+    if (index < 0 || index >= static_cast<int>(kImageFormats.size()))
         return {};
-    return kImageFormatListItems[static_cast<std::size_t>(index)];
+    return kImageFormats[static_cast<std::size_t>(index)].listText;
+}
+
+int ImageFormatIndexOfName(std::string_view cliName) {
+    for (std::size_t i = 0; i < kImageFormats.size(); ++i)
+        if (cliName == kImageFormats[i].cliName)
+            return static_cast<int>(i);
+    return -1;
 }

@@ -1,15 +1,21 @@
 // PathRules: how the conversion paths split, name and check file paths.
 //
-// Pure functions over UTF-8 path strings, apart from the few that look at
-// the file system (FileExists, PathTaken, CreatePath, MakeUniqueName).
-// Folder paths end in '/'. Splitting accepts both '/' and '\' as separators;
-// the drive part is always empty on this platform but is kept so the naming
-// formats read as they always have ("%s%s%s-%02d%s"). Thread-safe.
+// Pure functions over UTF-8 path strings, apart from the two that look at
+// the file system (PathTaken, MakeUniqueName). Folder paths end in '/'.
+// Splitting accepts both '/' and '\' as separators; the drive part is always
+// empty on this platform but is kept so the naming formats read as they
+// always have ("%s%s%s-%02d%s"). Thread-safe.
+//
+// The file-system rules themselves (FileExists, CreatePath, the platform
+// limits, the trailing separator, the ".ps" check) live in common/FileRules
+// and come with this header.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "common/FileRules.h"
 
 struct ConvertSettings;
 
@@ -22,38 +28,20 @@ struct SplitParts {
 
 SplitParts SplitPath(std::string_view path);
 
-// 1 when `path` names something that opens for reading and is not a folder.
-int FileExists(const std::string &path);
-
 // True when anything at all is at `path` (a file of any kind, a folder, a
 // dangling link): such a name is never chosen for a new output.
 bool PathTaken(const std::string &path);
 
-// Create every folder along `path`: the text before each separator, from the
-// left. A path ending in '/' creates all its folders; a file path creates the
-// folders holding the file. Failures are silent.
-void CreatePath(const std::string &path);
-
 // The output name rule for "exists" 1: `path` itself when nothing is there,
 // otherwise the first free "%s%s%s-%02d%s" (drive, folder, base, k, ext) for
 // k = 1, 2, ... `taken` decides what counts as present (PathTaken by default).
-std::string MakeUniqueName(const std::string &path);
 std::string MakeUniqueName(const std::string &path,
-                           const std::function<bool(const std::string &)> &taken);
+                           const std::function<bool(const std::string &)> &taken = PathTaken);
 
 // The engine reads '%' in an output file name as a format field: double every
 // literal one so the name is taken as it stands.
 std::string EscapeFormatField(std::string_view text);
 
-// True when the path fits the platform's limits: shorter than PATH_MAX
-// bytes, no component longer than NAME_MAX bytes, no NUL byte. A path that
-// does not fit is refused, never cut.
-bool FitsPlatformLimits(std::string_view path);
-
 // Output folder of a row: "mode" 0 the input's drive and folder, otherwise
 // the "output" folder (ending in '/').
 std::string RowOutputFolder(const ConvertSettings &settings, std::string_view inputPath);
-
-// `folder` with a trailing '/' added when it lacks one (an empty folder stays
-// empty).
-std::string WithTrailingSeparator(std::string folder);

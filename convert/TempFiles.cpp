@@ -15,11 +15,17 @@
 
 namespace {
 
+// The highest suffix FirstFresh tries, and the longest "%d%d" stamp (second
+// 59, millisecond 999).
+constexpr int kLastSuffix = 9999;
+constexpr char kLongestStamp[] = "59999";
+constexpr char kPageFolderPrefix[] = "mtmp_";
+
 // Try `base` + "" and then base + "-2", "-3", ...; `make` returns 0 on
 // success, EEXIST when the name is taken, another errno to give up.
 template <typename Make>
 std::string FirstFresh(const std::string &base, const std::string &tail, Make make) {
-    for (int k = 1; k < 10000; ++k) {
+    for (int k = 1; k <= kLastSuffix; ++k) {
         std::string name = base + (k == 1 ? std::string() : "-" + std::to_string(k)) + tail;
         if (!FitsPlatformLimits(name))
             return {};
@@ -64,10 +70,15 @@ std::string CreatePageFolder(const std::string &tempFolder) {
 }
 
 std::string CreatePageFolder(const std::string &tempFolder, const std::string &stamp) {
-    std::string made = FirstFresh(tempFolder + "mtmp_" + stamp, "", [](const std::string &name) {
-        return ::mkdir(name.c_str(), 0700) == 0 ? 0 : errno;
-    });
+    std::string made =
+        FirstFresh(tempFolder + kPageFolderPrefix + stamp, "", [](const std::string &name) {
+            return ::mkdir(name.c_str(), 0700) == 0 ? 0 : errno;
+        });
     return made.empty() ? made : made + "/";
+}
+
+std::string LongestPageFolder(const std::string &tempFolder) {
+    return tempFolder + kPageFolderPrefix + kLongestStamp + "-" + std::to_string(kLastSuffix) + "/";
 }
 
 std::string CreateTempPdf(const std::string &tempFolder) {

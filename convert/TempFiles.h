@@ -21,6 +21,10 @@ std::string LocalTimeStamp();
 std::string CreatePageFolder(const std::string &tempFolder);
 // The same with a given "%d%d" stamp instead of the clock's.
 std::string CreatePageFolder(const std::string &tempFolder, const std::string &stamp);
+// The longest path CreatePageFolder can return under `tempFolder` (the
+// longest stamp with the highest suffix, ending in '/'): a page file name
+// that fits the platform's limits there fits in every page folder.
+std::string LongestPageFolder(const std::string &tempFolder);
 
 // Create a fresh, empty temporary PDF (mode 0600) under `tempFolder` and
 // return its path, or the empty text when none could be made.

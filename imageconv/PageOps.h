@@ -39,12 +39,19 @@ std::vector<RgbQuad> BuildOctreePalette(const Dib &page, int maxColours, int tre
 // (all when 0) and makes the page a `depth`-bit page with that palette.
 Status ReduceToPalette(Dib &page, int depth, const std::vector<RgbQuad> &palette, int important);
 
-// The converter's palette reduction for a reduce depth of 1, 4 or 8.
+// The converter's palette reduction for a reduce depth of 1, 4 or 8. A grey
+// ramp page (ConvertToGrey's result) keeps its exact levels at 8 bits and
+// takes the nearest of the 16-level ramp at 4 bits; other pages go through
+// the octree.
 Status ReduceColors(Dib &page, int reduceBpp);
 
 // Sets the page's resolution in dots per inch and pixels per metre.
 void SetResolution(Dib &page, int xDpi, int yDpi);
 int32_t PelsPerMeter(int dpi);
+
+// Gives `to` the resolution of `from` (dots per inch and pixels per metre as
+// they are), for an operation that builds a new page from an old one.
+void CopyResolution(Dib &to, const Dib &from);
 
 // Exact quarter turns, any depth: width and height swap, pixels move as they are.
 Status RotateQuarterClockwise(Dib &page);

@@ -144,7 +144,7 @@ void RunSteps(ImageConverter &ic, Page &page) {
 }
 
 // Hands a finished page to the format's writer.
-bool WritePage(const ImageConverter &ic, const Dib &d, const std::string &out) {
+Status WritePage(const ImageConverter &ic, const Dib &d, const std::string &out) {
     switch (ic.m_nFormatCode) {
     case IC_FORMAT_BMP:
         return WriteBmp(d, out);
@@ -171,7 +171,7 @@ bool WritePage(const ImageConverter &ic, const Dib &d, const std::string &out) {
     case IC_FORMAT_RAS:
         return WriteRas(d, out);
     default:
-        return false;
+        return Status::Fail("unknown format");
     }
 }
 

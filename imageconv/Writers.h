@@ -1,7 +1,9 @@
 // The format writers: each takes one finished page and an output path,
-// creates or truncates the file, writes it and closes it. A writer that fails
-// returns false and leaves no file behind (it removes what it had started);
-// nothing is printed and nothing throws. Writers never change the page.
+// creates or truncates the file, writes it and closes it. A writer returns a
+// Status like the page operations: a failed one says why (for example "Bit
+// depth must be 8 or 24") and leaves no file behind (it removes what it had
+// started); nothing is printed and nothing throws. Writers never change the
+// page.
 //
 // Pages arrive in the layouts the page pipeline prepares for each format:
 //   BMP, PNG, PCX, TIFF  1, 4, 8 (palette) or 24 bits
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "imageconv/Dib.h"
+#include "imageconv/Status.h"
 
 namespace imageconv {
 
@@ -31,23 +34,18 @@ struct WriteParams {
     int height = 0;
 };
 
-// What the last writer that refused or failed a page on this thread
-// reported, for example "Bit depth must be 8 or 24". Each writer below
-// except WriteBmp clears it when it starts.
-const std::string &WriterMessage();
-
-bool WriteBmp(const Dib &page, const std::string &path);
-bool WriteJpeg(const Dib &page, const std::string &path, const WriteParams &params);
-bool WritePng(const Dib &page, const std::string &path);
-bool WriteGif(const Dib &page, const std::string &path);
-bool WriteTiff(const Dib &page, const std::string &path, const WriteParams &params);
-bool WritePcx(const Dib &page, const std::string &path);
-bool WriteTga(const Dib &page, const std::string &path);
+Status WriteBmp(const Dib &page, const std::string &path);
+Status WriteJpeg(const Dib &page, const std::string &path, const WriteParams &params);
+Status WritePng(const Dib &page, const std::string &path);
+Status WriteGif(const Dib &page, const std::string &path);
+Status WriteTiff(const Dib &page, const std::string &path, const WriteParams &params);
+Status WritePcx(const Dib &page, const std::string &path);
+Status WriteTga(const Dib &page, const std::string &path);
 // JPEG 2000 file (codestream = false) or bare code stream (codestream = true).
-bool WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, int quality);
-bool WriteRas(const Dib &page, const std::string &path);
-bool WriteEmf(const Dib &page, const std::string &path, int width, int height);
-bool WriteWmf(const Dib &page, const std::string &path, int width, int height);
+Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, int quality);
+Status WriteRas(const Dib &page, const std::string &path);
+Status WriteEmf(const Dib &page, const std::string &path, int width, int height);
+Status WriteWmf(const Dib &page, const std::string &path, int width, int height);
 
 // The TIFF writer kept open across the pages of a multi-page file. The file
 // itself is opened by the converter and handed in with every page; the
@@ -63,8 +61,8 @@ public:
     TiffMultiPageWriter(const TiffMultiPageWriter &) = delete;
     TiffMultiPageWriter &operator=(const TiffMultiPageWriter &) = delete;
 
-    bool Append(std::FILE *file, const std::string &path, const Dib &page,
-                const WriteParams &params);
+    Status Append(std::FILE *file, const std::string &path, const Dib &page,
+                  const WriteParams &params);
     void Close();
     int PageCount() const;
 

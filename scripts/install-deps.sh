@@ -18,6 +18,11 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev libqt6svg6 libgl1-mesa-dev fonts-wqy-microhei
     # tests: unit test framework, independent readers, a virtual display for screenshots
     googletest libgtest-dev libgmock-dev libgif-dev qpdf poppler-utils xvfb xauth
+    # translations; fuzz targets
+    qt6-l10n-tools clang
+    # installing and packaging: the checks of the desktop entry, metainfo, man
+    # pages and .deb, dpkg-shlibdeps, and the scale-out recipe
+    desktop-file-utils appstream lintian man-db dpkg-dev file parallel
 )
 
 missing=()

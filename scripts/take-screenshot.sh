@@ -4,9 +4,10 @@
 #
 #   scripts/take-screenshot.sh TARGET OUTPUT.png [build folder]
 #
-# The build folder (default: build/screenshot, a Release build with the
-# tests, where the picture programs live) is configured when it has no build
-# files yet; TARGET, and what it depends on, is brought up to date in it.
+# The build folder (default: build/screenshot, a Release build without the
+# tests; the picture programs land in its tools/ folder) is configured when
+# it has no build files yet; TARGET, and what it depends on, is brought up to
+# date in it.
 set -euo pipefail
 
 target="$1"
@@ -15,14 +16,14 @@ build="${3:-$root/build/screenshot}"
 out="$2"
 
 if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTORIA_TESTS=ON > /dev/null
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTORIA_TESTS=OFF > /dev/null
 fi
 if ! cmake --build "$build" --target "$target" -j 2 > /dev/null; then
-    echo "cannot build $target in $build (configure it with -DVANTORIA_TESTS=ON)" >&2
+    echo "cannot build $target in $build" >&2
     exit 1
 fi
 
-program="$build/tests/$target"
+program="$build/tools/$target"
 [ -x "$program" ] || { echo "no $program" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
 out="$(cd "$(dirname "$out")" && pwd)/$(basename "$out")"

@@ -39,7 +39,7 @@ struct PdfSettings {
     int bAllowPrint = 0;         // "print"
     int bAllowChange = 0;        // "change"
     int bAllowForms = 0;         // "add"
-    int nKeyLevel = 0;           // "level": 0 = 40-bit RC4, otherwise 128-bit RC4
+    int nKeyLevel = 0;           // "level": 0 = 40-bit RC4, 2 = 256-bit AES, else 128-bit RC4
     std::string szUserPassword;  // "upass"
     std::string szOwnerPassword; // "opass"
     std::string szTitle;         // "title"

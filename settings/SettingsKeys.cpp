@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
+#include "common/FileRules.h"
 #include "settings/IniFile.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsLocation.h"
 
 namespace {
 
@@ -12,66 +13,67 @@ namespace {
 #define TEXT_FIELD(member) nullptr, [](ConvertSettings &s) -> std::string * { return &s.member; }
 #define NO_FIELD nullptr, nullptr
 
+using G = SettingGroup;
 using T = SettingType;
 using F = SettingFix;
 
 // clang-format off
 const SettingsKey kKeys[] = {
-    {"Set", "otype",        T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nOutputKind)},
-    {"Set", "type",         T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nFormat)},
-    {"Set", "mode",         T::Int,      1,   nullptr,      F::ZeroOrOneElseOne,  INT_FIELD(m_nOutputMode)},
-    {"Set", "exists",       T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_bNewIfExists)},
-    {"Set", "output",       T::Path,     0,   nullptr,      F::DefaultIfEmpty,    TEXT_FIELD(m_szOutputDir)},
-    {"Set", "AddFile",      T::Path,     0,   nullptr,      F::None,              NO_FIELD},
+    {"Set", "output",       G::General, T::Path,     0,   nullptr,      F::DefaultIfEmpty,    TEXT_FIELD(m_szOutputDir)},
+    {"Set", "type",         G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nFormat)},
+    {"Set", "mode",         G::General, T::Int,      1,   nullptr,      F::ZeroOrOneElseOne,  INT_FIELD(m_nOutputMode)},
+    {"Set", "otype",        G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nOutputKind)},
+    {"Set", "exists",       G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_bNewIfExists)},
+    {"Set", "AddFile",      G::None,    T::Path,     0,   nullptr,      F::None,              NO_FIELD},
 
-    {"Img", "resize",       T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bResize)},
-    {"Img", "width",        T::TypedInt, 594, nullptr,      F::None,              INT_FIELD(img.nWidth)},
-    {"Img", "height",       T::TypedInt, 842, nullptr,      F::None,              INT_FIELD(img.nHeight)},
-    {"Img", "angle",        T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(img.nAngle)},
-    {"Img", "xdpi",         T::TypedInt, 72,  nullptr,      F::Dpi,               INT_FIELD(img.nXDpi)},
-    {"Img", "ydpi",         T::TypedInt, 72,  nullptr,      F::Dpi,               INT_FIELD(img.nYDpi)},
-    {"Img", "each",         T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bFolderPerFile)},
-    {"Img", "bmpc",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szBmpColor)},
-    {"Img", "pngc",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szPngColor)},
-    {"Img", "pcxc",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szPcxColor)},
-    {"Img", "gifc",         T::Colour,   0,   "256 Color",  F::None,              TEXT_FIELD(img.szGifColor)},
-    {"Img", "tgac",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szTgaColor)},
-    {"Img", "jp2c",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szJp2Color)},
-    {"Img", "rasc",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szRasColor)},
-    {"Img", "jpcc",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szJpcColor)},
-    {"Img", "jpgc",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szJpgColor)},
-    {"Img", "JQu",          T::Int,      75,  nullptr,      F::None,              INT_FIELD(img.nJpgQuality)},
-    {"Img", "tifc",         T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szTifColor)},
-    {"Img", "compress",     T::Int,      3,   nullptr,      F::None,              INT_FIELD(img.nTifCompression)},
-    {"Img", "TJQu",         T::Int,      75,  nullptr,      F::None,              INT_FIELD(img.nTifQuality)},
-    {"Img", "multpage",     T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bTifMultipage)},
+    {"Img", "resize",       G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bResize)},
+    {"Img", "width",        G::Image,   T::TypedInt, 594, nullptr,      F::None,              INT_FIELD(img.nWidth)},
+    {"Img", "height",       G::Image,   T::TypedInt, 842, nullptr,      F::None,              INT_FIELD(img.nHeight)},
+    {"Img", "angle",        G::Image,   T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(img.nAngle)},
+    {"Img", "xdpi",         G::Image,   T::TypedInt, 72,  nullptr,      F::Dpi,               INT_FIELD(img.nXDpi)},
+    {"Img", "ydpi",         G::Image,   T::TypedInt, 72,  nullptr,      F::Dpi,               INT_FIELD(img.nYDpi)},
+    {"Img", "each",         G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bFolderPerFile)},
+    {"Img", "bmpc",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szBmpColor)},
+    {"Img", "pngc",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szPngColor)},
+    {"Img", "pcxc",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szPcxColor)},
+    {"Img", "gifc",         G::Image,   T::Colour,   0,   "256 Color",  F::None,              TEXT_FIELD(img.szGifColor)},
+    {"Img", "tgac",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szTgaColor)},
+    {"Img", "jp2c",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szJp2Color)},
+    {"Img", "rasc",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szRasColor)},
+    {"Img", "jpcc",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szJpcColor)},
+    {"Img", "jpgc",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szJpgColor)},
+    {"Img", "JQu",          G::Image,   T::Int,      75,  nullptr,      F::None,              INT_FIELD(img.nJpgQuality)},
+    {"Img", "tifc",         G::Image,   T::Colour,   0,   "True Color", F::None,              TEXT_FIELD(img.szTifColor)},
+    {"Img", "compress",     G::Image,   T::Int,      3,   nullptr,      F::None,              INT_FIELD(img.nTifCompression)},
+    {"Img", "TJQu",         G::Image,   T::Int,      75,  nullptr,      F::None,              INT_FIELD(img.nTifQuality)},
+    {"Img", "multpage",     G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bTifMultipage)},
 
-    {"Pdf", "encrypt",      T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bEncrypt)},
-    {"Pdf", "copy",         T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowCopy)},
-    {"Pdf", "print",        T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowPrint)},
-    {"Pdf", "change",       T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowChange)},
-    {"Pdf", "add",          T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowForms)},
-    {"Pdf", "level",        T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.nKeyLevel)},
-    {"Pdf", "upass",        T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szUserPassword)},
-    {"Pdf", "opass",        T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szOwnerPassword)},
-    {"Pdf", "title",        T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szTitle)},
-    {"Pdf", "subject",      T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szSubject)},
-    {"Pdf", "author",       T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szAuthor)},
-    {"Pdf", "keywords",     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szKeywords)},
-    {"Pdf", "creator",      T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szCreator)},
-    {"Pdf", "producer",     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szProducer)},
-    {"Pdf", "tuse",         T::Int,      0,   nullptr,      F::None,              INT_FIELD(stamp.bUseText)},
-    {"Pdf", "text",         T::String,   0,   "watermark",  F::None,              TEXT_FIELD(stamp.szText)},
-    {"Pdf", "fsize",        T::TypedInt, 16,  nullptr,      F::None,              INT_FIELD(stamp.nFontSize)},
-    {"Pdf", "fcolor",       T::Int,      255, nullptr,      F::None,              INT_FIELD(stamp.crColor)},
-    {"Pdf", "fpos",         T::Int,      0,   nullptr,      F::None,              INT_FIELD(stamp.nPosition)},
-    {"Pdf", "frotate",      T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(stamp.nRotation)},
-    {"Pdf", "foffx",        T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(stamp.nOffsetX)},
-    {"Pdf", "foffy",        T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(stamp.nOffsetY)},
-    {"Pdf", "bground",      T::Int,      0,   nullptr,      F::None,              INT_FIELD(stamp.bBackground)},
+    {"Pdf", "encrypt",      G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bEncrypt)},
+    {"Pdf", "copy",         G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowCopy)},
+    {"Pdf", "print",        G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowPrint)},
+    {"Pdf", "change",       G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowChange)},
+    {"Pdf", "add",          G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowForms)},
+    {"Pdf", "level",        G::Pdf,     T::Int,      2,   nullptr,      F::None,              INT_FIELD(pdf.nKeyLevel)},
+    {"Pdf", "upass",        G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szUserPassword)},
+    {"Pdf", "opass",        G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szOwnerPassword)},
+    {"Pdf", "title",        G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szTitle)},
+    {"Pdf", "subject",      G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szSubject)},
+    {"Pdf", "author",       G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szAuthor)},
+    {"Pdf", "keywords",     G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szKeywords)},
+    {"Pdf", "creator",      G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szCreator)},
+    {"Pdf", "producer",     G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szProducer)},
+    {"Pdf", "tuse",         G::Stamp,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(stamp.bUseText)},
+    {"Pdf", "text",         G::Stamp,   T::String,   0,   "watermark",  F::None,              TEXT_FIELD(stamp.szText)},
+    {"Pdf", "fsize",        G::Stamp,   T::TypedInt, 16,  nullptr,      F::None,              INT_FIELD(stamp.nFontSize)},
+    {"Pdf", "fcolor",       G::Stamp,   T::Int,      255, nullptr,      F::None,              INT_FIELD(stamp.crColor)},
+    {"Pdf", "fpos",         G::Stamp,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(stamp.nPosition)},
+    {"Pdf", "frotate",      G::Stamp,   T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(stamp.nRotation)},
+    {"Pdf", "foffx",        G::Stamp,   T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(stamp.nOffsetX)},
+    {"Pdf", "foffy",        G::Stamp,   T::TypedInt, 0,   nullptr,      F::None,              INT_FIELD(stamp.nOffsetY)},
+    {"Pdf", "bground",      G::Stamp,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(stamp.bBackground)},
 
-    {"Txt", "txtmode",      T::Int,      0,   nullptr,      F::ZeroOrOneElseZero, INT_FIELD(txt.nTextMode)},
-    {"Txt", "txtpagebreak", T::Int,      0,   nullptr,      F::ZeroOrOneElseZero, INT_FIELD(txt.bPageBreak)},
+    {"Txt", "txtmode",      G::Text,    T::Int,      0,   nullptr,      F::ZeroOrOneElseZero, INT_FIELD(txt.nTextMode)},
+    {"Txt", "txtpagebreak", G::Text,    T::Int,      0,   nullptr,      F::ZeroOrOneElseZero, INT_FIELD(txt.bPageBreak)},
 };
 // clang-format on
 
@@ -145,8 +147,8 @@ void StoreText(const SettingsKey &k, std::string value, ConvertSettings &s) {
             value = SettingDefaultText(k);
         // Output names are the folder followed by the file name, so a folder
         // typed into the file without its final separator still gets one.
-        else if (value.back() != '/' && value.back() != '\\')
-            value += '/';
+        else
+            value = WithTrailingSeparator(std::move(value));
     }
     *k.textField(s) = std::move(value);
 }

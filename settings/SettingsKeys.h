@@ -1,11 +1,12 @@
 // SettingsKeys: the one table of every Profile.ini key.
 //
-// Each entry gives the section, the key, how the value is read, its default,
-// the correction applied when it is loaded, and the ConvertSettings field it
-// fills (none for "AddFile", which the Add Files command reads and writes
-// itself). The loads in SettingsStore.h, the settings pages and the
-// command-line "--set SECTION.KEY=VALUE" all go through this table, so a key
-// reads the same everywhere.
+// Each entry gives the section, the key, the load that reads it, how the
+// value is read, its default, the correction applied when it is loaded, and
+// the ConvertSettings field it fills (none for "AddFile", which the Add Files
+// command reads and writes itself). The loads in SettingsStore.h walk this
+// table by load group; the settings pages and the command-line
+// "--set SECTION.KEY=VALUE" go through it too, so a key reads the same
+// everywhere.
 //
 // The table is constant data; the functions are pure apart from the computed
 // defaults of the two folder keys, which look at the user's home folder.
@@ -37,9 +38,21 @@ enum class SettingFix {
                        // other value ends in a separator ('/' added when missing)
 };
 
+// Which load of SettingsStore.h reads a key. The "Pdf" section holds two
+// groups: the stamp (also loaded on its own) and the rest.
+enum class SettingGroup {
+    General, // LoadGeneralSettings; also what SaveGeneralSettings writes
+    Image,   // LoadImageSettings
+    Stamp,   // LoadStampSettings, and first in LoadPdfSettings
+    Pdf,     // LoadPdfSettings
+    Text,    // LoadTextSettings
+    None,    // read by no load ("AddFile")
+};
+
 struct SettingsKey {
     const char *section;
     const char *key;
+    SettingGroup group;
     SettingType type;
     int intDefault;          // Int and TypedInt
     const char *textDefault; // String and Colour; nullptr for the computed folder defaults
@@ -65,7 +78,8 @@ inline constexpr int kMinDpi = 72;
 inline constexpr int kMaxDpi = 600;
 inline constexpr std::size_t kMaxColourChars = 31;
 
-// Every key, grouped by section.
+// Every key, grouped by section; within "Set", in the order
+// SaveGeneralSettings writes them.
 std::span<const SettingsKey> AllSettingsKeys();
 
 // The entry of section/key (without regard to case), or nullptr.

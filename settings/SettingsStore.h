@@ -12,6 +12,8 @@
 //   LoadTextSettings     "Txt": the TextSettings group
 //   SaveGeneralSettings  writes output, type, mode, otype, exists to "Set"
 //
+// Which keys each load reads is the key table's load group (SettingGroup).
+//
 // SaveGeneralSettings changes those five keys in place and keeps every other
 // line; the file is replaced in one step. It returns false when the file
 // could not be written, which callers may ignore: the values stay in memory.
@@ -19,13 +21,8 @@
 // The "Img", "Pdf" and "Txt" keys are written by the settings pages, each
 // page its own keys (IniFile + WriteSetting from SettingsKeys.h).
 //
-// Location of the settings file: on systems older than major version 6 it
-// lies beside the program; otherwise in the user's configuration folder, under
-// Quorvane/Vantoria/. This system counts as version 6 or later; the version
-// and both folders are parameters so either branch can be exercised.
-//
-// Folder paths produced here end in '/'. Thread safety: none needed; the
-// functions share no state (the folder queries read the environment).
+// The location of the file and the folder defaults are in SettingsLocation.h.
+// Thread safety: none needed; the functions share no state.
 #pragma once
 
 #include <string>
@@ -41,32 +38,3 @@ void LoadTextSettings(const std::string &iniPath, ConvertSettings &s);
 
 // The four loads of start-up, in their order: general, image, PDF, text.
 void LoadAllSettings(const std::string &iniPath, ConvertSettings &s);
-
-// The system's major version as the location rules see it: 6 here.
-unsigned SystemMajorVersion();
-
-// The user's home folder ($HOME, else the password database), ending in '/'.
-std::string HomeFolder();
-
-// The user's configuration folder ($XDG_CONFIG_HOME when it is an absolute
-// path, else ~/.config), ending in '/'.
-std::string ConfigFolder();
-
-// Where default outputs go: below version 6 the documents folder
-// (~/Documents/), otherwise the home folder. Ends in '/'.
-std::string DocumentsFolder(unsigned majorVersion = SystemMajorVersion());
-
-// The default output folder: DocumentsFolder() + "My Doc/". Not created.
-std::string DefaultOutputFolder(unsigned majorVersion = SystemMajorVersion());
-
-// The path of Profile.ini: below version 6 `programFolder` + "Profile.ini";
-// otherwise `configFolder` + "Quorvane/Vantoria/Profile.ini". Both folders
-// end in '/' (one is added when missing). Computes only.
-std::string SettingsFilePath(unsigned majorVersion, const std::string &programFolder,
-                             const std::string &configFolder);
-
-// SettingsFilePath, and on version 6 or later the two folders that hold the
-// file are created when missing (failures are ignored: loads then give the
-// defaults and saves fail quietly). Below version 6 nothing is created.
-std::string PrepareSettingsFile(unsigned majorVersion, const std::string &programFolder,
-                                const std::string &configFolder);

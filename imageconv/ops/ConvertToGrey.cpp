@@ -49,10 +49,7 @@ Status ConvertToGrey(Dib &page) {
                 dst[x] = greyOfIndex[Dib::IndexAt(src, x, page.bpp)];
         }
     }
-    out.xDpi = page.xDpi;
-    out.yDpi = page.yDpi;
-    out.xPelsPerMeter = page.xPelsPerMeter;
-    out.yPelsPerMeter = page.yPelsPerMeter;
+    CopyResolution(out, page);
     page = std::move(out);
     return Status::Ok();
 }

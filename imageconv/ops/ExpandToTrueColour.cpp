@@ -26,10 +26,7 @@ Status ExpandToTrueColour(Dib &page) {
             dst[2] = c.red;
         }
     }
-    out.xDpi = page.xDpi;
-    out.yDpi = page.yDpi;
-    out.xPelsPerMeter = page.xPelsPerMeter;
-    out.yPelsPerMeter = page.yPelsPerMeter;
+    CopyResolution(out, page);
     page = std::move(out);
     return Status::Ok();
 }

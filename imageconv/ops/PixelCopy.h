@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "imageconv/Dib.h"
+#include "imageconv/PageOps.h"
 
 namespace imageconv {
 
@@ -24,10 +25,7 @@ inline bool AllocateLike(Dib &out, const Dib &like, int64_t width, int64_t heigh
     out.palette = like.palette;
     out.colorsUsed = like.colorsUsed;
     out.colorsImportant = like.colorsImportant;
-    out.xDpi = like.xDpi;
-    out.yDpi = like.yDpi;
-    out.xPelsPerMeter = like.xPelsPerMeter;
-    out.yPelsPerMeter = like.yPelsPerMeter;
+    CopyResolution(out, like);
     return true;
 }
 

@@ -37,10 +37,7 @@ Status ReduceToPalette(Dib &page, int depth, const std::vector<RgbQuad> &palette
     }
     out.colorsUsed = int(palette.size());
     out.colorsImportant = important;
-    out.xDpi = page.xDpi;
-    out.yDpi = page.yDpi;
-    out.xPelsPerMeter = page.xPelsPerMeter;
-    out.yPelsPerMeter = page.yPelsPerMeter;
+    CopyResolution(out, page);
     page = std::move(out);
     return Status::Ok();
 }

@@ -1,4 +1,5 @@
-// Resolution in dots per inch and the matching pixels per metre.
+// Resolution in dots per inch and the matching pixels per metre, set or
+// carried over to a new page.
 #include <cmath>
 
 #include "imageconv/PageOps.h"
@@ -14,6 +15,13 @@ void SetResolution(Dib &page, int xDpi, int yDpi) {
     page.yDpi = yDpi;
     page.xPelsPerMeter = PelsPerMeter(xDpi);
     page.yPelsPerMeter = PelsPerMeter(yDpi);
+}
+
+void CopyResolution(Dib &to, const Dib &from) {
+    to.xDpi = from.xDpi;
+    to.yDpi = from.yDpi;
+    to.xPelsPerMeter = from.xPelsPerMeter;
+    to.yPelsPerMeter = from.yPelsPerMeter;
 }
 
 } // namespace imageconv

@@ -58,12 +58,14 @@ std::FILE *CreateTemporary(const std::string &path, std::string &tempPath) {
 
 } // namespace
 
-bool WriteBmp(const Dib &page, const std::string &path) {
+Status WriteBmp(const Dib &page, const std::string &path) {
     const int bpp = page.bpp;
-    if (!page.IsValid() || (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) || path.empty())
-        return false;
+    if (!page.IsValid() || (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24))
+        return Status::Fail("BMP takes 1, 4, 8 or 24-bit pages");
+    if (path.empty())
+        return Status::Fail("No output file name");
     if (page.stride != Dib::StrideFor(page.width, bpp))
-        return false;
+        return Status::Fail("Page rows are not laid out as a bitmap's");
 
     // Palette: one entry per colour in use.
     uint32_t entries = 0;
@@ -78,7 +80,7 @@ bool WriteBmp(const Dib &page, const std::string &path) {
     const uint64_t offBits = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
     const uint64_t fileSize = offBits + pixelBytes;
     if (fileSize > 0xffffffffULL)
-        return false;
+        return Status::Fail("Page too large for BMP");
     uint32_t important = 0;
     if (bpp <= 8 && page.colorsImportant > 0 && uint32_t(page.colorsImportant) <= entries)
         important = uint32_t(page.colorsImportant);
@@ -118,7 +120,7 @@ bool WriteBmp(const Dib &page, const std::string &path) {
     std::string tempPath;
     std::FILE *f = CreateTemporary(path, tempPath);
     if (!f)
-        return false;
+        return Status::Fail("Cannot create " + path + ": " + std::strerror(errno));
     uint64_t written = std::fwrite(head.data(), 1, head.size(), f);
     // Rows bottom-up, as held; padding bytes written as zeros.
     const size_t used = (size_t(page.width) * size_t(bpp) + 7) / 8;
@@ -134,12 +136,16 @@ bool WriteBmp(const Dib &page, const std::string &path) {
     }
     const bool flushed = std::fflush(f) == 0 && fsync(fileno(f)) == 0;
     const bool closed = std::fclose(f) == 0;
-    if (written != fileSize || !flushed || !closed ||
-        std::rename(tempPath.c_str(), path.c_str()) != 0) {
+    if (written != fileSize || !flushed || !closed) {
         unlink(tempPath.c_str());
-        return false;
+        return Status::Fail("Cannot write " + path);
     }
-    return true;
+    if (std::rename(tempPath.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        unlink(tempPath.c_str());
+        return Status::Fail("Cannot replace " + path + ": " + std::strerror(error));
+    }
+    return Status::Ok();
 }
 
 } // namespace imageconv

@@ -14,8 +14,6 @@
 //                            SRCCOPY
 //   EMR_EOF
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 
 #include <uemf.h>
 
@@ -27,60 +25,38 @@ namespace imageconv {
 
 namespace {
 
-struct Metafile {
-    EMFTRACK *et = nullptr;
-    EMFHANDLES *eht = nullptr;
-    bool ok = true;
-    ~Metafile() {
-        if (et)
-            emf_free(&et);
-        if (eht)
-            emf_htable_free(&eht);
+struct EmfLibrary {
+    using Track = EMFTRACK;
+    using Handles = EMFHANDLES;
+    using Record = U_ENHMETARECORD;
+    static int Start(const char *name, EMFTRACK **et) {
+        return emf_start(name, 1 << 20, 1 << 20, et);
     }
-    // Takes ownership of a record made by a *_set function.
-    void Add(char *record) {
-        if (!record) {
-            ok = false;
-            return;
-        }
-        if (!ok) {
-            std::free(record);
-            return;
-        }
-        if (emf_append(reinterpret_cast<U_ENHMETARECORD *>(record), et, 1) != 0)
-            ok = false;
-    }
+    static int CreateHandles(EMFHANDLES **eht) { return emf_htable_create(16, 16, eht); }
+    static int Append(U_ENHMETARECORD *record, EMFTRACK *et) { return emf_append(record, et, 1); }
+    static int Finish(EMFTRACK *et, EMFHANDLES *eht) { return emf_finish(et, eht); }
+    static void FreeTrack(EMFTRACK **et) { emf_free(et); }
+    static void FreeHandles(EMFHANDLES **eht) { emf_htable_free(eht); }
 };
 
 } // namespace
 
-bool WriteEmf(const Dib &page, const std::string &path, int width, int height) {
-    SetWriterMessage("");
-    if (!page.IsValid() || page.bpp != 24) {
-        SetWriterMessage("EMF takes only true-colour pages");
-        return false;
-    }
+Status WriteEmf(const Dib &page, const std::string &path, int width, int height) {
+    if (!page.IsValid() || page.bpp != 24)
+        return Status::Fail("EMF takes only true-colour pages");
     const MetafileTarget t = TargetFor(page, width, height);
     const int64_t frameRight = int64_t(kScreenMillimetresX) * t.width * 100 / kScreenPixelsX;
     const int64_t frameBottom = int64_t(kScreenMillimetresY) * t.height * 100 / kScreenPixelsY;
-    if (frameRight > INT32_MAX || frameBottom > INT32_MAX) {
-        SetWriterMessage("Picture too large for EMF");
-        return false;
-    }
+    if (frameRight > INT32_MAX || frameBottom > INT32_MAX)
+        return Status::Fail("Picture too large for EMF");
     const U_RECTL frame =
         rectl_set(point32_set(0, 0), point32_set(int32_t(frameRight), int32_t(frameBottom)));
     const U_RECTL bounds = rectl_set(point32_set(0, 0), point32_set(t.width - 1, t.height - 1));
 
     OutputFile out(path);
-    if (!out.IsOpen() || !out.CloseStream())
-        return false;
-
-    Metafile mf;
-    if (emf_start(out.TempPath().c_str(), 1 << 20, 1 << 20, &mf.et) != 0 ||
-        emf_htable_create(16, 16, &mf.eht) != 0) {
-        SetWriterMessage("Cannot create " + path);
-        return false;
-    }
+    MetafileRecords<EmfLibrary> mf;
+    if (Status started = mf.Start(out, path); !started)
+        return started;
     uint16_t description[4] = {'w', 'w', 'w', 0};
     mf.Add(U_EMRHEADER_set(bounds, frame, nullptr, 4, description,
                            sizel_set(kScreenPixelsX, kScreenPixelsY),
@@ -88,39 +64,27 @@ bool WriteEmf(const Dib &page, const std::string &path, int width, int height) {
 
     const U_COLORREF white = colorref3_set(255, 255, 255);
     uint32_t pen = 0, brush = 0;
-    mf.Add(createpen_set(&pen, mf.eht, logpen_set(U_PS_SOLID, point32_set(1, 1), white)));
-    mf.Add(createbrushindirect_set(&brush, mf.eht, logbrush_set(U_BS_SOLID, white, 0)));
-    mf.Add(selectobject_set(pen, mf.eht));
-    mf.Add(selectobject_set(brush, mf.eht));
+    mf.Add(createpen_set(&pen, mf.handles(), logpen_set(U_PS_SOLID, point32_set(1, 1), white)));
+    mf.Add(createbrushindirect_set(&brush, mf.handles(), logbrush_set(U_BS_SOLID, white, 0)));
+    mf.Add(selectobject_set(pen, mf.handles()));
+    mf.Add(selectobject_set(brush, mf.handles()));
     mf.Add(U_EMRRECTANGLE_set(rectl_set(point32_set(0, 0), point32_set(t.width, t.height))));
-    mf.Add(selectobject_set(U_BLACK_PEN, mf.eht));
-    mf.Add(selectobject_set(U_WHITE_BRUSH, mf.eht));
-    mf.Add(deleteobject_set(&pen, mf.eht));
-    mf.Add(deleteobject_set(&brush, mf.eht));
+    mf.Add(selectobject_set(U_BLACK_PEN, mf.handles()));
+    mf.Add(selectobject_set(U_WHITE_BRUSH, mf.handles()));
+    mf.Add(deleteobject_set(&pen, mf.handles()));
+    mf.Add(deleteobject_set(&brush, mf.handles()));
     mf.Add(U_EMRSETSTRETCHBLTMODE_set(U_COLORONCOLOR));
 
-    U_BITMAPINFOHEADER header =
-        bitmapinfoheader_set(page.width, page.height, 1, 24, U_BI_RGB, uint32_t(page.bits.size()),
-                             page.xPelsPerMeter, page.yPelsPerMeter, 0, 0);
-    std::unique_ptr<U_BITMAPINFO, decltype(&std::free)> bmi(bitmapinfo_set(header, nullptr),
-                                                            &std::free);
-    if (!bmi) {
-        SetWriterMessage("Out of memory for " + path);
-        return false;
-    }
+    const BitmapInfo bmi = BitmapInfoFor(page);
+    if (!bmi)
+        return Status::Fail("Out of memory for " + path);
     mf.Add(
         U_EMRSTRETCHDIBITS_set(bounds, point32_set(0, 0), point32_set(t.width, t.height),
                                point32_set(0, 0), point32_set(page.width, page.height),
                                U_DIB_RGB_COLORS, U_SRCCOPY, bmi.get(), uint32_t(page.bits.size()),
                                reinterpret_cast<char *>(const_cast<uint8_t *>(page.bits.data()))));
-    mf.Add(U_EMREOF_set(0, nullptr, mf.et));
-    if (!mf.ok || emf_finish(mf.et, mf.eht) != 0) {
-        SetWriterMessage("Cannot write " + path);
-        return false;
-    }
-    // emf_free closes the file libUEMF opened; only then is it complete.
-    emf_free(&mf.et);
-    return out.Commit();
+    mf.Add(U_EMREOF_set(0, nullptr, mf.track()));
+    return mf.Finish(out, path);
 }
 
 } // namespace imageconv

@@ -147,23 +147,18 @@ private:
 
 } // namespace
 
-bool WriteGif(const Dib &page, const std::string &path) {
-    SetWriterMessage("");
-    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8)) {
-        SetWriterMessage("GIF takes only 1, 4 or 8-bit pages");
-        return false;
-    }
-    if (page.width > 0xffff || page.height > 0xffff) {
-        SetWriterMessage("Page too large for GIF");
-        return false;
-    }
+Status WriteGif(const Dib &page, const std::string &path) {
+    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8))
+        return Status::Fail("GIF takes only 1, 4 or 8-bit pages");
+    if (page.width > 0xffff || page.height > 0xffff)
+        return Status::Fail("Page too large for GIF");
     const int bits = page.bpp;
     const int tableSize = 1 << bits;
     const int inUse = PaletteCount(page);
 
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
+        return out.OpenStatus();
     {
         ByteSink sink(out.File());
         // Header and logical screen descriptor.
@@ -212,10 +207,8 @@ bool WriteGif(const Dib &page, const std::string &path) {
         }
         lzw.Finish();
         sink.U8(0x3b);
-        if (!sink.Flush()) {
-            SetWriterMessage("Cannot write " + path);
-            return false;
-        }
+        if (!sink.Flush())
+            return Status::Fail("Cannot write " + path);
     }
     return out.Commit();
 }

@@ -73,13 +73,10 @@ double Jpeg2000Rate(int quality) {
     return std::strtod(text, nullptr);
 }
 
-bool WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, int quality) {
-    SetWriterMessage("");
+Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, int quality) {
     std::array<uint8_t, 256> grey{};
-    if (!page.IsValid() || (page.bpp != 24 && !GreyLevels(page, grey))) {
-        SetWriterMessage("JasPer can save only RGB or GrayScale images");
-        return false;
-    }
+    if (!page.IsValid() || (page.bpp != 24 && !GreyLevels(page, grey)))
+        return Status::Fail("JasPer can save only RGB or GrayScale images");
     const int comps = page.bpp == 24 ? 3 : 1;
     opj_image_cmptparm_t parms[3]{};
     for (int c = 0; c < comps; ++c) {
@@ -91,10 +88,8 @@ bool WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, in
     }
     std::unique_ptr<opj_image_t, ImageDeleter> image(
         opj_image_create(OPJ_UINT32(comps), parms, comps == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY));
-    if (!image) {
-        SetWriterMessage("Out of memory for JPEG 2000 image");
-        return false;
-    }
+    if (!image)
+        return Status::Fail("Out of memory for JPEG 2000 image");
     image->x0 = image->y0 = 0;
     image->x1 = OPJ_UINT32(page.width);
     image->y1 = OPJ_UINT32(page.height);
@@ -139,33 +134,28 @@ bool WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, in
     std::unique_ptr<opj_codec_t, CodecDeleter> codec(
         opj_create_compress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
     if (!codec)
-        return false;
+        return Status::Fail("Out of memory for JPEG 2000 encoder");
     opj_set_error_handler(codec.get(), OnError, &message);
     opj_set_warning_handler(codec.get(), OnQuiet, nullptr);
     opj_set_info_handler(codec.get(), OnQuiet, nullptr);
-    if (!opj_setup_encoder(codec.get(), &cp, image.get())) {
-        SetWriterMessage(message.empty() ? "JPEG 2000 encoder setup failed" : message);
-        return false;
-    }
+    if (!opj_setup_encoder(codec.get(), &cp, image.get()))
+        return Status::Fail(message.empty() ? "JPEG 2000 encoder setup failed" : message);
 
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
+        return out.OpenStatus();
     {
         std::unique_ptr<opj_stream_t, StreamDeleter> stream(
             opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE));
         if (!stream)
-            return false;
+            return Status::Fail("Out of memory for " + path);
         opj_stream_set_user_data(stream.get(), out.File(), nullptr);
         opj_stream_set_write_function(stream.get(), WriteProc);
         opj_stream_set_skip_function(stream.get(), SkipProc);
         opj_stream_set_seek_function(stream.get(), SeekProc);
         if (!opj_start_compress(codec.get(), image.get(), stream.get()) ||
-            !opj_encode(codec.get(), stream.get()) ||
-            !opj_end_compress(codec.get(), stream.get())) {
-            SetWriterMessage(message.empty() ? "Cannot write " + path : message);
-            return false;
-        }
+            !opj_encode(codec.get(), stream.get()) || !opj_end_compress(codec.get(), stream.get()))
+            return Status::Fail(message.empty() ? "Cannot write " + path : message);
     }
     return out.Commit();
 }

@@ -50,15 +50,14 @@ struct Job {
     std::array<uint8_t, 256> grey{};
 };
 
-bool Encode(Job &job, const Dib &page, std::FILE *file, const WriteParams &params) {
+Status Encode(Job &job, const Dib &page, std::FILE *file, const WriteParams &params) {
     jpeg_compress_struct &cinfo = job.cinfo;
     cinfo.err = jpeg_std_error(&job.err.pub);
     job.err.pub.error_exit = OnError;
     job.err.pub.emit_message = OnMessage;
     if (setjmp(job.err.jump)) {
         jpeg_destroy_compress(&cinfo);
-        SetWriterMessage(job.err.message);
-        return false;
+        return Status::Fail(job.err.message);
     }
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, file);
@@ -119,31 +118,24 @@ bool Encode(Job &job, const Dib &page, std::FILE *file, const WriteParams &param
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    return true;
+    return Status::Ok();
 }
 
 } // namespace
 
-bool WriteJpeg(const Dib &page, const std::string &path, const WriteParams &params) {
-    SetWriterMessage("");
-    if (!page.IsValid() || (page.bpp != 8 && page.bpp != 24)) {
-        SetWriterMessage("JPEG takes only grey or true-colour pages");
-        return false;
-    }
-    if (page.width > JPEG_MAX_DIMENSION || page.height > JPEG_MAX_DIMENSION) {
-        SetWriterMessage("Page too large for JPEG");
-        return false;
-    }
+Status WriteJpeg(const Dib &page, const std::string &path, const WriteParams &params) {
+    if (!page.IsValid() || (page.bpp != 8 && page.bpp != 24))
+        return Status::Fail("JPEG takes only grey or true-colour pages");
+    if (page.width > JPEG_MAX_DIMENSION || page.height > JPEG_MAX_DIMENSION)
+        return Status::Fail("Page too large for JPEG");
     auto job = std::make_unique<Job>();
-    if (page.bpp == 8 && !GreyLevels(page, job->grey)) {
-        SetWriterMessage("JPEG takes only grey or true-colour pages");
-        return false;
-    }
+    if (page.bpp == 8 && !GreyLevels(page, job->grey))
+        return Status::Fail("JPEG takes only grey or true-colour pages");
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
-    if (!Encode(*job, page, out.File(), params))
-        return false;
+        return out.OpenStatus();
+    if (Status encoded = Encode(*job, page, out.File(), params); !encoded)
+        return encoded;
     return out.Commit();
 }
 

@@ -1,10 +1,18 @@
 // What the EMF and WMF writers share: the fixed reference screen the frame
-// is computed against, and the target rectangle.
+// is computed against, the target rectangle, the page's bitmap header, and
+// the holder of the metafile library's state while a file is being built.
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <uemf.h>
 
 #include "imageconv/Dib.h"
+#include "imageconv/Status.h"
+#include "imageconv/writers/WriterSupport.h"
 
 namespace imageconv {
 
@@ -26,5 +34,88 @@ struct MetafileTarget {
 inline MetafileTarget TargetFor(const Dib &page, int width, int height) {
     return MetafileTarget{width > 0 ? width : page.width, height > 0 ? height : page.height};
 }
+
+using BitmapInfo = std::unique_ptr<U_BITMAPINFO, decltype(&std::free)>;
+
+// The uncompressed 24-bit bitmap header of the whole page, with its
+// resolution; empty when out of memory.
+inline BitmapInfo BitmapInfoFor(const Dib &page) {
+    U_BITMAPINFOHEADER header =
+        bitmapinfoheader_set(page.width, page.height, 1, 24, U_BI_RGB, uint32_t(page.bits.size()),
+                             page.xPelsPerMeter, page.yPelsPerMeter, 0, 0);
+    return BitmapInfo(bitmapinfo_set(header, nullptr), &std::free);
+}
+
+// The library's record list and object handle table for one file, freed
+// whatever happens. Library names the EMF or WMF flavour of the library:
+//   Track, Handles, Record       its types
+//   Start(name, &track)          opens the file and the record list
+//   CreateHandles(&handles)      the object handle table
+//   Append(record, track)        takes ownership of one record
+//   Finish(track, handles)       writes the records out
+//   FreeTrack(&track), FreeHandles(&handles)
+// A record that could not be made or added makes every later Add a no-op
+// and Finish a failure.
+template <class Library> class MetafileRecords {
+public:
+    using Track = typename Library::Track;
+    using Handles = typename Library::Handles;
+
+    MetafileRecords() = default;
+    ~MetafileRecords() {
+        if (track_)
+            Library::FreeTrack(&track_);
+        if (handles_)
+            Library::FreeHandles(&handles_);
+    }
+    MetafileRecords(const MetafileRecords &) = delete;
+    MetafileRecords &operator=(const MetafileRecords &) = delete;
+
+    // Opens the output's sibling and hands it, by name, to the library,
+    // which writes it itself.
+    Status Start(OutputFile &out, const std::string &path) {
+        if (!out.IsOpen())
+            return out.OpenStatus();
+        if (Status closed = out.CloseStream(); !closed)
+            return closed;
+        if (Library::Start(out.TempPath().c_str(), &track_) != 0 ||
+            Library::CreateHandles(&handles_) != 0)
+            return Status::Fail("Cannot create " + path);
+        return Status::Ok();
+    }
+
+    Track *track() const { return track_; }
+    Handles *handles() const { return handles_; }
+
+    // Takes ownership of a record made by one of the library's *_set
+    // functions (null when it could not be made).
+    void Add(char *record) {
+        if (!record) {
+            ok_ = false;
+            return;
+        }
+        if (!ok_) {
+            std::free(record);
+            return;
+        }
+        if (Library::Append(reinterpret_cast<typename Library::Record *>(record), track_) != 0)
+            ok_ = false;
+    }
+
+    // Writes the records, closes the file the library opened (only then is
+    // it complete) and puts it in place under the output's name.
+    Status Finish(OutputFile &out, const std::string &path) {
+        if (!ok_ || Library::Finish(track_, handles_) != 0)
+            return Status::Fail("Cannot write " + path);
+        Library::FreeTrack(&track_);
+        track_ = nullptr;
+        return out.Commit();
+    }
+
+private:
+    Track *track_ = nullptr;
+    Handles *handles_ = nullptr;
+    bool ok_ = true;
+};
 
 } // namespace imageconv

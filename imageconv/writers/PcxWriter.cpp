@@ -49,30 +49,23 @@ void EncodeLine(ByteSink &sink, const uint8_t *p, size_t n) {
 
 } // namespace
 
-bool WritePcx(const Dib &page, const std::string &path) {
-    SetWriterMessage("");
-    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8 && page.bpp != 24)) {
-        SetWriterMessage("PCX takes 1, 4, 8 or 24-bit pages");
-        return false;
-    }
-    if (page.width > 0x10000 || page.height > 0x10000) {
-        SetWriterMessage("Page too large for PCX");
-        return false;
-    }
+Status WritePcx(const Dib &page, const std::string &path) {
+    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8 && page.bpp != 24))
+        return Status::Fail("PCX takes 1, 4, 8 or 24-bit pages");
+    if (page.width > 0x10000 || page.height > 0x10000)
+        return Status::Fail("Page too large for PCX");
     const int bitsPerPlane = page.bpp == 1 || page.bpp == 4 ? 1 : 8;
     const int planes = page.bpp == 4 ? 4 : page.bpp == 24 ? 3 : 1;
     size_t lineBytes = (size_t(page.width) * size_t(bitsPerPlane) + 7) / 8;
     lineBytes += lineBytes & 1;
-    if (lineBytes > 0xffff) {
-        SetWriterMessage("Page too large for PCX");
-        return false;
-    }
+    if (lineBytes > 0xffff)
+        return Status::Fail("Page too large for PCX");
     const bool invert =
         page.bpp == 1 && Brightness(PaletteEntry(page, 0)) > Brightness(PaletteEntry(page, 1));
 
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
+        return out.OpenStatus();
     {
         ByteSink sink(out.File());
         sink.U8(10);
@@ -100,10 +93,8 @@ bool WritePcx(const Dib &page, const std::string &path) {
         sink.U16LE(unsigned(lineBytes));
         sink.U16LE(1);
         sink.Zeros(58);
-        if (sink.Count() != 128) {
-            SetWriterMessage("PCX header size mismatch");
-            return false;
-        }
+        if (sink.Count() != 128)
+            return Status::Fail("PCX header size mismatch");
 
         std::vector<uint8_t> plane(lineBytes * size_t(planes));
         for (int y = page.height - 1; y >= 0; --y) {
@@ -152,10 +143,8 @@ bool WritePcx(const Dib &page, const std::string &path) {
                 sink.U8(c.blue);
             }
         }
-        if (!sink.Flush()) {
-            SetWriterMessage("Cannot write " + path);
-            return false;
-        }
+        if (!sink.Flush())
+            return Status::Fail("Cannot write " + path);
     }
     return out.Commit();
 }

@@ -65,17 +65,15 @@ struct Job {
     ~Job() { png_destroy_write_struct(&png, info ? &info : nullptr); }
 };
 
-bool Encode(Job &job, const Dib &page, std::FILE *file) {
+Status Encode(Job &job, const Dib &page, std::FILE *file) {
     job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job.err, OnError, OnWarning);
     if (!job.png)
-        return false;
+        return Status::Fail("Out of memory for PNG image");
     job.info = png_create_info_struct(job.png);
     if (!job.info)
-        return false;
-    if (setjmp(png_jmpbuf(job.png))) {
-        SetWriterMessage(job.err.message);
-        return false;
-    }
+        return Status::Fail("Out of memory for PNG image");
+    if (setjmp(png_jmpbuf(job.png)))
+        return Status::Fail(job.err.message.empty() ? "PNG encoder failed" : job.err.message);
     png_init_io(job.png, file);
 
     int colorType;
@@ -130,17 +128,14 @@ bool Encode(Job &job, const Dib &page, std::FILE *file) {
         }
     }
     png_write_end(job.png, job.info);
-    return true;
+    return Status::Ok();
 }
 
 } // namespace
 
-bool WritePng(const Dib &page, const std::string &path) {
-    SetWriterMessage("");
-    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8 && page.bpp != 24)) {
-        SetWriterMessage("PNG takes 1, 4, 8 or 24-bit pages");
-        return false;
-    }
+Status WritePng(const Dib &page, const std::string &path) {
+    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8 && page.bpp != 24))
+        return Status::Fail("PNG takes 1, 4, 8 or 24-bit pages");
     Job job;
     if (page.bpp <= 8) {
         // PLTE covers every index the pixels use, even beyond the entries
@@ -153,9 +148,9 @@ bool WritePng(const Dib &page, const std::string &path) {
     }
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
-    if (!Encode(job, page, out.File()))
-        return false;
+        return out.OpenStatus();
+    if (Status encoded = Encode(job, page, out.File()); !encoded)
+        return encoded;
     return out.Commit();
 }
 

@@ -19,24 +19,19 @@
 
 namespace imageconv {
 
-bool WriteRas(const Dib &page, const std::string &path) {
-    SetWriterMessage("");
+Status WriteRas(const Dib &page, const std::string &path) {
     std::array<uint8_t, 256> grey{};
-    if (!page.IsValid() || (page.bpp != 24 && !GreyLevels(page, grey))) {
-        SetWriterMessage("JasPer can save only RGB or GrayScale images");
-        return false;
-    }
+    if (!page.IsValid() || (page.bpp != 24 && !GreyLevels(page, grey)))
+        return Status::Fail("JasPer can save only RGB or GrayScale images");
     const size_t pixelBytes = size_t(page.width) * (page.bpp == 24 ? 3 : 1);
     const size_t rowBytes = pixelBytes + (pixelBytes & 1);
     const uint64_t length = uint64_t(rowBytes) * uint64_t(page.height);
-    if (length > 0xffffffffULL) {
-        SetWriterMessage("Page too large for Sun raster");
-        return false;
-    }
+    if (length > 0xffffffffULL)
+        return Status::Fail("Page too large for Sun raster");
 
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
+        return out.OpenStatus();
     {
         ByteSink sink(out.File());
         sink.U32BE(0x59a66a95u);
@@ -58,10 +53,8 @@ bool WriteRas(const Dib &page, const std::string &path) {
             }
             sink.Bytes(row.data(), rowBytes);
         }
-        if (!sink.Flush() || sink.Count() != 32 + length) {
-            SetWriterMessage("Cannot write " + path);
-            return false;
-        }
+        if (!sink.Flush() || sink.Count() != 32 + length)
+            return Status::Fail("Cannot write " + path);
     }
     return out.Commit();
 }

@@ -17,18 +17,13 @@
 
 namespace imageconv {
 
-bool WriteTga(const Dib &page, const std::string &path) {
-    SetWriterMessage("");
+Status WriteTga(const Dib &page, const std::string &path) {
     if (!page.IsValid())
-        return false;
-    if (page.bpp != 8 && page.bpp != 24) {
-        SetWriterMessage("Bit depth must be 8 or 24");
-        return false;
-    }
-    if (page.width > 0xffff || page.height > 0xffff) {
-        SetWriterMessage("Page too large for TGA");
-        return false;
-    }
+        return Status::Fail("Empty page");
+    if (page.bpp != 8 && page.bpp != 24)
+        return Status::Fail("Bit depth must be 8 or 24");
+    if (page.width > 0xffff || page.height > 0xffff)
+        return Status::Fail("Page too large for TGA");
     const bool mapped = page.bpp == 8;
     const size_t rowBytes = size_t(page.width) * (mapped ? 1 : 3);
     const uint64_t expected =
@@ -36,7 +31,7 @@ bool WriteTga(const Dib &page, const std::string &path) {
 
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
+        return out.OpenStatus();
     {
         ByteSink sink(out.File());
         sink.U8(0);
@@ -62,10 +57,8 @@ bool WriteTga(const Dib &page, const std::string &path) {
         }
         for (int y = 0; y < page.height; ++y)
             sink.Bytes(page.Row(y), rowBytes);
-        if (!sink.Flush() || sink.Count() != expected) {
-            SetWriterMessage("Cannot write " + path);
-            return false;
-        }
+        if (!sink.Flush() || sink.Count() != expected)
+            return Status::Fail("Cannot write " + path);
     }
     return out.Commit();
 }

@@ -332,38 +332,36 @@ bool WriteDirectory(TIFF *tif, const Dib &page, const WriteParams &params, const
     return TIFFWriteDirectory(tif) != 0;
 }
 
-bool Acceptable(const Dib &page) {
-    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8 && page.bpp != 24)) {
-        SetWriterMessage("TIFF takes 1, 4, 8 or 24-bit pages");
-        return false;
-    }
-    return true;
+Status Acceptable(const Dib &page) {
+    if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8 && page.bpp != 24))
+        return Status::Fail("TIFF takes 1, 4, 8 or 24-bit pages");
+    return Status::Ok();
+}
+
+// The stream's own message for a failed step, or `fallback`.
+Status StreamFailure(const Stream &s, const std::string &fallback) {
+    return Status::Fail(s.message.empty() ? fallback : s.message);
 }
 
 } // namespace
 
-bool WriteTiff(const Dib &page, const std::string &path, const WriteParams &params) {
-    SetWriterMessage("");
-    if (!Acceptable(page))
-        return false;
+Status WriteTiff(const Dib &page, const std::string &path, const WriteParams &params) {
+    if (Status acceptable = Acceptable(page); !acceptable)
+        return acceptable;
     OutputFile out(path);
     if (!out.IsOpen())
-        return false;
+        return out.OpenStatus();
     Stream s;
     s.fd = ::fileno(out.File());
     TIFF *tif = OpenStream(s, path, "w");
-    if (!tif) {
-        SetWriterMessage(s.message);
-        return false;
-    }
+    if (!tif)
+        return StreamFailure(s, "Cannot create " + path);
     bool ok = WriteDirectory(tif, page, params, PageTags{0, 0});
     if (!ok)
         s.frozen = true;
     TIFFClose(tif);
-    if (!ok) {
-        SetWriterMessage(s.message.empty() ? "Cannot write " + path : s.message);
-        return false;
-    }
+    if (!ok)
+        return StreamFailure(s, "Cannot write " + path);
     return out.Commit();
 }
 
@@ -389,45 +387,39 @@ TiffMultiPageWriter::~TiffMultiPageWriter() {
     Close();
 }
 
-bool TiffMultiPageWriter::Append(std::FILE *file, const std::string &path, const Dib &page,
-                                 const WriteParams &params) {
-    SetWriterMessage("");
+Status TiffMultiPageWriter::Append(std::FILE *file, const std::string &path, const Dib &page,
+                                   const WriteParams &params) {
     Impl &m = *impl_;
-    if (!file) {
-        SetWriterMessage("No open file for " + path);
-        return false;
-    }
-    if (!Acceptable(page))
-        return false;
+    if (!file)
+        return Status::Fail("No open file for " + path);
+    if (Status acceptable = Acceptable(page); !acceptable)
+        return acceptable;
     if (m.tif && m.file != file)
         m.CloseStream();
     if (!m.tif) {
         std::fflush(file);
         m.stream = Stream{};
         m.stream.fd = ::fileno(file);
-        if (m.stream.fd < 0) {
-            SetWriterMessage("No open file for " + path);
-            return false;
-        }
+        if (m.stream.fd < 0)
+            return Status::Fail("No open file for " + path);
         m.tif = OpenStream(m.stream, path, "a");
         if (!m.tif) {
-            SetWriterMessage(m.stream.message);
+            Status failed = StreamFailure(m.stream, "Cannot open " + path);
             m.stream = Stream{};
-            return false;
+            return failed;
         }
         m.file = file;
         m.count = 0;
     }
     PageTags tags{FILETYPE_PAGE, m.count + 1};
     if (!WriteDirectory(m.tif, page, params, tags)) {
-        std::string message = m.stream.message;
+        Status failed = StreamFailure(m.stream, "Cannot write " + path);
         m.stream.frozen = true;
         m.CloseStream();
-        SetWriterMessage(message.empty() ? "Cannot write " + path : message);
-        return false;
+        return failed;
     }
     ++m.count;
-    return true;
+    return Status::Ok();
 }
 
 void TiffMultiPageWriter::Close() {

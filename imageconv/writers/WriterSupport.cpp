@@ -13,8 +13,6 @@ namespace imageconv {
 
 namespace {
 
-thread_local std::string g_message;
-
 std::atomic<unsigned> g_tempCounter{0};
 
 // "<folder>/.<name>.<pid>-<n>.part": hidden, in the destination's folder so
@@ -32,18 +30,9 @@ std::string SiblingName(const std::string &path, unsigned n) {
 
 } // namespace
 
-const std::string &WriterMessage() {
-    return g_message;
-}
-
-void SetWriterMessage(const std::string &text) {
-    g_message = text;
-}
-
 OutputFile::OutputFile(const std::string &path) : path_(path) {
-    g_message.clear();
     if (path.empty() || path.back() == '/') {
-        SetWriterMessage("No output file name");
+        openStatus_ = Status::Fail("No output file name");
         return;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -52,20 +41,20 @@ OutputFile::OutputFile(const std::string &path) : path_(path) {
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            SetWriterMessage("Cannot create " + path + ": " + std::strerror(errno));
+            openStatus_ = Status::Fail("Cannot create " + path + ": " + std::strerror(errno));
             return;
         }
         file_ = ::fdopen(fd, "w+b");
         if (!file_) {
             ::close(fd);
             ::unlink(candidate.c_str());
-            SetWriterMessage("Cannot open " + path);
+            openStatus_ = Status::Fail("Cannot open " + path);
             return;
         }
         temp_ = candidate;
         return;
     }
-    SetWriterMessage("Cannot create " + path);
+    openStatus_ = Status::Fail("Cannot create " + path);
 }
 
 OutputFile::~OutputFile() {
@@ -75,30 +64,30 @@ OutputFile::~OutputFile() {
         ::unlink(temp_.c_str());
 }
 
-bool OutputFile::CloseStream() {
+Status OutputFile::CloseStream() {
     if (!file_)
-        return !failed_;
+        return failed_ ? Status::Fail("Cannot write " + path_) : Status::Ok();
     bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
     ok = (std::fclose(file_) == 0) && ok;
     file_ = nullptr;
     if (!ok) {
         failed_ = true;
-        SetWriterMessage("Cannot write " + path_);
+        return Status::Fail("Cannot write " + path_);
     }
-    return ok;
+    return Status::Ok();
 }
 
-bool OutputFile::Commit() {
-    if (temp_.empty() || committed_)
-        return false;
-    if (!CloseStream() || failed_)
-        return false;
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
-        SetWriterMessage("Cannot replace " + path_ + ": " + std::strerror(errno));
-        return false;
-    }
+Status OutputFile::Commit() {
+    if (temp_.empty())
+        return openStatus_.ok() ? Status::Fail("Cannot create " + path_) : openStatus_;
+    if (committed_)
+        return Status::Fail(path_ + " is already written");
+    if (Status closed = CloseStream(); !closed)
+        return closed;
+    if (std::rename(temp_.c_str(), path_.c_str()) != 0)
+        return Status::Fail("Cannot replace " + path_ + ": " + std::strerror(errno));
     committed_ = true;
-    return true;
+    return Status::Ok();
 }
 
 void ByteSink::Bytes(const void *data, size_t n) {

@@ -1,7 +1,6 @@
 // Pieces shared by the format writers: the output file that only appears
 // under its real name once it is complete, a counting byte sink for the
-// hand-written formats, palette inspection, and the per-thread message of
-// the last writer that refused a page.
+// hand-written formats and palette inspection.
 //
 // OutputFile writes into a hidden sibling of the destination and renames it
 // over the destination in Commit(); destroying it uncommitted removes the
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "imageconv/Dib.h"
+#include "imageconv/Status.h"
 
 namespace imageconv {
 
@@ -26,19 +26,23 @@ public:
     OutputFile &operator=(const OutputFile &) = delete;
 
     bool IsOpen() const { return file_ != nullptr; }
+    // Why the sibling could not be created (Ok once it is open).
+    const Status &OpenStatus() const { return openStatus_; }
     std::FILE *File() const { return file_; }
     // The sibling being written, for libraries that open files by name.
     const std::string &TempPath() const { return temp_; }
     // Flushes and closes the stream (the sibling stays, uncommitted).
-    bool CloseStream();
+    Status CloseStream();
     // Closes the stream if still open and renames the sibling over the
-    // destination. False when any write, the close or the rename failed.
-    bool Commit();
+    // destination. Fails when the file never opened, or any write, the close
+    // or the rename failed.
+    Status Commit();
 
 private:
     std::string path_;
     std::string temp_;
     std::FILE *file_ = nullptr;
+    Status openStatus_ = Status::Ok();
     bool failed_ = false;
     bool committed_ = false;
 };
@@ -112,8 +116,5 @@ int Brightness(const RgbQuad &c);
 // The JPEG 2000 rate for a quality: its low 8 bits / 100, formatted with three
 // decimals ("rate=%.3f") and read back, so 75 gives 0.75 and 300 gives 0.44.
 double Jpeg2000Rate(int quality);
-
-// Message of the last writer on this thread that refused or failed a page.
-void SetWriterMessage(const std::string &text);
 
 } // namespace imageconv

@@ -49,12 +49,13 @@ bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layo
                 return Fail(error, "page " + std::to_string(i + 1) + " can't be read");
             poppler::byte_array bytes = page->text(poppler::rectf(), mode).to_utf8();
             // poppler ends each page with its own form feed; the separator
-            // is ours to choose.
+            // between pages is ours to choose, and none follows the last.
             size_t end = bytes.size();
             while (end > 0 && bytes[end - 1] == '\f')
                 --end;
+            if (i > 0)
+                text += formFeeds ? '\f' : '\n';
             text.append(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(end));
-            text += formFeeds ? '\f' : '\n';
         }
 
         ReplaceFile out;

@@ -6,6 +6,8 @@
 //              author, subject, keywords, creator, producer)      1 / 0
 //   ordinal_3  PdfExtractText(pdf, txt, mode, pageBreak, one)     1 / 0
 //   ordinal_5  version text (buffer, size)                        length of the full text
+//   ordinal_6  PdfPostProcessSecured(the nineteen arguments of ordinal_1,
+//              encrypt, keyLevel, permissions)                    1 / 0
 //
 // PdfPostProcess opens `pdf` with opass, else upass, else the empty password,
 // replaces each non-empty information value (an empty producer instead
@@ -14,6 +16,22 @@
 // not empty, and writes the result over `pdf` through a temporary file in the
 // same folder, keeping the encryption as it was (key length, permissions,
 // passwords). On any failure `pdf` is left exactly as it was.
+// PdfPostProcessSecured does the same and, when encrypt is 1, writes the
+// security of the finished file as well:
+//   keyLevel 2  256-bit AES (revision 6): the file (the interpreter wrote it
+//               unencrypted) is encrypted with upass as the user password,
+//               opass as the owner password and the permission value
+//               `permissions` (P as the standard numbers its bits: 3 print,
+//               12 print at full quality, 4 modify, 11 assemble, 5 extract,
+//               10 extract for accessibility, 6 annotate, 9 fill forms).
+//               Revision 6 always sets bit 10, which it no longer uses.
+//   otherwise   RC4 as the interpreter wrote it (key length, revision and
+//               permissions stay); a file that is not encrypted fails.
+// When opass is empty the file gets an owner password of its own, 192 random
+// bits from getrandom that this call makes, uses and forgets (it is neither
+// returned nor stored), so only the user password opens it and the
+// restrictions hold; with RC4 it replaces the interpreter's stand-in. With
+// encrypt other than 1 it is ordinal_1.
 // Stamp: colour 0x00BBGGRR, size in points (<= 0 means 16), position
 // -1 - fposInverted among the nine positions (outside 0-8 means 0) with 18
 // points of margin, moved foffx right and foffy down, turned frotate degrees
@@ -22,11 +40,11 @@
 //
 // PdfExtractText writes the text of every page of `pdf` to `txt` as UTF-8:
 // mode 3 in content-stream order, any other mode in the physical layout of
-// the page; after every page a form feed when pageBreak is non-zero, else a
-// newline. The text file is written through a temporary file and a rename,
-// so a failure leaves an existing `txt` as it was. 0 for a missing, broken or
-// password-protected PDF or a text path that can't be written. `one` is
-// accepted and not used.
+// the page; between pages (not after the last) a form feed when pageBreak is
+// non-zero, else a newline. The text file is written through a temporary file
+// and a rename, so a failure leaves an existing `txt` as it was. 0 for a
+// missing, broken or password-protected PDF or a text path that can't be
+// written. `one` is accepted and not used.
 //
 // All strings are UTF-8 (a byte that is not valid UTF-8 counts as the
 // Latin-1 character of that value); null pointers count as empty strings.

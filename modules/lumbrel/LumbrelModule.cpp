@@ -1,4 +1,4 @@
-// The three entry points of lumbrel.so. See Lumbrel.h.
+// The entry points of lumbrel.so. See Lumbrel.h.
 #include "modules/lumbrel/Lumbrel.h"
 
 #include "modules/lumbrel/ExtractText.h"
@@ -6,6 +6,7 @@
 #include "modules/lumbrel/PostProcess.h"
 
 #include <cstring>
+#include <utility>
 
 #include <poppler/cpp/poppler-version.h>
 #include <qpdf/QPDF.hh>
@@ -22,6 +23,38 @@ constexpr int kDefaultStampSize = 16;
 
 std::string Text(const char *s) {
     return s ? lumbrel::CleanUtf8(s) : std::string();
+}
+
+constexpr int kLevelAes256 = 2;
+
+lumbrel::PostProcessJob MakeJob(const char *pdf, const char *opass, const char *upass,
+                                const char *appText, int tuse, const char *text, int fcolor,
+                                int fsize, int fposInverted, int frotate, int foffx, int foffy,
+                                int bground, const char *title, const char *author,
+                                const char *subject, const char *keywords, const char *creator,
+                                const char *producer) {
+    lumbrel::PostProcessJob job;
+    // Paths and passwords go through byte for byte.
+    job.pdf = pdf ? pdf : "";
+    job.ownerPassword = opass ? opass : "";
+    job.userPassword = upass ? upass : "";
+    job.appText = Text(appText);
+    job.info = {Text(title),    Text(author),  Text(subject),
+                Text(keywords), Text(creator), Text(producer)};
+    if (tuse == 1 && text && *text) {
+        lumbrel::StampStyle stamp;
+        stamp.text = Text(text);
+        stamp.color = fcolor & 0xFFFFFF;
+        stamp.size = fsize > 0 ? fsize : kDefaultStampSize;
+        long long position = -1LL - fposInverted;
+        stamp.position = (position >= 0 && position <= 8) ? static_cast<int>(position) : 0;
+        stamp.offsetX = foffx;
+        stamp.offsetY = foffy;
+        stamp.rotation = frotate;
+        stamp.under = bground == 1;
+        job.stamp = stamp;
+    }
+    return job;
 }
 
 int CopyText(const std::string &text, char *buffer, int size) {
@@ -45,26 +78,33 @@ LUMBREL_EXPORT int ordinal_1(const char *pdf, const char *opass, const char *upa
                              const char *title, const char *author, const char *subject,
                              const char *keywords, const char *creator, const char *producer) {
     try {
-        lumbrel::PostProcessJob job;
-        // Paths and passwords go through byte for byte.
-        job.pdf = pdf ? pdf : "";
-        job.ownerPassword = opass ? opass : "";
-        job.userPassword = upass ? upass : "";
-        job.appText = Text(appText);
-        job.info = {Text(title),    Text(author),  Text(subject),
-                    Text(keywords), Text(creator), Text(producer)};
-        if (tuse == 1 && text && *text) {
-            lumbrel::StampStyle stamp;
-            stamp.text = Text(text);
-            stamp.color = fcolor & 0xFFFFFF;
-            stamp.size = fsize > 0 ? fsize : kDefaultStampSize;
-            long long position = -1LL - fposInverted;
-            stamp.position = (position >= 0 && position <= 8) ? static_cast<int>(position) : 0;
-            stamp.offsetX = foffx;
-            stamp.offsetY = foffy;
-            stamp.rotation = frotate;
-            stamp.under = bground == 1;
-            job.stamp = stamp;
+        lumbrel::PostProcessJob job =
+            MakeJob(pdf, opass, upass, appText, tuse, text, fcolor, fsize, fposInverted, frotate,
+                    foffx, foffy, bground, title, author, subject, keywords, creator, producer);
+        return lumbrel::PostProcess(job).ok ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+// PdfPostProcess with the security settings
+LUMBREL_EXPORT int ordinal_6(const char *pdf, const char *opass, const char *upass,
+                             const char *appText, int tuse, const char *text, int fcolor, int fsize,
+                             int fposInverted, int frotate, int foffx, int foffy, int bground,
+                             const char *title, const char *author, const char *subject,
+                             const char *keywords, const char *creator, const char *producer,
+                             int encrypt, int keyLevel, int permissions) {
+    try {
+        lumbrel::PostProcessJob job =
+            MakeJob(pdf, opass, upass, appText, tuse, text, fcolor, fsize, fposInverted, frotate,
+                    foffx, foffy, bground, title, author, subject, keywords, creator, producer);
+        if (encrypt == 1) {
+            lumbrel::SecurityRequest security;
+            security.aes256 = keyLevel == kLevelAes256;
+            security.permissions = permissions;
+            security.ownerPassword = job.ownerPassword;
+            security.userPassword = job.userPassword;
+            job.security = std::move(security);
         }
         return lumbrel::PostProcess(job).ok ? 1 : 0;
     } catch (...) {

@@ -135,6 +135,8 @@ Status PostProcess(const PostProcessJob &job) {
         }
         QPDFWriter writer(*pdf);
         writer.setOutputFile(out.tempPath().c_str(), out.file(), false);
+        if (job.security && !ApplySecurity(*pdf, writer, *job.security, status.message))
+            return status;
         writer.write();
         if (!out.Commit()) {
             status.message = out.error();

@@ -1,6 +1,7 @@
 // PdfPostProcess behind its C entry point: see Lumbrel.h for the contract.
 #pragma once
 
+#include "modules/lumbrel/Security.h"
 #include "modules/lumbrel/Stamp.h"
 #include "modules/lumbrel/Xmp.h"
 
@@ -16,6 +17,8 @@ struct PostProcessJob {
     std::string appText;
     std::optional<StampStyle> stamp; // none: no stamp
     DocInfo info;                    // empty values keep what the file has
+    // None: the file keeps the encryption it has.
+    std::optional<SecurityRequest> security;
 };
 
 struct Status {

@@ -28,9 +28,8 @@
 // interpreter child that is running at the moment of the call, and to any
 // child whose start overlaps the call. Their EngineRun calls then return
 // TESSARIN_E_DIED. It is async-signal-safe, so a SIGINT handler may call it.
-// Since the module is opened with RTLD_LOCAL, a caller binds it with
-//   auto kill = reinterpret_cast<TessarinKillRunningFn>(
-//       dlsym(handle, TESSARIN_KILL_RUNNING_SYMBOL));
+// It is exported by this name, not by ordinal; LoadEngineModule binds it as
+// EngineModule::killRunning.
 #pragma once
 
 extern "C" {

@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,11 +33,24 @@
 #include "app/CHyperLink.h"
 #include "app/CIconButton.h"
 #include "app/CMainDlg.h"
+#include "convert/ImageFormat.h"
 #include "res/MainTemplates.h"
 #include "settings/IniFile.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsLocation.h"
 
 namespace {
+
+// The window's controls, found by their template ids.
+struct Controls {
+    CIconButton *addFiles, *addFolder, *remove, *settings, *start, *about;
+    QTreeWidget *list;
+    QComboBox *format, *folderMode, *outputKind;
+    QProgressBar *progress;
+    QLineEdit *outputDir;
+    QPushButton *browse, *view;
+    QLabel *fileCount, *selected;
+    QCheckBox *newIfExists;
+};
 
 // The window with the person at the desk played by the test: the file and
 // folder dialogs answer what the test set, the desktop's "open" and the
@@ -44,6 +58,26 @@ namespace {
 class DeskWindow : public CMainDlg {
 public:
     using CMainDlg::CMainDlg;
+
+    Controls ui{};
+    // Fills `ui`; false when a control is missing or of another kind.
+    bool FindControls() {
+        using namespace dlgtpl;
+        ui = {Control<CIconButton>(this, IDC_ADDFILES),  Control<CIconButton>(this, IDC_ADDFOLDER),
+              Control<CIconButton>(this, IDC_REMOVE),    Control<CIconButton>(this, IDC_SETTINGS),
+              Control<CIconButton>(this, IDC_START),     Control<CIconButton>(this, IDC_ABOUT),
+              Control<QTreeWidget>(this, IDC_FILELIST),  Control<QComboBox>(this, IDC_FORMAT),
+              Control<QComboBox>(this, IDC_FOLDERMODE),  Control<QComboBox>(this, IDC_OUTPUTKIND),
+              Control<QProgressBar>(this, IDC_PROGRESS), Control<QLineEdit>(this, IDC_OUTPUTDIR),
+              Control<QPushButton>(this, IDC_BROWSE),    Control<QPushButton>(this, IDC_VIEW),
+              Control<QLabel>(this, IDC_FILECOUNT),      Control<QLabel>(this, IDC_SELCOUNT),
+              Control<QCheckBox>(this, IDC_NEWIFEXISTS)};
+        const QObject *all[] = {ui.addFiles, ui.addFolder,  ui.remove, ui.settings,   ui.start,
+                                ui.about,    ui.list,       ui.format, ui.folderMode, ui.outputKind,
+                                ui.progress, ui.outputDir,  ui.browse, ui.view,       ui.fileCount,
+                                ui.selected, ui.newIfExists};
+        return std::all_of(std::begin(all), std::end(all), [](const QObject *c) { return c; });
+    }
 
     QStringList filesToChoose; // empty: the dialog is cancelled
     QString folderToChoose;    // empty: the browser is cancelled
@@ -130,6 +164,8 @@ class MainWindowTest : public QObject {
         m_w->SetSettingsLocation(6, Dir("prog").toStdString() + "/", config);
         if (!m_w->OnInitDialog())
             qFatal("the window did not initialise");
+        if (!m_w->FindControls())
+            qFatal("a control of the window's template is missing");
         m_w->show();
         return *m_w;
     }
@@ -147,7 +183,7 @@ class MainWindowTest : public QObject {
         return paths;
     }
 
-    QString Status(int row) const { return m_w->m_list->topLevelItem(row)->text(2); }
+    QString Status(int row) const { return m_w->ui.list->topLevelItem(row)->text(2); }
 
     void WaitForRun() {
         QVERIFY(QTest::qWaitFor([this] { return m_w->RunFinished(); }, 120000));
@@ -155,9 +191,9 @@ class MainWindowTest : public QObject {
 
     // The controls that EnableControls switches, all enabled or all not.
     void CheckEditingControls(bool enabled) {
-        for (QWidget *c : std::initializer_list<QWidget *>{m_w->m_btnAddFiles, m_w->m_btnAddFolder,
-                                                           m_w->m_btnSettings, m_w->m_cbOutputKind,
-                                                           m_w->m_cbFormat, m_w->m_cbFolderMode})
+        for (QWidget *c : std::initializer_list<QWidget *>{m_w->ui.addFiles, m_w->ui.addFolder,
+                                                           m_w->ui.settings, m_w->ui.outputKind,
+                                                           m_w->ui.format, m_w->ui.folderMode})
             QCOMPARE(c->isEnabled(), enabled);
     }
 
@@ -195,10 +231,9 @@ private slots:
         const QStringList kinds = {QString::fromUtf8("图像文件 -->"),
                                    QString::fromUtf8("PDF 文件(*.pdf)"),
                                    QString::fromUtf8("Text 文件(*.txt)")};
-        const QStringList formats = {
-            "JPEG 文件(*.jpg)", "TIFF 文件(*.tif) ",    "BMP 文件(*.bmp)",      "PNG 文件(*.png)",
-            "GIF 文件(*.gif)",  "PCX 文件(*.pcx)",      "WMF 文件(*.wmf)",      "EMF 文件(*.emf)",
-            "TGA 文件(*.tga)",  "JPEG2000 文件(*.jp2)", "JPEG2000 文件(*.jpc)", "RAS 文件(*.ras)"};
+        QStringList formats; // the format table, in its order
+        for (const ImageFormat &f : kImageFormats)
+            formats << QString::fromUtf8(f.listText);
         const QStringList modes = {QString::fromUtf8("转换到源文件文件夹"),
                                    QString::fromUtf8("转换到指定的目录")};
         auto items = [](QComboBox *c) {
@@ -207,46 +242,49 @@ private slots:
                 l << c->itemText(i);
             return l;
         };
-        QCOMPARE(items(w.m_cbOutputKind), kinds);
-        QCOMPARE(items(w.m_cbFormat), formats);
-        QCOMPARE(items(w.m_cbFolderMode), modes);
+        QCOMPARE(items(w.ui.outputKind), kinds);
+        QCOMPARE(items(w.ui.format), formats);
+        QCOMPARE(items(w.ui.folderMode), modes);
 
         // The file list: three columns, several rows selectable, whole rows.
-        QCOMPARE(w.m_list->columnCount(), 3);
+        QCOMPARE(w.ui.list->columnCount(), 3);
         const QString titles[] = {"Files", "Size", "Status"};
         const int widths[] = {350, 100, 120};
         for (int c = 0; c < 3; ++c) {
-            QCOMPARE(w.m_list->headerItem()->text(c), titles[c]);
-            QCOMPARE(w.m_list->columnWidth(c), widths[c]);
+            QCOMPARE(w.ui.list->headerItem()->text(c), titles[c]);
+            QCOMPARE(w.ui.list->columnWidth(c), widths[c]);
         }
-        QCOMPARE(w.m_list->headerItem()->textAlignment(0) & Qt::AlignHorizontal_Mask,
+        QCOMPARE(w.ui.list->headerItem()->textAlignment(0) & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignLeft));
-        QCOMPARE(w.m_list->headerItem()->textAlignment(1) & Qt::AlignHorizontal_Mask,
+        QCOMPARE(w.ui.list->headerItem()->textAlignment(1) & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignHCenter));
-        QCOMPARE(w.m_list->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QCOMPARE(w.m_list->selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(w.ui.list->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(w.ui.list->selectionBehavior(), QAbstractItemView::SelectRows);
 
         // First state: an empty list, Start and Remove disabled, no progress.
-        QVERIFY(!w.m_btnStart->isEnabled());
-        QVERIFY(!w.m_btnRemove->isEnabled());
-        QVERIFY(w.m_btnAddFiles->isEnabled());
-        QVERIFY(w.m_progress->isHidden());
-        QVERIFY(w.m_editOutputDir->isReadOnly());
-        QCOMPARE(w.m_btnStart->text(), QString::fromUtf8("开始转换"));
-        QCOMPARE(w.m_btnStart->GetAlign(), int(CIconButton::AlignVert));
-        QVERIFY(!w.m_btnStart->Icon().isNull());
-        QVERIFY(w.m_btnStart->Theme() == &w.m_theme);
-        QVERIFY(w.m_btnAbout->Theme() == nullptr);
-        QVERIFY(!w.m_btnAbout->IsDrawBorder());
-        QVERIFY(!w.m_btnAbout->Icon().isNull());
-        QCOMPARE(Label(w.m_lblFileCount), QString::fromUtf8("文件数: 0"));
-        QCOMPARE(Label(w.m_lblSelected), QString::fromUtf8("已选择: 0"));
+        QVERIFY(!w.ui.start->isEnabled());
+        QVERIFY(!w.ui.remove->isEnabled());
+        QVERIFY(w.ui.addFiles->isEnabled());
+        QVERIFY(w.ui.progress->isHidden());
+        QVERIFY(w.ui.outputDir->isReadOnly());
+        QCOMPARE(w.ui.start->text(), QString::fromUtf8("开始转换"));
+        QCOMPARE(w.ui.start->GetAlign(), int(CIconButton::AlignVert));
+        QVERIFY(!w.ui.start->Icon().isNull());
+        // The five command buttons share the window's one theme; About has none.
+        QVERIFY(w.ui.start->Theme() != nullptr);
+        for (CIconButton *b : {w.ui.addFiles, w.ui.addFolder, w.ui.remove, w.ui.settings})
+            QVERIFY(b->Theme() == w.ui.start->Theme());
+        QVERIFY(w.ui.about->Theme() == nullptr);
+        QVERIFY(!w.ui.about->IsDrawBorder());
+        QVERIFY(!w.ui.about->Icon().isNull());
+        QCOMPARE(Label(w.ui.fileCount), QString::fromUtf8("文件数: 0"));
+        QCOMPARE(Label(w.ui.selected), QString::fromUtf8("已选择: 0"));
 
         // Escape and Enter leave the window open.
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::keyClick(&w, Qt::Key_Escape);
-        QTest::keyClick(w.m_list, Qt::Key_Escape);
-        QTest::keyClick(w.m_list, Qt::Key_Return);
+        QTest::keyClick(w.ui.list, Qt::Key_Escape);
+        QTest::keyClick(w.ui.list, Qt::Key_Return);
         QVERIFY(w.isVisible());
     }
 
@@ -254,11 +292,11 @@ private slots:
         {
             // Values outside the lists leave them without a selection.
             DeskWindow &w = Open("[Set]\notype=7\ntype=12\nexists=5\nmode=1\noutput=/srv/out\n");
-            QCOMPARE(w.m_cbOutputKind->currentIndex(), -1);
-            QCOMPARE(w.m_cbFormat->currentIndex(), -1);
-            QVERIFY2(w.m_btnSettings->isHidden(), "no output kind, no Settings button");
-            QCOMPARE(w.m_chkNewIfExists->checkState(), Qt::Unchecked);
-            QCOMPARE(w.m_editOutputDir->text(), QStringLiteral("/srv/out/"));
+            QCOMPARE(w.ui.outputKind->currentIndex(), -1);
+            QCOMPARE(w.ui.format->currentIndex(), -1);
+            QVERIFY2(w.ui.settings->isHidden(), "no output kind, no Settings button");
+            QCOMPARE(w.ui.newIfExists->checkState(), Qt::Unchecked);
+            QCOMPARE(w.ui.outputDir->text(), QStringLiteral("/srv/out/"));
             w.UpdateData(true);
             QCOMPARE(w.m_settings.m_nOutputKind, -1);
             QCOMPARE(w.m_settings.m_nFormat, -1);
@@ -266,56 +304,63 @@ private slots:
         }
         {
             DeskWindow &w = Open("[Set]\notype=2\ntype=11\nexists=2\nmode=0\n");
-            QCOMPARE(w.m_cbFormat->currentIndex(), 11);
-            QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Text Settings"));
-            QVERIFY(w.m_cbFormat->isHidden());
-            QCOMPARE(w.m_chkNewIfExists->checkState(), Qt::PartiallyChecked);
+            QCOMPARE(w.ui.format->currentIndex(), 11);
+            QCOMPARE(w.ui.settings->text(), QStringLiteral("Text Settings"));
+            QVERIFY(w.ui.format->isHidden());
+            QCOMPARE(w.ui.newIfExists->checkState(), Qt::PartiallyChecked);
             w.UpdateData(true);
             QCOMPARE(w.m_settings.m_bNewIfExists, 2);
-            w.m_chkNewIfExists->click();
-            QVERIFY(!w.m_chkNewIfExists->isTristate());
+            // A click on the partly checked box checks it, and from then on the
+            // box has two states only.
+            w.ui.newIfExists->click();
+            QCOMPARE(w.ui.newIfExists->checkState(), Qt::Checked);
+            QVERIFY(!w.ui.newIfExists->isTristate());
             w.UpdateData(true);
-            QVERIFY(w.m_settings.m_bNewIfExists == 0 || w.m_settings.m_bNewIfExists == 1);
+            QCOMPARE(w.m_settings.m_bNewIfExists, 1);
+            w.ui.newIfExists->click();
+            QCOMPARE(w.ui.newIfExists->checkState(), Qt::Unchecked);
+            w.UpdateData(true);
+            QCOMPARE(w.m_settings.m_bNewIfExists, 0);
         }
 
         DeskWindow &w = Open("[Set]\notype=0\nmode=1\noutput=/srv/out/\nexists=1\n");
-        QCOMPARE(w.m_chkNewIfExists->checkState(), Qt::Checked);
-        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Image Settings"));
-        QVERIFY(w.m_cbFormat->isVisible());
+        QCOMPARE(w.ui.newIfExists->checkState(), Qt::Checked);
+        QCOMPARE(w.ui.settings->text(), QStringLiteral("Image Settings"));
+        QVERIFY(w.ui.format->isVisible());
 
-        Choose(w.m_cbOutputKind, 1);
-        QVERIFY(w.m_cbFormat->isHidden());
-        QVERIFY(w.m_btnSettings->isVisible());
-        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("PDF Settings"));
+        Choose(w.ui.outputKind, 1);
+        QVERIFY(w.ui.format->isHidden());
+        QVERIFY(w.ui.settings->isVisible());
+        QCOMPARE(w.ui.settings->text(), QStringLiteral("PDF Settings"));
         QCOMPARE(w.m_settings.m_nOutputKind, 1);
-        Choose(w.m_cbOutputKind, 2);
-        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Text Settings"));
-        Choose(w.m_cbOutputKind, 0);
-        QVERIFY(w.m_cbFormat->isVisible());
-        QCOMPARE(w.m_btnSettings->text(), QStringLiteral("Image Settings"));
+        Choose(w.ui.outputKind, 2);
+        QCOMPARE(w.ui.settings->text(), QStringLiteral("Text Settings"));
+        Choose(w.ui.outputKind, 0);
+        QVERIFY(w.ui.format->isVisible());
+        QCOMPARE(w.ui.settings->text(), QStringLiteral("Image Settings"));
         // Nothing of it reaches the file before the window closes.
         QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "otype", -5), 0);
 
         // Folder mode 0 empties the edit and disables Browse and View.
-        QVERIFY(w.m_btnBrowse->isEnabled());
-        Choose(w.m_cbFolderMode, 0);
-        QCOMPARE(w.m_editOutputDir->text(), QString());
-        QVERIFY(!w.m_btnBrowse->isEnabled());
-        QVERIFY(!w.m_btnView->isEnabled());
-        Choose(w.m_cbFolderMode, 1);
-        QCOMPARE(w.m_editOutputDir->text(), QStringLiteral("/srv/out/"));
-        QVERIFY(w.m_btnBrowse->isEnabled() && w.m_btnView->isEnabled());
+        QVERIFY(w.ui.browse->isEnabled());
+        Choose(w.ui.folderMode, 0);
+        QCOMPARE(w.ui.outputDir->text(), QString());
+        QVERIFY(!w.ui.browse->isEnabled());
+        QVERIFY(!w.ui.view->isEnabled());
+        Choose(w.ui.folderMode, 1);
+        QCOMPARE(w.ui.outputDir->text(), QStringLiteral("/srv/out/"));
+        QVERIFY(w.ui.browse->isEnabled() && w.ui.view->isEnabled());
 
         // Browse: a cancelled browser changes nothing; a folder gets its '/'.
         w.folderToChoose.clear();
-        w.m_btnBrowse->click();
+        w.ui.browse->click();
         QCOMPARE(w.folderTitles, QStringList{"Please select an output folder..."});
-        QCOMPARE(w.m_editOutputDir->text(), QStringLiteral("/srv/out/"));
+        QCOMPARE(w.ui.outputDir->text(), QStringLiteral("/srv/out/"));
         w.folderToChoose = Dir("chosen");
-        w.m_btnBrowse->click();
-        QCOMPARE(w.m_editOutputDir->text(), Dir("chosen") + "/");
+        w.ui.browse->click();
+        QCOMPARE(w.ui.outputDir->text(), Dir("chosen") + "/");
         QCOMPARE(w.m_settings.m_szOutputDir, Dir("chosen").toStdString() + "/");
-        w.m_btnView->click();
+        w.ui.view->click();
         QCOMPARE(w.opened, std::vector<std::string>{Dir("chosen").toStdString() + "/"});
 
         // Closing saves the shown values.
@@ -343,7 +388,7 @@ private slots:
         w.filesToChoose = {QString::fromStdString(a),   QString::fromStdString(eps),
                            QString::fromStdString(b),   QString::fromStdString(gone),
                            QString::fromStdString(bak), QString::fromStdString(a)};
-        w.m_btnAddFiles->click();
+        w.ui.addFiles->click();
         QCOMPARE(w.GetItemCount(), 3);
         QCOMPARE(w.GetItemText(0, 0), a);
         QCOMPARE(w.GetItemText(1, 0), b);
@@ -351,10 +396,10 @@ private slots:
         QCOMPARE(w.GetItemText(0, 1), std::string("0 KB"));
         QCOMPARE(w.GetItemText(1, 1), std::string("1 KB"));
         QCOMPARE(w.GetItemText(1, 2), std::string("Ready"));
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 3"));
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
-        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
-        QVERIFY(w.m_btnStart->isEnabled() && w.m_btnRemove->isEnabled());
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 3"));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 1"));
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
+        QVERIFY(w.ui.start->isEnabled() && w.ui.remove->isEnabled());
         QVERIFY(w.isEnabled());
 
         // The last file taken is where the next dialog opens.
@@ -380,27 +425,27 @@ private slots:
         QDir().mkpath(Dir("empty"));
 
         w.folderToChoose = Dir("empty");
-        w.m_btnAddFolder->click();
+        w.ui.addFolder->click();
         QCOMPARE(w.folderTitles, QStringList{"Select folder:"});
-        QCOMPARE(Label(w.m_lblFileCount), QString::fromUtf8("文件数: 0"));
+        QCOMPARE(Label(w.ui.fileCount), QString::fromUtf8("文件数: 0"));
 
         w.folderToChoose = Dir("src");
         w.OnCommand(dlgtpl::ID_LIST_ADDFOLDER);
         QCOMPARE(w.GetItemCount(), 2);
         QCOMPARE(w.GetItemText(0, 0), Dir("src/A.PS").toStdString());
         QCOMPARE(w.GetItemText(1, 0), Dir("src/b.ps").toStdString());
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 2"));
-        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
-        QVERIFY(w.m_btnStart->isEnabled());
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 2"));
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
+        QVERIFY(w.ui.start->isEnabled());
 
         // A folder whose files are all skipped still refreshes the status line.
-        w.m_lblFileCount->clear();
+        w.ui.fileCount->clear();
         w.folderToChoose = Dir("src/sub.ps");
         WriteFile(Dir("src/sub.ps/f.txt"), "x");
         QFile::remove(Dir("src/sub.ps/f.ps"));
         w.OnAddFolder();
         QCOMPARE(w.GetItemCount(), 2);
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 2"));
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 2"));
     }
 
     void removingRowsKeepsASelection() {
@@ -410,77 +455,77 @@ private slots:
         const std::string row4 = w.GetItemText(4, 0);
 
         // Rows 3 and 5 of ten: eight remain, row 2 is selected.
-        w.m_list->clearSelection();
-        w.m_list->topLevelItem(3)->setSelected(true);
-        w.m_list->topLevelItem(5)->setSelected(true);
-        w.m_btnRemove->click();
+        w.ui.list->clearSelection();
+        w.ui.list->topLevelItem(3)->setSelected(true);
+        w.ui.list->topLevelItem(5)->setSelected(true);
+        w.ui.remove->click();
         QCOMPARE(w.GetItemCount(), 8);
         QCOMPARE(w.GetItemText(3, 0), row4);
-        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{2});
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 8"));
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{2});
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 8"));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 1"));
 
         // Row 0: the new row 0 is selected.
         const std::string row1 = w.GetItemText(1, 0);
         w.SelectOnly(0);
         w.OnCommand(dlgtpl::ID_LIST_DELETE);
         QCOMPARE(w.GetItemText(0, 0), row1);
-        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
 
         // Nothing selected: nothing changes, not even the status line.
-        w.m_list->clearSelection();
-        w.m_lblSelected->setText("unchanged");
+        w.ui.list->clearSelection();
+        w.ui.selected->setText("unchanged");
         w.OnRemoveSelected();
         QCOMPARE(w.GetItemCount(), 7);
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("unchanged"));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("unchanged"));
 
         // Ctrl+A selects every row and counts them; Delete removes them all.
-        QTest::keyClick(w.m_list, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(SelectedRows(w.m_list).size(), std::size_t(7));
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 7"));
-        QVERIFY(w.m_btnRemove->isEnabled());
-        QTest::keyClick(w.m_list, Qt::Key_Delete);
+        QTest::keyClick(w.ui.list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(SelectedRows(w.ui.list).size(), std::size_t(7));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 7"));
+        QVERIFY(w.ui.remove->isEnabled());
+        QTest::keyClick(w.ui.list, Qt::Key_Delete);
         QCOMPARE(w.GetItemCount(), 0);
-        QVERIFY(!w.m_btnRemove->isEnabled());
-        QVERIFY(!w.m_btnStart->isEnabled());
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 0"));
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 0"));
+        QVERIFY(!w.ui.remove->isEnabled());
+        QVERIFY(!w.ui.start->isEnabled());
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 0"));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 0"));
 
         // Clear all on an empty list does nothing; with rows it empties it.
-        w.m_lblFileCount->setText("unchanged");
+        w.ui.fileCount->setText("unchanged");
         w.OnClearAll();
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("unchanged"));
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("unchanged"));
         AddPsFiles(2, "more");
         w.OnCommand(dlgtpl::ID_LIST_CLEAR);
         QCOMPARE(w.GetItemCount(), 0);
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 0"));
-        QVERIFY(!w.m_btnStart->isEnabled());
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 0"));
+        QVERIFY(!w.ui.start->isEnabled());
     }
 
     void clicksCountTheSelection() {
         DeskWindow &w = Open();
         AddPsFiles(3);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QWidget *viewport = w.m_list->viewport();
+        QWidget *viewport = w.ui.list->viewport();
         auto rowCentre = [&](int row) {
-            return w.m_list->visualItemRect(w.m_list->topLevelItem(row)).center();
+            return w.ui.list->visualItemRect(w.ui.list->topLevelItem(row)).center();
         };
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, rowCentre(2));
-        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{2});
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{2});
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 1"));
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 2"));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 2"));
         // Clicks that leave nothing selected disable Remove.
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 1"));
-        QVERIFY(w.m_btnRemove->isEnabled());
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 1"));
+        QVERIFY(w.ui.remove->isEnabled());
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, rowCentre(2));
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 0"));
-        QVERIFY(!w.m_btnRemove->isEnabled());
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 0"));
+        QVERIFY(!w.ui.remove->isEnabled());
 
         // View Source File opens the first selected row's file.
-        w.m_list->topLevelItem(2)->setSelected(true);
-        w.m_list->topLevelItem(1)->setSelected(true);
+        w.ui.list->topLevelItem(2)->setSelected(true);
+        w.ui.list->topLevelItem(1)->setSelected(true);
         w.OnCommand(dlgtpl::ID_LIST_VIEWSOURCE);
         QCOMPARE(w.opened, std::vector<std::string>{w.GetItemText(1, 0)});
     }
@@ -516,11 +561,11 @@ private slots:
                     chosen->trigger();
                 menu->close();
             });
-            emit w.m_list->customContextMenuRequested(QPoint(20, 20));
+            emit w.ui.list->customContextMenuRequested(QPoint(20, 20));
             return seen;
         };
 
-        w.m_lblSelected->setText("before");
+        w.ui.selected->setText("before");
         Seen empty = open(0);
         const QStringList texts = {"Add File(s)...",
                                    QString::fromUtf8("添加文件夹"),
@@ -532,13 +577,13 @@ private slots:
         QCOMPARE(empty.texts, texts);
         QCOMPARE(empty.enabled, (std::vector<bool>{true, true, true, false, false, true, false}));
         QVERIFY(empty.disabledLooksEnabled);
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("Selected: 0"));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 0"));
 
         AddPsFiles(2);
-        w.m_list->clearSelection();
+        w.ui.list->clearSelection();
         Seen none = open(0);
         QCOMPARE(none.enabled, (std::vector<bool>{true, true, true, false, true, true, false}));
-        QVERIFY(!w.m_btnRemove->isEnabled());
+        QVERIFY(!w.ui.remove->isEnabled());
 
         w.SelectOnly(1);
         Seen picked = open(dlgtpl::ID_LIST_DELETE);
@@ -552,13 +597,13 @@ private slots:
         WriteFile(Dir("drop/folder.ps/y.ps"), kPage);
         Drop(&w, {QUrl::fromLocalFile(Dir("drop/folder.ps"))});
         QCOMPARE(w.GetItemCount(), 0);
-        QCOMPARE(Label(w.m_lblFileCount), QString::fromUtf8("文件数: 0"));
+        QCOMPARE(Label(w.ui.fileCount), QString::fromUtf8("文件数: 0"));
         Drop(&w, {QUrl::fromLocalFile(Dir("drop/folder.ps")), QUrl::fromLocalFile(Dir("drop/x.ps")),
                   QUrl("https://www.quorvane.example/z.ps")});
         QCOMPARE(w.GetItemCount(), 1);
         QCOMPARE(w.GetItemText(0, 0), ps);
-        QCOMPARE(Label(w.m_lblFileCount), QStringLiteral("Files Count: 1"));
-        QVERIFY(w.m_btnStart->isEnabled());
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 1"));
+        QVERIFY(w.ui.start->isEnabled());
     }
 
     void aboutBoxAndHelp() {
@@ -582,14 +627,21 @@ private slots:
         }
 
         DeskWindow &w = Open();
-        w.m_btnAbout->click();
+        w.ui.about->click();
         QCOMPARE(w.aboutBoxes, 1);
         QVERIFY(w.opened.empty());
-        w.m_bRunning = 1; // as during a run: help instead of the About box
-        w.m_btnAbout->click();
+        // During a run: help instead of the About box. The run can't end
+        // before this thread carries out its calls, so it is still going.
+        AddPsFiles(1);
+        w.SetRunPacing(RunPacing::None());
+        w.ui.start->click();
+        QVERIFY(!w.RunFinished());
+        w.ui.about->click();
         QCOMPARE(w.aboutBoxes, 1);
         QCOMPARE(w.opened, std::vector<std::string>{CFileUtil::GetProgramPath("help.html")});
-        w.m_bRunning = 0;
+        WaitForRun();
+        w.ui.about->click();
+        QCOMPARE(w.aboutBoxes, 2);
     }
 
     // The Settings button opens the sheet of the shown output kind; a
@@ -609,21 +661,21 @@ private slots:
             });
         };
 
-        Choose(w.m_cbOutputKind, 1);
+        Choose(w.ui.outputKind, 1);
         answer([](QDialog *d) { d->reject(); });
-        w.m_btnSettings->click();
+        w.ui.settings->click();
         QCOMPARE(title, QStringLiteral("PDF Settings"));
 
         // Chosen but not yet confirmed by any event: the button reads the
         // list as it is shown.
-        w.m_cbOutputKind->setCurrentIndex(2);
+        w.ui.outputKind->setCurrentIndex(2);
         answer([](QDialog *d) {
             auto *pageBreak = dlgtpl::Control<QCheckBox>(d, 1068);
             QVERIFY(pageBreak);
             pageBreak->setChecked(true);
             dlgtpl::Control<QPushButton>(d, 1)->click();
         });
-        w.m_btnSettings->click();
+        w.ui.settings->click();
         QCOMPARE(title, QString::fromUtf8("文字设置"));
         QCOMPARE(w.m_settings.txt.bPageBreak, 1);
         QCOMPARE(IniReadInt(w.m_szIniPath, "Txt", "txtpagebreak", -1), 1);
@@ -638,45 +690,45 @@ private slots:
                                  .constData());
         AddPsFiles(3);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.m_progress->setValue(0);
+        w.ui.progress->setValue(0);
 
-        QTest::mouseClick(w.m_btnStart, Qt::LeftButton);
-        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Stop Converting"));
-        QVERIFY(w.m_btnStart->isEnabled());
-        QVERIFY(w.m_bRunning);
-        QVERIFY(w.m_progress->isVisible());
+        QTest::mouseClick(w.ui.start, Qt::LeftButton);
+        QCOMPARE(w.ui.start->text(), QStringLiteral("Stop Converting"));
+        QVERIFY(w.ui.start->isEnabled());
+        QVERIFY(!w.RunFinished());
+        QVERIFY(w.ui.progress->isVisible());
         CheckEditingControls(false);
-        QVERIFY(!w.m_btnRemove->isEnabled());
-        QVERIFY2(!w.m_btnBrowse->isEnabled(), "Browse goes with the rest in mode 1");
-        QVERIFY(w.m_btnView->isEnabled());
+        QVERIFY(!w.ui.remove->isEnabled());
+        QVERIFY2(!w.ui.browse->isEnabled(), "Browse goes with the rest in mode 1");
+        QVERIFY(w.ui.view->isEnabled());
 
         // While it runs, the window stays and the list takes no change.
-        QTRY_COMPARE_WITH_TIMEOUT(Label(w.m_lblSelected), QStringLiteral("Selected: 1"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(Label(w.ui.selected), QStringLiteral("Selected: 1"), 20000);
         QVERIFY(!w.close());
-        w.m_list->setFocus();
+        w.ui.list->setFocus();
         QTest::keyClick(&w, Qt::Key_Escape);
-        QTest::keyClick(w.m_list, Qt::Key_Return);
+        QTest::keyClick(w.ui.list, Qt::Key_Return);
         QVERIFY(w.isVisible());
-        QTest::keyClick(w.m_list, Qt::Key_Delete);
-        QTest::keyClick(w.m_list, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(w.ui.list, Qt::Key_Delete);
+        QTest::keyClick(w.ui.list, Qt::Key_A, Qt::ControlModifier);
         Drop(&w,
              {QUrl::fromLocalFile(QString::fromStdString(WriteFile(Dir("late/late.ps"), kPage)))});
         w.OnCommand(dlgtpl::ID_LIST_CLEAR);
-        w.m_lblSelected->setText("kept");
-        emit w.m_list->customContextMenuRequested(QPoint(5, 5)); // no menu while running
-        QCOMPARE(Label(w.m_lblSelected), QStringLiteral("kept"));
+        w.ui.selected->setText("kept");
+        emit w.ui.list->customContextMenuRequested(QPoint(5, 5)); // no menu while running
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("kept"));
         QCOMPARE(w.GetItemCount(), 3);
 
         WaitForRun();
         for (int i = 0; i < 3; ++i)
             QCOMPARE(Status(i), QStringLiteral("Succeed"));
-        QCOMPARE(w.m_progress->value(), 100);
-        QVERIFY(w.m_progress->isHidden());
-        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Start Converting"));
+        QCOMPARE(w.ui.progress->value(), 100);
+        QVERIFY(w.ui.progress->isHidden());
+        QCOMPARE(w.ui.start->text(), QStringLiteral("Start Converting"));
         CheckEditingControls(true);
-        QVERIFY(w.m_btnRemove->isEnabled());
-        QVERIFY(w.m_btnBrowse->isEnabled());
-        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+        QVERIFY(w.ui.remove->isEnabled());
+        QVERIFY(w.ui.browse->isEnabled());
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
         QVERIFY(w.close());
 
         // Each output is a one-page PDF, read back by an independent reader.
@@ -698,6 +750,22 @@ private slots:
         }
     }
 
+    // A window destroyed during a run stops it between files and carries
+    // out the worker's last calls before it goes.
+    void destroyingTheWindowStopsTheRun() {
+        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
+                                 .arg(Dir())
+                                 .toUtf8()
+                                 .constData());
+        AddPsFiles(3);
+        w.ui.start->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Status(0).startsWith("Converting"), 60000);
+        m_w.reset();
+        QVERIFY(QFileInfo(Dir("out/doc0.pdf")).isFile());
+        QVERIFY(!QFileInfo::exists(Dir("out/doc1.pdf")));
+        QVERIFY(!QFileInfo::exists(Dir("out/doc2.pdf")));
+    }
+
     // Two presses: the second only asks the run to stop, which it does
     // between files; rows it never reached keep their status.
     void stopAtTheThirdOfFiveFiles() {
@@ -706,15 +774,15 @@ private slots:
                                  .toUtf8()
                                  .constData());
         AddPsFiles(5);
-        w.m_list->topLevelItem(4)->setText(2, "Failed"); // as after an earlier run
-        w.m_btnStart->click();
+        w.ui.list->topLevelItem(4)->setText(2, "Failed"); // as after an earlier run
+        w.ui.start->click();
         QTRY_VERIFY_WITH_TIMEOUT(Status(2).startsWith("Converting"), 60000);
-        w.m_btnStart->click();
-        QVERIFY(w.m_bAbort);
-        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Stop Converting"));
-        QVERIFY(w.m_progress->isVisible());
-        w.m_btnStart->click(); // a further press changes nothing more
-        QVERIFY(w.m_bRunning);
+        w.ui.start->click();
+        QVERIFY(!w.RunFinished());
+        QCOMPARE(w.ui.start->text(), QStringLiteral("Stop Converting"));
+        QVERIFY(w.ui.progress->isVisible());
+        w.ui.start->click(); // a further press changes nothing more
+        QVERIFY(!w.RunFinished());
 
         WaitForRun();
         QCOMPARE(Status(0), QStringLiteral("Succeed"));
@@ -722,19 +790,18 @@ private slots:
         QCOMPARE(Status(2), QStringLiteral("Succeed"));
         QCOMPARE(Status(3), QStringLiteral("Ready"));
         QCOMPARE(Status(4), QStringLiteral("Failed"));
-        QCOMPARE(w.m_progress->value(), 60);
-        QVERIFY(!w.m_bAbort);
-        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Start Converting"));
+        QCOMPARE(w.ui.progress->value(), 60);
+        QCOMPARE(w.ui.start->text(), QStringLiteral("Start Converting"));
         CheckEditingControls(true);
-        QCOMPARE(SelectedRows(w.m_list), std::vector<int>{0});
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
         QVERIFY(!QFileInfo::exists(Dir("out/doc3.pdf")));
 
         // An output kind outside the list converts nothing and ends at once.
-        w.m_cbOutputKind->setCurrentIndex(-1);
-        w.m_btnStart->click();
+        w.ui.outputKind->setCurrentIndex(-1);
+        w.ui.start->click();
         WaitForRun();
         QCOMPARE(Status(3), QStringLiteral("Ready"));
-        QCOMPARE(w.m_btnStart->text(), QStringLiteral("Start Converting"));
+        QCOMPARE(w.ui.start->text(), QStringLiteral("Start Converting"));
     }
 };
 

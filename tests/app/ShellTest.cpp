@@ -76,8 +76,8 @@ std::string ModuleFolder(const QTemporaryDir &dir, const char *engine, const cha
     return folder;
 }
 
-const char kEngineText[] = "Load tessarin.dll failed, please reinstall!";
-const char kExtractorText[] = "Load lumbrel.dll failed, please reinstall!";
+const char kEngineText[] = "Load tessarin.so failed, please reinstall!";
+const char kExtractorText[] = "Load lumbrel.so failed, please reinstall!";
 
 } // namespace
 
@@ -112,9 +112,12 @@ private:
         return f;
     }
 
-    void CheckBox(const ShownBox &box, const char *text) {
+    // The message names the module and, on its second line, the folder it
+    // was looked for in.
+    void CheckBox(const ShownBox &box, const char *text, const std::string &folder) {
         QCOMPARE(box.title, QStringLiteral("Quorvane Vantoria"));
-        QCOMPARE(box.text, QString::fromUtf8(text));
+        QCOMPARE(box.text, QString::fromUtf8(text) + QStringLiteral("\nLooked for in: ") +
+                               QString::fromStdString(folder));
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
@@ -122,11 +125,11 @@ private:
 private slots:
     void missingEngineShowsItsMessageOnceAndEnds() {
         QTemporaryDir dir;
-        FailedStart f = StartWith(ModuleFolder(dir, nullptr, STUB_EXTRACTOR), Folder(dir, "prog"),
-                                  Folder(dir, "config"));
+        std::string modules = ModuleFolder(dir, nullptr, STUB_EXTRACTOR);
+        FailedStart f = StartWith(modules, Folder(dir, "prog"), Folder(dir, "config"));
         QCOMPARE(f.result, int(QDialog::Accepted));
         QCOMPARE(f.boxes.size(), size_t(1));
-        CheckBox(f.boxes[0], kEngineText);
+        CheckBox(f.boxes[0], kEngineText, modules);
         QVERIFY(!f.engineLoaded);
         QVERIFY2(!f.extractorLoaded, "the extractor is not tried after the engine failed");
         QVERIFY(!f.everShown);
@@ -136,11 +139,11 @@ private slots:
 
     void engineLackingAnOrdinalFailsTheSameWay() {
         QTemporaryDir dir;
-        FailedStart f = StartWith(ModuleFolder(dir, STUB_ENGINE_NO4, STUB_EXTRACTOR),
-                                  Folder(dir, "prog"), Folder(dir, "config"));
+        std::string modules = ModuleFolder(dir, STUB_ENGINE_NO4, STUB_EXTRACTOR);
+        FailedStart f = StartWith(modules, Folder(dir, "prog"), Folder(dir, "config"));
         QCOMPARE(f.result, int(QDialog::Accepted));
         QCOMPARE(f.boxes.size(), size_t(1));
-        CheckBox(f.boxes[0], kEngineText);
+        CheckBox(f.boxes[0], kEngineText, modules);
         QVERIFY2(!f.engineLoaded, "the failed engine is released");
         QVERIFY(!f.extractorLoaded);
         QVERIFY(!f.everShown);
@@ -150,11 +153,11 @@ private slots:
         for (const char *extractor :
              {static_cast<const char *>(STUB_EXTRACTOR_NO3), static_cast<const char *>(nullptr)}) {
             QTemporaryDir dir;
-            FailedStart f = StartWith(ModuleFolder(dir, STUB_ENGINE, extractor),
-                                      Folder(dir, "prog"), Folder(dir, "config"));
+            std::string modules = ModuleFolder(dir, STUB_ENGINE, extractor);
+            FailedStart f = StartWith(modules, Folder(dir, "prog"), Folder(dir, "config"));
             QCOMPARE(f.result, int(QDialog::Accepted));
             QCOMPARE(f.boxes.size(), size_t(1));
-            CheckBox(f.boxes[0], kExtractorText);
+            CheckBox(f.boxes[0], kExtractorText, modules);
             QVERIFY2(f.engineLoaded, "the engine stays loaded");
             QVERIFY(!f.extractorLoaded);
             QVERIFY(!f.everShown);
@@ -202,7 +205,6 @@ private slots:
         QCOMPARE(dlg.m_settings.pdf.bEncrypt, 1);
         QCOMPARE(dlg.m_settings.txt.bPageBreak, 1);
         QCOMPARE(dlg.m_szTempDir, Std(QDir::tempPath()) + "/");
-        dlg.m_bRunning = 0;
         QVERIFY(dlg.OnClose());
     }
 
@@ -246,7 +248,11 @@ private slots:
 
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        dlg.m_bRunning = 1;
+        // A run over the empty list: it can't end before this thread carries
+        // out its calls, so it is in progress until the wait below.
+        dlg.SetRunPacing(RunPacing::None());
+        dlg.OnStart();
+        QVERIFY(!dlg.RunFinished());
         dlg.m_settings.m_nFormat = 4;
         QVERIFY(!dlg.close());
         QTest::keyClick(&dlg, Qt::Key_Escape);
@@ -256,7 +262,7 @@ private slots:
         IniFile during(dlg.m_szIniPath);
         QVERIFY2(!during.HasKey("Set", "type"), "nothing is saved while running");
 
-        dlg.m_bRunning = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.RunFinished(), 20000);
         dlg.m_settings.m_nOutputMode = 0;
         dlg.m_settings.m_bNewIfExists = 1;
         dlg.UpdateData(false); // the values as the window shows them

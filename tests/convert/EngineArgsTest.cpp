@@ -1,6 +1,8 @@
 // The argument vectors, entry by entry.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "convert/EngineArgs.h"
 #include "settings/ConvertSettings.h"
 
@@ -22,13 +24,14 @@ TEST(PdfArguments, PlainHasSevenEntries) {
     EXPECT_EQ(v.size(), 7u);
 }
 
-TEST(PdfArguments, EncryptedWithoutPasswordsUsesTheFixedOwnerEntry) {
+TEST(PdfArguments, EncryptedWithoutPasswordsGivesTheEngineTheStandInOwner) {
     PdfSettings pdf;
     pdf.bEncrypt = 1;
+    pdf.nKeyLevel = 0;
     ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
     EXPECT_EQ(
         v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "-sOwnerPassword=kelvaro",
-                        "-dEncryptionR=3", "-dKeyLength=40", "-dPermissions=0", "/ps/a.ps"}));
+                        "-dEncryptionR=3", "-dKeyLength=40", "-dPermissions=-3904", "/ps/a.ps"}));
     EXPECT_EQ(v.size(), 11u);
 }
 
@@ -37,7 +40,7 @@ TEST(PdfArguments, UserPasswordMakesTwelveEntries) {
     pdf.bEncrypt = 1;
     pdf.szOwnerPassword = "own";
     pdf.szUserPassword = "usr";
-    pdf.nKeyLevel = 2; // any non-zero level is 128-bit
+    pdf.nKeyLevel = 7; // levels other than 0 and 2 are 128-bit RC4
     pdf.bAllowPrint = 1;
     pdf.bAllowChange = 1;
     pdf.bAllowCopy = 1;
@@ -45,32 +48,54 @@ TEST(PdfArguments, UserPasswordMakesTwelveEntries) {
     ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
     EXPECT_EQ(v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "-sOwnerPassword=own",
                               "-sUserPassword=usr", "-dEncryptionR=3", "-dKeyLength=128",
-                              "-dPermissions=60", "/ps/a.ps"}));
+                              "-dPermissions=-4", "/ps/a.ps"}));
     EXPECT_EQ(v.size(), 12u);
 }
 
-TEST(PdfArguments, EncryptionOffIgnoresPasswords) {
+TEST(PdfArguments, AesAndEncryptionOffGiveTheEngineNoPasswords) {
     PdfSettings pdf;
     pdf.szOwnerPassword = "own";
     pdf.szUserPassword = "usr";
+    pdf.nKeyLevel = 2;
     EXPECT_EQ(PdfArguments(pdf, "/o.pdf", "/i.ps").size(), 7u);
+    // 256-bit AES is written by the finishing step: the engine writes plain.
+    pdf.bEncrypt = 1;
+    EXPECT_EQ(PdfArguments(pdf, "/o.pdf", "/i.ps"),
+              With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/o.pdf", "/i.ps"}));
 }
 
-TEST(PdfPermissions, EachFlagCountsOnlyWhenExactlyOne) {
+TEST(KeyLevelOf, ZeroAndTwoAreTheirOwnEverythingElseIs128BitRc4) {
     PdfSettings pdf;
-    EXPECT_EQ(PdfPermissions(pdf), 0);
-    pdf.bAllowPrint = 2;
-    EXPECT_EQ(PdfPermissions(pdf), 0);
-    pdf.bAllowPrint = 1;
-    EXPECT_EQ(PdfPermissions(pdf), 4);
-    pdf.bAllowChange = 1;
-    EXPECT_EQ(PdfPermissions(pdf), 12);
-    pdf.bAllowCopy = 1;
-    EXPECT_EQ(PdfPermissions(pdf), 28);
-    pdf.bAllowForms = -1;
-    EXPECT_EQ(PdfPermissions(pdf), 28);
-    pdf.bAllowForms = 1;
-    EXPECT_EQ(PdfPermissions(pdf), 60);
+    const std::pair<int, PdfKeyLevel> cases[] = {{0, PdfKeyLevel::Rc4Bits40},
+                                                 {1, PdfKeyLevel::Rc4Bits128},
+                                                 {2, PdfKeyLevel::Aes256},
+                                                 {3, PdfKeyLevel::Rc4Bits128},
+                                                 {-1, PdfKeyLevel::Rc4Bits128}};
+    for (const auto &[stored, level] : cases) {
+        pdf.nKeyLevel = stored;
+        EXPECT_EQ(KeyLevelOf(pdf), level) << stored;
+    }
+}
+
+TEST(PdfPermissions, ReservedBitsSetAndEachBoxGrantsItsTwoBits) {
+    PdfSettings pdf;
+    // Bits 7, 8 and 13-32 set, bits 1-2 clear: negative, as readers require.
+    EXPECT_EQ(static_cast<unsigned>(PdfPermissions(pdf)), 0xFFFFF0C0u);
+    const std::pair<int PdfSettings::*, unsigned> boxes[] = {
+        {&PdfSettings::bAllowPrint, (1u << 2) | (1u << 11)},  // bits 3, 12
+        {&PdfSettings::bAllowChange, (1u << 3) | (1u << 10)}, // bits 4, 11
+        {&PdfSettings::bAllowCopy, (1u << 4) | (1u << 9)},    // bits 5, 10
+        {&PdfSettings::bAllowForms, (1u << 5) | (1u << 8)},   // bits 6, 9
+    };
+    for (const auto &[box, bits] : boxes) {
+        PdfSettings one;
+        one.*box = 1;
+        EXPECT_EQ(static_cast<unsigned>(PdfPermissions(one)), 0xFFFFF0C0u | bits);
+        one.*box = 2; // only exactly 1 grants
+        EXPECT_EQ(static_cast<unsigned>(PdfPermissions(one)), 0xFFFFF0C0u);
+    }
+    pdf.bAllowPrint = pdf.bAllowChange = pdf.bAllowCopy = pdf.bAllowForms = 1;
+    EXPECT_EQ(PdfPermissions(pdf), -4);
 }
 
 TEST(PdfArguments, PercentInTheOutputNameIsLiteral) {

@@ -1,13 +1,10 @@
-// Splitting, output naming, the engine's format-field escaping, the platform
-// limits and the image format chosen from a list item's text.
+// Splitting, output naming and the engine's format-field escaping.
 #include <gtest/gtest.h>
-#include <limits.h>
 #include <sys/stat.h>
 
 #include <set>
 
 #include "TestSupport.h"
-#include "convert/ImageFormat.h"
 #include "convert/PathRules.h"
 #include "settings/ConvertSettings.h"
 
@@ -89,66 +86,8 @@ TEST(MakeUniqueName, AnythingPresentIsTakenNotOnlyReadableFiles) {
     EXPECT_EQ(FileExists(dir / "l.pdf"), 0);
 }
 
-TEST(FileExists, OnlyFilesThatOpenForReading) {
-    TempDir dir;
-    WriteAll(dir / "a.ps", "x");
-    EXPECT_EQ(FileExists(dir / "a.ps"), 1);
-    EXPECT_EQ(FileExists(dir / "missing.ps"), 0);
-    EXPECT_EQ(FileExists(dir.Path()), 0);
-    EXPECT_EQ(FileExists(""), 0);
-}
-
-TEST(CreatePath, CreatesEveryFolderButNotTheLastName) {
-    TempDir dir;
-    CreatePath(dir / "one/two/");
-    EXPECT_TRUE(testsupport::Exists(dir / "one/two"));
-    CreatePath(dir / "x/y/file.pdf");
-    EXPECT_TRUE(testsupport::Exists(dir / "x/y"));
-    EXPECT_FALSE(testsupport::Exists(dir / "x/y/file.pdf"));
-}
-
 TEST(EscapeFormatField, DoublesEveryPercent) {
     EXPECT_EQ(EscapeFormatField("/d/100%report.pdf"), "/d/100%%report.pdf");
     EXPECT_EQ(EscapeFormatField("%%d%"), "%%%%d%%");
     EXPECT_EQ(EscapeFormatField("plain"), "plain");
-}
-
-TEST(FitsPlatformLimits, RefusesLongNamesAndPathsWithoutCutting) {
-    EXPECT_TRUE(FitsPlatformLimits("/a/" + std::string(NAME_MAX, 'n')));
-    EXPECT_FALSE(FitsPlatformLimits("/a/" + std::string(NAME_MAX + 1, 'n')));
-    std::string deep;
-    while (deep.size() < PATH_MAX)
-        deep += "/" + std::string(100, 'd');
-    EXPECT_FALSE(FitsPlatformLimits(deep));
-    EXPECT_FALSE(FitsPlatformLimits(""));
-    EXPECT_FALSE(FitsPlatformLimits(std::string("/a\0b", 4)));
-}
-
-TEST(ImageFormat, EveryListItemGivesItsCodeAndExtension) {
-    struct Expect {
-        int code;
-        const char *ext;
-    };
-    const Expect expected[12] = {{4, ".jpg"}, {7, ".tif"},  {1, ".bmp"},  {5, ".png"},
-                                 {6, ".gif"}, {8, ".pcx"},  {3, ".wmf"},  {2, ".emf"},
-                                 {9, ".tga"}, {10, ".jp2"}, {12, ".jpc"}, {11, ".ras"}};
-    for (int i = 0; i < 12; ++i) {
-        ImageFormatChoice c = ImageFormatFromItemText(ImageFormatItemText(i));
-        EXPECT_EQ(c.code, expected[i].code) << i;
-        EXPECT_EQ(c.ext, expected[i].ext) << i;
-    }
-}
-
-TEST(ImageFormat, MatchRules) {
-    // Nothing selected, or no extension in the text: JPEG.
-    EXPECT_EQ(ImageFormatFromItemText("").code, 4);
-    EXPECT_EQ(ImageFormatFromItemText("").ext, ".jpg");
-    EXPECT_EQ(ImageFormatItemText(-1), "");
-    EXPECT_EQ(ImageFormatItemText(12), "");
-    // An extension at the very first character does not count.
-    EXPECT_EQ(ImageFormatFromItemText(".png files").code, 4);
-    EXPECT_EQ(ImageFormatFromItemText("x.png").code, 5);
-    // A later extension in the search order replaces an earlier one.
-    EXPECT_EQ(ImageFormatFromItemText("x(*.tif) or (*.gif)").code, 6);
-    EXPECT_EQ(ImageFormatFromItemText("x(*.jpc)(*.tif)").code, 12);
 }

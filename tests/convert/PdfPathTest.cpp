@@ -3,14 +3,52 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <exception>
+
+#include <qpdf/QPDF.hh>
 
 #include "ReadBack.h"
 #include "RunFixture.h"
+#include "convert/EngineModule.h"
 
 using testsupport::Exists;
 using testsupport::PsOptions;
 using testsupport::ReadAll;
 using testsupport::WriteAll;
+
+namespace {
+
+enum class Access { None, User, Owner };
+
+// How `password` opens the file.
+Access OpensAs(const std::string &pdf, const std::string &password) {
+    QPDF q;
+    q.setSuppressWarnings(true);
+    try {
+        q.processFile(pdf.c_str(), password.c_str());
+    } catch (const std::exception &) {
+        return Access::None;
+    }
+    return q.ownerPasswordMatched() ? Access::Owner : Access::User;
+}
+
+// What a reader may do, as qpdf reads the permissions.
+struct Rights {
+    bool printLow = false, printHigh = false, assemble = false, modifyOther = false;
+    bool extract = false, accessibility = false, annotate = false, fillForms = false;
+    bool operator==(const Rights &) const = default;
+};
+
+Rights RightsOf(const std::string &pdf) {
+    QPDF q;
+    q.setSuppressWarnings(true);
+    q.processFile(pdf.c_str());
+    return {q.allowPrintLowRes(),      q.allowPrintHighRes(), q.allowModifyAssembly(),
+            q.allowModifyOther(),      q.allowExtractAll(),   q.allowAccessibility(),
+            q.allowModifyAnnotation(), q.allowModifyForm()};
+}
+
+} // namespace
 
 class PdfPath : public RunFixture {
 protected:
@@ -67,24 +105,110 @@ TEST_F(PdfPath, EncryptedWithUserPasswordKeyLengthAndPermissions) {
     EXPECT_TRUE(f.encrypted);
     EXPECT_EQ(f.R, 3);
     EXPECT_EQ(f.keyLength, 128);
-    // Granted bits 4 and 16; qpdf reports P with the reserved bits set.
-    EXPECT_EQ(f.P & 0x3C, 4 | 16);
-    EXPECT_TRUE(readback::ReadPdf(Out("secret.pdf"), "owner-pw").ok);
+    // The reserved bits, print (3, 12) and copy (5, 10).
+    EXPECT_EQ(static_cast<unsigned>(f.P), 0xFFFFF0C0u | 4u | 2048u | 16u | 512u);
+    EXPECT_EQ(OpensAs(Out("secret.pdf"), "owner-pw"), Access::Owner);
 }
 
-TEST_F(PdfPath, EncryptedWithoutPasswordsUsesFortyBitsAndTheFixedOwner) {
+TEST_F(PdfPath, AnEmptyOwnerPasswordGivesEachFileItsOwnRandomOne) {
     s.pdf.bEncrypt = 1;
     s.pdf.nKeyLevel = 0;
     s.pdf.bAllowChange = 1;
-    s.pdf.bAllowForms = 1;
-    Convert({Input("open.ps")});
+    Convert({Input("one.ps"), Input("two.ps")});
     ASSERT_EQ(view.Status(0), "Succeed");
-    readback::PdfFacts f = readback::ReadPdf(Out("open.pdf"));
-    ASSERT_TRUE(f.ok) << f.error; // no user password: opens as it is
+    ASSERT_EQ(view.Status(1), "Succeed");
+    std::string owners[2];
+    for (int i = 0; i < 2; ++i) {
+        std::string pdf = Out(i == 0 ? "one.pdf" : "two.pdf");
+        readback::PdfFacts f = readback::ReadPdf(pdf);
+        ASSERT_TRUE(f.ok) << f.error; // no user password: opens as it is
+        EXPECT_TRUE(f.encrypted);
+        EXPECT_EQ(f.keyLength, 40);
+        EXPECT_EQ(OpensAs(pdf, ""), Access::User);
+        EXPECT_NE(OpensAs(pdf, "kelvaro"), Access::Owner);
+        QPDF q;
+        q.processFile(pdf.c_str());
+        owners[i] = q.getTrailer().getKey("/Encrypt").getKey("/O").getStringValue();
+    }
+    // /O of RC4 comes from the two passwords alone: the owners differ.
+    EXPECT_NE(owners[0], owners[1]);
+}
+
+TEST_F(PdfPath, WithoutALevelKeyFilesAreAes256) {
+    s.pdf.bEncrypt = 1;
+    s.pdf.szUserPassword = "u";
+    s.pdf.szOwnerPassword = "o";
+    s.pdf.szTitle = "Locked title";
+    s.stamp.bUseText = 1;
+    s.stamp.szText = "LOCKEDSTAMP";
+    Convert({Input("locked.ps")});
+    ASSERT_EQ(view.Status(0), "Succeed");
+    EXPECT_FALSE(readback::ReadPdf(Out("locked.pdf")).ok);
+    readback::PdfFacts f = readback::ReadPdf(Out("locked.pdf"), "u");
+    ASSERT_TRUE(f.ok) << f.error;
     EXPECT_TRUE(f.encrypted);
-    EXPECT_EQ(f.keyLength, 40);
-    EXPECT_EQ(f.P & 0x3C, 8 | 32);
-    EXPECT_TRUE(readback::ReadPdf(Out("open.pdf"), "kelvaro").ok);
+    EXPECT_EQ(f.R, 6);
+    EXPECT_EQ(f.V, 5);
+    EXPECT_EQ(f.keyLength, 256);
+    EXPECT_EQ(OpensAs(Out("locked.pdf"), "u"), Access::User);
+    EXPECT_EQ(OpensAs(Out("locked.pdf"), "o"), Access::Owner);
+    EXPECT_EQ(f.title, "Locked title");
+    EXPECT_NE(readback::PdfText(Out("locked.pdf"), "u").find("LOCKEDSTAMP"), std::string::npos);
+}
+
+// Each box alone, with RC4 (the engine encrypts) and AES-256 (the finishing
+// step does): what qpdf says a reader may do.
+TEST_F(PdfPath, EachPermissionBoxAloneGrantsExactlyItsRights) {
+    struct Box {
+        int PdfSettings::*key;
+        Rights rights;
+    };
+    const Box boxes[] = {
+        {&PdfSettings::bAllowPrint, {.printLow = true, .printHigh = true}},
+        {&PdfSettings::bAllowChange, {.assemble = true, .modifyOther = true}},
+        {&PdfSettings::bAllowCopy, {.extract = true, .accessibility = true}},
+        {&PdfSettings::bAllowForms, {.annotate = true, .fillForms = true}},
+    };
+    int n = 0;
+    for (int level : {1, 2}) {
+        for (const Box &box : boxes) {
+            SCOPED_TRACE("level " + std::to_string(level) + ", box " + std::to_string(n));
+            s.pdf = PdfSettings{};
+            s.pdf.bEncrypt = 1;
+            s.pdf.nKeyLevel = level;
+            s.pdf.*box.key = 1;
+            std::string name = "p" + std::to_string(n++);
+            Convert({Input(name + ".ps")});
+            ASSERT_EQ(view.Status(0), "Succeed");
+            Rights expected = box.rights;
+            // Revision 6 always sets the accessibility bit, which it no longer uses.
+            expected.accessibility = expected.accessibility || level == 2;
+            EXPECT_EQ(RightsOf(Out(name + ".pdf")), expected);
+        }
+    }
+}
+
+// A finishing step that can't write the security (here: a module without the
+// entry point) must not leave an unprotected or stand-in-protected file.
+TEST_F(PdfPath, AnEncryptedFileIsPublishedOnlyWithItsSecurityWritten) {
+    ExtractorModule old = testsupport::Extractor();
+    old.postProcessSecured = nullptr;
+    run = std::make_unique<ConversionRun>(view, testsupport::Engine(), old, dir / "tmp/");
+    s.pdf.bEncrypt = 1;
+    s.pdf.szTitle = "Title";
+    for (int level : {0, 2}) {
+        s.pdf.nKeyLevel = level;
+        Convert({Input("guarded.ps")});
+        EXPECT_EQ(view.Status(0), "Failed");
+        EXPECT_FALSE(Exists(Out("guarded.pdf")));
+    }
+    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{});
+    // Without encryption the older entry point finishes the file.
+    s.pdf.bEncrypt = 0;
+    Convert({Input("guarded.ps")});
+    EXPECT_EQ(view.Status(0), "Succeed");
+    EXPECT_EQ(readback::ReadPdf(Out("guarded.pdf")).title, "Title");
+    run.reset(); // before `old` goes
 }
 
 TEST_F(PdfPath, InformationAndStampReachTheFile) {
@@ -142,22 +266,6 @@ TEST_F(PdfPath, StampPositionAndApplicationTextReachThePostProcessing) {
     // With no producer set, the application text joins the engine's.
     EXPECT_NE(readback::ReadPdf(Out("pos.pdf")).producer.find("Quorvane Vantroia"),
               std::string::npos);
-}
-
-TEST_F(PdfPath, EncryptedFilesAreFinishedWithTheirPasswords) {
-    s.pdf.bEncrypt = 1;
-    s.pdf.szUserPassword = "u";
-    s.pdf.szOwnerPassword = "o";
-    s.pdf.szTitle = "Locked title";
-    s.stamp.bUseText = 1;
-    s.stamp.szText = "LOCKEDSTAMP";
-    Convert({Input("locked.ps")});
-    ASSERT_EQ(view.Status(0), "Succeed");
-    readback::PdfFacts f = readback::ReadPdf(Out("locked.pdf"), "u");
-    ASSERT_TRUE(f.ok) << f.error;
-    EXPECT_TRUE(f.encrypted);
-    EXPECT_EQ(f.title, "Locked title");
-    EXPECT_NE(readback::PdfText(Out("locked.pdf"), "u").find("LOCKEDSTAMP"), std::string::npos);
 }
 
 TEST_F(PdfPath, QuitAtTheEndCountsAsSuccessAndIsFinished) {

@@ -1,6 +1,9 @@
 // Grey conversion, resolution, rotation and resize on small asymmetric pages.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "TestSupport.h"
 #include "imageconv/PageOps.h"
 
@@ -85,6 +88,43 @@ TEST(Resolution, DotsPerInchToPixelsPerMetre) {
     EXPECT_EQ(page.yDpi, 72);
     EXPECT_EQ(page.xPelsPerMeter, 11811);
     EXPECT_EQ(page.yPelsPerMeter, 2835);
+}
+
+TEST(Resolution, EveryStepThatBuildsANewPageKeepsIt) {
+    // Pixels per metre that do not match the dots per inch: they are carried
+    // over as they are, not worked out again.
+    auto stamp = [](Dib d) {
+        d.xDpi = 300;
+        d.yDpi = 72;
+        d.xPelsPerMeter = 1234;
+        d.yPelsPerMeter = 5678;
+        return d;
+    };
+    const std::pair<const char *, std::function<Status(Dib &)>> steps[] = {
+        {"grey", ConvertToGrey},
+        {"reduce 8", [](Dib &d) { return ReduceColors(d, 8); }},
+        {"reduce 4", [](Dib &d) { return ReduceColors(d, 4); }},
+        {"reduce 1", [](Dib &d) { return ReduceColors(d, 1); }},
+        {"quarter turn", RotateQuarterClockwise},
+        {"free turn", [](Dib &d) { return RotateFree(d, 30.0); }},
+        {"resize", [](Dib &d) { return ResizeNearest(d, 5, 4); }},
+    };
+    for (const auto &[name, step] : steps) {
+        SCOPED_TRACE(name);
+        Dib page = stamp(Page24(7, 3, Coord));
+        ASSERT_TRUE(step(page));
+        EXPECT_EQ(page.xDpi, 300);
+        EXPECT_EQ(page.yDpi, 72);
+        EXPECT_EQ(page.xPelsPerMeter, 1234);
+        EXPECT_EQ(page.yPelsPerMeter, 5678);
+    }
+    Dib paletted = stamp(Paletted(7, 3, 4));
+    ASSERT_TRUE(ExpandToTrueColour(paletted));
+    EXPECT_EQ(paletted.bpp, 24);
+    EXPECT_EQ(paletted.xDpi, 300);
+    EXPECT_EQ(paletted.yDpi, 72);
+    EXPECT_EQ(paletted.xPelsPerMeter, 1234);
+    EXPECT_EQ(paletted.yPelsPerMeter, 5678);
 }
 
 TEST(RotateExact, QuarterTurnClockwiseMovesTopLeftToTopRight) {

@@ -10,14 +10,20 @@ using namespace moduletest;
 
 namespace {
 
-// Page n draws "WorldN" at the right before "HelloN" at the left of the
-// same line, then a second line below.
-std::string ThreePagesPs() {
+// Page n has two columns of two lines each, the right column drawn first:
+// the physical layout reads "LeftTopN ... RightTopN" on one line and the
+// bottom pair on the next, the content-stream order reads the right column
+// before the left one.
+constexpr int kPages = 4;
+
+std::string FourPagesPs() {
     std::string ps = "%!PS\n/Helvetica findfont 20 scalefont setfont\n";
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= kPages; ++n) {
         std::string k = std::to_string(n);
-        ps += "300 700 moveto (World" + k + ") show 72 700 moveto (Hello" + k + ") show\n";
-        ps += "72 600 moveto (Second line " + k + ") show showpage\n";
+        ps +=
+            "320 700 moveto (RightTop" + k + ") show 320 670 moveto (RightBottom" + k + ") show\n";
+        ps += "72 700 moveto (LeftTop" + k + ") show 72 670 moveto (LeftBottom" + k +
+              ") show showpage\n";
     }
     return ps;
 }
@@ -29,8 +35,8 @@ protected:
         ASSERT_TRUE(engine.ok());
         extract = module.get<PdfExtractTextFn>("ordinal_3");
         ASSERT_TRUE(extract);
-        pdf = dir.file("three pages.pdf");
-        ASSERT_TRUE(MakePdf(engine, pdf, dir.file("three.ps"), ThreePagesPs()));
+        pdf = dir.file("four pages.pdf");
+        ASSERT_TRUE(MakePdf(engine, pdf, dir.file("four.ps"), FourPagesPs()));
     }
     int Extract(const std::string &txt, int mode, int pageBreak, const std::string &from = "") {
         return extract((from.empty() ? pdf : from).c_str(), txt.c_str(), mode, pageBreak, 1);
@@ -52,49 +58,60 @@ std::vector<std::string> Split(const std::string &text, char separator) {
     return parts;
 }
 
+// Where each word of page n stands in `page`; npos fails the caller's checks.
+struct Words {
+    size_t leftTop, rightTop, leftBottom, rightBottom;
+};
+Words Find(const std::string &page, int n) {
+    const std::string k = std::to_string(n);
+    return {page.find("LeftTop" + k), page.find("RightTop" + k), page.find("LeftBottom" + k),
+            page.find("RightBottom" + k)};
+}
+
+// The text as pages, split at the form feeds: one fewer than pages.
+std::vector<std::string> Pages(const std::string &text) {
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), kPages - 1);
+    EXPECT_FALSE(text.empty() || text.back() == '\f') << "no form feed after the last page";
+    return Split(text, '\f');
+}
+
 } // namespace
 
-TEST_F(ExtractTextTest, PhysicalLayoutWithFormFeeds) {
+TEST_F(ExtractTextTest, PhysicalLayoutReadsTheColumnsSideBySide) {
     std::string txt = dir.file("out.txt");
     ASSERT_EQ(Extract(txt, 1, 1), 1);
-    std::string text = ReadFile(txt);
-    ASSERT_FALSE(text.empty());
-    EXPECT_EQ(text.back(), '\f') << "a form feed after every page, the last one too";
-    std::vector<std::string> pages = Split(text, '\f');
-    ASSERT_EQ(pages.size(), 4u);
-    EXPECT_TRUE(pages[3].empty());
-    for (int n = 1; n <= 3; ++n) {
+    std::vector<std::string> pages = Pages(ReadFile(txt));
+    ASSERT_EQ(pages.size(), size_t(kPages));
+    for (int n = 1; n <= kPages; ++n) {
         const std::string &page = pages[static_cast<size_t>(n - 1)];
-        std::string k = std::to_string(n);
-        size_t hello = page.find("Hello" + k);
-        size_t world = page.find("World" + k);
-        ASSERT_NE(hello, std::string::npos) << page;
-        ASSERT_NE(world, std::string::npos) << page;
-        EXPECT_LT(hello, world) << "left to right on the page";
-        EXPECT_EQ(page.substr(hello, world - hello).find('\n'), std::string::npos)
+        const Words w = Find(page, n);
+        ASSERT_NE(w.rightBottom, std::string::npos) << page;
+        ASSERT_NE(w.leftBottom, std::string::npos) << page;
+        EXPECT_LT(w.leftTop, w.rightTop) << page;
+        EXPECT_LT(w.rightTop, w.leftBottom) << page;
+        EXPECT_LT(w.leftBottom, w.rightBottom) << page;
+        EXPECT_EQ(page.substr(w.leftTop, w.rightTop - w.leftTop).find('\n'), std::string::npos)
             << "one line, as on the page";
-        EXPECT_NE(page.find("Second line " + k), std::string::npos);
-        for (int other = 1; other <= 3; ++other) {
+        for (int other = 1; other <= kPages; ++other) {
             if (other != n) {
-                EXPECT_EQ(page.find("Hello" + std::to_string(other)), std::string::npos);
+                EXPECT_EQ(page.find("LeftTop" + std::to_string(other)), std::string::npos);
             }
         }
     }
 }
 
-TEST_F(ExtractTextTest, RawOrderKeepsContentStreamOrder) {
+TEST_F(ExtractTextTest, RawOrderReadsTheColumnsAsDrawn) {
     std::string txt = dir.file("raw.txt");
     ASSERT_EQ(Extract(txt, 3, 1), 1);
-    std::vector<std::string> pages = Split(ReadFile(txt), '\f');
-    ASSERT_EQ(pages.size(), 4u);
-    for (int n = 1; n <= 3; ++n) {
+    std::vector<std::string> pages = Pages(ReadFile(txt));
+    ASSERT_EQ(pages.size(), size_t(kPages));
+    for (int n = 1; n <= kPages; ++n) {
         const std::string &page = pages[static_cast<size_t>(n - 1)];
-        std::string k = std::to_string(n);
-        size_t hello = page.find("Hello" + k);
-        size_t world = page.find("World" + k);
-        ASSERT_NE(hello, std::string::npos);
-        ASSERT_NE(world, std::string::npos);
-        EXPECT_LT(world, hello) << "drawn first, read first";
+        const Words w = Find(page, n);
+        ASSERT_NE(w.leftBottom, std::string::npos) << page;
+        EXPECT_LT(w.rightTop, w.rightBottom) << page;
+        EXPECT_LT(w.rightBottom, w.leftTop) << "the right column was drawn first\n" << page;
+        EXPECT_LT(w.leftTop, w.leftBottom) << page;
     }
 }
 
@@ -105,9 +122,9 @@ TEST_F(ExtractTextTest, NewlinesInsteadOfFormFeeds) {
         std::string text = ReadFile(txt);
         EXPECT_EQ(text.find('\f'), std::string::npos);
         EXPECT_EQ(text.back(), '\n');
-        size_t p1 = text.find("Second line 1"), p2 = text.find("Second line 2"),
-               p3 = text.find("Second line 3");
-        EXPECT_TRUE(p1 < p2 && p2 < p3 && p3 != std::string::npos);
+        size_t p1 = text.find("LeftBottom1"), p2 = text.find("LeftBottom2"),
+               p4 = text.find("LeftBottom4");
+        EXPECT_TRUE(p1 < p2 && p2 < p4 && p4 != std::string::npos);
 
         // The same text as with page breaks, a newline where each form feed was.
         std::string withBreaks = dir.file("ff" + std::to_string(mode) + ".txt");

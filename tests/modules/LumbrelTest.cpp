@@ -39,15 +39,25 @@ public:
         post = m_module.get<PdfPostProcessFn>("ordinal_1");
         extract = m_module.get<PdfExtractTextFn>("ordinal_3");
         version = m_module.get<ExtractorVersionFn>("ordinal_5");
+        secured = m_module.get<PdfPostProcessSecuredFn>("ordinal_6");
     }
-    bool ok() const { return post && extract && version; }
+    bool ok() const { return post && extract && version && secured; }
     int Run(const std::string &pdf, const Post &p) const {
         return post(pdf.c_str(), p.opass.c_str(), p.upass.c_str(), p.appText.c_str(), p.tuse,
                     p.text.c_str(), p.fcolor, p.fsize, -1 - p.fpos, p.frotate, p.foffx, p.foffy,
                     p.bground, p.title.c_str(), p.author.c_str(), p.subject.c_str(),
                     p.keywords.c_str(), p.creator.c_str(), p.producer.c_str());
     }
+    // ordinal_6: the same plus encrypt, key level and permission value P.
+    int RunSecured(const std::string &pdf, const Post &p, int keyLevel, int permissions) const {
+        return secured(pdf.c_str(), p.opass.c_str(), p.upass.c_str(), p.appText.c_str(), p.tuse,
+                       p.text.c_str(), p.fcolor, p.fsize, -1 - p.fpos, p.frotate, p.foffx, p.foffy,
+                       p.bground, p.title.c_str(), p.author.c_str(), p.subject.c_str(),
+                       p.keywords.c_str(), p.creator.c_str(), p.producer.c_str(), 1, keyLevel,
+                       permissions);
+    }
     PdfPostProcessFn post = nullptr;
+    PdfPostProcessSecuredFn secured = nullptr;
     PdfExtractTextFn extract = nullptr;
     ExtractorVersionFn version = nullptr;
 
@@ -91,6 +101,18 @@ EncryptionState Encryption(const std::string &pdf, const std::string &password) 
     s.encrypt = q.getTrailer().getKey("/Encrypt").unparseResolved();
     s.id0 = q.getTrailer().getKey("/ID").getArrayItem(0).getStringValue();
     return s;
+}
+
+// How `password` opens the file: 0 not at all, 1 as the user, 2 as the owner.
+int OpensAs(const std::string &pdf, const std::string &password) {
+    QPDF q;
+    q.setSuppressWarnings(true);
+    try {
+        q.processFile(pdf.c_str(), password.c_str());
+    } catch (QPDFExc &) {
+        return 0;
+    }
+    return q.ownerPasswordMatched() ? 2 : 1;
 }
 
 // Words poppler finds on a page, with boxes in the displayed page (origin top left).
@@ -534,6 +556,110 @@ TEST_P(EncryptedPostProcessTest, EncryptionIsKept) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, EncryptedPostProcessTest,
                          ::testing::Values(KeyCase{40, 4}, KeyCase{128, 60}, KeyCase{128, 0}));
+
+// P with bits 3, 12 (print) and 5 (extract) granted besides the reserved ones.
+constexpr int kPrintAndExtract = static_cast<int>(0xFFFFF0C0u | (1u << 2) | (1u << 11) | (1u << 4));
+
+TEST_F(PostProcessTest, Aes256IsWrittenWithBothPasswordsAndThePermissions) {
+    std::string pdf = Pdf("aes", 2);
+    Post p;
+    p.opass = "the owner";
+    p.upass = "the user";
+    p.tuse = 1;
+    p.text = "AESMARK";
+    p.title = "AES title";
+    ASSERT_EQ(lumbrel.RunSecured(pdf, p, 2, kPrintAndExtract), 1);
+
+    EXPECT_EQ(OpensAs(pdf, ""), 0);
+    EXPECT_EQ(OpensAs(pdf, "the user"), 1);
+    EXPECT_EQ(OpensAs(pdf, "the owner"), 2);
+    QPDF q;
+    q.processFile(pdf.c_str(), "the user");
+    int R = 0, P = 0, V = 0;
+    QPDF::encryption_method_e streams, strings, files;
+    ASSERT_TRUE(q.isEncrypted(R, P, V, streams, strings, files));
+    EXPECT_EQ(R, 6);
+    EXPECT_EQ(V, 5);
+    EXPECT_EQ(streams, QPDF::e_aesv3);
+    EXPECT_EQ(strings, QPDF::e_aesv3);
+    EXPECT_EQ(q.getTrailer().getKey("/Encrypt").getKey("/Length").getIntValueAsInt(), 256);
+    EXPECT_TRUE(q.allowPrintHighRes());
+    EXPECT_TRUE(q.allowExtractAll());
+    EXPECT_FALSE(q.allowModifyOther());
+    EXPECT_FALSE(q.allowModifyAssembly());
+    EXPECT_FALSE(q.allowModifyAnnotation());
+    EXPECT_FALSE(q.allowModifyForm());
+    EXPECT_EQ(InfoValue(q, "/Title"), "AES title");
+    EXPECT_NE(Xmp(q).find("AES title"), std::string::npos);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NE(PageText(pdf, i, "the user").find("AESMARK"), std::string::npos);
+}
+
+TEST_F(PostProcessTest, AnEmptyOwnerPasswordBecomesARandomOneForEveryFile) {
+    struct Level {
+        int keyLevel;
+        std::vector<std::string> engine; // what the interpreter gets
+    };
+    auto rc4 = [](int bits) {
+        return std::vector<std::string>{"-sOwnerPassword=kelvaro", "-sUserPassword=u",
+                                        "-dEncryptionR=3", "-dKeyLength=" + std::to_string(bits),
+                                        "-dPermissions=" + std::to_string(kPrintAndExtract)};
+    };
+    const Level levels[] = {{0, rc4(40)}, {1, rc4(128)}, {2, {}}};
+    for (const Level &level : levels) {
+        SCOPED_TRACE(level.keyLevel);
+        Post p;
+        p.upass = "u";
+        std::string ids[2], owners[2];
+        for (int n = 0; n < 2; ++n) {
+            std::string pdf = Pdf("rand" + std::to_string(n), 1, level.engine);
+            EncryptionState before;
+            if (level.keyLevel != 2)
+                before = Encryption(pdf, "u");
+            ASSERT_EQ(lumbrel.RunSecured(pdf, p, level.keyLevel, kPrintAndExtract), 1);
+            EXPECT_EQ(OpensAs(pdf, "u"), 1);
+            EXPECT_NE(OpensAs(pdf, "kelvaro"), 2) << "the stand-in is no owner password";
+            EXPECT_NE(OpensAs(pdf, ""), 2);
+            QPDF q;
+            q.processFile(pdf.c_str(), "u");
+            QPDFObjectHandle encrypt = q.getTrailer().getKey("/Encrypt");
+            owners[n] = encrypt.getKey("/O").getStringValue();
+            int R = 0, P = 0, V = 0;
+            QPDF::encryption_method_e streams, strings, files;
+            ASSERT_TRUE(q.isEncrypted(R, P, V, streams, strings, files));
+            // Revision 6 always sets bit 10 (accessibility), which it no
+            // longer uses.
+            EXPECT_EQ(P, level.keyLevel == 2 ? kPrintAndExtract | (1 << 9) : kPrintAndExtract);
+            if (level.keyLevel != 2) {
+                // The interpreter's revision and key length stay.
+                EXPECT_EQ(R, 3);
+                EXPECT_EQ(encrypt.getKey("/Length").unparse(),
+                          std::to_string(level.keyLevel == 0 ? 40 : 128));
+                EXPECT_NE(Encryption(pdf, "u"), before);
+            } else {
+                EXPECT_EQ(R, 6);
+            }
+        }
+        // With RC4 /O depends on the two passwords alone: different owners.
+        if (level.keyLevel != 2) {
+            EXPECT_NE(owners[0], owners[1]);
+        }
+    }
+}
+
+TEST_F(PostProcessTest, SecurityThatCannotBeWrittenLeavesTheFileAsItWas) {
+    // RC4 asked for, but the interpreter wrote no encryption.
+    std::string plain = Pdf("plain");
+    std::string bytes = ReadFile(plain);
+    std::vector<std::string> entries = FolderEntries();
+    Post p;
+    p.title = "never";
+    for (int keyLevel : {0, 1}) {
+        EXPECT_EQ(lumbrel.RunSecured(plain, p, keyLevel, -3904), 0);
+        EXPECT_EQ(ReadFile(plain), bytes);
+        EXPECT_EQ(FolderEntries(), entries);
+    }
+}
 
 TEST_F(PostProcessTest, FailureLeavesInputByteForByte) {
     std::string locked = Pdf("locked", 1,

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -14,24 +13,11 @@
 
 namespace {
 
-// Points $HOME at a temporary folder for the length of a test, so the
-// computed folder defaults are known and the user's own files are not used.
+// $HOME in a temporary folder for the length of a test, so the computed
+// folder defaults are known and the user's own files are not used.
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char *home = std::getenv("HOME");
-        if (home)
-            m_oldHome = home;
-        m_hadHome = home != nullptr;
-        setenv("HOME", m_home.Path().c_str(), 1);
-        m_ini = m_dir.File("Profile.ini");
-    }
-    void TearDown() override {
-        if (m_hadHome)
-            setenv("HOME", m_oldHome.c_str(), 1);
-        else
-            unsetenv("HOME");
-    }
+    void SetUp() override { m_ini = m_dir.File("Profile.ini"); }
 
     ConvertSettings LoadAll() {
         ConvertSettings s;
@@ -39,11 +25,9 @@ protected:
         return s;
     }
 
-    TempFolder m_home;
+    TempHome m_home;
     TempFolder m_dir;
     std::string m_ini;
-    std::string m_oldHome;
-    bool m_hadHome = false;
 };
 
 TEST_F(SettingsStoreTest, MissingFileGivesEveryDefault) {
@@ -73,7 +57,7 @@ TEST_F(SettingsStoreTest, MissingFileGivesEveryDefault) {
 
     EXPECT_EQ(s.pdf.bEncrypt, 0);
     EXPECT_EQ(s.pdf.bAllowCopy + s.pdf.bAllowPrint + s.pdf.bAllowChange + s.pdf.bAllowForms, 0);
-    EXPECT_EQ(s.pdf.nKeyLevel, 0);
+    EXPECT_EQ(s.pdf.nKeyLevel, 2); // 256-bit AES when the profile has no "level"
     for (const std::string *t :
          {&s.pdf.szUserPassword, &s.pdf.szOwnerPassword, &s.pdf.szTitle, &s.pdf.szSubject,
           &s.pdf.szAuthor, &s.pdf.szKeywords, &s.pdf.szCreator, &s.pdf.szProducer})
@@ -220,6 +204,26 @@ TEST(SettingsKeyTable, KeysAreUniqueAndFoundWithoutCase) {
             EXPECT_NE(k.textField, nullptr) << id;
         }
         withField += (k.intField || k.textField) ? 1 : 0;
+        EXPECT_EQ(k.group == SettingGroup::None, !k.intField && !k.textField)
+            << id << ": a key with a field is read by a load";
+        const std::string section = k.section;
+        switch (k.group) {
+        case SettingGroup::General:
+            EXPECT_EQ(section, kSectionGeneral) << id;
+            break;
+        case SettingGroup::Image:
+            EXPECT_EQ(section, kSectionImage) << id;
+            break;
+        case SettingGroup::Stamp:
+        case SettingGroup::Pdf:
+            EXPECT_EQ(section, kSectionPdf) << id;
+            break;
+        case SettingGroup::Text:
+            EXPECT_EQ(section, kSectionText) << id;
+            break;
+        case SettingGroup::None:
+            break;
+        }
     }
     EXPECT_EQ(seen.size(), 52u);
     EXPECT_EQ(withField, 51) << "every key but AddFile fills a field";
@@ -247,54 +251,6 @@ TEST_F(SettingsStoreTest, ApplyingATextValueReadsItAsALoadWould) {
     s.stamp.crColor = 16711680;
     ASSERT_TRUE(WriteSetting(ini, *FindSettingsKey("Pdf", "fcolor"), s));
     EXPECT_EQ(ini.Text(), "[Pdf]\nfcolor=16711680\n");
-}
-
-TEST_F(SettingsStoreTest, FoldersEndInASlash) {
-    EXPECT_EQ(HomeFolder(), m_home.Path());
-    EXPECT_EQ(DocumentsFolder(6), m_home.Path());
-    EXPECT_EQ(DocumentsFolder(5), m_home.Path() + "Documents/");
-    EXPECT_EQ(DefaultOutputFolder(), m_home.Path() + "My Doc/");
-    EXPECT_EQ(DefaultOutputFolder(5), m_home.Path() + "Documents/My Doc/");
-
-    std::string noSlash = m_home.Path().substr(0, m_home.Path().size() - 1);
-    setenv("HOME", noSlash.c_str(), 1);
-    EXPECT_EQ(HomeFolder(), m_home.Path());
-
-    unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(ConfigFolder(), m_home.Path() + ".config/");
-    setenv("XDG_CONFIG_HOME", "relative/not/used", 1);
-    EXPECT_EQ(ConfigFolder(), m_home.Path() + ".config/");
-    setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
-    EXPECT_EQ(ConfigFolder(), m_dir.Path());
-    unsetenv("XDG_CONFIG_HOME");
-}
-
-TEST(SettingsLocation, OldSystemsKeepTheFileBesideTheProgram) {
-    TempFolder program, config;
-    std::string path = PrepareSettingsFile(5, program.Path(), config.Path());
-    EXPECT_EQ(path, program.Path() + "Profile.ini");
-    EXPECT_FALSE(std::filesystem::exists(config.File("Quorvane")));
-    EXPECT_EQ(SettingsFilePath(5, "/opt/app", "/c/"), "/opt/app/Profile.ini");
-}
-
-TEST(SettingsLocation, NewerSystemsUseTheConfigurationFolder) {
-    TempFolder program, config;
-    EXPECT_EQ(SettingsFilePath(6, program.Path(), config.Path()),
-              config.Path() + "Quorvane/Vantoria/Profile.ini");
-    EXPECT_FALSE(std::filesystem::exists(config.File("Quorvane")));
-    std::string path = PrepareSettingsFile(SystemMajorVersion(), program.Path(), config.Path());
-    EXPECT_EQ(path, config.Path() + "Quorvane/Vantoria/Profile.ini");
-    EXPECT_TRUE(std::filesystem::is_directory(config.File("Quorvane/Vantoria")));
-    EXPECT_FALSE(std::filesystem::exists(path)) << "the file itself waits for the first save";
-    EXPECT_FALSE(std::filesystem::exists(program.File("Profile.ini")));
-
-    // A folder that can't be made is not an error: loads give defaults.
-    WriteText(config.File("blocker"), "");
-    std::string blocked = PrepareSettingsFile(6, program.Path(), config.File("blocker"));
-    ConvertSettings s;
-    LoadTextSettings(blocked, s);
-    EXPECT_EQ(s.txt.nTextMode, 0);
-    EXPECT_FALSE(SaveGeneralSettings(blocked, s));
 }
 
 } // namespace

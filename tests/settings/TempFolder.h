@@ -38,6 +38,36 @@ private:
     std::string m_path;
 };
 
+// Points $HOME at a fresh temporary folder while it lives, so the computed
+// folder defaults are known and the user's own files are not used.
+class TempHome {
+public:
+    TempHome() {
+        const char *home = std::getenv("HOME");
+        m_hadHome = home != nullptr;
+        if (home)
+            m_oldHome = home;
+        setenv("HOME", m_folder.Path().c_str(), 1);
+    }
+    ~TempHome() {
+        if (m_hadHome)
+            setenv("HOME", m_oldHome.c_str(), 1);
+        else
+            unsetenv("HOME");
+    }
+    TempHome(const TempHome &) = delete;
+    TempHome &operator=(const TempHome &) = delete;
+
+    // The home folder, ending in '/'.
+    const std::string &Path() const { return m_folder.Path(); }
+    std::string File(const std::string &name) const { return m_folder.File(name); }
+
+private:
+    TempFolder m_folder;
+    std::string m_oldHome;
+    bool m_hadHome = false;
+};
+
 inline void WriteText(const std::string &path, const std::string &text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;

@@ -15,13 +15,13 @@
 #include <sys/stat.h>
 
 #include "SheetTestUtil.h"
-#include "settings/CMyPropSheet.h"
-#include "settings/CTxtDlg.h"
-#include "settings/ImagePages.h"
 #include "settings/IniFile.h"
-#include "settings/OpenSettings.h"
-#include "settings/PdfPages.h"
 #include "settings/SettingsStore.h"
+#include "settings/sheets/CMyPropSheet.h"
+#include "settings/sheets/CTxtDlg.h"
+#include "settings/sheets/ImagePages.h"
+#include "settings/sheets/OpenSettings.h"
+#include "settings/sheets/PdfPages.h"
 
 namespace {
 
@@ -110,6 +110,7 @@ class SheetsTest : public QObject {
     Q_OBJECT
 private slots:
     void tabsOfBothSheets();
+    void sheetHoldsEveryPage();
     void pagesBuiltWhenFirstShown();
     void cancelWritesNothing();
     void onlyVisitedPagesWrite();
@@ -158,12 +159,33 @@ void SheetsTest::tabsOfBothSheets() {
     QVERIFY(ok->geometry().right() < cancel->geometry().left());
     QVERIFY(pdf.sheet.width() - cancel->geometry().right() < 30);
     QVERIFY(ok->isDefault());
+}
 
-    // The sheet is as large as its largest page.
-    for (int i = 0; i < image.sheet.PageCount(); ++i) {
-        const QSize page = image.sheet.Page(i)->TemplateSize();
-        QVERIFY(image.sheet.Tabs()->currentWidget()->width() >= page.width());
-        QVERIFY(image.sheet.Tabs()->currentWidget()->height() >= page.height());
+// The sheet takes the size of its largest page when it opens: visiting each
+// page in turn neither resizes it nor leaves any control of that page outside
+// the part of the sheet that shows it.
+void SheetsTest::sheetHoldsEveryPage() {
+    TempProfile ini;
+    ImageSheet image(ini);
+    PdfSheet pdf(ini);
+    for (CMyPropSheet *sheet : {&image.sheet, &pdf.sheet}) {
+        const QSize opened = sheet->size();
+        for (int i = 0; i < sheet->PageCount(); ++i) {
+            sheet->Tabs()->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            const QString where = sheet->windowTitle() + ", " + sheet->Tabs()->tabText(i);
+            QVERIFY2(sheet->size() == opened, qPrintable(where));
+
+            CSettingsPage *page = sheet->Page(i);
+            const QRect shown(page->mapTo(sheet, QPoint(0, 0)), page->size());
+            QVERIFY2(sheet->rect().contains(shown), qPrintable(where));
+            const QList<QWidget *> controls =
+                page->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+            QVERIFY2(!controls.isEmpty(), qPrintable(where));
+            for (QWidget *control : controls)
+                QVERIFY2(page->rect().contains(control->geometry()),
+                         qPrintable(where + ": " + control->objectName()));
+        }
     }
 }
 
@@ -509,7 +531,7 @@ void SheetsTest::securityRule() {
               "opass=o2\n");
     PdfSheet pdf(ini);
     CSettingsPage *page = pdf.Show(kSecurity);
-    const int ruled[] = {1018, 1019, 1020, 1021, 1022, 1023, 1024, 1028};
+    const int ruled[] = {1018, 1019, 1020, 1021, 1025, 1022, 1023, 1024, 1028};
     for (int id : ruled)
         QVERIFY2(!page->Item(id)->isEnabled(), qPrintable(QString::number(id)));
     QVERIFY(page->ItemAs<QRadioButton>(1021)->isChecked());
@@ -517,12 +539,14 @@ void SheetsTest::securityRule() {
     QVERIFY(page->ItemAs<QCheckBox>(1022)->isChecked());
     QVERIFY(!page->ItemAs<QCheckBox>(1024)->isChecked());
     QCOMPARE(page->ItemAs<QLineEdit>(1018)->text(), QStringLiteral("u1"));
-    QCOMPARE(page->ItemAs<QLineEdit>(1019)->echoMode(), QLineEdit::Normal);
+    // The passwords echo no characters.
+    QCOMPARE(page->ItemAs<QLineEdit>(1018)->echoMode(), QLineEdit::Password);
+    QCOMPARE(page->ItemAs<QLineEdit>(1019)->echoMode(), QLineEdit::Password);
 
     page->ItemAs<QCheckBox>(1017)->click();
     for (int id : ruled)
         QVERIFY2(page->Item(id)->isEnabled(), qPrintable(QString::number(id)));
-    page->ItemAs<QRadioButton>(1020)->click();
+    page->ItemAs<QRadioButton>(1025)->click(); // "256-bit AES"
     page->ItemAs<QCheckBox>(1024)->click();
     page->ItemAs<QLineEdit>(1019)->setText("owner");
     // Unchecked again: everything is still written as it stands.
@@ -531,13 +555,16 @@ void SheetsTest::securityRule() {
     pdf.sheet.OkButton()->click();
 
     const IniFile file(ini.Path());
-    const char *expect[][2] = {{"encrypt", "0"}, {"level", "0"},    {"print", "1"},
+    const char *expect[][2] = {{"encrypt", "0"}, {"level", "2"},    {"print", "1"},
                                {"change", "1"},  {"copy", "1"},     {"add", "1"},
                                {"upass", "u1"},  {"opass", "owner"}};
     for (auto &kv : expect)
         QCOMPARE(file.Find("Pdf", kv[0]).value_or("<missing>"), std::string(kv[1]));
     // The two pages never shown wrote nothing.
     QVERIFY(!file.HasKey("Pdf", "title") && !file.HasKey("Pdf", "fcolor"));
+
+    PdfSheet again(ini);
+    QVERIFY(again.Show(kSecurity)->ItemAs<QRadioButton>(1025)->isChecked());
 }
 
 void SheetsTest::securityPasswordsCut() {

@@ -153,7 +153,8 @@ TEST(Jpeg2000Writer, OtherDepthsAreRefusedWithTheMessage) {
     TempDir dir;
     Dib page =
         PagePaletted(4, 4, 4, {Quad(0, 0, 0), Quad(9, 9, 9)}, [](int x, int) { return x & 1; });
-    EXPECT_FALSE(WriteJpeg2000(page, dir.File("x.jp2"), false, 75));
-    EXPECT_EQ(WriterMessage(), "JasPer can save only RGB or GrayScale images");
+    Status refused = WriteJpeg2000(page, dir.File("x.jp2"), false, 75);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.message(), "JasPer can save only RGB or GrayScale images");
     EXPECT_TRUE(dir.Entries().empty());
 }

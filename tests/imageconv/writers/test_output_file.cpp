@@ -14,7 +14,7 @@ using namespace wtest;
 
 namespace {
 
-using Writer = std::function<bool(const Dib &, const std::string &)>;
+using Writer = std::function<Status(const Dib &, const std::string &)>;
 
 struct Named {
     const char *name;
@@ -68,8 +68,9 @@ TEST(OutputFiles, RefusedPageKeepsTheExistingFileAndLeavesNoTemporary) {
         TempDir dir;
         std::string path = dir.File(std::string("out.") + w.name);
         WriteText(path, "user's file");
-        EXPECT_FALSE(w.write(w.refused, path));
-        EXPECT_FALSE(WriterMessage().empty());
+        Status refused = w.write(w.refused, path);
+        EXPECT_FALSE(refused);
+        EXPECT_FALSE(refused.message().empty());
         EXPECT_EQ(ReadText(path), "user's file");
         EXPECT_EQ(dir.Entries().size(), 1u);
     }
@@ -81,8 +82,8 @@ TEST(OutputFiles, SuccessReplacesTheFileAndLeavesOnlyIt) {
         TempDir dir;
         std::string path = dir.File(std::string("out.") + w.name);
         WriteText(path, "old");
-        ASSERT_TRUE(w.write(w.good, path));
-        EXPECT_TRUE(WriterMessage().empty());
+        Status written = w.write(w.good, path);
+        ASSERT_TRUE(written) << written.message();
         EXPECT_GT(ReadBytes(path).size(), 3u);
         EXPECT_EQ(dir.Entries(), std::vector<std::string>{std::string("out.") + w.name});
         // Created like any new file: readable by others under the usual umask.
@@ -96,8 +97,13 @@ TEST(OutputFiles, UnwritableFolderFailsCleanly) {
     for (const Named &w : AllWriters()) {
         SCOPED_TRACE(w.name);
         TempDir dir;
-        EXPECT_FALSE(w.write(w.good, dir.File("no/such/folder/x")));
-        EXPECT_FALSE(w.write(w.good, ""));
+        Status noFolder = w.write(w.good, dir.File("no/such/folder/x"));
+        EXPECT_FALSE(noFolder);
+        EXPECT_NE(noFolder.message().find("no/such/folder/x"), std::string::npos)
+            << noFolder.message();
+        Status noName = w.write(w.good, "");
+        EXPECT_FALSE(noName);
+        EXPECT_EQ(noName.message(), "No output file name");
         EXPECT_TRUE(dir.Entries().empty());
     }
 }

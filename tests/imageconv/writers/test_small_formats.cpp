@@ -218,11 +218,13 @@ TEST(TgaWriter, TrueColourAndColourMappedLayouts) {
 TEST(TgaWriter, OtherDepthsAreRefusedWithTheMessage) {
     TempDir dir;
     Dib page = PagePaletted(8, 8, 4, Sixteen(), [](int x, int) { return x; });
-    EXPECT_FALSE(WriteTga(page, dir.File("x.tga")));
-    EXPECT_EQ(WriterMessage(), "Bit depth must be 8 or 24");
+    Status refused = WriteTga(page, dir.File("x.tga"));
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.message(), "Bit depth must be 8 or 24");
     EXPECT_TRUE(dir.Entries().empty());
-    ASSERT_TRUE(WriteTga(Page24(3, 3, Gradient), dir.File("ok.tga")));
-    EXPECT_EQ(WriterMessage(), "");
+    Status written = WriteTga(Page24(3, 3, Gradient), dir.File("ok.tga"));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written.message(), "");
 }
 
 TEST(RasWriter, HeaderAndRowsPaddedToSixteenBits) {
@@ -260,7 +262,8 @@ TEST(RasWriter, HeaderAndRowsPaddedToSixteenBits) {
 TEST(RasWriter, ColouredPalettesAreRefused) {
     TempDir dir;
     Dib page = PagePaletted(4, 4, 8, Colours256(), [](int x, int) { return x; });
-    EXPECT_FALSE(WriteRas(page, dir.File("x.ras")));
-    EXPECT_EQ(WriterMessage(), "JasPer can save only RGB or GrayScale images");
+    Status refused = WriteRas(page, dir.File("x.ras"));
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.message(), "JasPer can save only RGB or GrayScale images");
     EXPECT_TRUE(dir.Entries().empty());
 }

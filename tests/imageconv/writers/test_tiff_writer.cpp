@@ -444,8 +444,9 @@ TEST(TiffMultiPage, FailedPageClosesTheStreamAndCountingRestarts) {
     ASSERT_TRUE(writer.Append(file.f, path, PageOfDepth(1), Params(1, IC_TIFF_CCITT_G3)));
     // Wider than any JPEG frame: the JPEG codec refuses it mid-page.
     Dib wide = Page24(70000, 1, [](int x, int) { return Rgb{uint8_t(x), 0, 0}; });
-    EXPECT_FALSE(writer.Append(file.f, path, wide, Params(24, IC_TIFF_JPEG)));
-    EXPECT_FALSE(WriterMessage().empty());
+    Status refused = writer.Append(file.f, path, wide, Params(24, IC_TIFF_JPEG));
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.message().empty());
     EXPECT_EQ(writer.PageCount(), 0);
     Dib last = PageOfDepth(8, false);
     ASSERT_TRUE(writer.Append(file.f, path, last, Params(8, IC_TIFF_PACKBITS)));

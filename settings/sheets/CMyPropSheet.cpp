@@ -1,4 +1,4 @@
-#include "settings/CMyPropSheet.h"
+#include "settings/sheets/CMyPropSheet.h"
 
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -6,7 +6,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "settings/SettingsPage.h"
+#include "settings/sheets/SettingsPage.h"
 
 CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
     : QDialog(parent), m_tabs(new QTabWidget(this)),

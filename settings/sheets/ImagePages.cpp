@@ -1,4 +1,4 @@
-#include "settings/ImagePages.h"
+#include "settings/sheets/ImagePages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

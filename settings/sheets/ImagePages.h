@@ -12,7 +12,7 @@
 #include <string>
 
 #include "settings/ConvertSettings.h"
-#include "settings/SettingsPage.h"
+#include "settings/sheets/SettingsPage.h"
 
 class QComboBox;
 

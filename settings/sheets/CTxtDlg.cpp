@@ -1,4 +1,4 @@
-#include "settings/CTxtDlg.h"
+#include "settings/sheets/CTxtDlg.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

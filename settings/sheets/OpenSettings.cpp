@@ -1,13 +1,12 @@
-#include "settings/OpenSettings.h"
+#include "settings/sheets/OpenSettings.h"
 
-#include "settings/CMyPropSheet.h"
-#include "settings/CTxtDlg.h"
-#include "settings/ImagePages.h"
-#include "settings/PdfPages.h"
+#include "convert/OutputKind.h"
+#include "settings/sheets/CMyPropSheet.h"
+#include "settings/sheets/CTxtDlg.h"
+#include "settings/sheets/ImagePages.h"
+#include "settings/sheets/PdfPages.h"
 
 namespace {
-
-enum OutputKind { kImage = 0, kPdf = 1, kText = 2 };
 
 template <class Page, class Group>
 void AddPage(CMyPropSheet &sheet, const Group &group, const std::string &iniPath) {
@@ -43,23 +42,24 @@ void BuildPdfSheet(CMyPropSheet &sheet, const std::string &iniPath,
 
 bool OpenSettings(QWidget *parent, int outputKind, const std::string &iniPath,
                   const ConvertSettings &current) {
-    switch (outputKind) {
-    case kImage: {
+    if (!IsOutputKind(outputKind))
+        return false;
+    switch (ToOutputKind(outputKind)) {
+    case OutputKind::Image: {
         CMyPropSheet sheet(QStringLiteral("Image Settings"), parent);
         BuildImageSheet(sheet, iniPath, current);
         return sheet.exec() == QDialog::Accepted;
     }
-    case kPdf: {
+    case OutputKind::Pdf: {
         CMyPropSheet sheet(QStringLiteral("PDF Settings"), parent);
         BuildPdfSheet(sheet, iniPath, current);
         return sheet.exec() == QDialog::Accepted;
     }
-    case kText: {
+    case OutputKind::Text: {
         CTxtDlg dialog(parent);
         dialog.Setup(current.txt.nTextMode, current.txt.bPageBreak, iniPath);
         return dialog.exec() == QDialog::Accepted;
     }
-    default:
-        return false;
     }
+    return false;
 }

@@ -7,10 +7,11 @@
 #include <QRect>
 
 #include "settings/ConvertSettings.h"
-#include "settings/SettingsPage.h"
+#include "settings/sheets/SettingsPage.h"
 
-// "PDF 安全": encryption, passwords (shown in clear), key length and the
-// four permissions, enabled only while "加密 PDF" is checked.
+// "PDF 安全": encryption, passwords (masked), key level (40-bit RC4,
+// 128-bit RC4, 256-bit AES) and the four permissions, enabled only while
+// "加密 PDF" is checked.
 class CSecurity : public CSettingsPage {
     Q_OBJECT
 public:

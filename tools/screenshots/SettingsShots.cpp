@@ -18,10 +18,10 @@
 
 #include <cstdio>
 
-#include "settings/CMyPropSheet.h"
-#include "settings/CTxtDlg.h"
-#include "settings/OpenSettings.h"
 #include "settings/SettingsStore.h"
+#include "settings/sheets/CMyPropSheet.h"
+#include "settings/sheets/CTxtDlg.h"
+#include "settings/sheets/OpenSettings.h"
 
 namespace {
 

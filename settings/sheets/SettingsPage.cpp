@@ -1,4 +1,4 @@
-#include "settings/SettingsPage.h"
+#include "settings/sheets/SettingsPage.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

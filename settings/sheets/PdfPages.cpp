@@ -1,4 +1,4 @@
-#include "settings/PdfPages.h"
+#include "settings/sheets/PdfPages.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -18,6 +18,7 @@ enum : int {
     IDC_OWNER_PASSWORD = 1019,
     IDC_LEVEL_40 = 1020,
     IDC_LEVEL_128 = 1021,
+    IDC_LEVEL_AES256 = 1025,
     IDC_PRINT = 1022,
     IDC_CHANGE = 1023,
     IDC_COPY = 1024,
@@ -73,7 +74,7 @@ void CSecurity::Setup(const PdfSettings &settings, const std::string &iniPath) {
 
 void CSecurity::DoDataExchange(bool save) {
     DDX_Check(save, IDC_ENCRYPT, m_bEncrypt);
-    DDX_Radio(save, {IDC_LEVEL_40, IDC_LEVEL_128}, m_nKeyLevel);
+    DDX_Radio(save, {IDC_LEVEL_40, IDC_LEVEL_128, IDC_LEVEL_AES256}, m_nKeyLevel);
     DDX_Check(save, IDC_PRINT, m_bAllowPrint);
     DDX_Check(save, IDC_CHANGE, m_bAllowChange);
     DDX_Check(save, IDC_COPY, m_bAllowCopy);
@@ -87,8 +88,8 @@ void CSecurity::OnInitDialog() {
     m_bAllowCopy = m_settings.bAllowCopy;
     m_bAllowForms = m_settings.bAllowForms;
     m_bAllowChange = m_settings.bAllowChange;
-    // Any level other than 0 means 128 bits.
-    m_nKeyLevel = m_settings.nKeyLevel == 0 ? 0 : 1;
+    // 0 is 40-bit RC4, 2 is 256-bit AES, any other level 128-bit RC4.
+    m_nKeyLevel = m_settings.nKeyLevel == 0 || m_settings.nKeyLevel == 2 ? m_settings.nKeyLevel : 1;
     m_bEncrypt = m_settings.bEncrypt;
     m_bAllowPrint = m_settings.bAllowPrint;
 
@@ -105,8 +106,8 @@ void CSecurity::OnInitDialog() {
 void CSecurity::ApplyEncryptionRule() {
     DoDataExchange(true);
     const bool on = m_bEncrypt != 0;
-    for (int id : {IDC_LEVEL_40, IDC_LEVEL_128, IDC_USER_PASSWORD, IDC_OWNER_PASSWORD, IDC_PRINT,
-                   IDC_COPY, IDC_CHANGE, IDC_FORMS})
+    for (int id : {IDC_LEVEL_40, IDC_LEVEL_128, IDC_LEVEL_AES256, IDC_USER_PASSWORD,
+                   IDC_OWNER_PASSWORD, IDC_PRINT, IDC_COPY, IDC_CHANGE, IDC_FORMS})
         EnableItem(id, on);
 }
 

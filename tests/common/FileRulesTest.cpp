@@ -1,0 +1,134 @@
+// The file-system rules every part shares: what counts as a file, how
+// folders are made, the platform limits, the trailing separator and the
+// ".ps" check.
+#include "common/FileRules.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/settings/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(FileExists, OnlyReadableRegularFiles) {
+    TempFolder dir;
+    std::string file = dir.File("a b%d.ps");
+    WriteText(file, "%!PS\n");
+    EXPECT_EQ(FileExists(file), 1);
+    EXPECT_EQ(FileExists(dir.File("missing.ps")), 0);
+    EXPECT_EQ(FileExists(dir.Path()), 0) << "a folder is not a file";
+    EXPECT_EQ(FileExists(""), 0);
+    EXPECT_EQ(FileExists("/dev/null"), 0) << "nor is a device";
+
+    ASSERT_EQ(::symlink(file.c_str(), dir.File("link.ps").c_str()), 0);
+    EXPECT_EQ(FileExists(dir.File("link.ps")), 1) << "a link to a file is that file";
+    ASSERT_EQ(::symlink(dir.File("nowhere").c_str(), dir.File("dangling.ps").c_str()), 0);
+    EXPECT_EQ(FileExists(dir.File("dangling.ps")), 0);
+
+    std::string fifo = dir.File("pipe.ps");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(FileExists(fifo), 0) << "and returns without blocking";
+
+    std::string locked = dir.File("locked.ps");
+    WriteText(locked, "x");
+    ::chmod(locked.c_str(), 0);
+    if (::access(locked.c_str(), R_OK) != 0) { // root reads it anyway
+        EXPECT_EQ(FileExists(locked), 0);
+    }
+
+    // The open is not left behind: many calls don't run out of descriptors.
+    int before = ::open("/dev/null", O_RDONLY);
+    ::close(before);
+    for (int i = 0; i < 2000; ++i)
+        FileExists(file);
+    int after = ::open("/dev/null", O_RDONLY);
+    ::close(after);
+    EXPECT_EQ(after, before);
+}
+
+TEST(FileExists, PathsBeyondThePlatformLimitsAreRefusedNotCut) {
+    TempFolder dir;
+    // A name of NAME_MAX bytes (in three-byte characters, so far more than
+    // 255 bytes of path) is a file; a path that only fits when cut is not.
+    std::string wide = dir.Path();
+    while (wide.size() - dir.Path().size() + 3 <= NAME_MAX)
+        wide += "\xE6\xB0\xB4";
+    WriteText(wide, "x");
+    ASSERT_TRUE(fs::exists(wide));
+    EXPECT_GT(wide.size(), 255u);
+    EXPECT_EQ(FileExists(wide), 1);
+
+    std::string file = dir.File("a.ps");
+    WriteText(file, "x");
+    EXPECT_EQ(FileExists(file + std::string("\0", 1)), 0);
+    std::string deep = dir.Path();
+    while (deep.size() < PATH_MAX)
+        deep += "./";
+    EXPECT_EQ(FileExists(deep + "a.ps"), 0) << "names the file, but is too long a path";
+}
+
+TEST(FitsPlatformLimits, RefusesLongNamesAndPathsWithoutCutting) {
+    EXPECT_TRUE(FitsPlatformLimits("/a/" + std::string(NAME_MAX, 'n')));
+    EXPECT_FALSE(FitsPlatformLimits("/a/" + std::string(NAME_MAX + 1, 'n')));
+    std::string deep;
+    while (deep.size() < PATH_MAX)
+        deep += "/" + std::string(100, 'd');
+    EXPECT_FALSE(FitsPlatformLimits(deep));
+    EXPECT_FALSE(FitsPlatformLimits(""));
+    EXPECT_FALSE(FitsPlatformLimits(std::string("/a\0b", 4)));
+}
+
+TEST(CreatePath, CreatesEveryFolderBeforeASlash) {
+    TempFolder dir;
+    CreatePath(dir.File("one/two/"));
+    EXPECT_TRUE(fs::is_directory(dir.File("one/two")));
+
+    CreatePath(dir.File("three/four/file.pdf"));
+    EXPECT_TRUE(fs::is_directory(dir.File("three/four")));
+    EXPECT_FALSE(fs::exists(dir.File("three/four/file.pdf")));
+
+    CreatePath(dir.File("one/two/")); // existing folders pass
+    CreatePath(dir.File("five//six/"));
+    EXPECT_TRUE(fs::is_directory(dir.File("five/six")));
+
+    // A backslash is part of a name, not a separator.
+    CreatePath(dir.File("back\\slash/"));
+    EXPECT_TRUE(fs::is_directory(dir.File("back\\slash")));
+    EXPECT_FALSE(fs::exists(dir.File("back")));
+
+    // A file in the way stops nothing else from happening, and stays a file.
+    WriteText(dir.File("blocker"), "keep");
+    CreatePath(dir.File("blocker/inner/"));
+    EXPECT_EQ(ReadText(dir.File("blocker")), "keep");
+
+    CreatePath("");
+    CreatePath("no-slash-here");
+    EXPECT_FALSE(fs::exists("no-slash-here"));
+}
+
+TEST(WithTrailingSeparator, AddsOneSlashOnlyWhenMissing) {
+    EXPECT_EQ(WithTrailingSeparator("/out"), "/out/");
+    EXPECT_EQ(WithTrailingSeparator("/out/"), "/out/");
+    EXPECT_EQ(WithTrailingSeparator("D:\\out\\"), "D:\\out\\");
+    EXPECT_EQ(WithTrailingSeparator("/"), "/");
+    // No folder is not the root folder.
+    EXPECT_EQ(WithTrailingSeparator(""), "");
+}
+
+TEST(HasPsExtension, TheLastExtensionOfTheNameInAnyCase) {
+    for (const char *yes : {"a.ps", "/in/b.PS", "/in/c.pS", "x.y.Ps", "D:\\in\\d.ps", ".ps"})
+        EXPECT_TRUE(HasPsExtension(yes)) << yes;
+    for (const char *no :
+         {"a.pdf", "a.ps.txt", "a.eps", "aps", "/in.ps/readme", "D:\\in.ps\\x", "a.p", "a.pss", ""})
+        EXPECT_FALSE(HasPsExtension(no)) << no;
+}
+
+} // namespace
