@@ -25,7 +25,7 @@ CAboutDlg::CAboutDlg(std::string helpPath, QWidget *parent)
     };
     const QSize size = dlgtpl::BuildDialog(dlgtpl::kTplAbout, this, options);
     setFixedSize(size);
-    setWindowTitle(QString::fromUtf8(dlgtpl::kTplAbout.caption));
+    setWindowTitle(dlgtpl::TemplateText(dlgtpl::kTplAbout.caption));
     setWindowIcon(VantoriaIcon(128));
 
     if (auto *help = dlgtpl::Control<QPushButton>(this, dlgtpl::IDC_ABOUT_HELP))

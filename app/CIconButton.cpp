@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 #include <array>
@@ -215,6 +216,8 @@ void CIconButton::paintEvent(QPaintEvent *) {
 
     if (!DrawThemedBackground(painter, client))
         DrawClassicBackground(painter, client);
+    if (m_bMouseOnButton && !m_bIsPressed && !m_bIsDisabled)
+        DrawHoverMark(painter, client);
 
     QRect image;
     QRect title;
@@ -228,24 +231,39 @@ void CIconButton::paintEvent(QPaintEvent *) {
     if (!text().isEmpty())
         DrawTheText(painter, title);
 
-    if (!m_bIsFlat && m_bIsFocused)
+    if (m_bIsFocused)
         DrawFocusRect(painter, client.adjusted(3, 3, -3, -3));
 }
 
 void CIconButton::DrawFocusRect(QPainter &painter, const QRect &rc) {
-    // A dotted frame of every other pixel, drawn whatever the style thinks
-    // of focus indicators.
+    // The style's own focus frame, flat or not, so the button shows the
+    // focus exactly when and how the other controls of the window do.
     if (rc.width() < 2 || rc.height() < 2)
         return;
-    const QColor colour = m_crColors[ColorFgFocus];
-    for (int x = rc.left(); x <= rc.right(); x += 2) {
-        painter.fillRect(QRect(x, rc.top(), 1, 1), colour);
-        painter.fillRect(QRect(x, rc.bottom(), 1, 1), colour);
-    }
-    for (int y = rc.top(); y <= rc.bottom(); y += 2) {
-        painter.fillRect(QRect(rc.left(), y, 1, 1), colour);
-        painter.fillRect(QRect(rc.right(), y, 1, 1), colour);
-    }
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = rc;
+    option.backgroundColor = m_crColors[ColorBkFocus];
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void CIconButton::DrawHoverMark(QPainter &painter, const QRect &rc) {
+    // A tint of the selection colour and, where no 3-D frame will be drawn
+    // over it, a frame of that colour: plain to see in every style, where a
+    // style's own hover shading can be a shade too faint.
+    if (rc.width() < 3 || rc.height() < 3)
+        return;
+    QColor tint = palette().color(QPalette::Highlight);
+    tint.setAlpha(48);
+    painter.fillRect(rc.adjusted(1, 1, -1, -1), tint);
+    const bool classicFrame = m_bDrawBorder && !(m_pTheme && m_pTheme->IsAppThemed());
+    if (classicFrame)
+        return;
+    painter.save();
+    painter.setPen(palette().color(QPalette::Highlight));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rc.adjusted(0, 0, -1, -1));
+    painter.restore();
 }
 
 bool CIconButton::DrawThemedBackground(QPainter &painter, const QRect &rc) {

@@ -4,9 +4,9 @@
 // CThemeApi, when one is set and a style is bound) or a classic one, the
 // classic 3-D frame, the icon (its grey copy while disabled), the caption
 // word-wrapped in the space beside the icon (embossed while disabled) and,
-// for buttons that are not flat, a focus rectangle. Flat buttons highlight
-// while the mouse is over them. It stays a QPushButton: clicked(), default
-// and auto-default, shortcuts and keyboard handling are Qt's.
+// while it has the focus, the style's focus frame (flat or not). Flat
+// buttons highlight while the mouse is over them, in the selection colour. It stays a QPushButton:
+// clicked(), default and auto-default, shortcuts and keyboard handling are Qt's.
 //
 // The button does not own the CThemeApi; the owner keeps it alive for as
 // long as the button may paint. The icons are owned by the button. GUI
@@ -119,6 +119,7 @@ private:
     void DrawTheIcon(QPainter &painter, const QRect &image);
     void DrawTheText(QPainter &painter, const QRect &title);
     void DrawFocusRect(QPainter &painter, const QRect &rc);
+    void DrawHoverMark(QPainter &painter, const QRect &rc);
     void Draw3dRect(QPainter &painter, const QRect &rc, const QColor &topLeft,
                     const QColor &bottomRight);
     QSize IconLogicalSize() const;

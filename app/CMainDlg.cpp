@@ -24,6 +24,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CFileUtil.h"
 #include "app/CIconButton.h"
+#include "app/Translations.h"
 #include "common/FileRules.h"
 #include "convert/ImageFormat.h"
 #include "convert/OutputKind.h"
@@ -39,23 +40,26 @@ namespace {
 constexpr char kTitle[] = "Quorvane Vantoria";
 constexpr char kEngineFile[] = "tessarin.so";
 constexpr char kExtractorFile[] = "lumbrel.so";
-constexpr char kEngineFailed[] = "Load tessarin.so failed, please reinstall!";
-constexpr char kExtractorFailed[] = "Load lumbrel.so failed, please reinstall!";
+constexpr char kEngineFailed[] =
+    QT_TRANSLATE_NOOP("CMainDlg", "Load tessarin.so failed, please reinstall!");
+constexpr char kExtractorFailed[] =
+    QT_TRANSLATE_NOOP("CMainDlg", "Load lumbrel.so failed, please reinstall!");
 // Second line of both load failures, before the module folder.
-constexpr char kLookedIn[] = "Looked for in: ";
+constexpr char kLookedIn[] = QT_TRANSLATE_NOOP("CMainDlg", "Looked for in: ");
 
 QIcon ApplicationIcon() {
     return VantoriaIcon(128);
 }
 
-constexpr char kStartCaption[] = "Start Converting";
-constexpr char kStopCaption[] = "Stop Converting";
-constexpr char kHelpFile[] = "help.html";
+constexpr char kStartCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Start Converting");
+constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Stop Converting");
 constexpr int kIconStart = 134;
 constexpr int kIconStop = 150;
 
 // The Settings button's caption for each output kind, in OutputKind order.
-constexpr const char *kSettingsCaptions[] = {"Image Settings", "PDF Settings", "Text Settings"};
+constexpr const char *kSettingsCaptions[] = {QT_TRANSLATE_NOOP("CMainDlg", "Image Settings"),
+                                             QT_TRANSLATE_NOOP("CMainDlg", "PDF Settings"),
+                                             QT_TRANSLATE_NOOP("CMainDlg", "Text Settings")};
 static_assert(std::size(kSettingsCaptions) == kOutputKinds.size());
 
 // The three columns of the file list: title, width in pixels, alignment.
@@ -68,10 +72,6 @@ constexpr Column kColumns[] = {
     {100, Qt::AlignHCenter | Qt::AlignVCenter},
     {120, Qt::AlignHCenter | Qt::AlignVCenter},
 };
-
-QString Utf8(const char *text) {
-    return QString::fromUtf8(text);
-}
 
 } // namespace
 
@@ -146,7 +146,7 @@ void CMainDlg::CreateControls() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(Utf8(dlgtpl::kTplMain.caption));
+    setWindowTitle(dlgtpl::TemplateText(dlgtpl::kTplMain.caption));
     setAcceptDrops(true);
 
     using namespace dlgtpl;
@@ -168,9 +168,10 @@ void CMainDlg::CreateControls() {
     m_lblSelected = Control<QLabel>(this, IDC_SELCOUNT);
     m_chkNewIfExists = Control<QCheckBox>(this, IDC_NEWIFEXISTS);
 
-    // The format list holds exactly the texts the conversion reads.
+    // The format list shows the table's texts in the user's language; a run
+    // takes its format from the position chosen, never from the text.
     for (const ImageFormat &format : kImageFormats)
-        m_cbFormat->addItem(Utf8(format.listText));
+        m_cbFormat->addItem(QCoreApplication::translate("ImageFormat", format.listText));
     m_cbFormat->setCurrentIndex(-1);
     m_cbFormat->setMaxVisibleItems(static_cast<int>(kImageFormats.size()));
     m_editOutputDir->setReadOnly(true); // scrolls horizontally, as every QLineEdit
@@ -190,7 +191,11 @@ void CMainDlg::CreateControls() {
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { OnContextMenu(m_list->viewport()->mapToGlobal(pos)); });
     m_list->installEventFilter(this);
-    m_list->viewport()->installEventFilter(this);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CMainDlg::OnSelectionChanged);
+
+    SetTabOrder();
+    NameControlsWithoutText();
 
     // Centred on the screen the window opens on.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -198,6 +203,31 @@ void CMainDlg::CreateControls() {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void CMainDlg::SetTabOrder() {
+    // Reading order: the button row left to right, the list, the output
+    // group line by line, then Start beside it. The template keeps its own
+    // order (and its ids); only the keyboard's path through it is set here.
+    QWidget *const chain[] = {
+        m_btnAddFiles, m_btnAddFolder,  m_btnRemove,      m_btnSettings,  m_btnAbout,
+        m_list,        m_cbOutputKind,  m_cbFormat,       m_cbFolderMode, m_btnBrowse,
+        m_btnView,     m_editOutputDir, m_chkNewIfExists, m_btnStart,
+    };
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void CMainDlg::NameControlsWithoutText() {
+    // What a screen reader says for the controls that show no caption.
+    m_list->setAccessibleName(tr("文件列表"));
+    m_cbOutputKind->setAccessibleName(tr("输出类型"));
+    m_cbFormat->setAccessibleName(tr("图像格式"));
+    m_cbFolderMode->setAccessibleName(tr("输出文件夹模式"));
+    m_editOutputDir->setAccessibleName(tr("输出文件夹"));
+    m_progress->setAccessibleName(tr("转换进度"));
+    m_btnAbout->setToolTip(tr("关于 / 帮助"));
+    m_btnAbout->setAccessibleName(m_btnAbout->toolTip());
 }
 
 void CMainDlg::SetIcons() {
@@ -231,8 +261,8 @@ int CMainDlg::FreeExtractor() {
 }
 
 void CMainDlg::ShowLoadFailure(const char *text) {
-    QString message = QString::fromUtf8(text) + QLatin1Char('\n') + QString::fromUtf8(kLookedIn) +
-                      QString::fromStdString(m_szModuleDir);
+    QString message =
+        tr(text) + QLatin1Char('\n') + tr(kLookedIn) + QString::fromStdString(m_szModuleDir);
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kTitle), message, QMessageBox::Ok,
                     this);
     box.exec();
@@ -268,8 +298,7 @@ void CMainDlg::SetupFileList() {
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setAllColumnsShowFocus(true);
     m_list->setSortingEnabled(false);
-    m_list->setHeaderLabels(
-        {QStringLiteral("Files"), QStringLiteral("Size"), QStringLiteral("Status")});
+    m_list->setHeaderLabels({tr("Files"), tr("Size"), tr("Status")});
     QHeaderView *header = m_list->header();
     header->setStretchLastSection(false);
     header->setSectionsMovable(false);
@@ -436,7 +465,7 @@ void CMainDlg::OnOutputKindChanged() {
         m_btnSettings->hide();
         return;
     }
-    m_btnSettings->setText(Utf8(kSettingsCaptions[otype]));
+    m_btnSettings->setText(tr(kSettingsCaptions[otype]));
     m_btnSettings->show();
     m_cbFormat->setVisible(ToOutputKind(otype) == OutputKind::Image);
 }
@@ -462,7 +491,7 @@ void CMainDlg::OpenSettings() {
 }
 
 void CMainDlg::OnBrowse() {
-    QString folder = AskFolder(QStringLiteral("Please select an output folder..."));
+    QString folder = AskFolder(tr("Please select an output folder..."));
     if (folder.isEmpty())
         return;
     m_settings.m_szOutputDir = WithTrailingSeparator(folder.toStdString());
@@ -475,7 +504,7 @@ void CMainDlg::OnView() {
 
 void CMainDlg::OnAboutHelp() {
     if (Running())
-        ShellOpen(CFileUtil::GetProgramPath(kHelpFile));
+        ShellOpen(CFileUtil::GetProgramPath(HelpFileName()));
     else
         ShowAboutBox();
 }
@@ -506,7 +535,7 @@ void CMainDlg::OnCommand(int id) {
 // Desktop services
 
 QStringList CMainDlg::AskOpenFiles(const QString &title, const QString &initial) {
-    QFileDialog dialog(this, title, initial, QStringLiteral("PS Files (*.ps)"));
+    QFileDialog dialog(this, title, initial, tr("PS Files (*.ps)"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog, whose filter matches ".ps" in any letter case.
@@ -531,7 +560,7 @@ void CMainDlg::ShellOpen(const std::string &path) {
 }
 
 void CMainDlg::ShowAboutBox() {
-    CAboutDlg about(CFileUtil::GetProgramPath(kHelpFile), this);
+    CAboutDlg about(CFileUtil::GetProgramPath(HelpFileName()), this);
     about.exec();
 }
 
@@ -546,7 +575,7 @@ void CMainDlg::OnStart() {
     }
 
     m_btnStart->SetIcon(kIconStop);
-    m_btnStart->setText(Utf8(kStopCaption));
+    m_btnStart->setText(tr(kStopCaption));
     EnableControls(false);
 
     std::vector<std::string> rows;
@@ -600,8 +629,20 @@ void CMainDlg::SelectOnly(int row) {
 
 void CMainDlg::SetStatus(int row, const std::string &text) {
     OnGuiThread([this, row, &text] {
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
+        if (QTreeWidgetItem *item = m_list->topLevelItem(row)) {
             item->setText(2, QString::fromStdString(text));
+            if (text != kStatusFailed)
+                for (int c = 0; c < item->columnCount(); ++c)
+                    item->setToolTip(c, QString());
+        }
+    });
+}
+
+void CMainDlg::SetFailReason(int row, const std::string &reason) {
+    OnGuiThread([this, row, &reason] {
+        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
+            for (int c = 0; c < item->columnCount(); ++c)
+                item->setToolTip(c, QString::fromStdString(reason));
     });
 }
 
@@ -616,7 +657,7 @@ void CMainDlg::SetSelectedText(const std::string &text) {
 void CMainDlg::RestoreIdle() {
     OnGuiThread([this] {
         m_btnStart->SetIcon(kIconStart);
-        m_btnStart->setText(Utf8(kStartCaption));
+        m_btnStart->setText(tr(kStartCaption));
         EnableControls(true);
     });
 }

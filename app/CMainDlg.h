@@ -140,13 +140,18 @@ public:
     void OnViewSourceFile();
     // The list's key-down (Delete, Ctrl+A): true when the key was taken.
     bool OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    void OnListClick();
+    // The list's selection changed, however it was made (click, keys, code):
+    // the selection count and Remove follow it. Nothing while running.
+    void OnSelectionChanged();
     int GetItemCount() const;
     std::string GetItemText(int row, int column) const;
 
     // --- ConversionView: called by the run, on any thread ---------------
     void SelectOnly(int row) override;
     void SetStatus(int row, const std::string &text) override;
+    // The reason of a failed row becomes the row's tooltip; the status text
+    // stays "Failed". Any other status clears it.
+    void SetFailReason(int row, const std::string &reason) override;
     void SetProgress(int position) override;
     void SetSelectedText(const std::string &text) override;
     void RestoreIdle() override;
@@ -195,6 +200,10 @@ private:
     void ApplyOutputRules();    // the folder-mode and output-kind rules, once
     void CaptureTempDir();      // m_szTempDir from the system's temporary folder
     void EndAfterLoadFailure(); // after a failed module load: end with OK, never shown
+    // Parts of CreateControls: the keyboard's path through the controls, and
+    // the accessible names of the controls that show no caption.
+    void SetTabOrder();
+    void NameControlsWithoutText();
 
     // True while a run's worker is active: the run's own flag, the one truth.
     bool Running() const;
@@ -203,7 +212,9 @@ private:
     // Runs `call` on the GUI thread and returns when it has run there.
     template <class F> void OnGuiThread(F call);
     void SelectOnlyNow(int row);
-    void ShowListCounts();         // "Files Count", "Selected: 1", row 0, Remove and Start
+    // After an add: "Files Count", "Selected: 1", row 0 selected, Remove and
+    // Start enabled, and the first added row (index `firstAdded`) in view.
+    void ShowListCounts(int firstAdded);
     void ShowSelectedCount(int n); // "Selected: %d"
     int SelectedCount() const;
     // Carry out the worker's calls until it has ended; returns at once when

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -47,7 +46,7 @@ int CMainDlg::SelectedCount() const {
 }
 
 void CMainDlg::ShowSelectedCount(int n) {
-    m_lblSelected->setText(QStringLiteral("Selected: %1").arg(n));
+    m_lblSelected->setText(tr("Selected: %1").arg(n));
 }
 
 void CMainDlg::AddFileToList(const char *path) {
@@ -75,14 +74,19 @@ void CMainDlg::SelectOnlyNow(int row) {
     m_list->scrollToItem(item, QAbstractItemView::EnsureVisible);
 }
 
-void CMainDlg::ShowListCounts() {
+void CMainDlg::ShowListCounts(int firstAdded) {
     if (GetItemCount() < 1)
         return;
-    m_lblFileCount->setText(QStringLiteral("Files Count: %1").arg(GetItemCount()));
+    m_lblFileCount->setText(tr("Files Count: %1").arg(GetItemCount()));
     m_lblSelected->setText(Text(kSelectedOneText));
     SelectOnlyNow(0);
     m_btnRemove->setEnabled(true);
     m_btnStart->setEnabled(true);
+    // Row 0 is selected, but the rows just added are what the user wants to
+    // see: the first of them goes to the top of the view (when rows were
+    // added at all).
+    if (QTreeWidgetItem *first = m_list->topLevelItem(firstAdded); first && firstAdded > 0)
+        m_list->scrollToItem(first, QAbstractItemView::PositionAtTop);
 }
 
 void CMainDlg::OnAddFiles() {
@@ -93,6 +97,7 @@ void CMainDlg::OnAddFiles() {
     const QStringList files = AskOpenFiles(Text(kTitle), QString::fromStdString(initial));
     if (files.isEmpty())
         return;
+    const int firstAdded = GetItemCount();
     setEnabled(false);
     std::string last;
     for (const QString &file : files) {
@@ -102,13 +107,13 @@ void CMainDlg::OnAddFiles() {
     }
     IniWriteString(m_szIniPath, "Set", "AddFile", last);
     setEnabled(true);
-    ShowListCounts();
+    ShowListCounts(firstAdded);
 }
 
 void CMainDlg::OnAddFolder() {
     if (Running())
         return;
-    QString chosen = AskFolder(QStringLiteral("Select folder:"));
+    QString chosen = AskFolder(tr("Select folder:"));
     if (chosen.isEmpty())
         return;
     if (!chosen.endsWith(u'/'))
@@ -127,6 +132,7 @@ void CMainDlg::OnAddFolder() {
         return a.path().filename().string() < b.path().filename().string();
     });
 
+    const int firstAdded = GetItemCount();
     setEnabled(false);
     for (const auto &entry : entries) {
         std::error_code dirEc;
@@ -136,12 +142,13 @@ void CMainDlg::OnAddFolder() {
         AddFileToList(path.c_str());
     }
     setEnabled(true);
-    ShowListCounts();
+    ShowListCounts(firstAdded);
 }
 
 void CMainDlg::OnDropFiles(const QList<QUrl> &urls) {
     if (Running() || urls.isEmpty())
         return;
+    const int firstAdded = GetItemCount();
     setEnabled(false);
     for (const QUrl &url : urls) {
         if (!url.isLocalFile())
@@ -154,7 +161,7 @@ void CMainDlg::OnDropFiles(const QList<QUrl> &urls) {
         AddFileToList(path.c_str());
     }
     setEnabled(true);
-    ShowListCounts();
+    ShowListCounts(firstAdded);
 }
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent *event) {
@@ -189,7 +196,7 @@ void CMainDlg::OnRemoveSelected() {
         return;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
         delete m_list->takeTopLevelItem(*it);
-    m_lblFileCount->setText(QStringLiteral("Files Count: %1").arg(GetItemCount()));
+    m_lblFileCount->setText(tr("Files Count: %1").arg(GetItemCount()));
     if (GetItemCount() > 0) {
         SelectOnlyNow(rows.front() > 0 ? rows.front() - 1 : 0);
         m_lblSelected->setText(Text(kSelectedOneText));
@@ -206,7 +213,7 @@ void CMainDlg::OnClearAll() {
     m_list->clear();
     m_btnRemove->setEnabled(false);
     m_btnStart->setEnabled(false);
-    m_lblFileCount->setText(QStringLiteral("Files Count: 0"));
+    m_lblFileCount->setText(tr("Files Count: %1").arg(0));
     ShowSelectedCount(0);
 }
 
@@ -231,16 +238,17 @@ bool CMainDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     if (del)
         OnRemoveSelected();
     if (selectAll) {
-        for (int i = 0; i < GetItemCount(); ++i)
-            m_list->topLevelItem(i)->setSelected(true);
-        m_btnRemove->setEnabled(GetItemCount() > 0);
-        ShowSelectedCount(GetItemCount());
+        // The list reports the change; OnSelectionChanged counts it.
+        m_list->selectAll();
+        OnSelectionChanged();
     }
     return true;
 }
 
-void CMainDlg::OnListClick() {
-    if (Running() || GetItemCount() == 0)
+void CMainDlg::OnSelectionChanged() {
+    // A run keeps the status line and Remove as it set them; it selects the
+    // rows it converts itself.
+    if (Running())
         return;
     const int n = SelectedCount();
     m_btnRemove->setEnabled(n > 0);
@@ -252,24 +260,20 @@ bool CMainDlg::eventFilter(QObject *watched, QEvent *event) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (OnListKeyDown(key->key(), key->modifiers()))
             return true;
-    } else if (m_list && watched == m_list->viewport() &&
-               event->type() == QEvent::MouseButtonRelease) {
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-            OnListClick();
     }
     return QDialog::eventFilter(watched, event);
 }
 
 std::unique_ptr<QMenu> CMainDlg::BuildListMenu() {
     const dlgtpl::Menu &tpl = dlgtpl::kMenuList;
-    auto menu = std::make_unique<QMenu>(Text(tpl.popupText), this);
+    auto menu = std::make_unique<QMenu>(dlgtpl::TemplateText(tpl.popupText), this);
     for (std::size_t i = 0; i < tpl.count; ++i) {
         const dlgtpl::MenuEntry &entry = tpl.entries[i];
         if (entry.id == 0) {
             menu->addSeparator();
             continue;
         }
-        QAction *action = menu->addAction(Text(entry.text));
+        QAction *action = menu->addAction(dlgtpl::TemplateText(entry.text));
         action->setData(entry.id);
         action->setObjectName(QStringLiteral("menu_%1").arg(entry.id));
     }
@@ -285,8 +289,7 @@ void CMainDlg::OnContextMenu(const QPoint &globalPos) {
     if (Running())
         return;
     const int selected = SelectedCount();
-    m_btnRemove->setEnabled(selected > 0);
-    ShowSelectedCount(selected);
+    OnSelectionChanged();
 
     std::unique_ptr<QMenu> menu = BuildListMenu();
     int picked = 0;

@@ -11,11 +11,14 @@ add_library(vantoria_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.h
     ${CMAKE_CURRENT_LIST_DIR}/CFileUtil.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/CFileUtil.h)
+    ${CMAKE_CURRENT_LIST_DIR}/CFileUtil.h
+    ${CMAKE_CURRENT_LIST_DIR}/Translations.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Translations.h)
 target_include_directories(vantoria_shell PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(vantoria_shell PUBLIC Qt6::Widgets vantoria_settings vantoria_convert
+target_link_libraries(vantoria_shell PUBLIC Qt6::Widgets Qt6::Network vantoria_settings vantoria_convert
                                             vantoria_widgets vantoria_icons vantoria_templates
                                             vantoria_sheets)
 
 add_executable(vantoria ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+add_dependencies(vantoria_shell vantoria_translations)
 target_link_libraries(vantoria PRIVATE vantoria_shell)

@@ -7,22 +7,29 @@
 # Generates a 40-page PostScript document (text and colour graphics on every
 # page), then times, each pair on the same input:
 #   pdf    vantoria-cli --kind pdf           vs  gs -sDEVICE=pdfwrite
-#   image  vantoria-cli --kind image, JPEG,  vs  gs -sDEVICE=jpeg -r300
-#          300 dpi
+#   jpeg   vantoria-cli --format jpg         vs  gs -sDEVICE=jpeg
+#   jpeg   vantoria-cli --format jpg         vs  gs -sDEVICE=jpeg, then
+#          (progressive, the default)            jpegtran -progressive -optimize
+#                                                on every page
+#   png    vantoria-cli --format png         vs  gs -sDEVICE=png16m
+#   bmp    vantoria-cli --format bmp         vs  gs -sDEVICE=bmp16m
+#          (the image rows at 300 dpi, the two commands in turns: A B A B ...)
 #   text   vantoria-cli --kind text          vs  gs -sDEVICE=pdfwrite + pdftotext
 #   jobs   vantoria-cli --jobs 2 vs --jobs 1 on four copies of the document
 #          (PDF and JPEG at 150 dpi)
-# Each figure is the best of REPEAT runs (default 1). Nothing outside a
-# temporary folder is written; the settings file used is an empty one there.
+# Each time is the best of REPEAT runs (default 3); "peak" is the largest
+# resident size of vantoria-cli itself over its runs (GNU time's %M; the
+# interpreter helper is a process of its own). Nothing outside a temporary
+# folder is written; the settings file used is an empty one there.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${1:-$here/build/bin}"
 cli="$bin/vantoria-cli"
-repeat="${REPEAT:-1}"
+repeat="${REPEAT:-3}"
 pages=40
 
-for tool in "$cli" gs pdftotext awk; do
+for tool in "$cli" gs pdftotext jpegtran /usr/bin/time awk; do
     command -v "$tool" >/dev/null 2>&1 || { echo "missing: $tool" >&2; exit 1; }
 done
 
@@ -57,41 +64,79 @@ for c in 1 2 3 4; do cp "$work/in/doc.ps" "$work/in/copy$c.ps"; done
 
 now() { date +%s.%N; }
 
-# best_of CMD...: the best wall time of $repeat runs, in seconds.
-best_of() {
-    local best=""
+# run_timed CMD...: runs CMD into a fresh out folder; prints "seconds peak-KiB".
+run_timed() {
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    local t0 t1
+    t0=$(now)
+    /usr/bin/time -o "$work/time.txt" -f '%M' "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+    t1=$(now)
+    echo "$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }') $(tail -1 "$work/time.txt")"
+}
+
+# less A B: true when A < B.
+less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+
+# best_pair CMD-A CMD-B: A and B in turns, $repeat times each; prints
+# "bestA bestB peakA-MiB".
+best_pair() {
+    local ba="" bb="" peak=0 r t m
     for ((r = 0; r < repeat; r++)); do
-        rm -rf "$work/out" && mkdir -p "$work/out"
-        local t0 t1
-        t0=$(now)
-        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-        t1=$(now)
-        local t
-        t=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
-        if [[ -z "$best" ]] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
+        read -r t m < <(run_timed "$1")
+        if [[ -z "$ba" ]] || less "$t" "$ba"; then ba=$t; fi
+        if ((m > peak)); then peak=$m; fi
+        read -r t m < <(run_timed "$2")
+        if [[ -z "$bb" ]] || less "$t" "$bb"; then bb=$t; fi
     done
-    printf '%.2f' "$best"
+    printf '%.2f %.2f %.0f\n' "$ba" "$bb" "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')"
 }
 
-vcli() { "$cli" --profile "$work/Profile.ini" --output "$work/out" --overwrite -q "$@"; }
-gs_pdf() { gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/out/doc.pdf" "$work/in/doc.ps"; }
-gs_jpeg() { gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=jpeg -r300 -sOutputFile="$work/out/doc_%03d.jpg" "$work/in/doc.ps"; }
-gs_text() { gs_pdf && pdftotext -layout "$work/out/doc.pdf" "$work/out/doc.txt"; }
+# The commands, as programs GNU time can start (it runs no shell functions).
+mkdir -p "$work/cmd"
+script() { # name body
+    printf '#!/usr/bin/env bash\nset -e\n%s\n' "$2" > "$work/cmd/$1"
+    chmod +x "$work/cmd/$1"
+}
+vcli="\"$cli\" --profile \"$work/Profile.ini\" --output \"$work/out\" --overwrite -q"
+doc="\"$work/in/doc.ps\""
+gs="gs -q -dNOPAUSE -dBATCH -dSAFER"
+for f in jpg png bmp; do
+    script "cli_$f" "exec $vcli --kind image --format $f --set Img.xdpi=300 --set Img.ydpi=300 $doc"
+done
+script gs_jpeg "exec $gs -sDEVICE=jpeg -r300 -sOutputFile=\"$work/out/doc_%03d.jpg\" $doc"
+script gs_png "exec $gs -sDEVICE=png16m -r300 -sOutputFile=\"$work/out/doc_%03d.png\" $doc"
+script gs_bmp "exec $gs -sDEVICE=bmp16m -r300 -sOutputFile=\"$work/out/doc_%03d.bmp\" $doc"
+script gs_jpegtran "$gs -sDEVICE=jpeg -r300 -sOutputFile=\"$work/out/doc_%03d.jpg\" $doc
+for f in \"$work\"/out/doc_*.jpg; do
+    jpegtran -progressive -optimize -outfile \"\$f.p\" \"\$f\"
+    mv \"\$f.p\" \"\$f\"
+done"
+script cli_pdf "exec $vcli --kind pdf $doc"
+script gs_pdf "exec $gs -sDEVICE=pdfwrite -sOutputFile=\"$work/out/doc.pdf\" $doc"
+script cli_text "exec $vcli --kind text $doc"
+script gs_text "$gs -sDEVICE=pdfwrite -sOutputFile=\"$work/out/doc.pdf\" $doc
+pdftotext -layout \"$work/out/doc.pdf\" \"$work/out/doc.txt\""
+copies="\"$work\"/in/copy1.ps \"$work\"/in/copy2.ps \"$work\"/in/copy3.ps \"$work\"/in/copy4.ps"
+for j in 1 2; do
+    script "pdf_jobs$j" "exec $vcli --kind pdf --jobs $j $copies"
+    script "jpg_jobs$j" "exec $vcli --kind image --format jpg --set Img.xdpi=150 --set Img.ydpi=150 --jobs $j $copies"
+done
 
-row() { # name a-label a-seconds b-label b-seconds
-    printf '%-7s %-34s %8s s   %-30s %8s s   %6.2f\n' "$1" "$2" "$3" "$4" "$5" "$(awk -v a="$3" -v b="$5" 'BEGIN { print a / b }')"
+row() { # name a-label b-label cmd-a cmd-b
+    local a b peak
+    read -r a b peak < <(best_pair "$work/cmd/$4" "$work/cmd/$5")
+    printf '%-5s %-24s %7s s   %-34s %7s s   %6.2f %7s MiB\n' "$1" "$2" "$a" "$3" "$b" \
+        "$(awk -v a="$a" -v b="$b" 'BEGIN { print a / b }')" "$peak"
 }
 
-printf '%-7s %-34s %10s   %-30s %10s   %6s\n' "task" "vantoria-cli" "" "reference" "" "ratio"
-row pdf   "--kind pdf"                "$(best_of vcli --kind pdf "$work/in/doc.ps")" \
-          "gs pdfwrite"               "$(best_of gs_pdf)"
-row image "--kind image jpg 300 dpi"  "$(best_of vcli --kind image --format jpg --set Img.xdpi=300 --set Img.ydpi=300 "$work/in/doc.ps")" \
-          "gs jpeg -r300"             "$(best_of gs_jpeg)"
-row text  "--kind text"               "$(best_of vcli --kind text "$work/in/doc.ps")" \
-          "gs pdfwrite + pdftotext"   "$(best_of gs_text)"
-copies=("$work"/in/copy*.ps)
-row jobs  "pdf x4 --jobs 2"           "$(best_of vcli --kind pdf --jobs 2 "${copies[@]}")" \
-          "pdf x4 --jobs 1"           "$(best_of vcli --kind pdf --jobs 1 "${copies[@]}")"
-row jobs  "jpg 150 dpi x4 --jobs 2"   "$(best_of vcli --kind image --format jpg --set Img.xdpi=150 --set Img.ydpi=150 --jobs 2 "${copies[@]}")" \
-          "jpg 150 dpi x4 --jobs 1"   "$(best_of vcli --kind image --format jpg --set Img.xdpi=150 --set Img.ydpi=150 --jobs 1 "${copies[@]}")"
-echo "($pages pages; best of $repeat; ratio = vantoria-cli time / reference time)"
+printf '%-5s %-24s %9s   %-34s %9s   %6s %11s\n' "task" "vantoria-cli" "" "reference" "" "ratio" "peak"
+row pdf  "--kind pdf"              "gs pdfwrite"                       cli_pdf   gs_pdf
+row jpeg "--format jpg 300 dpi"    "gs jpeg -r300"                     cli_jpg   gs_jpeg
+row jpeg "--format jpg 300 dpi"    "gs jpeg -r300 + jpegtran -progr."  cli_jpg   gs_jpegtran
+row png  "--format png 300 dpi"    "gs png16m -r300"                   cli_png   gs_png
+row bmp  "--format bmp 300 dpi"    "gs bmp16m -r300"                   cli_bmp   gs_bmp
+row text "--kind text"             "gs pdfwrite + pdftotext"           cli_text  gs_text
+row jobs "pdf x4 --jobs 2"         "pdf x4 --jobs 1"                   pdf_jobs2 pdf_jobs1
+row jobs "jpg 150 dpi x4 --jobs 2" "jpg 150 dpi x4 --jobs 1"           jpg_jobs2 jpg_jobs1
+echo "($pages pages; best of $repeat, each pair in turns; ratio = vantoria-cli time / reference"
+echo " time; peak = largest resident size of vantoria-cli)"

@@ -143,6 +143,51 @@ bool OnJobs(const std::string &value, CliOptions &out, std::string &error) {
     return true;
 }
 
+bool OnFilesFrom(const std::string &value, CliOptions &out, std::string &error) {
+    if (value.empty()) {
+        error = "--files-from needs a file ('-' for standard input)";
+        return false;
+    }
+    out.fileLists.push_back(value);
+    return true;
+}
+
+bool OnNul(const std::string &, CliOptions &out, std::string &) {
+    out.nulSeparated = true;
+    return true;
+}
+
+bool OnReport(const std::string &value, CliOptions &out, std::string &error) {
+    out.report = value;
+    if (out.report.empty()) {
+        error = "--report needs a file path";
+        return false;
+    }
+    return true;
+}
+
+bool OnFolderValue(const char *option, const std::string &value, std::string &folder,
+                   std::string &error) {
+    if (value.empty()) {
+        error = std::string(option) + " needs a folder";
+        return false;
+    }
+    folder = AbsoluteFolder(value);
+    return true;
+}
+
+bool OnWatch(const std::string &value, CliOptions &out, std::string &error) {
+    return OnFolderValue("--watch", value, out.watchFolder, error);
+}
+
+bool OnDone(const std::string &value, CliOptions &out, std::string &error) {
+    return OnFolderValue("--done", value, out.doneFolder, error);
+}
+
+bool OnFailed(const std::string &value, CliOptions &out, std::string &error) {
+    return OnFolderValue("--failed", value, out.failedFolder, error);
+}
+
 using OptionHandler = bool (*)(const std::string &value, CliOptions &out, std::string &error);
 
 struct CliOption {
@@ -168,6 +213,18 @@ constexpr CliOption kOptions[] = {
     {"--overwrite", nullptr, false, "--overwrite", "replace existing output files", OnOverwrite},
     {"--set", nullptr, true, "--set SECTION.KEY=VALUE",
      "any Profile.ini key, repeatable (e.g. --set Img.xdpi=300)", OnSet},
+    {"--files-from", nullptr, true, "--files-from LIST",
+     "read more input names from LIST ('-': standard input)", OnFilesFrom},
+    {"--null", "-0", false, "-0, --null", "the names in LIST end in a NUL byte, not a line end",
+     OnNul},
+    {"--report", nullptr, true, "--report FILE", "write one JSON object a line per input to FILE",
+     OnReport},
+    {"--watch", nullptr, true, "--watch IN",
+     "convert each .ps file put into folder IN, until stopped", OnWatch},
+    {"--done", nullptr, true, "--done DIR", "--watch: move converted files to DIR (IN/done/)",
+     OnDone},
+    {"--failed", nullptr, true, "--failed DIR",
+     "--watch: move failed files and their reasons to DIR (IN/failed/)", OnFailed},
     {"--jobs", "-j", true, "--jobs N", "convert N files at once (default 1)", OnJobs},
     {"--quiet", "-q", false, "-q, --quiet", "print nothing but errors", OnQuiet},
     {"--help", "-h", false, "--help", "show this text", OnHelp},
@@ -226,8 +283,25 @@ bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, st
         if (!option->handle(value, out, error))
             return false;
     }
-    if (!out.help && !out.version && out.files.empty()) {
+    if (out.help || out.version)
+        return true;
+    if (out.watchFolder.empty() && (!out.doneFolder.empty() || !out.failedFolder.empty())) {
+        error = "--done and --failed go with --watch";
+        return false;
+    }
+    if (!out.watchFolder.empty()) {
+        if (!out.files.empty() || !out.fileLists.empty() || !out.report.empty()) {
+            error = "--watch takes its files from the folder: no FILE, --files-from or --report";
+            return false;
+        }
+        return true;
+    }
+    if (out.files.empty() && out.fileLists.empty()) {
         error = "no input files";
+        return false;
+    }
+    if (out.nulSeparated && out.fileLists.empty()) {
+        error = "-0 applies to the --files-from lists, and there is none";
         return false;
     }
     return true;
@@ -254,7 +328,8 @@ std::string InputRefusal(const std::string &path) {
 }
 
 std::string UsageText() {
-    std::string text = "Usage: vantoria-cli [options] FILE...\n"
+    std::string text = "Usage: vantoria-cli [options] [FILE...]\n"
+                       "       vantoria-cli --watch IN [--done DIR] [--failed DIR] [options]\n"
                        "Convert PostScript files into image files, PDF or plain text.\n"
                        "\n";
     for (const CliOption &o : kOptions) {
@@ -264,7 +339,8 @@ std::string UsageText() {
     }
     text += "\n"
             "Options apply in the order given, in memory only; the settings file is never\n"
-            "written. Ctrl+C stops after the current file; a second Ctrl+C stops at once.\n"
+            "written. Ctrl+C stops after the current file; a second Ctrl+C, or a TERM,\n"
+            "HUP or PIPE signal, stops at once.\n"
             "Exit status: 0 when every input succeeded, 1 when any failed or was stopped,\n"
             "2 for a usage error.\n";
     return text;

@@ -1,6 +1,10 @@
 // CliOptions: the command line of vantoria-cli and the checks on its inputs.
 //
-//   vantoria-cli [options] FILE...
+//   vantoria-cli [options] [FILE...]
+//
+// Input names come from the FILE arguments and then from the --files-from
+// lists in the order given; the lists are read by the caller
+// (cli/FileList.h), not here.
 //
 // Every option that changes a setting becomes one edit of a Profile.ini key,
 // applied in command-line order to the settings after they are loaded, so a
@@ -24,13 +28,20 @@ struct CliOptions {
     std::vector<SettingEdit> edits;
     int jobs = 1;
     bool quiet = false;
+    std::vector<std::string> fileLists; // --files-from, in order; "-" is standard input
+    bool nulSeparated = false;          // -0: the lists' names end in NUL, not a line end
+    std::string report;                 // --report FILE, or empty
+    std::string watchFolder;            // --watch IN (absolute, ending in '/'), or empty
+    std::string doneFolder;             // --done DIR, or empty: IN/done/
+    std::string failedFolder;           // --failed DIR, or empty: IN/failed/
     bool help = false;
     bool version = false;
     std::vector<std::string> files;
 };
 
 // Parse argv[1..]. True on success; false with `error` set on a usage error.
-// --help and --version need no files.
+// --help and --version need no files; otherwise there must be a FILE or a
+// --files-from list, or --watch with neither.
 bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, std::string &error);
 
 // Apply the edits to `s` with the same parsing and corrections as a load.

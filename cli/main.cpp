@@ -8,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
 #include "cli/StopSignals.h"
+#include "cli/WatchMode.h"
 
 int main(int argc, char **argv) {
     // Stop requests are taken by a thread of the run (sigwait); every thread,
@@ -30,5 +31,9 @@ int main(int argc, char **argv) {
         std::printf("vantoria-cli %s\n", VANTORIA_VERSION);
         return 0;
     }
-    return RunCli(options, stdout, stderr, ::isatty(STDERR_FILENO) == 1);
+    if (!options.watchFolder.empty())
+        return RunWatch(options, stdout, stderr);
+    ProgressMode progress =
+        ::isatty(STDERR_FILENO) == 1 ? ProgressMode::Terminal : ProgressMode::Lines;
+    return RunCli(options, stdout, stderr, progress);
 }

@@ -5,14 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
-} // namespace
-
 bool FitsPlatformLimits(std::string_view path) {
     if (path.empty() || path.size() >= PATH_MAX)
         return false;
@@ -53,19 +45,14 @@ void CreatePath(const std::string &path) {
 }
 
 std::string WithTrailingSeparator(std::string folder) {
-    if (!folder.empty() && !IsSeparator(folder.back()))
+    if (!folder.empty() && folder.back() != '/')
         folder += '/';
     return folder;
 }
 
 bool HasPsExtension(std::string_view path) {
-    std::size_t name = 0;
-    for (std::size_t i = path.size(); i > 0; --i) {
-        if (IsSeparator(path[i - 1])) {
-            name = i;
-            break;
-        }
-    }
+    std::size_t slash = path.rfind('/');
+    std::size_t name = slash == std::string_view::npos ? 0 : slash + 1;
     std::size_t dot = path.rfind('.');
     if (dot == std::string_view::npos || dot < name || path.size() - dot != 3)
         return false;

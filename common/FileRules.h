@@ -27,11 +27,11 @@ int FileExists(const std::string &path);
 // character of a name here.
 void CreatePath(const std::string &path);
 
-// `folder` with a '/' added when it does not already end in a separator
-// ('/' or '\', the two that path splitting accepts). The empty folder stays
-// empty: it names no folder, so it is never turned into the root.
+// `folder` with a '/' added when it does not already end in one (a '\' is an
+// ordinary character here). The empty folder stays empty: it names no
+// folder, so it is never turned into the root.
 std::string WithTrailingSeparator(std::string folder);
 
 // True when the extension of `path` (from the last dot of its file name, the
-// name starting after the last '/' or '\') is ".ps" in any letter case.
+// name starting after the last '/') is ".ps" in any letter case.
 bool HasPsExtension(std::string_view path);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -13,6 +14,7 @@
 #include "convert/ApplyImageSettings.h"
 #include "convert/EngineArgs.h"
 #include "convert/OutputKind.h"
+#include "convert/PageQueue.h"
 #include "convert/PathRules.h"
 #include "convert/PdfFinish.h"
 #include "convert/RunEngine.h"
@@ -21,6 +23,27 @@
 #include "imageconv/ImageConverter.h"
 
 namespace {
+
+// How many times a finished output looks for a free numbered name when
+// other processes keep taking the one it claimed.
+constexpr int kPublishAttempts = 100;
+
+// The engine's result code for `args`; `errorLine` receives the
+// interpreter's first error line.
+int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine) {
+    ArgvView view(args);
+    return RunEngineCode(engine, view.argc(), view.argv(), errorLine);
+}
+
+bool EngineSucceeded(int code) {
+    return code == 0 || code == kEngineQuit;
+}
+
+std::string EngineFailReason(int code, const std::string &errorLine) {
+    if (!errorLine.empty())
+        return "interpreter error: " + errorLine;
+    return "interpreter error (code " + std::to_string(code) + ")";
+}
 
 std::string PageFileName(const std::string &pageFolder, const std::string &base, int k) {
     char number[32];
@@ -76,10 +99,12 @@ bool ConversionRun::Start(const ConvertSettings &settings, std::vector<std::stri
     }
     m_progressCount = 0;
     m_bAbort = 0;
+    m_stopTimer.Open();
     m_bRunning = 1;
     try {
         LaunchWorker([this] { ConvertThreadProc(); });
     } catch (const std::exception &) {
+        m_stopTimer.Close();
         m_bAbort = 0;
         m_bRunning = 0;
         m_view.RestoreIdle();
@@ -89,8 +114,17 @@ bool ConversionRun::Start(const ConvertSettings &settings, std::vector<std::stri
 }
 
 void ConversionRun::RequestStop() {
-    if (m_bRunning.load())
-        m_bAbort = 1;
+    if (!m_bRunning.load())
+        return;
+    m_bAbort = 1;
+    m_stopTimer.Arm(kEngineStopGrace);
+}
+
+void ConversionRun::StopNow() {
+    if (!m_bRunning.load())
+        return;
+    m_bAbort = 1;
+    m_stopTimer.Arm(std::chrono::milliseconds(0));
 }
 
 void ConversionRun::Wait() {
@@ -125,6 +159,7 @@ void ConversionRun::ConvertThreadProc() {
         m_view.RestoreIdle();
         m_view.SelectOnly(0);
     }
+    m_stopTimer.Close();
     // Last: once the front end sees the run idle, no call of ours is pending.
     m_bAbort = 0;
     m_bRunning = 0;
@@ -200,12 +235,24 @@ void ConversionRun::Pause(std::chrono::milliseconds ms) {
         std::this_thread::sleep_for(ms);
 }
 
-std::string ConversionRun::ClaimOutput(Claims &claims, const std::string &path) {
+std::string ConversionRun::ClaimOutput(Claims &claims, const std::string &path,
+                                       std::string *reason) {
+    if (!FitsPlatformLimits(path)) {
+        *reason = FailReason(ENAMETOOLONG, "");
+        return {};
+    }
     std::unique_lock<std::mutex> lock(m_claimLock);
     std::string chosen = path;
     if (m_settings.m_bNewIfExists == 1) {
         chosen = MakeUniqueName(
             path, [this](const std::string &p) { return m_claimed.count(p) > 0 || PathTaken(p); });
+        if (chosen.empty()) {
+            SplitParts p = SplitPath(path);
+            bool fits = FitsPlatformLimits(p.folder + p.base + "-" +
+                                           std::to_string(kLastNumberedName) + p.ext);
+            *reason = FailReason(fits ? EEXIST : ENAMETOOLONG, "");
+            return {};
+        }
     } else {
         // Overwriting: a row writing the same name waits for the one before.
         m_claimFreed.wait(lock, [&] { return m_claimed.count(path) == 0; });
@@ -213,6 +260,45 @@ std::string ConversionRun::ClaimOutput(Claims &claims, const std::string &path) 
     m_claimed.insert(chosen);
     claims.m_names.push_back(chosen);
     return chosen;
+}
+
+bool ConversionRun::PublishOutput(Claims &claims, int row, const std::string &temp,
+                                  const std::string &wanted, std::string *output,
+                                  std::string *reason) {
+    const bool replace = m_settings.m_bNewIfExists != 1;
+    for (int attempt = 0; attempt < kPublishAttempts; ++attempt) {
+        int err = Publish(temp, *output, replace);
+        if (err == 0) {
+            std::lock_guard<std::mutex> lock(m_viewLock);
+            m_view.OutputWritten(row, *output);
+            return true;
+        }
+        if (err != EEXIST || replace) {
+            *reason = FailReason(err, "can't write the output");
+            return false;
+        }
+        // Another process has taken the name since it was claimed.
+        std::string next = ClaimOutput(claims, wanted, reason);
+        if (next.empty())
+            return false;
+        *output = next;
+    }
+    *reason = FailReason(EEXIST, "");
+    return false;
+}
+
+void ConversionRun::ViewResult(int row, bool ok, const std::string &reason) {
+    std::lock_guard<std::mutex> lock(m_viewLock);
+    if (ok) {
+        m_view.SetStatus(row, kStatusSucceed);
+    } else if (m_bAbort.load()) {
+        // A row that failed after a stop request was stopped (its engine
+        // step may have been killed).
+        m_view.SetStatus(row, kStatusAborted);
+    } else {
+        m_view.SetFailReason(row, reason.empty() ? "conversion failed" : reason);
+        m_view.SetStatus(row, kStatusFailed);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -231,27 +317,41 @@ bool ConversionRun::PdfRow(int i) {
 
     SplitParts p = SplitPath(input);
     std::string folder = RowOutputFolder(m_settings, input);
+    const std::string wanted = folder + p.base + ".pdf";
     Claims claims(*this);
-    std::string output = ClaimOutput(claims, folder + p.base + ".pdf");
+    // Only a non-empty regular file reaches the engine: a named pipe would
+    // block it.
+    std::string reason = InputFailReason(input);
+    std::string output;
+    if (reason.empty())
+        output = ClaimOutput(claims, wanted, &reason);
 
     ViewStatus(i, kStatusConverting2);
     Pause(m_pacing.afterSecond);
     ViewStatus(i, kStatusConverting3);
 
     bool ok = false;
-    if (FitsPlatformLimits(input) && FitsPlatformLimits(output)) {
-        // The engine writes beside the target and the result replaces it only
-        // when complete, so a failed run never damages an existing file.
+    if (reason.empty()) {
+        // The engine writes beside the target and the finished file takes
+        // the target's name only when complete, so a failed run never
+        // damages an existing file.
         std::string temp = CreateSiblingTemp(folder, ".pdf");
-        if (!temp.empty()) {
-            if (RunEngine(m_engine, PdfArguments(m_settings.pdf, temp, input)) &&
-                FinishPdf(m_extractor, m_settings, temp))
-                ok = Publish(temp, output);
+        if (temp.empty()) {
+            reason = FailReason(errno, "can't write in the output folder");
+        } else {
+            std::string line;
+            int code = EngineCode(m_engine, PdfArguments(m_settings.pdf, temp, input), &line);
+            if (!EngineSucceeded(code))
+                reason = EngineFailReason(code, line);
+            else if (!FinishPdf(m_extractor, m_settings, temp))
+                reason = FolderFailReason(folder, "finishing the PDF failed");
+            else
+                ok = PublishOutput(claims, i, temp, wanted, &output, &reason);
             if (!ok)
                 ::unlink(temp.c_str());
         }
     }
-    ViewStatus(i, ok ? kStatusSucceed : kStatusFailed);
+    ViewResult(i, ok, reason);
     ViewProgress(i, n);
     ViewRowFinished(i);
     return true;
@@ -274,23 +374,46 @@ bool ConversionRun::TextRow(int i) {
     Pause(m_pacing.afterFirst);
     ViewStatus(i, kStatusConverting2);
 
-    std::string temp = CreateTempPdf(m_tempFolder);
-    bool engineOk = !temp.empty() && FitsPlatformLimits(input) &&
-                    RunEngine(m_engine, TextPdfArguments(temp, input));
+    std::string reason = InputFailReason(input);
+    std::string temp;
+    if (reason.empty()) {
+        temp = CreateTempPdf(m_tempFolder);
+        if (temp.empty())
+            reason = "can't create a temporary file";
+    }
+    if (reason.empty()) {
+        std::string line;
+        int code = EngineCode(m_engine, TextPdfArguments(temp, input), &line);
+        if (!EngineSucceeded(code))
+            reason = EngineFailReason(code, line);
+    }
     ViewStatus(i, kStatusConverting3);
 
     bool ok = false;
-    if (engineOk) {
-        SplitParts p = SplitPath(input);
+    if (reason.empty()) {
+        std::string folder = RowOutputFolder(m_settings, input);
+        const std::string wanted = folder + SplitPath(input).base + ".txt";
         Claims claims(*this);
-        std::string output =
-            ClaimOutput(claims, RowOutputFolder(m_settings, input) + p.base + ".txt");
-        if (FitsPlatformLimits(output) && m_extractor.extractText)
-            ok = m_extractor.extractText(temp.c_str(), output.c_str(),
-                                         m_settings.txt.nTextMode == 1 ? 3 : 1,
-                                         m_settings.txt.bPageBreak, 1) == 1;
+        std::string output = ClaimOutput(claims, wanted, &reason);
+        // The text goes to a hidden sibling first and then takes the
+        // output's name: an existing file (or a link) there is replaced as a
+        // whole, never written through.
+        std::string text = output.empty() ? output : CreateSiblingTemp(folder, ".txt");
+        if (!output.empty() && text.empty())
+            reason = FailReason(errno, "can't write in the output folder");
+        if (!text.empty()) {
+            if (m_extractor.extractText &&
+                m_extractor.extractText(temp.c_str(), text.c_str(),
+                                        m_settings.txt.nTextMode == 1 ? 3 : 1,
+                                        m_settings.txt.bPageBreak, 1) == 1)
+                ok = PublishOutput(claims, i, text, wanted, &output, &reason);
+            else
+                reason = FolderFailReason(folder, "text extraction failed");
+            if (!ok)
+                ::unlink(text.c_str());
+        }
     }
-    ViewStatus(i, ok ? kStatusSucceed : kStatusFailed);
+    ViewResult(i, ok, reason);
     if (!temp.empty())
         ::unlink(temp.c_str());
     ViewRowFinished(i);
@@ -301,16 +424,20 @@ bool ConversionRun::TextRow(int i) {
 // Images
 
 std::string ConversionRun::RenderPages(const std::string &input, const std::string &base,
-                                       bool *engineOk) {
+                                       bool *engineOk, int *engineCode, std::string *engineError) {
     if (engineOk)
         *engineOk = false;
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (pageFolder.empty())
         return pageFolder;
-    bool ok = RunEngine(m_engine, RenderArguments(pageFolder, base, m_settings.img.nXDpi,
-                                                  m_settings.img.nYDpi, input));
+    int code = EngineCode(
+        m_engine,
+        RenderArguments(pageFolder, base, m_settings.img.nXDpi, m_settings.img.nYDpi, input),
+        engineError);
     if (engineOk)
-        *engineOk = ok;
+        *engineOk = EngineSucceeded(code);
+    if (engineCode)
+        *engineCode = code;
     return pageFolder;
 }
 
@@ -349,22 +476,38 @@ void ConversionRun::DeletePageFiles(const std::string &folder,
 void ConversionRun::ConvertToImage() {
     ImageFormatChoice format = ImageFormatFromItemText(
         m_formatTextSet ? m_formatText : ImageFormatItemText(m_settings.m_nFormat));
+    WorkerPool pool(m_pageWorkers);
+    m_pagePool = &pool;
     ForEachRow([this, &format](int i) { return ImageRow(i, format); });
+    m_pagePool = nullptr;
 }
 
-bool ConversionRun::ConvertPages(const std::vector<std::string> &pages, const std::string &output,
-                                 int formatCode, bool multiPage, bool *aborted, int row) {
-    if (!FitsPlatformLimits(output))
+bool ConversionRun::ConvertPages(Claims &claims, const std::vector<std::string> &pages,
+                                 const std::string &wanted, int formatCode, bool multiPage,
+                                 bool *aborted, int row, std::string *reason) {
+    std::string output = ClaimOutput(claims, wanted, reason);
+    if (output.empty())
         return false;
+    // The converter writes a hidden sibling, which takes the output's name
+    // once it is complete.
+    SplitParts parts = SplitPath(output);
+    std::string temp = CreateSiblingTemp(parts.folder, parts.ext);
+    if (temp.empty()) {
+        *reason = FailReason(errno, "can't write in the output folder");
+        return false;
+    }
     int h = ImageConverterCreate();
-    if (h <= 0)
+    if (h <= 0) {
+        ::unlink(temp.c_str());
+        *reason = "out of memory";
         return false;
-    FileMark before = MarkOf(output);
+    }
+    FileMark before = MarkOf(temp);
     if (multiPage) {
-        ImageConverterSetOption(h, IC_OPT_MULTIPAGE_PATH, output.c_str(), 0);
+        ImageConverterSetOption(h, IC_OPT_MULTIPAGE_PATH, temp.c_str(), 0);
         ImageConverterSetOption(h, IC_OPT_MULTIPAGE, nullptr, 1);
     } else {
-        ImageConverterSetOption(h, IC_OPT_OUTPUT_PATH, output.c_str(), 0);
+        ImageConverterSetOption(h, IC_OPT_OUTPUT_PATH, temp.c_str(), 0);
     }
     for (const std::string &page : pages) {
         if (multiPage && m_bAbort.load()) {
@@ -380,8 +523,14 @@ bool ConversionRun::ConvertPages(const std::vector<std::string> &pages, const st
         ImageConverterConvert(h);
     }
     ImageConverterDestroy(h);
-    if (!*aborted)
-        written = WrittenSince(before, output);
+    if (!*aborted) {
+        if (WrittenSince(before, temp))
+            written = PublishOutput(claims, row, temp, wanted, &output, reason);
+        else
+            *reason = FolderFailReason(parts.folder, "can't write the image");
+    }
+    if (!written)
+        ::unlink(temp.c_str());
     return written;
 }
 
@@ -392,6 +541,7 @@ struct ConversionRun::ImageRowFiles {
     std::string base;               // the input's base name
     std::string pageFolder;         // the rendered pages, ending in '/'
     std::vector<std::string> pages; // its page files in page order
+    std::string *reason = nullptr;  // why an output failed
 };
 
 bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
@@ -410,18 +560,53 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     if (m_settings.img.bFolderPerFile == 1)
         files.target += files.base + "/";
 
-    // A name that can't be written as it stands fails the row before any work.
-    if (!FitsPlatformLimits(input) ||
-        !FitsPlatformLimits(files.target + files.base + "_000" + format.ext) ||
-        !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), files.base, 0))) {
-        ViewStatus(i, kStatusFailed);
+    // An input that is not a regular file (a named pipe would block the
+    // engine), or a name that can't be written as it stands, fails the row
+    // before any work.
+    std::string reason = InputFailReason(input);
+    files.reason = &reason;
+    if (reason.empty() &&
+        (!FitsPlatformLimits(files.target + files.base + "_000" + format.ext) ||
+         !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), files.base, 0))))
+        reason = FailReason(ENAMETOOLONG, "");
+    if (!reason.empty()) {
+        ViewResult(i, false, reason);
         ViewRowFinished(i);
         return true;
     }
 
-    files.pageFolder = RenderPages(input, files.base);
+    bool engineOk = false;
+    int engineCode = 0;
+    std::string engineError;
+    if (format.code != IC_FORMAT_TIFF || m_settings.img.bTifMultipage != 1) {
+        // Every layout but the multi-page TIFF: pages are encoded while the
+        // engine renders the next ones.
+        bool aborted = false;
+        Claims claims(*this);
+        bool written =
+            StreamImagePages(claims, i, input, files.target, files.base, format, &files.pageFolder,
+                             &files.pages, &reason, &aborted, &engineCode, &engineError);
+        engineOk = EngineSucceeded(engineCode);
+        if (files.pageFolder.empty()) {
+            ViewResult(i, false, "can't create a temporary folder");
+        } else if (!aborted) {
+            if (files.pages.empty())
+                ViewResult(i, false,
+                           engineOk ? "no page was rendered"
+                                    : EngineFailReason(engineCode, engineError));
+            else if (!written)
+                ViewResult(i, false, reason);
+            else if (!engineOk)
+                ViewResult(i, false, EngineFailReason(engineCode, engineError));
+            else if (!m_bAbort.load())
+                ViewStatus(i, kStatusSucceed);
+        }
+        ViewRowFinished(i);
+        return !aborted;
+    }
+    files.pageFolder = RenderPages(input, files.base, &engineOk, &engineCode, &engineError);
     if (files.pageFolder.empty()) {
-        ViewStatus(i, kStatusFailed);
+        ViewResult(i, false, "can't create a temporary folder");
         ViewRowFinished(i);
         return true;
     }
@@ -446,9 +631,17 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
         else
             written = WriteEachPage(claims, files, format, &aborted);
     }
+    // The pages that were rendered are converted, but a row whose engine
+    // step reported an error is not a success.
     if (!aborted) {
-        if (!written)
-            ViewStatus(i, kStatusFailed);
+        if (files.pages.empty())
+            ViewResult(i, false,
+                       engineOk ? "no page was rendered"
+                                : EngineFailReason(engineCode, engineError));
+        else if (!written)
+            ViewResult(i, false, reason);
+        else if (!engineOk)
+            ViewResult(i, false, EngineFailReason(engineCode, engineError));
         else if (!m_bAbort.load())
             ViewStatus(i, kStatusSucceed);
     }
@@ -462,16 +655,20 @@ bool ConversionRun::WriteMultiPageTiff(Claims &claims, const ImageRowFiles &file
     std::vector<std::string> ordered;
     for (int k = 1; k <= static_cast<int>(files.pages.size()); ++k)
         ordered.push_back(PageFileName(files.pageFolder, files.base, k));
-    std::string output = ClaimOutput(claims, files.target + files.base + ".tif");
-    return ConvertPages(ordered, output, IC_FORMAT_TIFF, true, aborted, files.row);
+    return ConvertPages(claims, ordered, files.target + files.base + ".tif", IC_FORMAT_TIFF, true,
+                        aborted, files.row, files.reason);
 }
 
 // A one-page document: base + extension.
 bool ConversionRun::WriteOnePage(Claims &claims, const ImageRowFiles &files,
                                  const ImageFormatChoice &format) {
-    std::string output = ClaimOutput(claims, files.target + files.base + format.ext);
     bool aborted = false; // a single page has no stop test
-    return ConvertPages(files.pages, output, format.code, false, &aborted, files.row);
+    {
+        std::lock_guard<std::mutex> lock(m_viewLock);
+        m_view.PageStarted(files.row, 1, 1);
+    }
+    return ConvertPages(claims, files.pages, files.target + files.base + format.ext, format.code,
+                        false, &aborted, files.row, files.reason);
 }
 
 // One file per page, named after the page file (base_001 + extension, ...);
@@ -479,14 +676,20 @@ bool ConversionRun::WriteOnePage(Claims &claims, const ImageRowFiles &files,
 bool ConversionRun::WriteEachPage(Claims &claims, const ImageRowFiles &files,
                                   const ImageFormatChoice &format, bool *aborted) {
     bool all = true;
+    const int pages = static_cast<int>(files.pages.size());
+    int number = 0;
     for (const std::string &page : files.pages) {
         if (m_bAbort.load()) {
             ViewStatus(files.row, kStatusAborted);
             *aborted = true;
             return all;
         }
-        std::string output = ClaimOutput(claims, files.target + SplitPath(page).base + format.ext);
-        if (!ConvertPages({page}, output, format.code, false, aborted, files.row))
+        {
+            std::lock_guard<std::mutex> lock(m_viewLock);
+            m_view.PageStarted(files.row, ++number, pages);
+        }
+        if (!ConvertPages(claims, {page}, files.target + SplitPath(page).base + format.ext,
+                          format.code, false, aborted, files.row, files.reason))
             all = false;
     }
     return all;

@@ -6,6 +6,7 @@
 //   run.SetPacing(...); run.SetJobs(...);        // optional, while idle
 //   run.Start(settings, rows);                   // copies both, starts the worker
 //   run.RequestStop();                           // the Stop press, any time
+//   run.StopNow();                               // a stop that can't wait
 //   run.Wait();                                  // optional; the destructor waits too
 // The modules and the view are borrowed and must outlive the run. Start
 // refuses while a run is active. The worker reports through the view only
@@ -14,10 +15,15 @@
 // Threads: m_bRunning and m_bAbort are the only state shared with the front
 // end, and the only copy of it: a front end reads them rather than keeping
 // its own. The worker tests m_bAbort at the top of every row and, on the image
-// path, after rendering and before each page. With SetJobs(n > 1) up to n
+// path, after rendering and before each page. An engine step still going
+// kEngineStopGrace after RequestStop (at once after StopNow) is ended by
+// killing the interpreter helper; its row reads "Aborted" and its temporary
+// files go. With SetJobs(n > 1) up to n
 // rows are converted at once, each with its own engine run and image
 // converter; output names and temporary names never collide. The engine
 // modules and the image converter are used from those threads at once.
+// Image pages are encoded while their engine still renders, by one pool of
+// SetPageWorkers threads that all rows share (see PageQueue.h).
 #pragma once
 
 #include <atomic>
@@ -34,6 +40,7 @@
 #include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
 #include "convert/ImageFormat.h"
+#include "convert/RunEngine.h"
 #include "settings/ConvertSettings.h"
 
 // The pauses that let a user watch the statuses step; none for scripts.
@@ -46,6 +53,8 @@ struct RunPacing {
     }
     static RunPacing None() { return {}; }
 };
+
+class WorkerPool;
 
 class ConversionRun {
 public:
@@ -62,6 +71,12 @@ public:
     // run. Set while idle.
     void SetEndNotice(std::function<void()> notice) { m_endNotice = std::move(notice); }
     void SetJobs(int jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
+    // How many image pages are encoded at once, for all rows together
+    // (0: one per processor). Set while idle.
+    void SetPageWorkers(int workers) { m_pageWorkers = workers < 0 ? 0 : workers; }
+    // Test hook: the most page files that waited at once in the last image
+    // row that was rendered page by page.
+    int LastPageStreamPeak() const { return m_lastPageStreamPeak.load(); }
     // The text of the chosen image-format list item; by default the list's
     // text for the settings' "type".
     void SetFormatItemText(std::string text);
@@ -71,8 +86,11 @@ public:
     // run is already active, or when the worker could not be started: the
     // flags are then cleared again and the view is restored to idle.
     bool Start(const ConvertSettings &settings, std::vector<std::string> rows);
-    // The Stop press: raises m_bAbort while a run is active.
+    // The Stop press: raises m_bAbort while a run is active; an engine step
+    // that has not ended kEngineStopGrace later is killed.
     void RequestStop();
+    // As RequestStop, but the running engine steps are killed at once.
+    void StopNow();
     // Wait for the worker to end (no-op when none was started).
     void Wait();
 
@@ -87,9 +105,12 @@ public:
 
     // Render every page of `input` as 24-bit BMP files base_001.bmp, ... into
     // a fresh page folder; returns that folder (ending in '/'), or the empty
-    // text when no folder could be made. `engineOk` receives the run's result.
+    // text when no folder could be made. `engineOk` receives the run's
+    // result, `engineCode` its result code, `engineError` the interpreter's
+    // first error line.
     std::string RenderPages(const std::string &input, const std::string &base,
-                            bool *engineOk = nullptr);
+                            bool *engineOk = nullptr, int *engineCode = nullptr,
+                            std::string *engineError = nullptr);
     // The regular files directly in `folder`, as full paths in name order
     // (numbers inside names compare by value, so page 1000 follows page 999).
     static std::vector<std::string> ListPageFiles(const std::string &folder);
@@ -102,6 +123,14 @@ protected:
 
 private:
     class Claims;
+    // An image row's pages (every layout but the multi-page TIFF), rendered
+    // and encoded at once (ImageRowPages.cpp). True when every page was
+    // written; `*pages` receives the page files that were handed over.
+    bool StreamImagePages(Claims &claims, int row, const std::string &input,
+                          const std::string &target, const std::string &base,
+                          const ImageFormatChoice &format, std::string *pageFolder,
+                          std::vector<std::string> *pages, std::string *reason, bool *aborted,
+                          int *engineCode, std::string *engineError);
     struct ImageRowFiles;
     void ForEachRow(const std::function<bool(int)> &row);
     bool PdfRow(int i);
@@ -113,11 +142,26 @@ private:
     bool WriteOnePage(Claims &claims, const ImageRowFiles &files, const ImageFormatChoice &format);
     bool WriteEachPage(Claims &claims, const ImageRowFiles &files, const ImageFormatChoice &format,
                        bool *aborted);
-    // Hand one or more page files to a fresh converter writing `output`;
-    // true when the output file was written.
-    bool ConvertPages(const std::vector<std::string> &pages, const std::string &output,
-                      int formatCode, bool multiPage, bool *aborted, int row);
-    std::string ClaimOutput(Claims &claims, const std::string &path);
+    // Hand one or more page files to a fresh converter writing a hidden
+    // sibling of the output `wanted` (numbered when "exists" is 1), then
+    // publish it; true when the output file was put in place, otherwise
+    // `*reason` says why.
+    bool ConvertPages(Claims &claims, const std::vector<std::string> &pages,
+                      const std::string &wanted, int formatCode, bool multiPage, bool *aborted,
+                      int row, std::string *reason);
+    // The name row output `path` is written under: `path` itself, or with
+    // "exists" 1 its first free numbered name. The empty text, with
+    // `*reason`, when no name fits or is free.
+    std::string ClaimOutput(Claims &claims, const std::string &path, std::string *reason);
+    // Move the finished temporary file `temp` to `*output` (claimed for
+    // `wanted`); with "exists" 1 a name another process took meanwhile
+    // makes it take the next free number. False, with `*reason`, on failure
+    // (`temp` is then still there).
+    bool PublishOutput(Claims &claims, int row, const std::string &temp, const std::string &wanted,
+                       std::string *output, std::string *reason);
+    // The row's final status: "Succeed"; after a stop request "Aborted";
+    // otherwise "Failed", with `reason` given to the view first.
+    void ViewResult(int row, bool ok, const std::string &reason);
 
     void ViewSelect(int row);
     void ViewStatus(int row, const char *text);
@@ -128,10 +172,14 @@ private:
     ConversionView &m_view;
     const EngineModule &m_engine;
     const ExtractorModule &m_extractor;
+    EngineStopTimer m_stopTimer{m_engine};
     std::string m_tempFolder;
     RunPacing m_pacing;
     std::function<void()> m_endNotice;
     int m_jobs = 1;
+    int m_pageWorkers = 0;
+    WorkerPool *m_pagePool = nullptr; // while ConvertToImage runs
+    std::atomic<int> m_lastPageStreamPeak{0};
     bool m_formatTextSet = false;
     std::string m_formatText;
 

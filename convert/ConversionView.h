@@ -41,7 +41,20 @@ public:
     // End of the run: the Start button gets its idle icon and the caption
     // "Start Converting", and the controls are enabled again.
     virtual void RestoreIdle() = 0;
+    // Why row `row` failed: a short English text such as "disk full", "name
+    // too long", "output folder is read-only", "not a regular file" or
+    // "interpreter error: <the interpreter's first error line>". Called just
+    // before the row's "Failed" status is set, and only then. Optional.
+    virtual void SetFailReason(int /*row*/, const std::string & /*reason*/) {}
     // Row `row` is done with, whatever its status (it was reached; rows a
     // stopped run never reached get no call). Optional.
     virtual void RowFinished(int /*row*/) {}
+    // Row `row` has put the output file `path` in place under its final
+    // name; one call per file written. Optional.
+    virtual void OutputWritten(int /*row*/, const std::string & /*path*/) {}
+    // Row `row` starts writing page `page` (from 1) of its `pages` pages, or
+    // 0 for `pages` while the row's page count is not known yet (the engine
+    // is still rendering). Image rows only; the other kinds go through the
+    // engine in one step and report no pages. Optional.
+    virtual void PageStarted(int /*row*/, int /*page*/, int /*pages*/) {}
 };

@@ -33,6 +33,7 @@ int LoadEngineModule(const std::string &path, EngineModule &m) {
         return 0;
     m.killRunning =
         reinterpret_cast<EngineKillRunningFn>(dlsym(m.handle, TESSARIN_KILL_RUNNING_SYMBOL));
+    m.errorText = reinterpret_cast<EngineErrorTextFn>(dlsym(m.handle, TESSARIN_ERROR_TEXT_SYMBOL));
     return 1;
 }
 

@@ -23,19 +23,24 @@ struct ImageFormat {
     int code;             // image converter format code (IC_FORMAT_*)
 };
 
+// Marks a list text for the translation tools: the window shows its
+// translation (context "ImageFormat"); the core reads the text as written.
+#define VANTORIA_TRANSLATE_NOOP(context, text) text
+
 inline constexpr std::array<ImageFormat, 12> kImageFormats = {{
-    {"JPEG 文件(*.jpg)", "jpg", ".jpg", IC_FORMAT_JPEG},
-    {"TIFF 文件(*.tif) ", "tif", ".tif", IC_FORMAT_TIFF}, // the item ends in one blank
-    {"BMP 文件(*.bmp)", "bmp", ".bmp", IC_FORMAT_BMP},
-    {"PNG 文件(*.png)", "png", ".png", IC_FORMAT_PNG},
-    {"GIF 文件(*.gif)", "gif", ".gif", IC_FORMAT_GIF},
-    {"PCX 文件(*.pcx)", "pcx", ".pcx", IC_FORMAT_PCX},
-    {"WMF 文件(*.wmf)", "wmf", ".wmf", IC_FORMAT_WMF},
-    {"EMF 文件(*.emf)", "emf", ".emf", IC_FORMAT_EMF},
-    {"TGA 文件(*.tga)", "tga", ".tga", IC_FORMAT_TGA},
-    {"JPEG2000 文件(*.jp2)", "jp2", ".jp2", IC_FORMAT_JP2},
-    {"JPEG2000 文件(*.jpc)", "jpc", ".jpc", IC_FORMAT_JPC},
-    {"RAS 文件(*.ras)", "ras", ".ras", IC_FORMAT_RAS},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "JPEG 文件(*.jpg)"), "jpg", ".jpg", IC_FORMAT_JPEG},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "TIFF 文件(*.tif) "), "tif", ".tif",
+     IC_FORMAT_TIFF}, // the item ends in one blank
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "BMP 文件(*.bmp)"), "bmp", ".bmp", IC_FORMAT_BMP},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "PNG 文件(*.png)"), "png", ".png", IC_FORMAT_PNG},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "GIF 文件(*.gif)"), "gif", ".gif", IC_FORMAT_GIF},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "PCX 文件(*.pcx)"), "pcx", ".pcx", IC_FORMAT_PCX},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "WMF 文件(*.wmf)"), "wmf", ".wmf", IC_FORMAT_WMF},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "EMF 文件(*.emf)"), "emf", ".emf", IC_FORMAT_EMF},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "TGA 文件(*.tga)"), "tga", ".tga", IC_FORMAT_TGA},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "JPEG2000 文件(*.jp2)"), "jp2", ".jp2", IC_FORMAT_JP2},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "JPEG2000 文件(*.jpc)"), "jpc", ".jpc", IC_FORMAT_JPC},
+    {VANTORIA_TRANSLATE_NOOP("ImageFormat", "RAS 文件(*.ras)"), "ras", ".ras", IC_FORMAT_RAS},
 }};
 
 struct ImageFormatChoice {

@@ -7,23 +7,10 @@
 
 #include "settings/ConvertSettings.h"
 
-namespace {
-
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
-} // namespace
-
 SplitParts SplitPath(std::string_view path) {
     SplitParts parts;
-    std::size_t nameStart = 0;
-    for (std::size_t i = path.size(); i > 0; --i) {
-        if (IsSeparator(path[i - 1])) {
-            nameStart = i;
-            break;
-        }
-    }
+    std::size_t slash = path.rfind('/');
+    std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     parts.folder = std::string(path.substr(0, nameStart));
     std::string_view name = path.substr(nameStart);
     std::size_t dot = name.rfind('.');
@@ -47,16 +34,21 @@ bool PathTaken(const std::string &path) {
 
 std::string MakeUniqueName(const std::string &path,
                            const std::function<bool(const std::string &)> &taken) {
+    if (!FitsPlatformLimits(path))
+        return {};
     if (!taken(path))
         return path;
     SplitParts p = SplitPath(path);
-    for (long k = 1;; ++k) {
+    for (long k = 1; k <= kLastNumberedName; ++k) {
         char number[32];
         std::snprintf(number, sizeof number, "-%02ld", k);
         std::string candidate = p.drive + p.folder + p.base + number + p.ext;
+        if (!FitsPlatformLimits(candidate))
+            return {};
         if (!taken(candidate))
             return candidate;
     }
+    return {};
 }
 
 std::string EscapeFormatField(std::string_view text) {

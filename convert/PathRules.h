@@ -2,9 +2,9 @@
 //
 // Pure functions over UTF-8 path strings, apart from the two that look at
 // the file system (PathTaken, MakeUniqueName). Folder paths end in '/'.
-// Splitting accepts both '/' and '\' as separators; the drive part is always
-// empty on this platform but is kept so the naming formats read as they
-// always have ("%s%s%s-%02d%s"). Thread-safe.
+// '/' is the only separator: a '\' is an ordinary character of a name. The
+// drive part is always empty on this platform but is kept so the naming
+// formats read as they always have ("%s%s%s-%02d%s"). Thread-safe.
 //
 // The file-system rules themselves (FileExists, CreatePath, the platform
 // limits, the trailing separator, the ".ps" check) live in common/FileRules
@@ -32,9 +32,15 @@ SplitParts SplitPath(std::string_view path);
 // dangling link): such a name is never chosen for a new output.
 bool PathTaken(const std::string &path);
 
+// The highest number MakeUniqueName tries.
+inline constexpr long kLastNumberedName = 9999;
+
 // The output name rule for "exists" 1: `path` itself when nothing is there,
 // otherwise the first free "%s%s%s-%02d%s" (drive, folder, base, k, ext) for
-// k = 1, 2, ... `taken` decides what counts as present (PathTaken by default).
+// k = 1, 2, ... up to kLastNumberedName. `taken` decides what counts as
+// present (PathTaken by default). Only names that fit the platform's limits
+// are tried: the empty text when `path` or the next candidate does not fit
+// (longer numbers never fit either), or when every number is taken.
 std::string MakeUniqueName(const std::string &path,
                            const std::function<bool(const std::string &)> &taken = PathTaken);
 

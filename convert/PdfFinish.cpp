@@ -24,5 +24,5 @@ bool FinishPdf(const ExtractorModule &extractor, const ConvertSettings &settings
             st.nRotation, st.nOffsetX, st.nOffsetY, st.bBackground, p.szTitle.c_str(),
             p.szAuthor.c_str(), p.szSubject.c_str(), p.szKeywords.c_str(), p.szCreator.c_str(),
             p.szProducer.c_str());
-    return !encrypted || result == 1;
+    return result == 1;
 }

@@ -4,10 +4,10 @@
 // place of the engine's stand-in when "opass" is empty).
 //
 // FinishPdf works on `pdf` in place (the private temporary file of the row).
-// Without encryption the finishing step's result does not decide the row;
-// with encryption a file whose security could not be written must not be
-// published, so the answer is false then (also when the module lacks the
-// entry point that writes the security). Thread-safe as the module is.
+// A file the finishing step could not finish is not published: the answer
+// is false when the step reports failure, and with encryption also when the
+// module lacks the entry point that writes the security. Thread-safe as the
+// module is.
 #pragma once
 
 #include <string>

@@ -1,6 +1,15 @@
 #include "convert/RunEngine.h"
 
+#include <system_error>
+#include <utility>
+
 int RunEngineCode(const EngineModule &engine, int argc, char **argv) {
+    return RunEngineCode(engine, argc, argv, nullptr);
+}
+
+int RunEngineCode(const EngineModule &engine, int argc, char **argv, std::string *errorLine) {
+    if (errorLine)
+        errorLine->clear();
     if (!engine.create || !engine.run || !engine.exit || !engine.destroy)
         return -100;
     void *instance = nullptr;
@@ -8,6 +17,11 @@ int RunEngineCode(const EngineModule &engine, int argc, char **argv) {
     if (code < 0)
         return code;
     code = engine.run(instance, argc, argv);
+    if (errorLine && engine.errorText) {
+        char line[256];
+        engine.errorText(instance, line, sizeof line);
+        *errorLine = line;
+    }
     engine.exit(instance);
     engine.destroy(instance);
     return code;
@@ -21,4 +35,65 @@ bool RunEngine(const EngineModule &engine, int argc, char **argv) {
 bool RunEngine(const EngineModule &engine, ArgumentVector args) {
     ArgvView view(args);
     return RunEngine(engine, view.argc(), view.argv());
+}
+
+// ---------------------------------------------------------------------------
+// EngineStopTimer
+
+void EngineStopTimer::Open() {
+    Close();
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_open = true;
+    m_armed = false;
+}
+
+void EngineStopTimer::Arm(std::chrono::milliseconds delay) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (!m_open || !m_engine.killRunning)
+        return;
+    auto deadline = std::chrono::steady_clock::now() + delay;
+    if (m_armed && m_deadline <= deadline)
+        return;
+    m_deadline = deadline;
+    if (!m_armed && !m_thread.joinable()) {
+        try {
+            m_thread = std::thread([this] { Watch(); });
+        } catch (const std::system_error &) {
+            return; // no timer: the run still stops at its next check
+        }
+    }
+    m_armed = true;
+    m_wake.notify_all();
+}
+
+void EngineStopTimer::Close() {
+    std::thread done;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_open = false;
+        m_armed = false;
+        done = std::move(m_thread);
+        m_wake.notify_all();
+    }
+    if (done.joinable() && done.get_id() != std::this_thread::get_id())
+        done.join();
+    else if (done.joinable())
+        done.detach();
+}
+
+void EngineStopTimer::Watch() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    for (;;) {
+        if (!m_open)
+            return;
+        if (!m_armed || std::chrono::steady_clock::now() < m_deadline) {
+            if (m_armed)
+                m_wake.wait_until(lock, m_deadline);
+            else
+                m_wake.wait(lock);
+            continue;
+        }
+        m_engine.killRunning();
+        m_wake.wait_for(lock, std::chrono::milliseconds(20));
+    }
 }

@@ -1,8 +1,16 @@
 #include "convert/RunFiles.h"
 
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
+
+#include "common/FileRules.h"
 
 FileMark MarkOf(const std::string &path) {
     FileMark m;
@@ -45,9 +53,76 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-bool Publish(const std::string &temp, const std::string &target) {
+int Publish(const std::string &temp, const std::string &target, bool replace) {
     ::chmod(temp.c_str(), 0666 & ~CurrentUmask());
-    return ::rename(temp.c_str(), target.c_str()) == 0;
+    if (replace)
+        return ::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the no-replace rename: a hard link fails on a
+    // taken name just the same.
+    if (::link(temp.c_str(), target.c_str()) != 0)
+        return errno;
+    ::unlink(temp.c_str());
+    return 0;
+}
+
+std::string FailReason(int err, const std::string &what) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return "disk full";
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return "output folder is read-only";
+    case ENAMETOOLONG:
+        return "name too long";
+    case ENOENT:
+    case ENOTDIR:
+        return "output folder is missing";
+    case EEXIST:
+        return "no free numbered name";
+    default:
+        return err == 0 ? what : what + ": " + std::strerror(err);
+    }
+}
+
+std::string InputFailReason(const std::string &path) {
+    if (!FitsPlatformLimits(path))
+        return "name too long";
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        int err = errno;
+        return err == ENOENT ? "input file is missing"
+                             : "can't read the input: " + std::string(std::strerror(err));
+    }
+    struct stat st {};
+    int got = ::fstat(fd, &st);
+    ::close(fd);
+    if (got != 0 || !S_ISREG(st.st_mode))
+        return "not a regular file";
+    if (st.st_size == 0)
+        return "empty input file";
+    return {};
+}
+
+std::string FolderFailReason(const std::string &folder, const std::string &fallback) {
+    struct statvfs vfs {};
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0)
+        return FailReason(errno, fallback);
+    if (vfs.f_flag & ST_RDONLY)
+        return FailReason(EROFS, fallback);
+    if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
+        return FailReason(errno, fallback);
+    // Less room than a block or two: nothing more could be written there.
+    constexpr unsigned long long kNearlyFull = 64 * 1024;
+    if (static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kNearlyFull)
+        return FailReason(ENOSPC, fallback);
+    return fallback;
 }
 
 bool NaturalLess(const std::string &a, const std::string &b) {

@@ -2,8 +2,11 @@
 //
 // FileMark/MarkOf/WrittenSince tell afterwards whether a step wrote a path
 // (the image converter reports success whatever happened, so the file itself
-// is the evidence). Publish moves a finished temporary file over its target
-// in one rename, with the permissions a newly created file would have had.
+// is the evidence). Publish moves a finished temporary file to its name in
+// one atomic step, with the permissions a newly created file would have had:
+// the name itself is replaced (a link there is replaced, never followed),
+// and a name that must stay new is taken only if nothing has it. FailReason
+// turns what went wrong into the short text a failed row shows.
 // NaturalLess orders page-file names with their numbers taken by value.
 // No state beyond the process's file-creation mask, read once; thread-safe.
 #pragma once
@@ -32,9 +35,29 @@ bool WrittenSince(const FileMark &before, const std::string &path);
 // can't be read).
 mode_t CurrentUmask();
 
-// Give the finished temporary file `temp` mode 0666 less the umask and rename
-// it over `target`; false when the rename failed (`temp` is then still there).
-bool Publish(const std::string &temp, const std::string &target);
+// Give the finished temporary file `temp` mode 0666 less the umask and move
+// it to `target` in one step: over whatever has that name when `replace`,
+// otherwise only when nothing has it (another process may have taken the
+// name since it was chosen). 0 on success, else the errno (EEXIST: the name
+// is taken); `temp` is then still there.
+int Publish(const std::string &temp, const std::string &target, bool replace);
+
+// The short English text for a failed file step's errno: "disk full",
+// "output folder is read-only", "name too long", ... `what` says what the
+// step was doing ("can't write the output") for the errors without a text
+// of their own.
+std::string FailReason(int err, const std::string &what);
+
+// Why `path` can't be converted as an input: the empty text for a non-empty
+// regular file that opens for reading; otherwise "name too long", "not a
+// regular file", "empty input file" or the open's reason. Never blocks on a
+// named pipe or a device.
+std::string InputFailReason(const std::string &path);
+
+// Why writing into `folder` would fail as far as the folder shows it: a
+// read-only file system or a full disk; otherwise `fallback`. For a step
+// that failed without telling its errno (a module's 0 result).
+std::string FolderFailReason(const std::string &folder, const std::string &fallback);
 
 // Names compare with their digit runs taken as numbers ("p_999" < "p_1000"),
 // otherwise byte by byte; names equal that way fall back to plain order.

@@ -91,8 +91,10 @@ std::string CreateTempPdf(const std::string &tempFolder, const std::string &stam
 
 std::string CreateSiblingTemp(const std::string &folder, const std::string &suffix) {
     std::string pattern = folder + ".vantoria-XXXXXX" + suffix;
-    if (!FitsPlatformLimits(pattern))
+    if (!FitsPlatformLimits(pattern)) {
+        errno = ENAMETOOLONG;
         return {};
+    }
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     int fd = ::mkostemps(buf.data(), static_cast<int>(suffix.size()), O_CLOEXEC);

@@ -33,5 +33,5 @@ std::string CreateTempPdf(const std::string &tempFolder, const std::string &stam
 
 // Create a fresh, empty hidden file (mode 0600) in `folder` ending in
 // `suffix`, for output that is renamed into place once complete. Empty text
-// on failure.
+// on failure, with errno telling why.
 std::string CreateSiblingTemp(const std::string &folder, const std::string &suffix);

@@ -38,7 +38,6 @@ struct ImageConverter {
     int m_nXDpi = 150;
     int m_nYDpi = 150;
     int m_nReduceBpp = 0;
-    std::FILE *m_pMultiFile = nullptr;
     std::unique_ptr<TiffMultiPageWriter> m_pTiffImage;
     int m_nInputType = 1;
     int m_nJpegMode = 0;
@@ -48,7 +47,8 @@ struct ImageConverter {
     ImageConverter(const ImageConverter &) = delete;
     ImageConverter &operator=(const ImageConverter &) = delete;
 
-    // Finishes the multi-page TIFF stream and closes its file, if open.
+    // Finishes the multi-page TIFF file, if one is being built: it takes its
+    // name only when every page went in.
     void CloseMultiPage();
 };
 

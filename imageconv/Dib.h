@@ -65,6 +65,38 @@ struct Dib {
         return true;
     }
 
+    // As Allocate, but the pixels are left as they are: for a reader that
+    // fills every byte. Capacity the buffer already has is reused, so a page
+    // read into a page of the same size costs no allocation and no zeroing.
+    bool Reshape(int64_t w, int64_t h, int depth) {
+        if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX ||
+            (depth != 1 && depth != 4 && depth != 8 && depth != 24)) {
+            Clear();
+            return false;
+        }
+        uint64_t s = StrideFor(w, depth);
+        if (s == 0 || s > kMaxBytes / uint64_t(h)) {
+            Clear();
+            return false;
+        }
+        width = int32_t(w);
+        height = int32_t(h);
+        bpp = depth;
+        stride = size_t(s);
+        bits.resize(size_t(s * uint64_t(h)));
+        return true;
+    }
+
+    // Every page is worked on at 24 bits: true when a w x h page of any depth
+    // stays within kMaxBytes once it is brought to 24 bits. Decidable from a
+    // file's header, before anything is allocated.
+    static bool FitsWorkingLimit(int64_t w, int64_t h) {
+        if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX)
+            return false;
+        uint64_t s = StrideFor(w, 24);
+        return s <= kMaxBytes / uint64_t(h);
+    }
+
     void Clear() {
         width = height = 0;
         stride = 0;
@@ -72,7 +104,9 @@ struct Dib {
         bits.shrink_to_fit();
     }
 
-    bool IsValid() const { return width > 0 && height > 0 && bits.size() == stride * size_t(height); }
+    bool IsValid() const {
+        return width > 0 && height > 0 && bits.size() == stride * size_t(height);
+    }
 
     // Row y counted from the bottom.
     uint8_t *Row(int y) { return bits.data() + size_t(y) * stride; }
@@ -81,9 +115,12 @@ struct Dib {
     // Palette index of pixel x in a 1/4/8-bit row.
     static int IndexAt(const uint8_t *row, int x, int depth) {
         switch (depth) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0f;
-        default: return row[x];
+        case 1:
+            return (row[x >> 3] >> (7 - (x & 7))) & 1;
+        case 4:
+            return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0f;
+        default:
+            return row[x];
         }
     }
     static void SetIndex(uint8_t *row, int x, int depth, int index) {
@@ -98,7 +135,8 @@ struct Dib {
             row[x >> 1] = uint8_t((row[x >> 1] & ~(0x0f << shift)) | ((index & 0x0f) << shift));
             break;
         }
-        default: row[x] = uint8_t(index);
+        default:
+            row[x] = uint8_t(index);
         }
     }
 };

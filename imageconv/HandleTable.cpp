@@ -34,11 +34,7 @@ ImageConverter::~ImageConverter() {
 
 void ImageConverter::CloseMultiPage() {
     if (m_pTiffImage)
-        m_pTiffImage->Close();
-    if (m_pMultiFile) {
-        std::fclose(m_pMultiFile);
-        m_pMultiFile = nullptr;
-    }
+        m_pTiffImage->Finish();
 }
 
 std::shared_ptr<ImageConverter> LookupConverter(int handle) {

@@ -11,6 +11,19 @@
 namespace imageconv {
 namespace {
 
+// The pixel buffer of the last page this thread converted, kept for the next
+// page it reads: pages of one document share their size, so each is read
+// without allocating or zeroing a fresh bitmap. A buffer above kSpareLimit
+// is let go rather than kept.
+thread_local std::vector<uint8_t> t_spareBits;
+constexpr size_t kSpareLimit = size_t(256) << 20;
+
+void KeepSpare(Dib &page) {
+    if (page.bits.capacity() <= kSpareLimit && page.bits.capacity() > t_spareBits.capacity())
+        t_spareBits = std::move(page.bits);
+    page.bits = {};
+}
+
 class Page {
 public:
     void Read(const ImageConverter &ic, const std::string &path) {
@@ -18,6 +31,8 @@ public:
             Fail(Status::Fail("input type not readable"));
             return;
         }
+        dib_.bits = std::move(t_spareBits);
+        t_spareBits = {};
         Apply([&](Dib &d) { return ReadBmp(path, d); });
         Apply(ExpandToTrueColour);
     }
@@ -179,22 +194,20 @@ void ConvertSinglePage(ImageConverter &ic) {
     Dib page;
     if (PreparePage(ic, ic.m_files.front(), page) && !ic.m_szOutput.empty())
         WritePage(ic, page, ic.m_szOutput);
+    KeepSpare(page);
 }
 
-// Every added file becomes the next page of the one TIFF file. The file is
-// opened (created or truncated) by the first page that made it through its
-// steps, so pages that fail never truncate a file already there; a page that
-// finds no open file writes nothing, and the next page tries again.
+// Every added file that made it through its steps becomes the next page of
+// the one TIFF file. The writer builds it beside the target, which it
+// replaces only when the converter is destroyed and every page went in.
 void ConvertMultiPageTiff(ImageConverter &ic) {
+    if (ic.m_szMultiOutput.empty())
+        return;
     for (const std::string &file : ic.m_files) {
         Dib page;
         if (!PreparePage(ic, file, page))
             continue;
-        if (!ic.m_pMultiFile && !ic.m_szMultiOutput.empty())
-            ic.m_pMultiFile = std::fopen(ic.m_szMultiOutput.c_str(), "w+b");
-        if (!ic.m_pMultiFile)
-            continue;
-        ic.m_pTiffImage->Append(ic.m_pMultiFile, ic.m_szMultiOutput, page, MakeWriteParams(ic));
+        ic.m_pTiffImage->Append(ic.m_szMultiOutput, page, MakeWriteParams(ic));
     }
 }
 

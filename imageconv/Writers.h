@@ -47,13 +47,15 @@ Status WriteRas(const Dib &page, const std::string &path);
 Status WriteEmf(const Dib &page, const std::string &path, int width, int height);
 Status WriteWmf(const Dib &page, const std::string &path, int width, int height);
 
-// The TIFF writer kept open across the pages of a multi-page file. The file
-// itself is opened by the converter and handed in with every page; the
-// writer opens its TIFF stream on it (append mode) with the first page and
-// keeps it, with its page count, until Close(). Each appended page's
-// directory is written before Append returns. A page that fails closes the
-// stream and resets the count; the next page starts a new stream on the same
-// file and counts from 1 again.
+// The TIFF writer kept open across the pages of a multi-page file. The first
+// Append creates a hidden sibling of `path` and opens the TIFF stream on it;
+// each appended page's directory is written to it before Append returns.
+// Finish closes the stream and renames the sibling over `path`, only when
+// every page went in and the file closed without error: a page that can't be
+// written (a refused page, a full disk) spoils the whole file, every later
+// Append returns that failure, and Finish removes the sibling, so `path`
+// keeps what it had byte for byte. Close abandons an unfinished file the
+// same way. After Finish or Close the writer starts afresh.
 class TiffMultiPageWriter {
 public:
     TiffMultiPageWriter();
@@ -61,9 +63,11 @@ public:
     TiffMultiPageWriter(const TiffMultiPageWriter &) = delete;
     TiffMultiPageWriter &operator=(const TiffMultiPageWriter &) = delete;
 
-    Status Append(std::FILE *file, const std::string &path, const Dib &page,
-                  const WriteParams &params);
+    Status Append(const std::string &path, const Dib &page, const WriteParams &params);
+    // Publishes the file; fails when no page was appended or any failed.
+    Status Finish();
     void Close();
+    // Pages in the file being built (0 when none is open).
     int PageCount() const;
 
 private:

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include <QSlider>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -45,10 +47,19 @@ QStringList SplitItems(const char *items) {
     return QString::fromUtf8(items).split(u'\n');
 }
 
+// An item list as shown: the translation of the whole list, split, when it
+// has as many items as the source; otherwise the source items.
+QStringList ShownItems(const char *items, const QStringList &source) {
+    if (source.isEmpty())
+        return source;
+    QStringList shown = TemplateText(items).split(u'\n');
+    return shown.size() == source.size() ? shown : source;
+}
+
 // A static's caption as shown: "&&" is one '&', a single '&' only marks a
 // mnemonic and is not drawn.
 QString StaticCaption(const char *text) {
-    const QString raw = QString::fromUtf8(text ? text : "");
+    const QString raw = TemplateText(text);
     QString shown;
     shown.reserve(raw.size());
     for (qsizetype i = 0; i < raw.size(); ++i) {
@@ -97,10 +108,19 @@ QWidget *MakeCombo(const Row &row, QWidget *host) {
     combo->setEditable(row.style & Editable);
     if (combo->isEditable())
         combo->setInsertPolicy(QComboBox::NoInsert);
-    QStringList items = SplitItems(row.items);
+    const QStringList source = SplitItems(row.items);
+    const QStringList shown = ShownItems(row.items, source);
+    std::vector<std::pair<QString, QString>> items; // shown, source
+    for (qsizetype i = 0; i < source.size(); ++i)
+        items.emplace_back(shown[i], source[i]);
     if (row.style & Sorted)
-        items.sort(Qt::CaseInsensitive);
-    combo->addItems(items);
+        std::stable_sort(items.begin(), items.end(), [](const auto &a, const auto &b) {
+            return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+        });
+    for (const auto &[text, sourceText] : items) {
+        combo->addItem(text);
+        combo->setItemData(combo->count() - 1, sourceText, kSourceTextRole);
+    }
     // A fixed list starts with no selection, an editable one with empty text.
     combo->setCurrentIndex(-1);
     return combo;
@@ -114,7 +134,7 @@ QWidget *MakeListView(const Row &row, QWidget *host) {
     tree->setAllColumnsShowFocus(true);
     tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree->setSelectionBehavior(QAbstractItemView::SelectRows);
-    const QStringList columns = SplitItems(row.items);
+    const QStringList columns = ShownItems(row.items, SplitItems(row.items));
     if (columns.isEmpty()) {
         tree->setHeaderHidden(true);
         tree->setColumnCount(1);
@@ -158,7 +178,12 @@ QWidget *MakeCustom(const Row &row, QWidget *host, const BuildOptions &options) 
         factory = it->second;
     else if (auto jt = Registry().find(name); jt != Registry().end())
         factory = jt->second;
-    QWidget *widget = factory ? factory(row, host) : nullptr;
+    // The factory gets the row with its caption as shown.
+    const QByteArray text = TemplateText(row.text).toUtf8();
+    Row shown = row;
+    if (row.text)
+        shown.text = text.constData();
+    QWidget *widget = factory ? factory(shown, host) : nullptr;
     if (!widget) {
         std::fprintf(stderr, "dialog template: no factory for control %d (class \"%s\")\n", row.id,
                      name.c_str());
@@ -207,6 +232,19 @@ void RegisterControlFactory(const std::string &className, Factory factory) {
     Registry()[className] = std::move(factory);
 }
 
+QString TemplateText(const char *text) {
+    if (!text || !*text)
+        return QString();
+    return QCoreApplication::translate(kTrContext, text);
+}
+
+QString SourceItemText(const QComboBox *combo, int index) {
+    if (!combo || index < 0 || index >= combo->count())
+        return QString();
+    const QVariant source = combo->itemData(index, kSourceTextRole);
+    return source.isValid() ? source.toString() : combo->itemText(index);
+}
+
 QSize DialogSize(const Dialog &tpl) {
     return Units(DialogFont(tpl)).Size(tpl.w, tpl.h);
 }
@@ -221,7 +259,7 @@ QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options)
     for (std::size_t i = 0; i < tpl.count; ++i) {
         const Row &row = tpl.controls[i];
         const QRect rect = units.Rect(row.x, row.y, row.w, row.h);
-        const QString text = QString::fromUtf8(row.text ? row.text : "");
+        const QString text = TemplateText(row.text);
         QWidget *widget = nullptr;
 
         if (row.kind != Kind::RadioButton)

@@ -46,6 +46,14 @@
 //               or a theme icon name), scaled to the row's size
 //   Custom      whatever the factory for `className` makes
 //
+// Every caption, item list, column list and dialog caption is a source text
+// of the translation context "dlgtpl" (the tables mark theirs with
+// QT_TRANSLATE_NOOP): the builder shows the installed translation, or the
+// text itself when there is none. A combo box keeps each item's source text
+// as the item's kSourceTextRole data, so code that maps items to values
+// never reads a translated text. A translated item list with a different
+// number of items than its source is not used.
+//
 // Captions follow the mnemonic convention: "&&" is a literal '&' and a
 // single '&' marks the next letter (buttons and group boxes underline it,
 // statics drop the marker). `items` is one string with the entries
@@ -61,6 +69,7 @@
 #include <QWidget>
 
 class QAbstractButton;
+class QComboBox;
 
 #include <cstddef>
 #include <functional>
@@ -106,6 +115,13 @@ enum Style : unsigned {
 };
 
 inline constexpr int kStaticId = -1;
+
+// The translation context of every template text.
+inline constexpr char kTrContext[] = "dlgtpl";
+
+// The item data role under which a built combo box keeps each item's source
+// text.
+inline constexpr int kSourceTextRole = Qt::UserRole + 0x5354;
 
 struct Row {
     int id;
@@ -172,6 +188,14 @@ struct BuildOptions {
 // Create the controls of `tpl` on `host` and return the template's size in
 // pixels. The host takes the dialog font. Call once per host.
 QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options = {});
+
+// A template text (UTF-8) as the user's language shows it: the installed
+// translation in kTrContext, otherwise the text itself. Null is empty.
+QString TemplateText(const char *text);
+
+// The source text of item `index` of a combo box built from a template (for
+// any other combo box, the item's text); empty for an index outside the list.
+QString SourceItemText(const QComboBox *combo, int index);
 
 // The size of `tpl` in pixels with its own font.
 QSize DialogSize(const Dialog &tpl);

@@ -10,65 +10,71 @@ constexpr int kH = 139;
 
 constexpr Row kSecurity[] = {
     {kStaticId, Kind::GroupBox, "", 7, 7, 263, 125},
-    {1017, Kind::CheckBox, "加密 PDF", 14, 6, 56, 10},
-    {kStaticId, Kind::Static, "打开所需的密码（用户密码）：", 15, 24, 140, 8},
+    {1017, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "加密 PDF"), 14, 6, 56, 10},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "打开所需的密码（用户密码）："), 15, 24,
+     140, 8},
     {1018, Kind::Edit, "", 157, 22, 105, 13, Password | Disabled},
-    {kStaticId, Kind::Static, "更改权限所需的密码（所有者密码）：", 15, 42, 140, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "更改权限所需的密码（所有者密码）："), 15,
+     42, 140, 8},
     {1019, Kind::Edit, "", 157, 40, 105, 13, Password | Disabled},
-    {kStaticId, Kind::GroupBox, "加密级别", 15, 60, 96, 64},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "加密级别"), 15, 60, 96, 64},
     {1020, Kind::RadioButton, "40-bit RC4", 24, 74, 80, 10, Group | Disabled},
     {1021, Kind::RadioButton, "128-bit RC4", 24, 90, 80, 10, Disabled},
     {1025, Kind::RadioButton, "256-bit AES", 24, 106, 80, 10, Disabled},
-    {kStaticId, Kind::GroupBox, "允许", 119, 60, 143, 64},
-    {1022, Kind::CheckBox, "打印", 128, 72, 128, 10, Disabled},
-    {1023, Kind::CheckBox, "更改文档", 128, 85, 128, 10, Disabled},
-    {1024, Kind::CheckBox, "内容复制或提取", 128, 98, 128, 10, Disabled},
-    {1028, Kind::CheckBox, "添加或更改表单字段", 128, 111, 128, 10, Disabled},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "允许"), 119, 60, 143, 64},
+    {1022, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "打印"), 128, 72, 128, 10, Disabled},
+    {1023, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "更改文档"), 128, 85, 128, 10, Disabled},
+    {1024, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "内容复制或提取"), 128, 98, 128, 10,
+     Disabled},
+    {1028, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "添加或更改表单字段"), 128, 111, 128, 10,
+     Disabled},
 };
 
 constexpr Row kInfo[] = {
-    {kStaticId, Kind::GroupBox, "PDF 信息", 7, 7, 263, 125},
-    {kStaticId, Kind::Static, "标题", 16, 24, 44, 8},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "PDF 信息"), 7, 7, 263, 125},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "标题"), 16, 24, 44, 8},
     {1013, Kind::Edit, "", 62, 22, 198, 13},
-    {kStaticId, Kind::Static, "主题：", 16, 42, 44, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "主题："), 16, 42, 44, 8},
     {1014, Kind::Edit, "", 62, 40, 198, 13},
-    {kStaticId, Kind::Static, "作者：", 16, 60, 44, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "作者："), 16, 60, 44, 8},
     {1015, Kind::Edit, "", 62, 58, 198, 13},
-    {kStaticId, Kind::Static, "关键字：", 16, 78, 44, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "关键字："), 16, 78, 44, 8},
     {1016, Kind::Edit, "", 62, 76, 198, 13},
-    {kStaticId, Kind::Static, "创建者", 16, 96, 44, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "创建者"), 16, 96, 44, 8},
     {1017, Kind::Edit, "", 62, 94, 198, 13},
-    {kStaticId, Kind::Static, "制片人", 16, 114, 44, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "制片人"), 16, 114, 44, 8},
     {1020, Kind::Edit, "", 62, 112, 198, 13},
 };
 
 constexpr Row kStamp[] = {
     {kStaticId, Kind::GroupBox, "", 7, 7, 263, 125},
-    {1031, Kind::CheckBox, "文本印章", 14, 6, 56, 10},
-    {kStaticId, Kind::Static, "文本", 16, 26, 32, 8},
+    {1031, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "文本印章"), 14, 6, 56, 10},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "文本"), 16, 26, 32, 8},
     {1032, Kind::Edit, "", 50, 24, 210, 13},
-    {kStaticId, Kind::Static, "大小", 16, 45, 32, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "大小"), 16, 45, 32, 8},
     {1033, Kind::Edit, "", 50, 43, 40, 13},
-    {kStaticId, Kind::Static, "颜色", 104, 45, 24, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "颜色"), 104, 45, 24, 8},
     {1039, Kind::Static, "", 130, 43, 34, 13, Frame},
-    {1036, Kind::PushButton, "颜色", 170, 42, 44, 15},
-    {kStaticId, Kind::Static, "位置", 16, 64, 32, 8},
+    {1036, Kind::PushButton, QT_TRANSLATE_NOOP("dlgtpl", "颜色"), 170, 42, 44, 15},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "位置"), 16, 64, 32, 8},
     {1034, Kind::ComboBox, "", 50, 62, 120, 110, None,
-     "页面左上角（默认）\n页面顶部中心\n页面右上角\n页面右侧中心\n页面右下角\n"
-     "页面底部中心\n页面左下角\n页面左侧中心\n页面中心"},
-    {kStaticId, Kind::Static, "旋转", 16, 83, 32, 8},
+     QT_TRANSLATE_NOOP("dlgtpl",
+                       "页面左上角（默认）\n页面顶部中心\n页面右上角\n页面右侧中心\n页面右下角\n"
+                       "页面底部中心\n页面左下角\n页面左侧中心\n页面中心")},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "旋转"), 16, 83, 32, 8},
     {1035, Kind::Edit, "", 50, 81, 40, 13},
-    {kStaticId, Kind::Static, "偏移 X", 104, 83, 30, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "偏移 X"), 104, 83, 30, 8},
     {1037, Kind::Edit, "", 136, 81, 40, 13},
-    {kStaticId, Kind::Static, "偏移Y", 186, 83, 30, 8},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "偏移Y"), 186, 83, 30, 8},
     {1038, Kind::Edit, "", 218, 81, 40, 13},
-    {1041, Kind::CheckBox, "背景", 16, 104, 60, 10},
+    {1041, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "背景"), 16, 104, 60, 10},
 };
 
 } // namespace
 
-const Dialog kTplSecurity = MakeDialog(170, "PDF 安全", kW, kH, kSecurity);
-const Dialog kTplInfo = MakeDialog(172, "PDF 信息", kW, kH, kInfo);
-const Dialog kTplStamp = MakeDialog(171, "水印", kW, kH, kStamp);
+const Dialog kTplSecurity =
+    MakeDialog(170, QT_TRANSLATE_NOOP("dlgtpl", "PDF 安全"), kW, kH, kSecurity);
+const Dialog kTplInfo = MakeDialog(172, QT_TRANSLATE_NOOP("dlgtpl", "PDF 信息"), kW, kH, kInfo);
+const Dialog kTplStamp = MakeDialog(171, QT_TRANSLATE_NOOP("dlgtpl", "水印"), kW, kH, kStamp);
 
 } // namespace dlgtpl

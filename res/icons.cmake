@@ -1,5 +1,5 @@
 # vantoria_icons: the program's icons as Qt resources, with Icons.h to look
-# them up by id; and help.html copied beside the program.
+# them up by id; and the help pages copied beside the program.
 #
 # The compiled resource lives in an object library whose object file goes
 # straight onto the link line of every program that uses vantoria_icons (a
@@ -15,14 +15,19 @@ target_link_libraries(vantoria_icons PUBLIC Qt6::Gui Qt6::Svg
                                      INTERFACE $<TARGET_OBJECTS:vantoria_icons_rcc>)
 add_dependencies(vantoria_icons vantoria_icons_rcc)
 
-# help.html beside the program, refreshed whenever the source changes.
-add_custom_command(
-    OUTPUT ${VANTORIA_BIN_DIR}/help.html
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTORIA_BIN_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_LIST_DIR}/help.html
-            ${VANTORIA_BIN_DIR}/help.html
-    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/help.html
-    COMMENT "Copying help.html beside the program"
-    VERBATIM)
-add_custom_target(vantoria_help ALL DEPENDS ${VANTORIA_BIN_DIR}/help.html)
+# The help pages beside the program (help.html, and help_en.html for the
+# English translation), refreshed whenever a source changes.
+set(help_pages)
+foreach(page help.html help_en.html)
+    add_custom_command(
+        OUTPUT ${VANTORIA_BIN_DIR}/${page}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTORIA_BIN_DIR}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_LIST_DIR}/${page}
+                ${VANTORIA_BIN_DIR}/${page}
+        DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${page}
+        COMMENT "Copying ${page} beside the program"
+        VERBATIM)
+    list(APPEND help_pages ${VANTORIA_BIN_DIR}/${page})
+endforeach()
+add_custom_target(vantoria_help ALL DEPENDS ${help_pages})
 add_dependencies(vantoria_icons vantoria_help)

@@ -21,8 +21,11 @@ packages=(
     # translations; fuzz targets
     qt6-l10n-tools clang
     # installing and packaging: the checks of the desktop entry, metainfo, man
-    # pages and .deb, dpkg-shlibdeps, and the scale-out recipe
-    desktop-file-utils appstream lintian man-db dpkg-dev file parallel
+    # pages and .deb, dpkg-shlibdeps, and the scale-out recipe (jq reads its
+    # reports)
+    desktop-file-utils appstream lintian man-db dpkg-dev file parallel jq
+    # benchmarks: jpegtran for the scripted progressive pipeline, GNU time for peak memory
+    libjpeg-turbo-progs time
 )
 
 missing=()

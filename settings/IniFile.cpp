@@ -8,8 +8,6 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -170,19 +168,36 @@ bool IniFile::Load(const std::string &path) {
     m_lines.clear();
     m_bom = false;
     m_unreadable = false;
-    std::error_code ec;
-    if (!fs::exists(path, ec))
+    // Non-blocking, and checked on the open descriptor: a named pipe or a
+    // device in the file's place is refused without waiting on it. A link is
+    // followed, as Save follows it.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        // Missing (or a dangling link): an empty store, as if new. Any other
+        // refusal is a file that is there but can't be read.
+        m_unreadable = errno != ENOENT && errno != ENOTDIR;
         return false;
+    }
     // From here on a failure means a file that is there but can't be read:
     // saving over it would lose its contents.
     m_unreadable = true;
-    if (fs::is_directory(path, ec))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    struct stat st {};
+    std::string text;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && st.st_size > 0)
+        text.reserve(static_cast<std::size_t>(st.st_size));
+    while (ok) {
+        char buffer[65536];
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0)
+            break;
+        else if (errno != EINTR)
+            ok = false;
+    }
+    ::close(fd);
+    if (!ok)
         return false;
     Parse(text);
     return true;
@@ -214,6 +229,10 @@ void IniFile::Parse(std::string_view text) {
 }
 
 IniFile::Locator IniFile::Locate(std::string_view section, std::string_view key) const {
+    // Names are compared as the file holds them, without surrounding blanks,
+    // so a name given with blanks finds the line SetString wrote for it.
+    section = Trim(section);
+    key = Trim(key);
     Locator loc;
     bool inside = false;
     for (int i = 0; i < static_cast<int>(m_lines.size()); ++i) {

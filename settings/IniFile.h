@@ -50,8 +50,10 @@ public:
 
     IniFile() = default;
     // Reads `path`; a missing file gives an empty store bound to the same path
-    // (the first Save creates it). A file that exists but can't be read gives
-    // an empty store that refuses to Save, so it is never overwritten.
+    // (the first Save creates it). A file that exists but can't be read, or
+    // that is not a regular file (a named pipe, a device, a folder: refused
+    // without blocking on it), gives an empty store that refuses to Save, so
+    // it is never overwritten.
     explicit IniFile(std::string path);
 
     // Replace the contents with `path`'s; false when the file can't be read

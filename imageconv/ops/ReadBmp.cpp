@@ -1,23 +1,40 @@
 // Windows bitmap reader: uncompressed 1, 4, 8 and 24-bit files.
 //
-// Every size in the headers is checked against the file's real length before
-// anything is allocated or read, so a truncated or lying file is refused
-// rather than read past its end.
-#include <cstdio>
+// The file is opened without blocking and without following a link, and
+// only a regular file is read, so a FIFO or device put in a page's place
+// can't hang the reader. Every size in the headers is checked against the
+// file's real length and against the converter's page limit (at the 24 bits
+// every page is worked at) before anything is allocated or read, so a
+// truncated, lying or oversized file is refused rather than read. The pixels
+// come in with one read into the page's buffer.
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <memory>
+#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "imageconv/PageOps.h"
 
 namespace imageconv {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE *f) const { std::fclose(f); }
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 uint16_t Le16(const uint8_t *p) {
     return uint16_t(p[0] | (p[1] << 8));
@@ -29,10 +46,25 @@ int32_t Le32s(const uint8_t *p) {
     return int32_t(Le32(p));
 }
 
-bool ReadAt(std::FILE *f, uint64_t offset, void *buffer, size_t size) {
-    if (fseeko(f, off_t(offset), SEEK_SET) != 0)
-        return false;
-    return std::fread(buffer, 1, size, f) == size;
+bool ReadAt(int fd, uint64_t offset, void *buffer, size_t size) {
+    auto *p = static_cast<uint8_t *>(buffer);
+    while (size > 0) {
+        ssize_t n = ::pread(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        offset += uint64_t(n);
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// Pages are kept bottom row first: a top-down file's rows swap in place.
+void FlipRows(Dib &page) {
+    for (int top = 0, bottom = page.height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(page.Row(top), page.Row(top) + page.stride, page.Row(bottom));
 }
 
 constexpr uint32_t kFileHeaderSize = 14;
@@ -43,15 +75,18 @@ constexpr uint32_t kBiRgb = 0;
 } // namespace
 
 Status ReadBmp(const std::string &path, Dib &page) {
-    page.Clear();
+    // The pixel buffer keeps its capacity for the next page read into it.
+    page.width = page.height = 0;
+    page.stride = 0;
+    page.bits.clear();
     page.palette.clear();
     page.colorsUsed = page.colorsImportant = 0;
 
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return Status::Fail("cannot open " + path);
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    if (file.get() < 0)
+        return Status::Fail("cannot open " + path + ": " + std::strerror(errno));
     struct stat st {};
-    if (fstat(fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode))
+    if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return Status::Fail("not a regular file: " + path);
     const uint64_t fileSize = uint64_t(st.st_size);
 
@@ -116,6 +151,9 @@ Status ReadBmp(const std::string &path, Dib &page) {
     if (width <= 0 || height <= 0)
         return Status::Fail("empty or negative size");
 
+    if (!Dib::FitsWorkingLimit(width, height))
+        return Status::Fail("page too large");
+
     // Palette: right after the information header, at most 2^bits entries.
     uint32_t paletteCount = 0;
     if (bitCount <= 8) {
@@ -151,31 +189,19 @@ Status ReadBmp(const std::string &path, Dib &page) {
                 palette[i] = RgbQuad{e[0], e[1], e[2], 0};
             }
         }
-        if (!page.Allocate(width, height, bitCount))
+        if (!page.Reshape(width, height, bitCount))
             return Status::Fail("page too large");
     } catch (const std::bad_alloc &) {
         page.Clear();
         return Status::Fail("out of memory");
     }
 
-    if (!topDown) {
-        if (!ReadAt(file.get(), offBits, page.bits.data(), page.bits.size())) {
-            page.Clear();
-            return Status::Fail("cannot read the pixel data");
-        }
-    } else {
-        if (fseeko(file.get(), off_t(offBits), SEEK_SET) != 0) {
-            page.Clear();
-            return Status::Fail("cannot read the pixel data");
-        }
-        for (int64_t row = 0; row < height; ++row) {
-            if (std::fread(page.Row(int(height - 1 - row)), 1, page.stride, file.get()) !=
-                page.stride) {
-                page.Clear();
-                return Status::Fail("cannot read the pixel data");
-            }
-        }
+    if (!ReadAt(file.get(), offBits, page.bits.data(), page.bits.size())) {
+        page.Clear();
+        return Status::Fail("cannot read the pixel data");
     }
+    if (topDown)
+        FlipRows(page);
 
     // Entries past the stored palette stay black, so every index has a colour.
     page.palette = std::move(palette);

@@ -1,8 +1,8 @@
 // Windows bitmap writer: uncompressed, bottom-up, 40-byte information header.
 //
 // The file is written beside its destination under a temporary name and
-// renamed over it only once every byte is on disk, so a failed write never
-// damages a file already at the path.
+// renamed over it only once every byte was written and the file closed
+// without error, so a failed write never damages a file already at the path.
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -122,19 +122,33 @@ Status WriteBmp(const Dib &page, const std::string &path) {
     if (!f)
         return Status::Fail("Cannot create " + path + ": " + std::strerror(errno));
     uint64_t written = std::fwrite(head.data(), 1, head.size(), f);
-    // Rows bottom-up, as held; padding bytes written as zeros.
+    // Rows bottom-up, as held; padding bytes and bits past the last pixel
+    // are written as zeros. A page whose rows already read that way (the
+    // usual case: a page read from a bitmap and left as it was) goes out in
+    // one write.
     const size_t used = (size_t(page.width) * size_t(bpp) + 7) / 8;
-    std::vector<uint8_t> row(page.stride, 0);
-    for (int y = 0; y < page.height; ++y) {
-        std::memcpy(row.data(), page.Row(y), used);
-        if (bpp < 8 && (size_t(page.width) * size_t(bpp)) % 8 != 0) {
-            // Bits past the last pixel of a packed row are zero.
-            const int spare = int(used * 8 - size_t(page.width) * size_t(bpp));
-            row[used - 1] = uint8_t(row[used - 1] & (0xff << spare));
-        }
-        written += std::fwrite(row.data(), 1, row.size(), f);
+    const int spare = int(used * 8 - size_t(page.width) * size_t(bpp));
+    const uint8_t lastMask = uint8_t(0xff << spare);
+    bool clean = true;
+    for (int y = 0; y < page.height && clean; ++y) {
+        const uint8_t *r = page.Row(y);
+        if (spare != 0 && (r[used - 1] & ~lastMask) != 0)
+            clean = false;
+        for (size_t k = used; k < page.stride && clean; ++k)
+            clean = r[k] == 0;
     }
-    const bool flushed = std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+    if (clean) {
+        written += std::fwrite(page.bits.data(), 1, size_t(pixelBytes), f);
+    } else {
+        std::vector<uint8_t> row(page.stride, 0);
+        for (int y = 0; y < page.height; ++y) {
+            std::memcpy(row.data(), page.Row(y), used);
+            if (spare != 0)
+                row[used - 1] = uint8_t(row[used - 1] & lastMask);
+            written += std::fwrite(row.data(), 1, row.size(), f);
+        }
+    }
+    const bool flushed = std::fflush(f) == 0 && !std::ferror(f);
     const bool closed = std::fclose(f) == 0;
     if (written != fileSize || !flushed || !closed) {
         unlink(tempPath.c_str());

@@ -4,7 +4,10 @@
 // YCbCr sampled 2 x 2 / 1 x 1 / 1 x 1. The mode picks baseline (2),
 // baseline with optimised Huffman tables (3) or libjpeg's simple progressive
 // script (anything else). The JFIF header carries the page's resolution in
-// dots per inch.
+// dots per inch. Rows go to the encoder in batches straight from the page:
+// 24-bit rows in the page's own blue-green-red order, grey rows as they are
+// when the palette is the identity ramp.
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdio>
@@ -40,14 +43,18 @@ uint16_t Density(int dpi) {
     return uint16_t(dpi < 1 ? 1 : dpi > 65535 ? 65535 : dpi);
 }
 
+// Rows handed to jpeg_write_scanlines per call.
+constexpr int kBatchRows = 16;
+
 // Everything the encoder touches between setjmp and the end lives here,
 // outside the function that calls setjmp, so a longjmp leaves nothing
 // indeterminate.
 struct Job {
     jpeg_compress_struct cinfo{};
     ErrorManager err{};
-    std::vector<uint8_t> row;
+    std::vector<uint8_t> mapped; // grey rows mapped through the palette
     std::array<uint8_t, 256> grey{};
+    bool identity = false; // grey[i] == i for every i
 };
 
 Status Encode(Job &job, const Dib &page, std::FILE *file, const WriteParams &params) {
@@ -66,7 +73,7 @@ Status Encode(Job &job, const Dib &page, std::FILE *file, const WriteParams &par
     cinfo.image_width = JDIMENSION(page.width);
     cinfo.image_height = JDIMENSION(page.height);
     cinfo.input_components = grey ? 1 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
     jpeg_set_defaults(&cinfo);
     if (!grey) {
         jpeg_set_colorspace(&cinfo, JCS_YCbCr);
@@ -99,22 +106,25 @@ Status Encode(Job &job, const Dib &page, std::FILE *file, const WriteParams &par
     cinfo.Y_density = Density(page.yDpi);
 
     jpeg_start_compress(&cinfo, TRUE);
-    job.row.resize(size_t(page.width) * (grey ? 1 : 3));
+    const bool map = grey && !job.identity;
+    if (map)
+        job.mapped.resize(size_t(page.width) * kBatchRows);
+    JSAMPROW rows[kBatchRows];
     while (cinfo.next_scanline < cinfo.image_height) {
-        const uint8_t *src = page.Row(page.height - 1 - int(cinfo.next_scanline));
-        uint8_t *dst = job.row.data();
-        if (grey) {
-            for (int x = 0; x < page.width; ++x)
-                dst[x] = job.grey[src[x]];
-        } else {
-            for (int x = 0; x < page.width; ++x, src += 3, dst += 3) {
-                dst[0] = src[2];
-                dst[1] = src[1];
-                dst[2] = src[0];
+        const int first = int(cinfo.next_scanline);
+        const int count = std::min(kBatchRows, page.height - first);
+        for (int k = 0; k < count; ++k) {
+            // The encoder only reads its input rows.
+            auto *src = const_cast<uint8_t *>(page.Row(page.height - 1 - first - k));
+            if (map) {
+                uint8_t *dst = job.mapped.data() + size_t(k) * size_t(page.width);
+                for (int x = 0; x < page.width; ++x)
+                    dst[x] = job.grey[src[x]];
+                src = dst;
             }
+            rows[k] = src;
         }
-        JSAMPROW rows[1] = {job.row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
+        jpeg_write_scanlines(&cinfo, rows, JDIMENSION(count));
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
@@ -131,6 +141,9 @@ Status WriteJpeg(const Dib &page, const std::string &path, const WriteParams &pa
     auto job = std::make_unique<Job>();
     if (page.bpp == 8 && !GreyLevels(page, job->grey))
         return Status::Fail("JPEG takes only grey or true-colour pages");
+    job->identity = true;
+    for (size_t i = 0; i < job->grey.size(); ++i)
+        job->identity = job->identity && job->grey[i] == i;
     OutputFile out(path);
     if (!out.IsOpen())
         return out.OpenStatus();

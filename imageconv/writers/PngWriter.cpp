@@ -61,7 +61,6 @@ struct Job {
     png_infop info = nullptr;
     ErrorState err;
     std::vector<png_color> plte;
-    std::vector<uint8_t> row;
     ~Job() { png_destroy_write_struct(&png, info ? &info : nullptr); }
 };
 
@@ -111,22 +110,11 @@ Status Encode(Job &job, const Dib &page, std::FILE *file) {
         png_set_pHYs(job.png, job.info, png_uint_32(xppm), png_uint_32(yppm), PNG_RESOLUTION_METER);
 
     png_write_info(job.png, job.info);
+    // 24-bit rows go out as they are held, blue first; libpng swaps them.
     if (page.bpp == 24)
-        job.row.resize(size_t(page.width) * 3);
-    for (int y = page.height - 1; y >= 0; --y) {
-        const uint8_t *src = page.Row(y);
-        if (page.bpp == 24) {
-            uint8_t *dst = job.row.data();
-            for (int x = 0; x < page.width; ++x, src += 3, dst += 3) {
-                dst[0] = src[2];
-                dst[1] = src[1];
-                dst[2] = src[0];
-            }
-            png_write_row(job.png, job.row.data());
-        } else {
-            png_write_row(job.png, src);
-        }
-    }
+        png_set_bgr(job.png);
+    for (int y = page.height - 1; y >= 0; --y)
+        png_write_row(job.png, page.Row(y));
     png_write_end(job.png, job.info);
     return Status::Ok();
 }

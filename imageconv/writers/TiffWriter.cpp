@@ -366,18 +366,32 @@ Status WriteTiff(const Dib &page, const std::string &path, const WriteParams &pa
 }
 
 struct TiffMultiPageWriter::Impl {
-    std::FILE *file = nullptr;
+    std::unique_ptr<OutputFile> out; // the hidden sibling being built
+    std::string path;
     Stream stream;
     TIFF *tif = nullptr;
     int count = 0;
+    Status failure = Status::Ok(); // the first page that could not be written
 
-    void CloseStream() {
-        if (tif)
+    // Drops the file being built (the sibling goes with `out`).
+    void Reset() {
+        if (tif) {
+            stream.frozen = true;
             TIFFClose(tif);
+        }
         tif = nullptr;
-        file = nullptr;
-        count = 0;
+        out.reset();
+        path.clear();
         stream = Stream{};
+        count = 0;
+        failure = Status::Ok();
+    }
+
+    Status Fail(Status status) {
+        if (failure)
+            failure = status;
+        stream.frozen = true;
+        return failure;
     }
 };
 
@@ -387,43 +401,53 @@ TiffMultiPageWriter::~TiffMultiPageWriter() {
     Close();
 }
 
-Status TiffMultiPageWriter::Append(std::FILE *file, const std::string &path, const Dib &page,
+Status TiffMultiPageWriter::Append(const std::string &path, const Dib &page,
                                    const WriteParams &params) {
     Impl &m = *impl_;
-    if (!file)
-        return Status::Fail("No open file for " + path);
+    if (!m.failure)
+        return m.failure;
+    if (m.out && path != m.path)
+        return m.Fail(Status::Fail("One multi-page file at a time: " + m.path));
     if (Status acceptable = Acceptable(page); !acceptable)
-        return acceptable;
-    if (m.tif && m.file != file)
-        m.CloseStream();
-    if (!m.tif) {
-        std::fflush(file);
+        return m.Fail(acceptable);
+    if (!m.out) {
+        m.out = std::make_unique<OutputFile>(path);
+        m.path = path;
+        if (!m.out->IsOpen())
+            return m.Fail(m.out->OpenStatus());
         m.stream = Stream{};
-        m.stream.fd = ::fileno(file);
-        if (m.stream.fd < 0)
-            return Status::Fail("No open file for " + path);
-        m.tif = OpenStream(m.stream, path, "a");
-        if (!m.tif) {
-            Status failed = StreamFailure(m.stream, "Cannot open " + path);
-            m.stream = Stream{};
-            return failed;
-        }
-        m.file = file;
-        m.count = 0;
+        m.stream.fd = ::fileno(m.out->File());
+        m.tif = OpenStream(m.stream, path, "w");
+        if (!m.tif)
+            return m.Fail(StreamFailure(m.stream, "Cannot create " + path));
     }
     PageTags tags{FILETYPE_PAGE, m.count + 1};
-    if (!WriteDirectory(m.tif, page, params, tags)) {
-        Status failed = StreamFailure(m.stream, "Cannot write " + path);
-        m.stream.frozen = true;
-        m.CloseStream();
-        return failed;
-    }
+    if (!m.tif || !WriteDirectory(m.tif, page, params, tags))
+        return m.Fail(StreamFailure(m.stream, "Cannot write " + path));
     ++m.count;
     return Status::Ok();
 }
 
+Status TiffMultiPageWriter::Finish() {
+    Impl &m = *impl_;
+    Status result = Status::Ok();
+    if (!m.failure)
+        result = m.failure;
+    else if (!m.out || !m.tif || m.count == 0)
+        result = Status::Fail("No page was written");
+    else if (TIFFFlush(m.tif) != 1)
+        result = StreamFailure(m.stream, "Cannot write " + m.path);
+    if (result) {
+        TIFFClose(m.tif);
+        m.tif = nullptr;
+        result = m.out->Commit();
+    }
+    m.Reset();
+    return result;
+}
+
 void TiffMultiPageWriter::Close() {
-    impl_->CloseStream();
+    impl_->Reset();
 }
 
 int TiffMultiPageWriter::PageCount() const {

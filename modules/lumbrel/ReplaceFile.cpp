@@ -36,12 +36,7 @@ bool ReplaceFile::Open(const std::string &target) {
     try {
         fs::path path(target);
         std::error_code ec;
-        if (fs::is_symlink(path, ec)) {
-            fs::path resolved = fs::canonical(path, ec);
-            if (!ec)
-                path = resolved;
-        }
-        if (path.filename().empty() || fs::is_directory(path, ec)) {
+        if (path.filename().empty() || fs::is_directory(fs::symlink_status(path, ec))) {
             m_error = "not a file path: " + target;
             return false;
         }
@@ -82,7 +77,7 @@ bool ReplaceFile::Commit() {
     bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
     int fd = fileno(m_file);
     struct stat old = {};
-    if (ok && stat(m_target.c_str(), &old) == 0)
+    if (ok && lstat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
         ok = fchmod(fd, old.st_mode & 07777) == 0;
     if (ok)
         ok = fsync(fd) == 0;

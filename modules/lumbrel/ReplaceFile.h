@@ -4,9 +4,10 @@
 // untouched; a ReplaceFile that is destroyed without a successful Commit
 // removes its temporary file.
 //
-// The new file keeps the mode of the file it replaces (a new one gets the
-// usual 0666 less the umask). A target that is a symbolic link is followed,
-// so the link stays and the file it points to is replaced.
+// The new file keeps the mode of the regular file it replaces (a new one gets
+// the usual 0666 less the umask). The name itself is replaced: a symbolic
+// link there is replaced by the new file, and whatever it pointed to is
+// never written.
 // One object per write; not shared between threads. Nothing throws.
 #pragma once
 

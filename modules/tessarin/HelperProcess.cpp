@@ -7,6 +7,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include <cstring>
 #include <filesystem>
 #include <vector>
+
+#include "imageconv/Dib.h"
 
 extern char **environ;
 
@@ -33,6 +36,28 @@ constexpr int kResultFd = 3;
 // How long a helper that has already handed back its result may take to exit
 // before it is killed.
 constexpr int kExitGraceMs = 10000;
+
+// The largest file the helper may write: a 24-bit BMP page file of the
+// converter's largest page (its pixels plus the 14-byte file header and the
+// 40-byte information header), 2 GiB + 53 bytes. Every real page at 600 dpi
+// fits (A0 is about 1.7 GB); a larger one ends the interpreter with a write
+// error instead of filling the disk. A lower limit the program was started
+// with stays.
+constexpr rlim_t kMaxFileBytes = rlim_t(imageconv::Dib::kMaxBytes) + 14 + 40;
+// A0 (841 x 1189 mm) at 600 dpi: 19867 x 28087 pixels of 3 bytes, rows
+// padded to 4 bytes.
+static_assert((19867ULL * 24 + 31) / 32 * 4 * 28087 + 14 + 40 <= kMaxFileBytes);
+
+rlimit HelperFileLimit() {
+    rlimit limit = {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        limit = {RLIM_INFINITY, RLIM_INFINITY};
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > kMaxFileBytes)
+        limit.rlim_cur = kMaxFileBytes;
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max)
+        limit.rlim_cur = limit.rlim_max;
+    return limit;
+}
 
 // Running children. A slot holds a pid or 0. KillRunningHelpers counts itself
 // in g_killers while it reads the table; a slot is cleared and the table
@@ -84,8 +109,12 @@ size_t ReadAll(int fd, void *buffer, size_t size) {
     return got;
 }
 
-// Waits until the write end of `fd` is closed (the child exited) or the time is up.
-bool WaitForHangup(int fd, int timeoutMs) {
+// The most bytes kept of what the child sends after its result.
+constexpr size_t kTailKept = 256;
+
+// Waits until the write end of `fd` is closed (the child exited) or the time
+// is up; what arrives meanwhile goes to `tail` (up to kTailKept bytes).
+bool WaitForHangup(int fd, int timeoutMs, std::string *tail) {
     pollfd p{fd, POLLIN, 0};
     for (;;) {
         int n = poll(&p, 1, timeoutMs);
@@ -95,6 +124,8 @@ bool WaitForHangup(int fd, int timeoutMs) {
             return false;
         char c;
         ssize_t r = read(fd, &c, 1);
+        if (r == 1 && tail && tail->size() < kTailKept)
+            tail->push_back(c);
         if (r == 0)
             return true;
         if (r < 0 && errno != EINTR)
@@ -104,7 +135,7 @@ bool WaitForHangup(int fd, int timeoutMs) {
 
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void ExecHelper(const char *helper, char *const *args, char *const *env, int devNull,
-                             int resultFd, pid_t parent, int maxFd) {
+                             int resultFd, pid_t parent, int maxFd, const rlimit &fileLimit) {
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
@@ -119,6 +150,13 @@ bool WaitForHangup(int fd, int timeoutMs) {
         if (s != SIGKILL && s != SIGSTOP)
             sigaction(s, &dfl, nullptr);
     }
+    // Past the file-size limit a write fails with EFBIG (the interpreter then
+    // ends with an error) rather than killing the helper.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, nullptr);
+    if (setrlimit(RLIMIT_FSIZE, &fileLimit) != 0)
+        _exit(kExecFailedStatus);
 
     // Sources are above the targets (see RunHelperProcess), so dup2 never
     // overwrites one of them, and it clears close-on-exec on each target.
@@ -185,7 +223,9 @@ std::vector<std::string> HelperEnvironment(const std::string &scratch) {
 
 } // namespace
 
-int RunHelperProcess(const std::string &helper, int argc, char **argv) {
+int RunHelperProcess(const std::string &helper, int argc, char **argv, std::string *errorLine) {
+    if (errorLine)
+        errorLine->clear();
     std::vector<char *> args(argv, argv + argc);
     args.push_back(nullptr);
     ScratchFolder scratch;
@@ -215,10 +255,12 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv) {
     int maxFd = (openMax > 0 && openMax < 65536) ? static_cast<int>(openMax) : 65536;
     pid_t parent = getpid();
     unsigned epoch = g_killEpoch.load();
+    const rlimit fileLimit = HelperFileLimit();
 
     pid_t pid = fork();
     if (pid == 0)
-        ExecHelper(helper.c_str(), args.data(), env.data(), devNull, writeFd, parent, maxFd);
+        ExecHelper(helper.c_str(), args.data(), env.data(), devNull, writeFd, parent, maxFd,
+                   fileLimit);
 
     close(writeFd);
     close(devNull);
@@ -235,7 +277,7 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv) {
 
     int result = 0;
     bool haveResult = ReadAll(readFd, &result, sizeof result) == sizeof result;
-    if (haveResult && !WaitForHangup(readFd, kExitGraceMs))
+    if (haveResult && !WaitForHangup(readFd, kExitGraceMs, errorLine))
         KillChild(pid);
     close(readFd);
 

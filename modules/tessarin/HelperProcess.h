@@ -12,7 +12,10 @@
 namespace tessarin {
 
 // The result code the child handed back, or TESSARIN_E_START / TESSARIN_E_DIED.
-int RunHelperProcess(const std::string &helper, int argc, char **argv);
+// `errorLine`, when given, receives the interpreter's first error line that
+// the child sent after the code (empty when none).
+int RunHelperProcess(const std::string &helper, int argc, char **argv,
+                     std::string *errorLine = nullptr);
 
 // SIGKILL to every registered child (and its process group). Async-signal-safe.
 int KillRunningHelpers();

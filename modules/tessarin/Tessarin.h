@@ -18,7 +18,10 @@
 // typed at the terminal does not reach it), with TMPDIR set to a private
 // folder under the temporary folder that is removed after the run, whatever
 // the interpreter left there; it is killed when the thread that started it
-// goes away.
+// goes away. It may write no file larger than a page file of the image
+// converter's largest page (2 GiB + 53 bytes, RLIMIT_FSIZE, or the lower
+// limit the program was started with); a write past it fails (SIGXFSZ is
+// ignored), so the interpreter ends with its own error code.
 //
 // Threads: every entry point may be called from any thread; runs on separate
 // instances may overlap. An instance is used by one thread at a time.
@@ -46,4 +49,12 @@ extern "C" {
 // Kill every running interpreter child. Returns how many were signalled.
 int tessarin_kill_running(void);
 typedef int (*TessarinKillRunningFn)(void);
+
+// The interpreter's first error line of the instance's last run ("/undefined
+// in foo"), copied into `buffer` (cut to size - 1 bytes, always terminated);
+// the empty text when that run reported none. Returns the full length.
+// Exported by this name; LoadEngineModule binds it as EngineModule::errorText.
+#define TESSARIN_ERROR_TEXT_SYMBOL "tessarin_error_text"
+int tessarin_error_text(void *instance, char *buffer, int size);
+typedef int (*TessarinErrorTextFn)(void *instance, char *buffer, int size);
 }

@@ -24,6 +24,7 @@ const char kVersionText[] = "tessarin " VANTORIA_VERSION " (PostScript interpret
 // for the length of one run, so an instance only has to exist.
 struct Instance {
     int runs = 0;
+    std::string errorLine; // the last run's first error line
 };
 
 int CopyText(const char *text, char *buffer, int size) {
@@ -73,8 +74,9 @@ TESSARIN_EXPORT int ordinal_3(void *instance, int argc, char **argv) {
             return TESSARIN_E_START;
         std::filesystem::path helper =
             std::filesystem::path(info.dli_fname).parent_path() / "tessarin-run";
-        ++static_cast<Instance *>(instance)->runs;
-        return tessarin::RunHelperProcess(helper.string(), argc, argv);
+        Instance *self = static_cast<Instance *>(instance);
+        ++self->runs;
+        return tessarin::RunHelperProcess(helper.string(), argc, argv, &self->errorLine);
     } catch (...) {
         return TESSARIN_E_START;
     }
@@ -88,6 +90,12 @@ TESSARIN_EXPORT int ordinal_4(void * /*instance*/) {
 // EngineDelete
 TESSARIN_EXPORT void ordinal_5(void *instance) {
     delete static_cast<Instance *>(instance);
+}
+
+TESSARIN_EXPORT int tessarin_error_text(void *instance, char *buffer, int size) {
+    if (!instance)
+        return CopyText("", buffer, size);
+    return CopyText(static_cast<Instance *>(instance)->errorLine.c_str(), buffer, size);
 }
 
 TESSARIN_EXPORT int tessarin_kill_running(void) {

@@ -1,5 +1,7 @@
 // tessarin-run: runs the PostScript interpreter once over its own argument
-// vector and writes the result code (a native int) to descriptor 3.
+// vector and writes the result code (a native int) to descriptor 3, followed
+// by the interpreter's first error line ("/undefined in foo", without the
+// "Error: " in front and the newline; nothing when it reported none).
 //
 // Started by tessarin.so (HelperProcess.cpp) with stdin, stdout and stderr on
 // /dev/null. The result is the code of gsapi_init_with_args (0, -101 for a
@@ -9,6 +11,9 @@
 // the exit status: 0 for success, 1 otherwise.
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <string>
 
 #include <ghostscript/gserrors.h>
 #include <ghostscript/iapi.h>
@@ -20,8 +25,50 @@ constexpr int kResultFd = 3;
 int GSDLLCALL ReadNothing(void *, char *, int) {
     return 0;
 }
-int GSDLLCALL Discard(void *, const char *, int len) {
+// What the interpreter prints, kept only up to the end of its first error
+// line (and never more than a few lines' worth).
+struct Output {
+    std::string text;
+    bool full = false;
+};
+constexpr size_t kOutputKept = 4096;
+constexpr size_t kErrorLineKept = 200;
+
+int GSDLLCALL Keep(void *handle, const char *data, int len) {
+    auto *out = static_cast<Output *>(handle);
+    if (!out->full && len > 0) {
+        out->text.append(data, static_cast<size_t>(len) < kOutputKept ? static_cast<size_t>(len)
+                                                                      : kOutputKept);
+        size_t error = out->text.find("Error: ");
+        if ((error != std::string::npos && out->text.find('\n', error) != std::string::npos) ||
+            out->text.size() >= kOutputKept)
+            out->full = true;
+    }
     return len;
+}
+
+std::string FirstErrorLine(const std::string &text) {
+    size_t error = text.find("Error: ");
+    if (error == std::string::npos)
+        return {};
+    error += std::strlen("Error: ");
+    size_t end = text.find('\n', error);
+    std::string line = text.substr(error, end == std::string::npos ? end : end - error);
+    if (line.size() > kErrorLineKept)
+        line.resize(kErrorLineKept);
+    return line;
+}
+
+void ReportText(const std::string &text) {
+    const char *p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        ssize_t n = write(kResultFd, p, left);
+        if (n <= 0)
+            return;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
 }
 
 bool Report(int code) {
@@ -49,15 +96,18 @@ int main(int argc, char **argv) {
         Report(code);
         return 1;
     }
+    Output output;
     code = gsapi_set_arg_encoding(instance, GS_ARG_ENCODING_UTF8);
     if (code == 0)
-        code = gsapi_set_stdio(instance, ReadNothing, Discard, Discard);
+        code = gsapi_set_stdio_with_handle(instance, ReadNothing, Keep, Keep, &output);
     if (code == 0)
         code = gsapi_init_with_args(instance, argc, argv);
     int exitCode = gsapi_exit(instance);
     if ((code == 0 || code == gs_error_Quit) && exitCode < 0 && exitCode != gs_error_Quit)
         code = exitCode;
     bool reported = Report(code);
+    if (reported && code != 0 && code != gs_error_Quit)
+        ReportText(FirstErrorLine(output.text));
     gsapi_delete_instance(instance);
     if (!reported)
         return (code == 0 || code == gs_error_Quit) ? 0 : 1;

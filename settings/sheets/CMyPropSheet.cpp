@@ -3,15 +3,15 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "settings/sheets/SettingsPage.h"
 
 CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
-    : QDialog(parent), m_tabs(new QTabWidget(this)),
-      m_ok(new QPushButton(QString::fromUtf8("确定"), this)),
-      m_cancel(new QPushButton(QString::fromUtf8("取消"), this)) {
+    : QDialog(parent), m_tabs(new QTabWidget(this)), m_ok(new QPushButton(tr("确定"), this)),
+      m_cancel(new QPushButton(tr("取消"), this)) {
     setWindowTitle(caption);
     setModal(true);
     setSizeGripEnabled(false);
@@ -30,8 +30,11 @@ CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Every tab caption stays in sight.
-    m_tabs->setUsesScrollButtons(false);
+    // The sheet is as wide as its largest page: tabs that do not fit in that
+    // width scroll, as a tab bar does, instead of widening every page.
+    m_tabs->setUsesScrollButtons(true);
+    m_tabs->tabBar()->setExpanding(false);
+    m_tabs->setElideMode(Qt::ElideNone);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &CMyPropSheet::OnTabChanged);
     connect(m_ok, &QPushButton::clicked, this, &CMyPropSheet::OnOK);
@@ -80,7 +83,7 @@ void CMyPropSheet::OnOK() {
     m_bSaved = saved;
     if (!saved && !m_pages.empty()) {
         QMessageBox::warning(this, QStringLiteral("Quorvane Vantoria"),
-                             QStringLiteral("The settings could not be saved to %1.")
+                             tr("The settings could not be saved to %1.")
                                  .arg(QString::fromStdString(m_pages.front()->IniPath())));
     }
     accept();

@@ -1,6 +1,7 @@
 #include "settings/sheets/CTxtDlg.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -21,7 +22,7 @@ enum : int {
 } // namespace
 
 CTxtDlg::CTxtDlg(QWidget *parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8(dlgtpl::kTplText.caption));
+    setWindowTitle(dlgtpl::TemplateText(dlgtpl::kTplText.caption));
     setModal(true);
     const QSize size = dlgtpl::BuildDialog(dlgtpl::kTplText, this);
     setFixedSize(size);
@@ -76,8 +77,8 @@ void CTxtDlg::OnOK() {
     ok = ini.Save() && ok;
     m_bSaved = ok;
     if (!ok)
-        QMessageBox::warning(this, QStringLiteral("Quorvane Vantoria"),
-                             QStringLiteral("The settings could not be saved to %1.")
-                                 .arg(QString::fromStdString(m_szIniPath)));
+        QMessageBox::warning(
+            this, QStringLiteral("Quorvane Vantoria"),
+            tr("The settings could not be saved to %1.").arg(QString::fromStdString(m_szIniPath)));
     accept();
 }

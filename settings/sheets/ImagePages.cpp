@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -55,43 +56,52 @@ enum : int {
 
 constexpr int kSizeDigits = 4;
 
-const char *const kDescBmp =
+const char *const kDescBmp = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "The BMP file format, also known as bitmap or Device Independent Bitmap (DIB) file format, "
     "is a image file format used to store bitmap digital images, especially on Microsoft Windows "
-    "and OS/2 operating systems.";
-const char *const kDescTiff = "Tagged Image File Format (abbreviated TIFF) is a file format for "
-                              "storing images, including photographs and line art.";
-const char *const kDescJpeg =
-    "JPEG is a compression method specifically intended for continuous-tone images.";
-const char *const kDescGif =
+    "and OS/2 operating systems.");
+const char *const kDescTiff = QT_TRANSLATE_NOOP(
+    "CImagePage", "Tagged Image File Format (abbreviated TIFF) is a file format for "
+                  "storing images, including photographs and line art.");
+const char *const kDescJpeg = QT_TRANSLATE_NOOP(
+    "CImagePage", "JPEG is a compression method specifically intended for continuous-tone images.");
+const char *const kDescGif = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "The Graphics Interchange Format (GIF) is a bitmap image format that was introduced by "
     "CompuServe in 1987 and has since come into widespread usage on the World Wide Web due to its "
-    "wide support and portability.";
-const char *const kDescPng =
+    "wide support and portability.");
+const char *const kDescPng = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "Portable Network Graphics is a bitmapped image format that employs lossless data "
-    "compression.";
-const char *const kDescPcx =
+    "compression.");
+const char *const kDescPcx = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "PCX is the native file format for PC Paintbrush (PCX = 'Personal Computer eXchange') and "
-    "became one of the first widely accepted DOS imaging standards.";
-const char *const kDescJp2 =
+    "became one of the first widely accepted DOS imaging standards.");
+const char *const kDescJp2 = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "JPEG 2000 is an image compression standard and coding system. It was created by the Joint "
     "Photographic Experts Group committee in 2000 with the intention of superseding their "
     "original discrete cosine transform-based JPEG standard (created in 1992) with a newly "
-    "designed, wavelet-based method.";
-const char *const kDescJpc =
+    "designed, wavelet-based method.");
+const char *const kDescJpc = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "JPC is an image file similar to JPEG-1, and it is in connection with File containing JPEG "
     "2000 Code. There is no standardized extension for code-stream data because code-stream data "
     "is not to be considered to be stored in files in first place, though when done for testing "
-    "purposes, the extension .JPC or .J2K appear frequently.";
-const char *const kDescRas =
+    "purposes, the extension .JPC or .J2K appear frequently.");
+const char *const kDescRas = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "The RAS file extension is related to Sun Raster format. The Sun Raster format is the native "
     "bitmap format on the Sun UNIX platforms. It is a simple bitmap format with wide "
     "distribution, particularly in the UNIX world. The default extension for Sun Raster files is "
-    "RAS.";
-const char *const kDescTga =
+    "RAS.");
+const char *const kDescTga = QT_TRANSLATE_NOOP(
+    "CImagePage",
     "Truevision TGA, often referred to as TARGA, is a raster graphics file format. TARGA is an "
     "acronym for Truevision Advanced Raster Graphics Adapter; TGA is an initialism for Truevision "
-    "Graphics Adapter.";
+    "Graphics Adapter.");
 
 const CColourPage::Info kBmpInfo{&dlgtpl::kTplBmp, 1036, "bmpc", &ImageSettings::szBmpColor,
                                  kDescBmp};
@@ -148,7 +158,7 @@ const char *ColourValueOfCaption(const QString &caption) {
 
 void SelectColourValue(QComboBox *list, const std::string &value) {
     for (int i = 0; i < list->count(); ++i) {
-        const char *v = ColourValueOfCaption(list->itemText(i));
+        const char *v = ColourValueOfCaption(dlgtpl::SourceItemText(list, i));
         if (v && EqualsIgnoringCase(v, value)) {
             list->setCurrentIndex(i);
             return;
@@ -160,7 +170,7 @@ void SelectColourValue(QComboBox *list, const std::string &value) {
 std::optional<std::string> SelectedColourValue(const QComboBox *list) {
     if (list->currentIndex() < 0)
         return std::nullopt;
-    const char *v = ColourValueOfCaption(list->currentText());
+    const char *v = ColourValueOfCaption(dlgtpl::SourceItemText(list, list->currentIndex()));
     if (!v)
         return std::nullopt;
     return std::string(v);
@@ -239,7 +249,7 @@ CColourPage::CColourPage(const Info &info, QWidget *parent)
     : CImagePage(*info.tpl, kSectionImage, parent), m_info(info) {}
 
 void CColourPage::OnInitDialog() {
-    SetItemText(IDC_DESCRIPTION, QString::fromUtf8(m_info.description));
+    SetItemText(IDC_DESCRIPTION, QCoreApplication::translate("CImagePage", m_info.description));
     SelectColourValue(ItemAs<QComboBox>(m_info.listId), m_settings.*m_info.field);
 }
 
@@ -262,7 +272,7 @@ CTga::CTga(QWidget *parent) : CColourPage(kTgaInfo, parent) {}
 CJpg::CJpg(QWidget *parent) : CImagePage(dlgtpl::kTplJpeg, kSectionImage, parent) {}
 
 void CJpg::OnInitDialog() {
-    SetItemText(IDC_DESCRIPTION, QString::fromUtf8(kDescJpeg));
+    SetItemText(IDC_DESCRIPTION, QCoreApplication::translate("CImagePage", kDescJpeg));
     SelectColourValue(ItemAs<QComboBox>(IDC_JPG_COLOUR), m_settings.szJpgColor);
     SetupQuality(ItemAs<QSlider>(IDC_JPG_QUALITY), ItemAs<QLabel>(IDC_QUALITY_TEXT),
                  m_settings.nJpgQuality);
@@ -305,7 +315,7 @@ void CTiff::DoDataExchange(bool save) {
 }
 
 void CTiff::OnInitDialog() {
-    SetItemText(IDC_DESCRIPTION, QString::fromUtf8(kDescTiff));
+    SetItemText(IDC_DESCRIPTION, QCoreApplication::translate("CImagePage", kDescTiff));
     m_nCompression = m_settings.nTifCompression;
     m_bMultipage = m_settings.bTifMultipage;
     SetupQuality(ItemAs<QSlider>(IDC_TIF_QUALITY), ItemAs<QLabel>(IDC_QUALITY_TEXT),

@@ -1,5 +1,7 @@
 #include "settings/sheets/OpenSettings.h"
 
+#include <QCoreApplication>
+
 #include "convert/OutputKind.h"
 #include "settings/sheets/CMyPropSheet.h"
 #include "settings/sheets/CTxtDlg.h"
@@ -46,12 +48,12 @@ bool OpenSettings(QWidget *parent, int outputKind, const std::string &iniPath,
         return false;
     switch (ToOutputKind(outputKind)) {
     case OutputKind::Image: {
-        CMyPropSheet sheet(QStringLiteral("Image Settings"), parent);
+        CMyPropSheet sheet(QCoreApplication::translate("CMainDlg", "Image Settings"), parent);
         BuildImageSheet(sheet, iniPath, current);
         return sheet.exec() == QDialog::Accepted;
     }
     case OutputKind::Pdf: {
-        CMyPropSheet sheet(QStringLiteral("PDF Settings"), parent);
+        CMyPropSheet sheet(QCoreApplication::translate("CMainDlg", "PDF Settings"), parent);
         BuildPdfSheet(sheet, iniPath, current);
         return sheet.exec() == QDialog::Accepted;
     }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPainter>
 
@@ -191,11 +192,11 @@ void CStampDlg::ApplyStampRule() {
 void CStampDlg::OnColour() {
     if (m_bUseText != 1)
         return;
-    // The chooser opens on black with its custom colours at hand; only a
-    // confirmed choice replaces the current colour.
-    QColorDialog chooser(QColor(0, 0, 0), this);
+    // The chooser opens on the stamp's current colour; only a confirmed
+    // choice replaces it.
+    QColorDialog chooser(FromColourRef(m_crColor), this);
     chooser.setOption(QColorDialog::DontUseNativeDialog);
-    chooser.setWindowTitle(QString::fromUtf8("颜色"));
+    chooser.setWindowTitle(QCoreApplication::translate("dlgtpl", "颜色"));
     if (chooser.exec() == QDialog::Accepted)
         m_crColor = ToColourRef(chooser.selectedColor());
     update(m_rcSwatch);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -22,7 +23,7 @@ CSettingsPage::CSettingsPage(const dlgtpl::Dialog &tpl, const char *section, QWi
 CSettingsPage::~CSettingsPage() = default;
 
 QString CSettingsPage::Caption() const {
-    return QString::fromUtf8(m_tpl.caption);
+    return dlgtpl::TemplateText(m_tpl.caption);
 }
 
 QSize CSettingsPage::TemplateSize() const {

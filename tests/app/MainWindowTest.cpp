@@ -1,6 +1,7 @@
 // The main window: its template, data exchange, the output rules, the file
 // list and its commands, the context menu, drops and keys, the About box,
 // and runs through the window with the real engine modules.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/CAboutDlg.h"
@@ -523,11 +525,117 @@ private slots:
         QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 0"));
         QVERIFY(!w.ui.remove->isEnabled());
 
+        // A plain click on a row of a wider selection: the list narrows the
+        // selection on the release, and the count follows it.
+        QTest::keyClick(w.ui.list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 3"));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, rowCentre(1));
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{1});
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 1"));
+        QVERIFY(w.ui.remove->isEnabled());
+        // A click below the last row selects nothing.
+        const QPoint below(rowCentre(2).x(), viewport->height() - 5);
+        QVERIFY(!w.ui.list->itemAt(below));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, below);
+        QVERIFY(SelectedRows(w.ui.list).empty());
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 0"));
+        QVERIFY(!w.ui.remove->isEnabled());
+        // Shift+arrow widens the selection from the current row.
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, rowCentre(0));
+        QTest::keyClick(w.ui.list, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(w.ui.list), (std::vector<int>{0, 1}));
+        QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 2"));
+        QVERIFY(w.ui.remove->isEnabled());
+
         // View Source File opens the first selected row's file.
+        w.ui.list->clearSelection();
         w.ui.list->topLevelItem(2)->setSelected(true);
         w.ui.list->topLevelItem(1)->setSelected(true);
         w.OnCommand(dlgtpl::ID_LIST_VIEWSOURCE);
         QCOMPARE(w.opened, std::vector<std::string>{w.GetItemText(1, 0)});
+    }
+
+    // Rows added to a long list are brought into view; row 0 stays the one
+    // selected.
+    void addedRowsComeIntoView() {
+        DeskWindow &w = Open();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        AddPsFiles(30);
+        AddPsFiles(40, QStringLiteral("more"));
+        QCOMPARE(w.GetItemCount(), 70);
+        QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
+        const QRect firstAdded = w.ui.list->visualItemRect(w.ui.list->topLevelItem(30));
+        QVERIFY(w.ui.list->viewport()->rect().contains(firstAdded));
+        // A drop does the same.
+        const std::string dropped = WriteFile(Dir("drop/late.ps"), kPage);
+        w.ui.list->scrollToTop();
+        Drop(&w, {QUrl::fromLocalFile(QString::fromStdString(dropped))});
+        QCOMPARE(w.GetItemCount(), 71);
+        QVERIFY(w.ui.list->viewport()->rect().contains(
+            w.ui.list->visualItemRect(w.ui.list->topLevelItem(70))));
+    }
+
+    // Tab walks the controls in reading order (the output group read as one
+    // block at its place); every stop paints a visible focus mark and has a
+    // name for a screen reader.
+    void keyboardWalksTheWindowInReadingOrder() {
+        DeskWindow &w = Open("[Set]\notype=0\nmode=1\noutput=/srv/out/\n");
+        AddPsFiles(2);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+
+        const QRect group = w.findChildren<QGroupBox *>().front()->geometry();
+        struct Stop {
+            QWidget *control;
+            QPoint key; // where it is read: its own place, or its group's
+        };
+        std::vector<Stop> expected;
+        for (QWidget *c : w.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!(c->focusPolicy() & Qt::TabFocus) || !c->isEnabled() || !c->isVisible())
+                continue;
+            const bool inGroup = group.contains(c->geometry());
+            expected.push_back({c, inGroup ? group.topLeft() : c->geometry().topLeft()});
+        }
+        std::sort(expected.begin(), expected.end(), [](const Stop &a, const Stop &b) {
+            auto order = [](const Stop &s) {
+                return std::tuple(s.key.y(), s.key.x(), s.control->y(), s.control->x());
+            };
+            return order(a) < order(b);
+        });
+        QCOMPARE(expected.size(), std::size_t(14));
+
+        // Grabs of each stop with the focus (just reached by Tab) and without
+        // (just left).
+        std::vector<QImage> focused(expected.size()), unfocused(expected.size());
+        w.ui.start->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(w.ui.start, Qt::Key_Tab);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            QWidget *c = expected[i].control;
+            QTRY_COMPARE(QApplication::focusWidget(), c);
+            focused[i] = c->grab().toImage();
+            QTest::keyClick(c, Qt::Key_Tab);
+            QTRY_VERIFY(QApplication::focusWidget() != c);
+            unfocused[i] = c->grab().toImage();
+        }
+        QCOMPARE(QApplication::focusWidget(), expected.front().control); // round again
+
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            QWidget *c = expected[i].control;
+            const QString name = c->objectName();
+            int changed = 0;
+            const QImage &a = focused[i];
+            const QImage &b = unfocused[i];
+            QCOMPARE(a.size(), b.size());
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x)
+                    changed += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+            QVERIFY2(changed >= 20, qPrintable(name + ": no focus mark"));
+
+            QAccessibleInterface *ai = QAccessible::queryAccessibleInterface(c);
+            QVERIFY2(ai && !ai->text(QAccessible::Name).trimmed().isEmpty(),
+                     qPrintable(name + ": no accessible name"));
+        }
     }
 
     void contextMenuEntriesFollowTheList() {
@@ -750,6 +858,25 @@ private slots:
         }
     }
 
+    // The status column keeps its text; why a row failed is its tooltip.
+    void aFailedRowSaysWhyInItsTooltip() {
+        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
+                                 .arg(Dir())
+                                 .toUtf8()
+                                 .constData());
+        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/empty.ps"), QByteArray())),
+                           QString::fromStdString(WriteFile(Dir("in/good.ps"), kPage))};
+        w.OnAddFiles();
+        QCOMPARE(w.GetItemCount(), 2);
+        w.OnStart();
+        WaitForRun();
+        QCOMPARE(Status(0), QStringLiteral("Failed"));
+        QCOMPARE(w.ui.list->topLevelItem(0)->toolTip(0), QStringLiteral("empty input file"));
+        QCOMPARE(w.ui.list->topLevelItem(0)->toolTip(2), QStringLiteral("empty input file"));
+        QCOMPARE(Status(1), QStringLiteral("Succeed"));
+        QVERIFY(w.ui.list->topLevelItem(1)->toolTip(2).isEmpty());
+    }
+
     // A window destroyed during a run stops it between files and carries
     // out the worker's last calls before it goes.
     void destroyingTheWindowStopsTheRun() {
@@ -764,6 +891,27 @@ private slots:
         QVERIFY(QFileInfo(Dir("out/doc0.pdf")).isFile());
         QVERIFY(!QFileInfo::exists(Dir("out/doc1.pdf")));
         QVERIFY(!QFileInfo::exists(Dir("out/doc2.pdf")));
+    }
+
+    // A file the interpreter never finishes: Stop ends it within seconds,
+    // the row reads "Aborted", nothing is left in the output folder (not
+    // even the hidden temporary PDF) and the window closes again.
+    void stopEndsAFileThatNeverFinishes() {
+        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
+                                 .arg(Dir())
+                                 .toUtf8()
+                                 .constData());
+        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n"))};
+        w.OnAddFiles();
+        w.ui.start->click();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(0), QStringLiteral("Converting..."), 60000);
+        QVERIFY(!w.close());
+        w.ui.start->click();
+        QVERIFY(QTest::qWaitFor([&] { return w.RunFinished(); }, 5000));
+        QCOMPARE(Status(0), QStringLiteral("Aborted"));
+        QCOMPARE(QDir(Dir("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(w.close());
     }
 
     // Two presses: the second only asks the run to stop, which it does

@@ -1,7 +1,9 @@
 // The application shell: module loading and its messages, the settings
-// location, initialisation, the close handling and the single instance.
+// location, initialisation, the close handling, the single instance, files
+// handed to the program and the language it speaks.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,13 +12,19 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
+#include <cstdio>
 #include <vector>
 
 #include "app/CConverterApp.h"
 #include "app/CMainDlg.h"
+#include "app/Translations.h"
+#include "res/MainTemplates.h"
+#include "res/SettingsTemplates.h"
 #include "settings/IniFile.h"
+#include "settings/sheets/ImagePages.h"
 
 namespace {
 
@@ -78,6 +86,59 @@ std::string ModuleFolder(const QTemporaryDir &dir, const char *engine, const cha
 
 const char kEngineText[] = "Load tessarin.so failed, please reinstall!";
 const char kExtractorText[] = "Load lumbrel.so failed, please reinstall!";
+
+// A small file with the given name under `dir`.
+QString WriteFile(const QTemporaryDir &dir, const QString &name) {
+    const QString path = dir.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("%!PS\nshowpage\n");
+    return path;
+}
+
+QStringList ListedFiles(const CMainDlg &dlg) {
+    QStringList files;
+    for (int row = 0; row < dlg.GetItemCount(); ++row)
+        files << QString::fromStdString(dlg.GetItemText(row, 0));
+    return files;
+}
+
+// An environment for a start of the program with its own runtime and
+// configuration folders.
+QProcessEnvironment ProgramEnvironment(const QTemporaryDir &dir, const QString &runtime) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.insert("HOME", dir.filePath("home"));
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+// The folder that holds the program and its translations.
+QString BinFolder() {
+    return QFileInfo(VANTORIA_PROGRAM).absolutePath();
+}
+
+// The captions a language test reads, one a line: the Add Files button, the
+// first folder mode, the first image format, the Settings button, the list's
+// first column and the first colour of the BMP page.
+QStringList WindowCaptions(CMainDlg &dlg) {
+    using namespace dlgtpl;
+    auto *folderMode = Control<QComboBox>(&dlg, IDC_FOLDERMODE);
+    auto *format = Control<QComboBox>(&dlg, IDC_FORMAT);
+    QWidget page;
+    BuildDialog(kTplBmp, &page);
+    auto *colours = Control<QComboBox>(&page, 1036);
+    return {Control<QAbstractButton>(&dlg, IDC_ADDFILES)->text(),
+            folderMode->itemText(0),
+            format->itemText(0),
+            Control<QAbstractButton>(&dlg, IDC_SETTINGS)->text(),
+            dlg.findChild<QTreeWidget *>()->headerItem()->text(0),
+            colours->itemText(5)};
+}
 
 } // namespace
 
@@ -324,14 +385,8 @@ private slots:
 
     void secondStartEndsAtOnce() {
         QTemporaryDir dir;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        QString runtime = dir.filePath("run");
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert("XDG_RUNTIME_DIR", runtime);
-        env.insert("HOME", dir.filePath("home"));
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        const QString runtime = dir.filePath("run");
+        QProcessEnvironment env = ProgramEnvironment(dir, runtime);
 
         // The first start stays up: its window or its load message waits
         // for the user.
@@ -357,7 +412,152 @@ private slots:
         first.kill();
         QVERIFY(first.waitForFinished(20000));
     }
+
+    void commandLineFilesAreListedAsDropped() {
+        QTemporaryDir dir;
+        WriteFile(dir, "a.ps");
+        WriteFile(dir, "sub/b.PS");
+        WriteFile(dir, "notes.txt");
+        QDir().mkpath(dir.filePath("folder.ps"));
+        const QStringList files = CConverterApp::FilesFromArguments(
+            {"vantoria", "a.ps", "sub/../sub/b.PS", "notes.txt", "missing.ps", "folder.ps"},
+            dir.path());
+        QCOMPARE(files.size(), 5);
+        QCOMPARE(files[1], dir.filePath("sub/b.PS"));
+
+        CMainDlg dlg(nullptr, ModuleFolder(dir, STUB_ENGINE, STUB_EXTRACTOR));
+        dlg.SetSettingsLocation(6, Folder(dir, "prog"), Folder(dir, "config"));
+        QStringList listed;
+        QTimer::singleShot(0, &dlg, [&] {
+            listed = ListedFiles(dlg);
+            static_cast<QDialog &>(dlg).reject();
+        });
+        QCOMPARE(CConverterApp::RunWindow(dlg, files), 0);
+        QCOMPARE(listed, QStringList({dir.filePath("a.ps"), dir.filePath("sub/b.PS")}));
+    }
+
+    void secondStartHandsItsFilesToTheFirst() {
+        QTemporaryDir dir;
+        const QString runtime = dir.filePath("run");
+        QProcessEnvironment env = ProgramEnvironment(dir, runtime);
+        WriteFile(dir, "work/c.ps");
+        WriteFile(dir, "work/d.ps");
+
+        // This process is the running instance: it holds the lock and
+        // listens where a second start looks.
+        auto lock = CConverterApp::TakeInstanceLock("vantoria", runtime);
+        QVERIFY(lock);
+        CInstanceChannel channel;
+        QVERIFY(channel.Listen(CConverterApp::ChannelPath("vantoria", runtime)));
+        CMainDlg dlg(nullptr, ModuleFolder(dir, STUB_ENGINE, STUB_EXTRACTOR));
+        dlg.SetSettingsLocation(6, Folder(dir, "prog"), Folder(dir, "config"));
+        QVERIFY(dlg.OnInitDialog());
+        connect(&channel, &CInstanceChannel::FilesHanded, &dlg,
+                [&dlg](const QStringList &files) { CConverterApp::OfferFiles(dlg, files, true); });
+        dlg.show();
+
+        // Relative names count from the second start's own folder.
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.setWorkingDirectory(dir.filePath("work"));
+        second.start(VANTORIA_PROGRAM, {"c.ps", "d.ps"});
+        QVERIFY(second.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(ListedFiles(dlg),
+                 QStringList({dir.filePath("work/c.ps"), dir.filePath("work/d.ps")}));
+        QVERIFY(dlg.OnClose());
+    }
+
+    void languageFollowsTheLocale() {
+        struct Case {
+            const char *lang;
+            const char *language; // LANGUAGE, empty for none
+            QStringList captions;
+        };
+        const QStringList english = {"Add Files",
+                                     "Convert into the source file's folder",
+                                     "JPEG File (*.jpg)",
+                                     "Image Settings",
+                                     "Files",
+                                     "B&W",
+                                     "en"};
+        // The source texts, byte for byte.
+        const QStringList chinese = {QString::fromUtf8("添加文件"),
+                                     QString::fromUtf8("转换到源文件文件夹"),
+                                     QString::fromUtf8("JPEG 文件(*.jpg)"),
+                                     "Image Settings",
+                                     "Files",
+                                     QString::fromUtf8("黑白"),
+                                     "zh"};
+        const Case cases[] = {
+            {"en_US.UTF-8", "", english},
+            {"zh_CN.UTF-8", "", chinese},
+            {"zh_TW.UTF-8", "", chinese},
+            {"de_DE.UTF-8", "", english},
+            {"C", "", english},
+            {"en_US.UTF-8", "zh_CN:en", chinese},
+            {"zh_CN.UTF-8", "fr:en", english},
+        };
+        for (const Case &c : cases) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("LC_ALL");
+            env.remove("LC_MESSAGES");
+            env.remove("LANGUAGE");
+            env.insert("LANG", c.lang);
+            if (*c.language)
+                env.insert("LANGUAGE", c.language);
+            env.insert("SHELL_TEST_CAPTIONS", "1");
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+            QProcess child;
+            child.setProcessEnvironment(env);
+            child.start(QCoreApplication::applicationFilePath(), {});
+            QVERIFY(child.waitForFinished(30000));
+            QCOMPARE(child.exitCode(), 0);
+            const QStringList shown =
+                QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u'\n');
+            QVERIFY2(shown == c.captions,
+                     qPrintable(QStringLiteral("LANG=%1 LANGUAGE=%2: %3")
+                                    .arg(c.lang, c.language, shown.join(" | "))));
+        }
+    }
+
+    void coloursMapFromSourceTextsInEveryLanguage() {
+        QCOMPARE(InstallTranslation(QLocale(QLocale::English), BinFolder()), UiLanguage::English);
+        QCOMPARE(QString::fromUtf8(HelpFileName()), QStringLiteral("help_en.html"));
+        QWidget page;
+        dlgtpl::BuildDialog(dlgtpl::kTplBmp, &page);
+        auto *colours = dlgtpl::Control<QComboBox>(&page, 1036);
+        SelectColourValue(colours, "b&w");
+        QCOMPARE(colours->currentText(), QStringLiteral("B&W"));
+        QCOMPARE(SelectedColourValue(colours).value_or(""), std::string("B&W"));
+        colours->setCurrentIndex(0);
+        QCOMPARE(SelectedColourValue(colours).value_or(""), std::string("True Color"));
+
+        QCOMPARE(InstallTranslation(QLocale(QLocale::Chinese, QLocale::China), BinFolder()),
+                 UiLanguage::Chinese);
+        QCOMPARE(QString::fromUtf8(HelpFileName()), QStringLiteral("help.html"));
+        QVERIFY(QFileInfo::exists(BinFolder() + "/help_en.html"));
+    }
 };
 
-QTEST_MAIN(ShellTest)
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    // A child start of this binary that reports the window's captions in
+    // the language its environment chooses (see languageFollowsTheLocale).
+    if (qEnvironmentVariableIsSet("SHELL_TEST_CAPTIONS")) {
+        InstallTranslation(QLocale(), BinFolder());
+        QTemporaryDir dir;
+        CMainDlg dlg(nullptr, ModuleFolder(dir, STUB_ENGINE, STUB_EXTRACTOR));
+        dlg.SetSettingsLocation(6, Folder(dir, "prog"), Folder(dir, "config"));
+        if (!dlg.OnInitDialog())
+            return 2;
+        std::fputs(WindowCaptions(dlg).join(u'\n').toUtf8().constData(), stdout);
+        std::fputs(CurrentUiLanguage() == UiLanguage::English ? "\nen\n" : "\nzh\n", stdout);
+        return 0;
+    }
+    ShellTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "ShellTest.moc"

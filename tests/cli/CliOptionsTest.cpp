@@ -1,8 +1,12 @@
-// The command line as vectors: what each option becomes, what is refused.
+// The command line as vectors: what each option becomes, what is refused;
+// the input lists, the report's JSON text and the progress line's cut.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "cli/CliOptions.h"
+#include "cli/FileList.h"
+#include "cli/ProgressLine.h"
+#include "cli/RunReport.h"
 #include "convert/ImageFormat.h"
 #include "settings/ConvertSettings.h"
 #include "settings/SettingsStore.h"
@@ -100,4 +104,69 @@ TEST(CliInputs, TakenAsTheListTakesThem) {
     EXPECT_EQ(InputRefusal(dir / "d.ps.txt"), "is not a .ps file");
     EXPECT_EQ(InputRefusal(dir / "folder.ps"), "is a folder");
     EXPECT_EQ(InputRefusal(dir / "missing.ps"), "no such file");
+}
+
+TEST(CliOptions, InputListsAndTheReport) {
+    CliOptions o =
+        Parse({"--files-from", "-", "a.ps", "--files-from=l.txt", "-0", "--report", "r.jsonl"});
+    EXPECT_EQ(o.fileLists, (std::vector<std::string>{"-", "l.txt"}));
+    EXPECT_EQ(o.files, std::vector<std::string>{"a.ps"});
+    EXPECT_TRUE(o.nulSeparated);
+    EXPECT_EQ(o.report, "r.jsonl");
+    EXPECT_TRUE(Parse({"--files-from", "l.txt"}).files.empty()); // a list alone is enough
+    EXPECT_NE(ErrorOf({"-0", "a.ps"}).find("--files-from"), std::string::npos);
+    EXPECT_NE(ErrorOf({"--files-from=", "a.ps"}).find("--files-from"), std::string::npos);
+    EXPECT_NE(ErrorOf({"--report", "", "a.ps"}).find("--report"), std::string::npos);
+}
+
+TEST(CliFileList, LinesAndNulRecords) {
+    std::vector<std::string> names;
+    std::string error;
+    ASSERT_TRUE(SplitFileList("a.ps\r\n\nb c.ps\nlast.ps", false, names, error));
+    EXPECT_EQ(names, (std::vector<std::string>{"a.ps", "b c.ps", "last.ps"}));
+    names.clear();
+    ASSERT_TRUE(SplitFileList(std::string("x\ny.ps\0 z.ps\r\0\0", 14), true, names, error));
+    EXPECT_EQ(names, (std::vector<std::string>{"x\ny.ps", " z.ps\r"}));
+    names.clear();
+    EXPECT_FALSE(SplitFileList(std::string("a.ps\nb\0.ps\n", 11), false, names, error));
+    EXPECT_TRUE(names.empty());
+    EXPECT_NE(error.find("-0"), std::string::npos);
+}
+
+TEST(CliReport, JsonTextOfAnyName) {
+    EXPECT_EQ(JsonString("a \"b\"\\c\n\t\x01\x7f"), "\"a \\\"b\\\"\\\\c\\n\\t\\u0001\\u007f\"");
+    // UTF-8 as it stands; each byte outside valid UTF-8 (a Latin-1 name, an
+    // overlong form, a cut-off sequence) as a lone surrogate.
+    EXPECT_EQ(JsonString("\xe6\x96\x87.ps"), "\"\xe6\x96\x87.ps\"");
+    EXPECT_EQ(JsonString("caf\xe9.ps"), "\"caf\\udce9.ps\"");
+    EXPECT_EQ(JsonString("\xc0\xaf\xe6\x96"), "\"\\udcc0\\udcaf\\udce6\\udc96\"");
+    EXPECT_EQ(
+        ReportLine({"/in/a.ps", {"/o/a_001.png", "/o/a_002.png"}, "Failed", "disk full", 1.5}),
+        "{\"input\":\"/in/a.ps\",\"outputs\":[\"/o/a_001.png\",\"/o/a_002.png\"],"
+        "\"status\":\"Failed\",\"reason\":\"disk full\",\"seconds\":1.500}");
+}
+
+TEST(CliProgress, TheLineIsCutToTheTerminal) {
+    EXPECT_EQ(ProgressLine::Text(2, 9, 0, 0, "/d/a.ps", 80), "file 2 of 9: /d/a.ps");
+    EXPECT_EQ(ProgressLine::Text(2, 9, 3, 4, "/d/a.ps", 0), "file 2 of 9, page 3 of 4: /d/a.ps");
+    EXPECT_EQ(ProgressLine::Text(2, 9, 3, 0, "/d/a.ps", 0), "file 2 of 9, page 3: /d/a.ps");
+    // The start of the name gives way, never inside a character.
+    EXPECT_EQ(ProgressLine::Text(1, 1, 0, 0, "/data/\xe6\x96\x87\xe6\x96\x87.ps", 24),
+              "file 1 of 1: ...\xe6\x96\x87.ps");
+    EXPECT_EQ(ProgressLine::Text(10, 12, 0, 0, "/d/a.ps", 10), "file 10 o");
+}
+
+TEST(CliOptions, WatchTakesAFolderAndNoFiles) {
+    CliOptions o = Parse({"--watch", "/srv/in", "--done", "/srv/ok", "--kind", "pdf"});
+    EXPECT_EQ(o.watchFolder, "/srv/in/");
+    EXPECT_EQ(o.doneFolder, "/srv/ok/");
+    EXPECT_EQ(o.failedFolder, "");
+    EXPECT_TRUE(o.files.empty());
+    EXPECT_NE(ErrorOf({"--watch", "/srv/in", "a.ps"}).find("--watch"), std::string::npos);
+    EXPECT_NE(ErrorOf({"--watch", "/srv/in", "--files-from", "-"}).find("--watch"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf({"--watch", "/srv/in", "--report", "r.jsonl"}).find("--watch"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf({"--failed", "/srv/bad", "a.ps"}).find("--watch"), std::string::npos);
+    EXPECT_NE(ErrorOf({"--watch="}).find("needs a folder"), std::string::npos);
 }

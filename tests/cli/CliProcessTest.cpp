@@ -1,8 +1,10 @@
 // vantoria-cli run as a process: what it prints, its exit status, the
-// settings it reads, parallel jobs, and Ctrl+C.
+// settings it reads, parallel jobs, lists of inputs and the report, the
+// progress line, and the stops: Ctrl+C, a hang-up, a reader gone.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -39,11 +41,19 @@ struct Result {
     }
 };
 
+// How a CliProcess is connected besides its output pipes.
+struct Connect {
+    bool feedInput = false; // give it `input` on standard input, then end of file
+    std::string input;
+    int errorTerminal = -1; // standard error is this terminal, not a pipe
+};
+
 // A running vantoria-cli in a process group of its own, with HOME, the
 // configuration folder and TMPDIR inside the test's folder.
 class CliProcess {
 public:
-    CliProcess(const TempDir &dir, const std::vector<std::string> &args) {
+    CliProcess(const TempDir &dir, const std::vector<std::string> &args,
+               const Connect &connect = {}) {
         std::vector<std::string> argvStore = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
         argvStore.insert(argvStore.end(), args.begin(), args.end());
         std::vector<char *> argv;
@@ -61,13 +71,21 @@ public:
             envp.push_back(e.data());
         envp.push_back(nullptr);
 
-        int out[2], err[2];
+        int out[2], err[2] = {-1, -1}, in[2] = {-1, -1};
         EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
-        EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
+        if (connect.errorTerminal < 0) {
+            EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
+        }
+        if (connect.feedInput) {
+            EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
+        }
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        posix_spawn_file_actions_adddup2(&fa, err[1], 2);
+        posix_spawn_file_actions_adddup2(
+            &fa, connect.errorTerminal < 0 ? err[1] : connect.errorTerminal, 2);
+        if (connect.feedInput)
+            posix_spawn_file_actions_adddup2(&fa, in[0], 0);
         posix_spawnattr_t attr;
         posix_spawnattr_init(&attr);
         posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
@@ -76,9 +94,16 @@ public:
         posix_spawn_file_actions_destroy(&fa);
         posix_spawnattr_destroy(&attr);
         ::close(out[1]);
-        ::close(err[1]);
+        if (err[1] >= 0)
+            ::close(err[1]);
         m_out = out[0];
         m_err = err[0];
+        if (connect.feedInput) {
+            ::close(in[0]);
+            EXPECT_EQ(::write(in[1], connect.input.data(), connect.input.size()),
+                      static_cast<ssize_t>(connect.input.size()));
+            ::close(in[1]);
+        }
     }
 
     ~CliProcess() {
@@ -124,9 +149,16 @@ public:
 
     // Ctrl+C at the terminal: SIGINT to the whole process group.
     void Interrupt() { ::kill(-m_pid, SIGINT); }
+    // A signal to the program alone.
+    void Signal(int sig) { ::kill(m_pid, sig); }
+    // The reader of standard output goes away.
+    void CloseOutput() {
+        ::close(m_out);
+        m_out = -1;
+    }
 
     Result Finish() {
-        for (;;) {
+        while (m_out >= 0 || m_err >= 0) {
             pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
             if (::poll(fds, 2, 60000) <= 0)
                 break;
@@ -201,7 +233,14 @@ TEST_F(Cli, OneLinePerInputAndASummary) {
     EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Succeed  " + a, "Succeed  " + b,
                                                    "2 succeeded, 0 failed, 0 stopped"}));
     EXPECT_EQ(readback::ReadPdf(dir / "out/b.pdf").pages, 2);
-    EXPECT_EQ(r.err, ""); // no progress bar when standard error is not a terminal
+    // Standard error is no terminal: the progress comes as plain lines.
+    EXPECT_EQ(r.err,
+              "vantoria-cli: file 1 of 2: " + a + "\nvantoria-cli: file 2 of 2: " + b + "\n");
+
+    Result quiet = Run({"--profile", profile, "-q", a});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err, "");
 }
 
 TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
@@ -211,8 +250,12 @@ TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(dir / "in/notes.txt" + ": is not a .ps file"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(dir / "in/missing.ps" + ": no such file"), std::string::npos) << r.err;
-    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Failed  " + bad, "Succeed  " + good,
-                                                   "1 succeeded, 3 failed, 0 stopped"}));
+    std::vector<std::string> lines = r.Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    // The Failed line says why.
+    EXPECT_EQ(lines[0].rfind("Failed  " + bad + ": interpreter error", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "Succeed  " + good);
+    EXPECT_EQ(lines[2], "1 succeeded, 3 failed, 0 stopped");
 }
 
 TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
@@ -319,4 +362,150 @@ TEST_F(Cli, SecondCtrlCEndsAtOnceAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(ListNames(dir / "out/").empty());
     EXPECT_EQ(r.Lines().back(), "0 succeeded, 0 failed, 2 stopped");
     // TearDown: the temporary folder is empty.
+}
+
+namespace {
+
+// The report's lines as jq reads them: input, status, reason, outputs joined
+// by '|', and the type of "seconds", tab-separated; one entry per line.
+std::vector<std::string> ReadReport(const std::string &path) {
+    std::string command = "jq -e -r '[.input, .status, .reason, (.outputs | join(\"|\")), "
+                          "(.seconds | type)] | @tsv' '" +
+                          path + "'";
+    std::vector<std::string> entries;
+    std::FILE *jq = ::popen(command.c_str(), "r");
+    if (!jq)
+        return entries;
+    std::string text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, jq)) > 0;)
+        text.append(buf, n);
+    EXPECT_EQ(::pclose(jq), 0) << "jq refused " << path;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        entries.push_back(l);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+} // namespace
+
+TEST_F(Cli, FilesFromStandardInputWithNulAndAJsonReport) {
+    // Names that a line list could not carry, a refused one and a broken one,
+    // NUL-separated as find -print0 writes them, after a FILE argument.
+    std::string spaced = Input("a b.ps"), newline = Input("two\nlines.ps", {.pages = 2});
+    std::string bad = Input("bad.ps", {.broken = true}), first = Input("first.ps");
+    std::string missing = dir / "in/missing.ps";
+    std::string list = spaced + '\0' + newline + '\0' + missing + '\0' + bad; // no final NUL
+    std::string report = dir / "report.jsonl";
+    CliProcess p(
+        dir,
+        {"--profile", profile, "--jobs", "2", "--report", report, first, "--files-from", "-", "-0"},
+        {.feedInput = true, .input = list});
+    Result r = p.Finish();
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("3 succeeded, 2 failed, 0 stopped"), std::string::npos) << r.out;
+    EXPECT_EQ(readback::ReadPdf(dir / "out/two\nlines.pdf").pages, 2);
+
+    std::vector<std::string> entries = ReadReport(report);
+    ASSERT_EQ(entries.size(), 5u);
+    // jq's @tsv writes a newline inside a value as \n.
+    std::vector<std::string> expected = {
+        spaced + "\tSucceed\t\t" + dir / "out/a b.pdf" + "\tnumber",
+        first + "\tSucceed\t\t" + dir / "out/first.pdf" + "\tnumber",
+        missing + "\tFailed\tno such file\t\tnumber",
+        dir / "in/two\\nlines.ps" + "\tSucceed\t\t" + dir / "out/two\\nlines.pdf" + "\tnumber",
+    };
+    std::string badEntry;
+    for (const std::string &e : entries)
+        if (e.rfind(bad + "\tFailed\tinterpreter error", 0) == 0)
+            badEntry = e;
+    EXPECT_NE(badEntry, "") << "no Failed entry with its reason for " << bad;
+    for (const std::string &e : expected)
+        EXPECT_NE(std::find(entries.begin(), entries.end(), e), entries.end()) << e;
+
+    // A line list holding a NUL is refused before anything is converted, as
+    // is a report that can't be created; nothing was written either time.
+    std::string lineList = dir / "list.txt";
+    WriteAll(lineList, first + "\n" + std::string("x\0y.ps\n", 7));
+    Result nul = Run({"--profile", profile, "--overwrite", "--files-from", lineList});
+    EXPECT_EQ(nul.status, 2);
+    EXPECT_NE(nul.err.find("needs -0"), std::string::npos) << nul.err;
+    Result noReport = Run({"--profile", profile, "--report", dir / "no/such/r.jsonl", first});
+    EXPECT_EQ(noReport.status, 2);
+    EXPECT_EQ(ListNames(dir / "out/").size(), 3u);
+}
+
+TEST_F(Cli, ProgressLineOnATerminal) {
+    int master = -1, slave = -1;
+    winsize size{};
+    size.ws_col = 60;
+    size.ws_row = 24;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, &size), 0);
+    std::string a = Input("a.ps", {.pages = 3});
+    std::string b = Input("a-rather-long-name-that-does-not-fit-the-line.ps");
+    Result r;
+    {
+        CliProcess p(dir, {"--profile", profile, "--kind", "image", "--format", "png", a, b},
+                     {.feedInput = false, .input = {}, .errorTerminal = slave});
+        ::close(slave);
+        r = p.Finish();
+    }
+    std::string tty;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
+        tty.append(buf, static_cast<std::size_t>(n));
+    ::close(master);
+    EXPECT_EQ(r.status, 0) << tty;
+    // Standard output keeps its lines; the terminal gets one line rewritten
+    // in place, file by file and page by page, cut to the width, and wiped
+    // at the end.
+    EXPECT_EQ(r.Lines().size(), 3u);
+    const std::string redraw = "\r\033[K";
+    for (int page = 1; page <= 3; ++page)
+        EXPECT_NE(tty.find(redraw + "file 1 of 2, page " + std::to_string(page) + ": "),
+                  std::string::npos)
+            << tty;
+    std::size_t second = tty.find(redraw + "file 2 of 2, page 1: ...");
+    ASSERT_NE(second, std::string::npos) << tty;
+    std::size_t end = tty.find('\r', second + 1);
+    EXPECT_EQ(tty.substr(second + redraw.size(), end - second - redraw.size()).size(), 59u);
+    EXPECT_EQ(tty.find('\n'), std::string::npos) << "the line was never rewritten in place";
+    EXPECT_EQ(tty.substr(tty.size() - redraw.size()), redraw);
+}
+
+TEST_F(Cli, AClosedOutputOrAHangUpStopsAtOnceAndLeavesNothing) {
+    // The reader of standard output goes away after the first line, as with
+    // `vantoria-cli ... | head -1`: no crash, the run stops at once.
+    std::vector<std::string> args = {"--profile", profile,        "--kind", "image",
+                                     "--set",     "Img.xdpi=150", "--set",  "Img.ydpi=150"};
+    for (int i = 0; i < 6; ++i)
+        args.push_back(Input("p" + std::to_string(i) + ".ps", {.pages = 4}));
+    {
+        CliProcess p(dir, args);
+        ASSERT_TRUE(p.WaitForLines(1));
+        p.CloseOutput();
+        Result r = p.Finish();
+        EXPECT_EQ(r.status, 1) << "ended by a signal or not stopped: " << r.err;
+        EXPECT_FALSE(Exists(dir / "out/p5_001.jpg"));
+    }
+    // One SIGTERM or a hang-up during a file that never ends stops it at
+    // once, as does a SIGPIPE sent to the process.
+    WriteAll(dir / "in/loop.ps", "%!PS\n{} loop\n");
+    for (int sig : {SIGTERM, SIGHUP, SIGPIPE}) {
+        CliProcess p(
+            dir, {"--profile", profile, "--kind", "image", dir / "in/loop.ps", dir / "in/p0.ps"});
+        // Wait until the engine runs the file.
+        for (int i = 0; i < 500 && ListNames(dir / "tmp/").empty(); ++i)
+            p.Pump(20);
+        p.Signal(sig);
+        Result r = p.Finish();
+        EXPECT_EQ(r.status, 1) << sig;
+        EXPECT_EQ(r.Lines(),
+                  (std::vector<std::string>{"Aborted  " + dir / "in/loop.ps" + ": stopped",
+                                            "0 succeeded, 0 failed, 2 stopped"}))
+            << sig;
+        EXPECT_TRUE(ListNames(dir / "tmp/").empty()) << sig;
+    }
+    // TearDown: nothing is left in the temporary folder.
 }

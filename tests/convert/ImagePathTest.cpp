@@ -143,16 +143,18 @@ TEST_F(ImagePath, BrokenInputFailsAndTheRunGoesOn) {
     EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"good.jpg"});
 }
 
-// The engine's result is not what decides: a file that fails after its first
-// page was shown is converted like a success.
-TEST_F(ImagePath, AnEngineFailureAfterAPageIsConvertedLikeASuccess) {
+// An interpreter error on page 3 of 5: the two pages that exist are
+// converted, but the row is not a success.
+TEST_F(ImagePath, AnEngineErrorAfterTwoPagesConvertsThemAndFailsTheRow) {
     std::string late = dir / "in/late.ps";
-    testsupport::WriteAll(late, "%!PS\n/Helvetica findfont 24 scalefont setfont\n"
-                                "72 700 moveto (shown) show showpage\nthis_is_not_an_operator\n");
+    std::string page = "/Helvetica findfont 24 scalefont setfont 72 700 moveto (shown) show "
+                       "showpage\n";
+    testsupport::WriteAll(late, "%!PS\n" + page + page + "this_is_not_an_operator\n" + page + page);
     Convert({late});
-    EXPECT_EQ(view.Status(0), "Succeed");
-    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"late.jpg"});
-    EXPECT_TRUE(readback::ReadJpeg(Out("late.jpg")).ok);
+    EXPECT_EQ(view.Status(0), "Failed");
+    EXPECT_EQ(view.Reason(0), "interpreter error: /undefined in this_is_not_an_operator");
+    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"late_001.jpg", "late_002.jpg"}));
+    EXPECT_TRUE(readback::ReadJpeg(Out("late_002.jpg")).ok);
 }
 
 TEST_F(ImagePath, AnOutputThatCannotBeWrittenIsFailed) {

@@ -22,9 +22,10 @@ TEST(SplitPath, FolderBaseAndLastExtension) {
     EXPECT_EQ(p.base, "readme");
     EXPECT_EQ(p.ext, "");
 
-    p = SplitPath("D:\\ps\\notes.ps");
-    EXPECT_EQ(p.folder, "D:\\ps\\");
-    EXPECT_EQ(p.base, "notes");
+    // '/' is the only separator: a backslash belongs to the name.
+    p = SplitPath("/in/x\\r.ps");
+    EXPECT_EQ(p.folder, "/in/");
+    EXPECT_EQ(p.base, "x\\r");
 
     // A dot in a folder name is not the file's extension.
     p = SplitPath("/my.folder/file");
@@ -63,7 +64,7 @@ TEST(MakeUniqueName, NumbersFromOneAndKeepsTheExtension) {
     EXPECT_EQ(MakeUniqueName(dir / "report_002.jpg"), dir / "report_002-01.jpg");
 }
 
-TEST(MakeUniqueName, ThreeDigitsFromOneHundredAndNoUpperLimit) {
+TEST(MakeUniqueName, ThreeDigitsFromOneHundredUpToABound) {
     std::set<std::string> taken = {"/o/a.pdf"};
     for (int k = 1; k <= 99; ++k) {
         char name[32];
@@ -72,6 +73,23 @@ TEST(MakeUniqueName, ThreeDigitsFromOneHundredAndNoUpperLimit) {
     }
     auto isTaken = [&](const std::string &p) { return taken.count(p) > 0; };
     EXPECT_EQ(MakeUniqueName("/o/a.pdf", isTaken), "/o/a-100.pdf");
+
+    // Every number taken: no name, after a bounded search.
+    int asked = 0;
+    auto everything = [&](const std::string &) { return ++asked > 0; };
+    EXPECT_EQ(MakeUniqueName("/o/a.pdf", everything), "");
+    EXPECT_EQ(asked, kLastNumberedName + 1);
+}
+
+TEST(MakeUniqueName, ANameThatCannotTakeANumberGivesNone) {
+    // A taken name one byte short of the limit can't take "-01"; a name past
+    // the limit is not looked at (the file system would not say it is free).
+    auto everything = [](const std::string &) { return true; };
+    EXPECT_EQ(MakeUniqueName("/o/" + std::string(250, 'a') + ".pdf", everything), "");
+    int asked = 0;
+    auto counting = [&](const std::string &) { return ++asked > 0; };
+    EXPECT_EQ(MakeUniqueName("/o/" + std::string(252, 'a') + ".pdf", counting), "");
+    EXPECT_EQ(asked, 0);
 }
 
 TEST(MakeUniqueName, AnythingPresentIsTakenNotOnlyReadableFiles) {

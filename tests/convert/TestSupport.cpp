@@ -1,6 +1,11 @@
 #include "TestSupport.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <algorithm>
 #include <cstdio>
@@ -136,6 +141,35 @@ std::vector<std::string> RecordingView::EventsMatching(const std::string &prefix
         if (e.rfind(prefix, 0) == 0)
             out.push_back(e);
     return out;
+}
+
+std::string RecordingView::Reason(int row) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (row < 0 || static_cast<std::size_t>(row) >= m_reason.size())
+        return {};
+    return m_reason[static_cast<std::size_t>(row)];
+}
+
+int RunInChild(const std::function<int()> &body, long long fileSizeLimit) {
+    std::fflush(nullptr);
+    pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        if (fileSizeLimit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit {};
+            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(fileSizeLimit);
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                ::_exit(120);
+        }
+        int code = body();
+        ::_exit(code);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string RecordingView::Status(int row) const {

@@ -69,6 +69,15 @@ public:
     void SetSelectedText(const std::string &text) override { Record("selected " + text); }
     void RestoreIdle() override { Record("restore"); }
     void RowFinished(int row) override { Record("finished " + std::to_string(row)); }
+    void SetFailReason(int row, const std::string &reason) override {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (static_cast<std::size_t>(row) >= m_reason.size())
+                m_reason.resize(static_cast<std::size_t>(row) + 1);
+            m_reason[static_cast<std::size_t>(row)] = reason;
+        }
+        Record("reason " + std::to_string(row) + " " + reason);
+    }
 
     // Called after each recorded event, on the run's thread.
     std::function<void(const std::string &)> onEvent;
@@ -76,12 +85,21 @@ public:
     std::vector<std::string> Events() const;
     std::vector<std::string> EventsMatching(const std::string &prefix) const;
     std::string Status(int row) const;
+    // The last reason given for the row's failure (empty when none was).
+    std::string Reason(int row) const;
 
 private:
     void Record(const std::string &event);
     mutable std::mutex m_lock;
     std::vector<std::string> m_events;
     std::vector<std::string> m_status;
+    std::vector<std::string> m_reason;
 };
+
+// Run `body` in a child process and return its exit code (-1 when it did
+// not exit normally). With `fileSizeLimit` > 0 the child, and every program
+// it starts, can't make a file larger than that many bytes: a write past it
+// fails as on a full disk (SIGXFSZ is ignored).
+int RunInChild(const std::function<int()> &body, long long fileSizeLimit = 0);
 
 } // namespace testsupport

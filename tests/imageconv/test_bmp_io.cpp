@@ -5,6 +5,8 @@
 #include <QString>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "TestSupport.h"
 #include "imageconv/PageOps.h"
@@ -160,6 +162,7 @@ TEST(BmpWriter, FailureKeepsTheExistingFileAndLeavesNoDebris) {
 
 TEST(BmpReader, ReadsEveryDepthBottomUpAndTopDown) {
     TempDir dir;
+    Dib page; // reused: each read replaces whatever the page held before
     for (int depth : {1, 4, 8, 24})
         for (bool topDown : {false, true}) {
             SCOPED_TRACE(testing::Message() << depth << (topDown ? " top-down" : " bottom-up"));
@@ -176,7 +179,6 @@ TEST(BmpReader, ReadsEveryDepthBottomUpAndTopDown) {
             };
             const std::string path = dir.File("in.bmp");
             WriteBytes(path, EncodeBmp(11, 6, depth, pal, pixel, topDown, 11811, 2835));
-            Dib page;
             ASSERT_TRUE(ReadBmp(path, page));
             ASSERT_EQ(page.width, 11);
             ASSERT_EQ(page.height, 6);
@@ -257,6 +259,51 @@ TEST(BmpReader, RefusesDamagedHeaders) {
     Dib page;
     EXPECT_FALSE(ReadBmp(dir.File("does-not-exist.bmp"), page));
     EXPECT_FALSE(ReadBmp(dir.path().string(), page)); // a folder
+}
+
+TEST(BmpReader, OnlyAPlainFileIsReadAndAFifoNeverBlocks) {
+    TempDir dir;
+    const std::string good = dir.File("good.bmp");
+    WriteBytes(good, EncodeBmp(3, 2, 24, {}, [](int x, int) { return uint32_t(x); }));
+    Dib page;
+    ASSERT_TRUE(ReadBmp(good, page));
+
+    // Nobody writes to the FIFO: a reader that opened it blocking would hang here.
+    const std::string fifo = dir.File("fifo.bmp");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadBmp(fifo, page));
+    EXPECT_FALSE(page.IsValid());
+
+    const std::string link = dir.File("link.bmp");
+    ASSERT_EQ(::symlink(good.c_str(), link.c_str()), 0);
+    EXPECT_FALSE(ReadBmp(link, page));
+}
+
+TEST(BmpReader, APageTooLargeToWorkOnIsRefusedFromItsHeader) {
+    // Every page is worked on at 24 bits: the largest real page, A0 at
+    // 600 dpi, fits; an 8-bit 46000 x 46000 page (2 GB as stored, 6 GB at
+    // 24 bits) does not. The file is sparse and as long as its header
+    // claims, so only the limit can refuse it.
+    EXPECT_TRUE(Dib::FitsWorkingLimit(19866, 28087));
+    EXPECT_FALSE(Dib::FitsWorkingLimit(46000, 46000));
+    EXPECT_FALSE(Dib::FitsWorkingLimit(30000, 30000));
+
+    std::vector<uint8_t> bytes =
+        EncodeBmp(4, 4, 8, std::vector<Rgb>(256, Rgb{1, 2, 3}), [](int, int) { return 0u; });
+    const uint32_t offBits = Get32(bytes, 10);
+    bytes.resize(offBits);
+    for (int i = 0; i < 4; ++i) {
+        bytes[18 + size_t(i)] = uint8_t(46000u >> (8 * i)); // biWidth
+        bytes[22 + size_t(i)] = uint8_t(46000u >> (8 * i)); // biHeight
+    }
+    TempDir dir;
+    const std::string path = dir.File("huge.bmp");
+    WriteBytes(path, bytes);
+    std::filesystem::resize_file(path, uint64_t(offBits) + uint64_t(46000) * 46000);
+    Dib page;
+    EXPECT_FALSE(ReadBmp(path, page));
+    EXPECT_FALSE(page.IsValid());
+    EXPECT_EQ(page.bits.capacity(), 0u);
 }
 
 TEST(BmpReader, PaletteLongerThanTheFileIsRefused) {

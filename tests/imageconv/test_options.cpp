@@ -41,7 +41,7 @@ TEST(Handles, CreateGivesFreshRecordWithInitialValues) {
     EXPECT_EQ(r.m_nXDpi, 150);
     EXPECT_EQ(r.m_nYDpi, 150);
     EXPECT_EQ(r.m_nReduceBpp, 0);
-    EXPECT_EQ(r.m_pMultiFile, nullptr);
+    EXPECT_EQ(r.m_pTiffImage->PageCount(), 0);
     EXPECT_NE(r.m_pTiffImage, nullptr);
     EXPECT_EQ(r.m_nInputType, 1);
     EXPECT_EQ(r.m_nJpegMode, 0);

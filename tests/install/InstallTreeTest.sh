@@ -17,6 +17,7 @@ bin/vantoria-cli
 $MODULEDIR/lumbrel.so
 $MODULEDIR/tessarin-run
 $MODULEDIR/tessarin.so
+lib/systemd/user/vantoria-watch@.service
 share/applications/com.quorvane.vantoria.desktop
 share/doc/vantoria/changelog.gz
 share/doc/vantoria/copyright
@@ -28,6 +29,9 @@ share/man/man1/vantoria-cli.1.gz
 share/man/man1/vantoria.1.gz
 share/metainfo/com.quorvane.vantoria.metainfo.xml
 share/vantoria/help.html
+share/vantoria/help_en.html
+share/vantoria/vantoria_en.qm
+share/vantoria/vantoria_zh.qm
 LIST
 )
 actual=$(cd "$root" && find . ! -type d | sed 's|^\./||' | sort)

@@ -700,22 +700,28 @@ TEST_F(PostProcessTest, FailureLeavesInputByteForByte) {
               0);
 }
 
-TEST_F(PostProcessTest, FileModeAndLinksAreKept) {
+TEST_F(PostProcessTest, TheFileModeIsKeptAndALinkIsReplacedNotFollowed) {
     std::string pdf = Pdf("mode");
     ASSERT_EQ(chmod(pdf.c_str(), 0640), 0);
-    std::string link = dir.file("link.pdf");
-    fs::create_symlink(pdf, link);
-
     Post p;
-    p.title = "Through a link";
-    ASSERT_EQ(lumbrel.Run(link, p), 1);
-    EXPECT_TRUE(fs::is_symlink(link));
+    p.title = "Finished";
+    ASSERT_EQ(lumbrel.Run(pdf, p), 1);
     struct stat st = {};
     ASSERT_EQ(stat(pdf.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // The name is replaced: the file a planted link points to stays as it was.
+    std::string victim = Pdf("victim");
+    std::string before = ReadFile(victim);
+    std::string link = dir.file("link.pdf");
+    fs::create_symlink(victim, link);
+    p.title = "Not through a link";
+    ASSERT_EQ(lumbrel.Run(link, p), 1);
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFile(victim), before);
     QPDF q;
-    q.processFile(pdf.c_str());
-    EXPECT_EQ(InfoValue(q, "/Title"), "Through a link");
+    q.processFile(link.c_str());
+    EXPECT_EQ(InfoValue(q, "/Title"), "Not through a link");
 }
 
 TEST_F(PostProcessTest, InvalidUtf8CountsAsLatin1) {

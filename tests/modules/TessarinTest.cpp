@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,6 +18,8 @@
 #include <poppler/cpp/poppler-page.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
+
+#include "imageconv/Dib.h"
 
 using namespace moduletest;
 
@@ -180,6 +183,29 @@ TEST_F(TessarinTest, ResultCodesOfQuitAndBrokenFiles) {
     int missing = engine.Run(PdfArgs(dir.file("missing.pdf"), dir.file("no such file.ps")));
     EXPECT_LT(missing, 0);
     EXPECT_NE(missing, -101);
+}
+
+// The helper may write a file as large as a page file of the converter's
+// largest page (its pixels and the two BMP headers), and not one byte more:
+// a write past it is an interpreter error, not the end of the helper. The
+// file is sparse: one byte at the last offset.
+TEST_F(TessarinTest, FilesAreLimitedToTheLargestPageFile) {
+    const unsigned long long limit = imageconv::Dib::kMaxBytes + 14 + 40;
+    const std::string file = dir.file("big.bin");
+    auto writeByteAt = [&](unsigned long long offset) {
+        std::string program = "(" + file + ") (w) file dup " + std::to_string(offset) +
+                              " setfileposition dup 65 write closefile";
+        return engine.Run(
+            {"tessarin", "-dNOSAFER", "-dBATCH", "-dNOPAUSE", "-dNODISPLAY", "-c", program});
+    };
+    EXPECT_EQ(writeByteAt(limit - 1), 0);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<unsigned long long>(st.st_size), limit);
+    int past = writeByteAt(limit);
+    EXPECT_LT(past, 0);
+    EXPECT_GT(past, TESSARIN_E_START) << "the interpreter's own error, the helper lived";
+    unlink(file.c_str());
 }
 
 TEST_F(TessarinTest, RefusesUnusableCalls) {

@@ -244,6 +244,22 @@ TEST(IniFileOnDisk, UnreadableFileIsNeverOverwritten) {
     EXPECT_EQ(ReadText(path), "[Set]\nmode=0\n");
 }
 
+// A named pipe in the file's place (no writer ever opens it) is refused at
+// once: nothing read, nothing saved over it.
+TEST(IniFileOnDisk, NamedPipeIsRefusedWithoutBlocking) {
+    TempFolder dir;
+    std::string path = dir.File("Profile.ini");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    IniFile ini(path);
+    EXPECT_EQ(ini.GetInt("Set", "mode", 9), 9);
+    ASSERT_TRUE(ini.SetInt("Set", "mode", 1));
+    EXPECT_FALSE(ini.Save());
+    EXPECT_EQ(IniReadInt(path, "Set", "mode", 7), 7);
+    struct stat st {};
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST(IniFileOnDisk, SymbolicLinkIsFollowed) {
     TempFolder dir;
     std::filesystem::create_directory(dir.File("real"));

@@ -14,6 +14,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "SheetTestUtil.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
@@ -161,15 +163,24 @@ void SheetsTest::tabsOfBothSheets() {
     QVERIFY(ok->isDefault());
 }
 
-// The sheet takes the size of its largest page when it opens: visiting each
-// page in turn neither resizes it nor leaves any control of that page outside
-// the part of the sheet that shows it.
+// The sheet takes the size of its largest page when it opens, and no more:
+// the pages are shown exactly as wide as the widest of them (tabs that do
+// not fit scroll). Visiting each page in turn neither resizes the sheet nor
+// leaves any control of that page outside the part of the sheet that shows
+// it.
 void SheetsTest::sheetHoldsEveryPage() {
     TempProfile ini;
     ImageSheet image(ini);
     PdfSheet pdf(ini);
     for (CMyPropSheet *sheet : {&image.sheet, &pdf.sheet}) {
+        QCoreApplication::processEvents();
         const QSize opened = sheet->size();
+        int widest = 0;
+        for (int i = 0; i < sheet->PageCount(); ++i)
+            widest = std::max(widest, sheet->Page(i)->TemplateSize().width());
+        QCOMPARE(sheet->Page(0)->width(), widest);
+        // Nothing beside the page but the tab frame.
+        QVERIFY2(sheet->Tabs()->width() - widest <= 8, qPrintable(sheet->windowTitle()));
         for (int i = 0; i < sheet->PageCount(); ++i) {
             sheet->Tabs()->setCurrentIndex(i);
             QCoreApplication::processEvents();
@@ -650,7 +661,7 @@ void SheetsTest::stampColourChooser() {
         auto *page = static_cast<CStampDlg *>(pdf.Show(kStamp));
         QCOMPARE(page->CurrentColour(), 255); // red by default
 
-        // Cancelled: the colour stays. The chooser opens on black.
+        // Cancelled: the colour stays. The chooser opens on the current one.
         QColor opening;
         auto answered = WhenModal<QColorDialog>([&](QColorDialog *d) {
             opening = d->currentColor();
@@ -659,7 +670,7 @@ void SheetsTest::stampColourChooser() {
         });
         page->ItemAs<QPushButton>(1036)->click();
         QVERIFY(*answered);
-        QCOMPARE(opening, QColor(0, 0, 0));
+        QCOMPARE(opening, QColor(255, 0, 0));
         QCOMPARE(page->CurrentColour(), 255);
 
         answered = WhenModal<QColorDialog>([](QColorDialog *d) {
@@ -669,6 +680,13 @@ void SheetsTest::stampColourChooser() {
         page->ItemAs<QPushButton>(1036)->click();
         QVERIFY(*answered);
         QCOMPARE(page->CurrentColour(), 16711680);
+        answered = WhenModal<QColorDialog>([&](QColorDialog *d) {
+            opening = d->currentColor();
+            d->reject();
+        });
+        page->ItemAs<QPushButton>(1036)->click();
+        QVERIFY(*answered);
+        QCOMPARE(opening, QColor(0, 0, 255));
         const QPoint swatch = page->Item(1039)->geometry().center();
         QVERIFY(Near(PaintedAt(page, swatch), QColor(0, 0, 255)));
         pdf.sheet.OkButton()->click();

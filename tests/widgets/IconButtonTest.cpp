@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdlib>
+
 class IconButtonTest : public QObject {
     Q_OBJECT
 
@@ -25,7 +27,8 @@ private slots:
     void pressedShiftsIconAndCaption();
     void classicFlatFrames();
     void themedBackgroundDrawsThroughTheStyle();
-    void focusRectangleOnlyWhenNotFlat();
+    void focusFrameOnFlatAndRaisedButtons();
+    void hoverIsClearlyVisible();
     void hoverFollowsEnterAndLeave();
     void hoverMovesFromButtonToButton();
     void hoverClearedByFocusLossAndDeactivation();
@@ -296,38 +299,81 @@ void IconButtonTest::themedBackgroundDrawsThroughTheStyle() {
     QCOMPARE(Grab(themed), a);
 }
 
-void IconButtonTest::focusRectangleOnlyWhenNotFlat() {
-    const QColor mark(0, 200, 0);
+namespace {
+// Pixels that differ between two grabs of the same size by more than `by` in
+// any channel.
+int Changed(const QImage &a, const QImage &b, int by = 0) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            n += std::abs(qRed(p) - qRed(q)) > by || std::abs(qGreen(p) - qGreen(q)) > by ||
+                         std::abs(qBlue(p) - qBlue(q)) > by
+                     ? 1
+                     : 0;
+        }
+    return n;
+}
+} // namespace
+
+// Reached with the keyboard, flat and raised buttons alike show the style's
+// focus frame, inside the 3-pixel margin; without the focus there is none.
+void IconButtonTest::focusFrameOnFlatAndRaisedButtons() {
     QWidget top;
-    top.resize(200, 60);
+    top.resize(240, 60);
+    auto *before = new QPushButton(QStringLiteral("before"), &top);
+    before->setGeometry(0, 0, 10, 10);
     auto *button = new CIconButton(QStringLiteral("OK"), &top);
     button->setGeometry(10, 10, 100, 40);
-    button->SetColor(CIconButton::ColorFgFocus, mark);
+    CThemeApi theme;
+    button->SetTheme(&theme);
     top.show();
     top.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&top));
-    button->setFocus();
-    QTRY_VERIFY(button->hasFocus());
 
-    // Flat (the default): no focus rectangle.
-    QImage img = Grab(*button);
-    int onFrame = 0;
-    for (int x = 3; x < 97; ++x)
-        onFrame += SameRgb(img.pixel(x, 3), mark) ? 1 : 0;
-    QCOMPARE(onFrame, 0);
+    for (bool flat : {true, false}) {
+        button->SetFlat(flat);
+        before->setFocus();
+        QTRY_VERIFY(before->hasFocus());
+        const QImage without = Grab(*button);
+        QTest::keyClick(before, Qt::Key_Tab);
+        QTRY_VERIFY(button->hasFocus());
+        const QImage with = Grab(*button);
+        QVERIFY2(Changed(with, without) >= 40, flat ? "flat" : "raised");
+        // The frame keeps clear of the button's outer 3 pixels.
+        QRect changed;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x)
+                if (with.pixel(x, y) != without.pixel(x, y))
+                    changed |= QRect(x, y, 1, 1);
+        QVERIFY(QRect(3, 3, 94, 34).contains(changed));
+    }
+}
 
-    button->SetFlat(false);
-    img = Grab(*button);
-    QCOMPARE(BoxOf(img, mark).topLeft(), QPoint(3, 3));
-    onFrame = 0;
-    for (int x = 3; x < 97; ++x)
-        onFrame += SameRgb(img.pixel(x, 3), mark) ? 1 : 0;
-    QVERIFY(onFrame > 40);
-    QVERIFY(SameRgb(img.pixel(3, 36), mark) || SameRgb(img.pixel(3, 35), mark));
-
-    // Without the focus there is none either.
-    button->clearFocus();
-    QCOMPARE(CountOf(Grab(*button), mark), 0);
+// The hover highlight is plain to see: it changes most of the button, also
+// over the style's themed background and without a border.
+void IconButtonTest::hoverIsClearlyVisible() {
+    QWidget top;
+    top.resize(240, 60);
+    auto *themed = new CIconButton(QStringLiteral("A"), &top);
+    auto *bare = new CIconButton(QStringLiteral("B"), &top);
+    themed->setGeometry(10, 10, 100, 40);
+    bare->setGeometry(120, 10, 100, 40);
+    CThemeApi theme;
+    themed->SetTheme(&theme);
+    bare->DrawBorder(false);
+    top.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&top));
+    for (CIconButton *b : {themed, bare}) {
+        const QImage normal = Grab(*b);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), b->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(b, &enter);
+        QVERIFY(b->IsMouseOver());
+        const QImage hovered = Grab(*b);
+        QVERIFY2(Changed(hovered, normal, 16) > normal.width() * normal.height() / 2,
+                 qPrintable(b->text()));
+    }
 }
 
 // ---- hover ----

@@ -89,7 +89,7 @@ struct Demo {
                 pressed.push_back(b);
                 break;
             case 3:
-                // Only a button that is not flat shows the focus rectangle.
+                // Focus shows on flat buttons as well; this one is raised.
                 b->SetFlat(false);
                 if (!api)
                     focused = b;
@@ -219,8 +219,11 @@ struct Demo {
     // Puts every control into the state its caption names.
     void ApplyStates() {
         window.activateWindow();
-        if (focused)
-            focused->setFocus(Qt::OtherFocusReason);
+        if (focused) {
+            // As reached with the Tab key: the style then draws the focus.
+            window.setAttribute(Qt::WA_KeyboardFocusChange);
+            focused->setFocus(Qt::TabFocusReason);
+        }
         for (CIconButton *b : pressed)
             b->setDown(true);
         for (CIconButton *b : hovered)

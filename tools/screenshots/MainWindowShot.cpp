@@ -1,7 +1,8 @@
 // The picture of the main window for the documentation: a few queued
 // PostScript files, the first of them converted to PDF by a real run, the
-// rest waiting. Saves the window's picture to the path given as the first
-// argument (default main-window.png) and ends; 0 on success.
+// rest waiting, in the language the locale chooses. Saves the window's
+// picture to the path given as the first argument (default main-window.png)
+// and ends; 0 on success.
 //
 // Everything it writes (settings, inputs, the PDF) lives in a temporary
 // folder that is removed at the end.
@@ -17,6 +18,7 @@
 #include <cstdio>
 
 #include "app/CMainDlg.h"
+#include "app/Translations.h"
 #include "settings/IniFile.h"
 
 namespace {
@@ -40,6 +42,7 @@ void Settle(int ms) {
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    InstallTranslation(QLocale(), QStringLiteral(VANTORIA_BIN_DIR));
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "main-window.png";
 
     QTemporaryDir tmp(QDir::tempPath() + "/user-XXXXXX");

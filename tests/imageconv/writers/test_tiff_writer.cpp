@@ -364,15 +364,6 @@ TEST(TiffWriter, EdgeChoicesPackBitsOnBlackAndWhiteAndRleOnTrueColour) {
 
 namespace {
 
-struct OpenFile {
-    std::FILE *f;
-    explicit OpenFile(const std::string &path) : f(std::fopen(path.c_str(), "w+b")) {}
-    ~OpenFile() {
-        if (f)
-            std::fclose(f);
-    }
-};
-
 void ExpectPage(TIFF *t, int n, int width) {
     EXPECT_EQ(Tag<uint32_t>(t, TIFFTAG_SUBFILETYPE, 0), uint32_t(FILETYPE_PAGE));
     uint16_t a = 0, b = 0;
@@ -390,16 +381,17 @@ void ExpectPage(TIFF *t, int n, int width) {
 TEST(TiffMultiPage, ThreePagesGiveThreeNumberedNamedDirectories) {
     TempDir dir;
     std::string path = dir.File("multi.tif");
-    OpenFile file(path);
-    ASSERT_TRUE(file.f);
     TiffMultiPageWriter writer;
     Dib p1 = PageOfDepth(24), p2 = PageOfDepth(1), p3 = PageOfDepth(8, true);
-    ASSERT_TRUE(writer.Append(file.f, path, p1, Params(24, IC_TIFF_LZW)));
-    ASSERT_TRUE(writer.Append(file.f, path, p2, Params(1, IC_TIFF_CCITT_G4)));
-    ASSERT_TRUE(writer.Append(file.f, path, p3, Params(8, IC_TIFF_JPEG, 1)));
+    ASSERT_TRUE(writer.Append(path, p1, Params(24, IC_TIFF_LZW)));
+    ASSERT_TRUE(writer.Append(path, p2, Params(1, IC_TIFF_CCITT_G4)));
+    ASSERT_TRUE(writer.Append(path, p3, Params(8, IC_TIFF_JPEG, 1)));
     EXPECT_EQ(writer.PageCount(), 3);
-    writer.Close();
+    // Built beside the target: the name appears only once the file is done.
+    EXPECT_FALSE(std::filesystem::exists(path));
+    ASSERT_TRUE(writer.Finish());
     EXPECT_EQ(writer.PageCount(), 0);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"multi.tif"});
 
     ASSERT_EQ(Directories(path), 3);
     TiffPtr t = Open(path);
@@ -415,60 +407,45 @@ TEST(TiffMultiPage, ThreePagesGiveThreeNumberedNamedDirectories) {
     EXPECT_EQ(Tag<uint16_t>(t.get(), TIFFTAG_COMPRESSION), COMPRESSION_JPEG);
 }
 
-TEST(TiffMultiPage, EachPageIsOnDiskWhenAppendReturns) {
+TEST(TiffMultiPage, AnUnfinishedOrSpoiledFileLeavesTheOldOneByteForByte) {
     TempDir dir;
-    std::string path = dir.File("stopped.tif");
-    OpenFile file(path);
+    std::string path = dir.File("doc.tif");
+    const std::vector<uint8_t> old{'o', 'l', 'd', 0, 1, 2};
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(old.data()), std::streamsize(old.size()));
+    {
+        // Abandoned after two pages (a stop, a destroyed converter).
+        TiffMultiPageWriter writer;
+        ASSERT_TRUE(writer.Append(path, PageOfDepth(4), Params(4, IC_TIFF_LZW)));
+        ASSERT_TRUE(writer.Append(path, PageOfDepth(24), Params(24, IC_TIFF_JPEG)));
+        writer.Close();
+        EXPECT_EQ(ReadBytes(path), old);
+    }
     TiffMultiPageWriter writer;
-    ASSERT_TRUE(writer.Append(file.f, path, PageOfDepth(4), Params(4, IC_TIFF_LZW)));
-    EXPECT_EQ(Directories(path), 1);
-    ASSERT_TRUE(writer.Append(file.f, path, PageOfDepth(24), Params(24, IC_TIFF_JPEG)));
-    // Stopped here: the stream is still open, yet the file has both pages.
-    ASSERT_EQ(Directories(path), 2);
-    TiffPtr t = Open(path);
-    ASSERT_TRUE(t);
-    ExpectPage(t.get(), 1, 27);
-    ExpectRows(t.get(), PageOfDepth(4), false);
-    ASSERT_TRUE(TIFFReadDirectory(t.get()));
-    ExpectPage(t.get(), 2, 27);
-    std::vector<uint32_t> rgba(27 * 19);
-    EXPECT_TRUE(TIFFReadRGBAImage(t.get(), 27, 19, rgba.data(), 0));
-}
-
-TEST(TiffMultiPage, FailedPageClosesTheStreamAndCountingRestarts) {
-    TempDir dir;
-    std::string path = dir.File("restart.tif");
-    OpenFile file(path);
-    TiffMultiPageWriter writer;
-    ASSERT_TRUE(writer.Append(file.f, path, PageOfDepth(24), Params(24, IC_TIFF_LZW)));
-    ASSERT_TRUE(writer.Append(file.f, path, PageOfDepth(1), Params(1, IC_TIFF_CCITT_G3)));
+    ASSERT_TRUE(writer.Append(path, PageOfDepth(24), Params(24, IC_TIFF_LZW)));
     // Wider than any JPEG frame: the JPEG codec refuses it mid-page.
     Dib wide = Page24(70000, 1, [](int x, int) { return Rgb{uint8_t(x), 0, 0}; });
-    Status refused = writer.Append(file.f, path, wide, Params(24, IC_TIFF_JPEG));
+    Status refused = writer.Append(path, wide, Params(24, IC_TIFF_JPEG));
     EXPECT_FALSE(refused);
     EXPECT_FALSE(refused.message().empty());
-    EXPECT_EQ(writer.PageCount(), 0);
-    Dib last = PageOfDepth(8, false);
-    ASSERT_TRUE(writer.Append(file.f, path, last, Params(8, IC_TIFF_PACKBITS)));
-    EXPECT_EQ(writer.PageCount(), 1);
-    writer.Close();
+    // The file is spoiled: later pages are refused and nothing is published.
+    EXPECT_FALSE(writer.Append(path, PageOfDepth(8, false), Params(8, IC_TIFF_PACKBITS)));
+    EXPECT_FALSE(writer.Finish());
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"doc.tif"});
 
-    // The failed page left no directory behind; the new stream counted from 1.
-    ASSERT_EQ(Directories(path), 3);
-    TiffPtr t = Open(path);
-    ASSERT_TRUE(t);
-    ExpectPage(t.get(), 1, 27);
-    ASSERT_TRUE(TIFFReadDirectory(t.get()));
-    ExpectPage(t.get(), 2, 27);
-    ASSERT_TRUE(TIFFReadDirectory(t.get()));
-    ExpectPage(t.get(), 1, 27);
-    ExpectRows(t.get(), last, false);
+    // Afterwards the writer starts afresh.
+    ASSERT_TRUE(writer.Append(path, PageOfDepth(1), Params(1, IC_TIFF_CCITT_G3)));
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(Directories(path), 1);
 }
 
-TEST(TiffMultiPage, NoOpenFileWritesNothing) {
+TEST(TiffMultiPage, NothingAppendedWritesNothing) {
     TempDir dir;
     TiffMultiPageWriter writer;
-    EXPECT_FALSE(writer.Append(nullptr, dir.File("x.tif"), PageOfDepth(24), Params(24, 0)));
+    EXPECT_FALSE(writer.Finish());
+    EXPECT_FALSE(writer.Append(dir.File("sub/"), PageOfDepth(24), Params(24, 0)));
     EXPECT_EQ(writer.PageCount(), 0);
+    EXPECT_FALSE(writer.Finish());
     EXPECT_TRUE(dir.Entries().empty());
 }

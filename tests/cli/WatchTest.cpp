@@ -1,0 +1,309 @@
+// vantoria-cli --watch run as a process over a real folder: files written
+// slowly, held open, moved in, a burst, broken and odd files, the folder
+// removed, and SIGTERM in the middle of a conversion.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "ReadBack.h"
+#include "TestSupport.h"
+
+extern char **environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::Exists;
+using testsupport::ListNames;
+using testsupport::PsOptions;
+using testsupport::ReadAll;
+using testsupport::TempDir;
+using testsupport::WriteAll;
+
+// Wait until `done` holds, checking every 20 ms, for up to `limit`.
+bool WaitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::vector<std::string> LinesOf(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    return lines;
+}
+
+// A running `vantoria-cli --watch`, its standard output and error going to
+// files in the test's folder; HOME, the configuration folder and TMPDIR are
+// in there too.
+class WatchProcess {
+public:
+    WatchProcess(const TempDir &dir, const std::vector<std::string> &args)
+        : m_outPath(dir / "watch.out"), m_errPath(dir / "watch.err") {
+        std::vector<std::string> argvStore = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
+        argvStore.insert(argvStore.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (std::string &a : argvStore)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> envStore = {"HOME=" + dir / "home",
+                                             "XDG_CONFIG_HOME=" + dir / "config",
+                                             "TMPDIR=" + dir / "tmp", "PATH=/usr/bin:/bin"};
+        if (const char *asan = std::getenv("ASAN_OPTIONS"))
+            envStore.push_back(std::string("ASAN_OPTIONS=") + asan);
+        std::vector<char *> envp;
+        for (std::string &e : envStore)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&fa, 2, m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attr, 0);
+        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &fa, &attr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&fa);
+        posix_spawnattr_destroy(&attr);
+    }
+
+    ~WatchProcess() {
+        if (m_pid > 0) {
+            ::kill(-m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    std::string Out() const { return Exists(m_outPath) ? ReadAll(m_outPath) : ""; }
+    std::string Err() const { return Exists(m_errPath) ? ReadAll(m_errPath) : ""; }
+
+    // The watch is set up once it says what it watches.
+    bool WaitUntilWatching() {
+        return WaitUntil([this] { return Err().find("watching") != std::string::npos || Ended(); },
+                         20s) &&
+               !Ended();
+    }
+
+    void Signal(int sig) { ::kill(m_pid, sig); }
+
+    bool Ended() {
+        if (m_pid <= 0)
+            return true;
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
+            return false;
+        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        m_pid = -1;
+        return true;
+    }
+
+    // The exit status once it has ended within `limit`, else -1.
+    int WaitForExit(std::chrono::milliseconds limit) {
+        return WaitUntil([this] { return Ended(); }, limit) ? m_status : -1;
+    }
+
+private:
+    std::string m_outPath, m_errPath;
+    pid_t m_pid = -1;
+    int m_status = -1;
+};
+
+class Watch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char *d : {"home/", "config/", "tmp/", "in/", "out/", "stage/"})
+            testsupport::CreateFolder(dir / d);
+        WriteAll(profile, "[Set]\notype=1\nexists=1\n");
+    }
+    void TearDown() override {
+        EXPECT_TRUE(ListNames(dir / "tmp/").empty()) << "temporary files left";
+        EXPECT_FALSE(Exists(dir / "config/Quorvane")) << "the user's settings were written";
+    }
+
+    // A PostScript file written elsewhere and moved into IN in one step.
+    void DropIn(const std::string &name, const PsOptions &o = {}) {
+        testsupport::WritePs(dir / ("stage/" + name), o);
+        ASSERT_EQ(::rename((dir / ("stage/" + name)).c_str(), (in + name).c_str()), 0);
+    }
+
+    std::vector<std::string> Args(std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {"--profile", profile, "--watch", in, "--output", out};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+
+    TempDir dir;
+    std::string profile = dir / "Profile.ini";
+    std::string in = dir / "in/";
+    std::string out = dir / "out/";
+};
+
+} // namespace
+
+TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
+    // Already there at the start: converted first, in name order; the first
+    // one's name is taken in done/, so it gets the numbered name.
+    testsupport::WritePs(in + "b-early.ps");
+    testsupport::WritePs(in + "a-early.ps", {.pages = 2});
+    testsupport::CreateFolder(in + "done/");
+    WriteAll(in + "done/a-early.ps", "an older file of that name");
+    // Complete but still held open for writing by its writer.
+    testsupport::WritePs(dir / "stage/held.ps");
+    std::string heldBytes = ReadAll(dir / "stage/held.ps");
+    int held = ::open((in + "held.ps").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::write(held, heldBytes.data(), heldBytes.size()),
+              static_cast<ssize_t>(heldBytes.size()));
+
+    WatchProcess watch(dir, Args());
+    ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+
+    // Written in four chunks with pauses, through one descriptor.
+    testsupport::WritePs(dir / "stage/slow.ps", {.pages = 3});
+    std::string slowBytes = ReadAll(dir / "stage/slow.ps");
+    int slow = ::open((in + "slow.ps").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(slow, 0);
+    std::size_t chunk = slowBytes.size() / 4 + 1;
+    for (std::size_t at = 0; at < slowBytes.size(); at += chunk) {
+        std::size_t n = std::min(chunk, slowBytes.size() - at);
+        ASSERT_EQ(::write(slow, slowBytes.data() + at, n), static_cast<ssize_t>(n));
+        std::this_thread::sleep_for(300ms);
+        EXPECT_TRUE(Exists(in + "slow.ps")) << "taken while being written";
+        EXPECT_FALSE(Exists(out + "slow.pdf")) << "converted while being written";
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Exists(in + "done/b-early.ps"); }, 30s)) << watch.Err();
+    EXPECT_TRUE(Exists(in + "held.ps")) << "taken while held open for writing";
+    EXPECT_FALSE(Exists(out + "held.pdf"));
+    ::close(held);
+    ::close(slow);
+
+    // Moved in under a name with blanks, '%' and non-ASCII letters.
+    const std::string odd = "Rapport 100% für Ærø.ps";
+    DropIn(odd);
+
+    ASSERT_TRUE(WaitUntil([&] { return ListNames(in + "done/").size() == 6; }, 30s))
+        << watch.Out() << watch.Err();
+    watch.Signal(SIGTERM);
+    EXPECT_EQ(watch.WaitForExit(10s), 0) << watch.Err();
+
+    EXPECT_EQ(ListNames(in + "done/"),
+              (std::vector<std::string>{odd, "a-early-01.ps", "a-early.ps", "b-early.ps", "held.ps",
+                                        "slow.ps"}));
+    EXPECT_EQ(ReadAll(in + "done/a-early.ps"), "an older file of that name");
+    EXPECT_EQ(ReadAll(in + "done/slow.ps"), slowBytes);
+    EXPECT_EQ(ListNames(in), (std::vector<std::string>{"done", "failed"}));
+    EXPECT_EQ(readback::ReadPdf(out + "a-early.pdf").pages, 2);
+    EXPECT_EQ(readback::ReadPdf(out + "slow.pdf").pages, 3);
+    EXPECT_EQ(readback::ReadPdf(out + "held.pdf").pages, 1);
+    EXPECT_EQ(readback::ReadPdf(out + "Rapport 100% für Ærø.pdf").pages, 1);
+    // "exists" 1 and still one output each: nothing was converted twice.
+    EXPECT_EQ(ListNames(out), (std::vector<std::string>{"Rapport 100% für Ærø.pdf", "a-early.pdf",
+                                                        "b-early.pdf", "held.pdf", "slow.pdf"}));
+
+    std::vector<std::string> lines = LinesOf(watch.Out());
+    ASSERT_EQ(lines.size(), 5u) << watch.Out();
+    EXPECT_EQ(lines[0], "Succeed  " + in + "a-early.ps");
+    EXPECT_EQ(lines[1], "Succeed  " + in + "b-early.ps");
+}
+
+TEST_F(Watch, ABurstOf200FilesAllEndInDoneWithAnOutputEach) {
+    WatchProcess watch(dir, Args({"--jobs", "2", "--kind", "text"}));
+    ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+    std::vector<std::string> names;
+    for (int k = 0; k < 200; ++k)
+        names.push_back("burst-" + std::to_string(1000 + k) + ".ps");
+    for (const std::string &name : names)
+        testsupport::WritePs(dir / ("stage/" + name), {.colour = false});
+    for (const std::string &name : names)
+        ASSERT_EQ(::rename((dir / ("stage/" + name)).c_str(), (in + name).c_str()), 0);
+
+    EXPECT_TRUE(WaitUntil([&] { return ListNames(in + "done/").size() == 200; }, 120s))
+        << ListNames(in + "done/").size() << " in done/\n"
+        << watch.Err();
+    watch.Signal(SIGTERM);
+    EXPECT_EQ(watch.WaitForExit(10s), 0) << watch.Err();
+
+    EXPECT_EQ(ListNames(in + "done/"), names);
+    EXPECT_TRUE(ListNames(in + "failed/").empty());
+    std::vector<std::string> outputs = ListNames(out);
+    ASSERT_EQ(outputs.size(), 200u);
+    for (const std::string &name : names) {
+        std::string text = out + name.substr(0, name.size() - 3) + ".txt";
+        ASSERT_TRUE(Exists(text)) << text;
+        EXPECT_NE(ReadAll(text).find("Page 1 of"), std::string::npos) << text;
+    }
+    EXPECT_EQ(LinesOf(watch.Out()).size(), 200u);
+}
+
+TEST_F(Watch, BrokenFilesEndInFailedWithTheirReasonAndAVanishedFolderEndsTheWatch) {
+    // The done and failed folders outside IN, so IN can go entirely.
+    std::string done = dir / "done/", failed = dir / "failed/";
+    WatchProcess watch(dir, Args({"--done", done, "--failed", failed}));
+    ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+
+    DropIn("broken.ps", {.broken = true});
+    ASSERT_EQ(::mkfifo((dir / "stage/pipe.ps").c_str(), 0644), 0);
+    ASSERT_EQ(::rename((dir / "stage/pipe.ps").c_str(), (in + "pipe.ps").c_str()), 0);
+    WriteAll(in + "not-a-document.txt", "left alone");
+    DropIn("good.ps");
+
+    ASSERT_TRUE(WaitUntil([&] { return Exists(done + "good.ps"); }, 30s)) << watch.Err();
+    ASSERT_TRUE(WaitUntil([&] { return ListNames(failed).size() == 4; }, 30s)) << watch.Err();
+    EXPECT_EQ(ListNames(failed), (std::vector<std::string>{"broken.ps", "broken.ps.reason",
+                                                           "pipe.ps", "pipe.ps.reason"}));
+    EXPECT_EQ(ReadAll(failed + "pipe.ps.reason"), "not a regular file\n");
+    std::string reason = ReadAll(failed + "broken.ps.reason");
+    EXPECT_EQ(reason.rfind("interpreter error", 0), 0u) << reason;
+    // The log line gives the same reason.
+    EXPECT_NE(watch.Out().find("Failed  " + in + "broken.ps: " + reason), std::string::npos)
+        << watch.Out();
+    EXPECT_EQ(ListNames(out), (std::vector<std::string>{"good.pdf"}));
+
+    // The watched folder itself goes: a clear error, status 1.
+    std::filesystem::remove_all(in);
+    EXPECT_EQ(watch.WaitForExit(10s), 1) << watch.Err();
+    EXPECT_NE(watch.Err().find(in + ": the watched folder is gone"), std::string::npos)
+        << watch.Err();
+}
+
+TEST_F(Watch, SigtermDuringAConversionStopsItAtOnceAndKeepsItsSource) {
+    WriteAll(in + "loop.ps", "%!PS\n{} loop\n");
+    WatchProcess watch(dir, Args());
+    ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+    // The loop never ends: its conversion is under way from the moment its
+    // temporary output is there (or surely a few seconds after the start).
+    WaitUntil([&] { return !ListNames(out).empty(); }, 3s);
+    DropIn("later.ps"); // waits behind the loop
+
+    auto sent = std::chrono::steady_clock::now();
+    watch.Signal(SIGTERM);
+    EXPECT_EQ(watch.WaitForExit(5s), 0) << watch.Err();
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, 5s);
+
+    EXPECT_EQ(ReadAll(in + "loop.ps"), "%!PS\n{} loop\n");
+    EXPECT_TRUE(Exists(in + "later.ps")) << "started after the stop";
+    EXPECT_TRUE(ListNames(out).empty()) << "something half-written is left";
+    EXPECT_TRUE(ListNames(in + "done/").empty());
+    EXPECT_TRUE(ListNames(in + "failed/").empty());
+    EXPECT_EQ(watch.Out(), "Aborted  " + in + "loop.ps\n");
+}

@@ -1,0 +1,114 @@
+// A run whose engine step never ends is stopped by killing the interpreter
+// helper; inputs that are not files never reach the engine; the helper's
+// file-size limit ends a page that would fill the disk.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "RunFixture.h"
+#include "convert/OutputKind.h"
+#include "convert/RunEngine.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A document the interpreter never finishes.
+constexpr char kLoop[] = "%!PS\n{} loop\n";
+
+constexpr OutputKind kKinds[] = {OutputKind::Image, OutputKind::Pdf, OutputKind::Text};
+
+const char *Name(OutputKind k) {
+    return k == OutputKind::Image ? "image" : k == OutputKind::Pdf ? "pdf" : "text";
+}
+
+class EngineStopTest : public RunFixture {
+protected:
+    // Starts a run over `input` in `kind`, waits until its engine step has
+    // begun, asks it to stop (at once when `now`) and waits for the run to
+    // end; the time from the request to the end.
+    Clock::duration StopWhileConverting(OutputKind kind, const std::string &input, bool now) {
+        s.m_nOutputKind = static_cast<int>(kind);
+        EXPECT_TRUE(run->Start(s, {input}));
+        const auto started = Clock::now();
+        while (view.Status(0) != kStatusConverting2 && view.Status(0) != kStatusConverting3 &&
+               Clock::now() - started < std::chrono::seconds(60))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto asked = Clock::now();
+        if (now)
+            run->StopNow();
+        else
+            run->RequestStop();
+        while (run->m_bRunning.load() && Clock::now() - asked < std::chrono::seconds(30))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        auto took = Clock::now() - asked;
+        if (run->m_bRunning.load())
+            run->StopNow(); // the test has failed; don't hang on it
+        run->Wait();
+        return took;
+    }
+};
+
+TEST_F(EngineStopTest, ALoopingFileIsKilledSoonAfterAStopAndItsRowReadsAborted) {
+    std::string loop = dir / "in/loop.ps";
+    testsupport::WriteAll(loop, kLoop);
+    for (OutputKind kind : kKinds) {
+        SCOPED_TRACE(Name(kind));
+        auto took = StopWhileConverting(kind, loop, false);
+        EXPECT_LT(took, kEngineStopGrace + std::chrono::seconds(2));
+        EXPECT_EQ(view.Status(0), kStatusAborted);
+        EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty()) << "the output folder is clean";
+        EXPECT_TRUE(testsupport::ListNames(dir / "tmp/").empty()) << "the page files are gone";
+    }
+}
+
+TEST_F(EngineStopTest, StopNowKillsTheEngineWithoutTheGrace) {
+    std::string loop = dir / "in/loop.ps";
+    testsupport::WriteAll(loop, kLoop);
+    auto took = StopWhileConverting(OutputKind::Pdf, loop, true);
+    EXPECT_LT(took, kEngineStopGrace);
+    EXPECT_EQ(view.Status(0), kStatusAborted);
+    EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty());
+}
+
+// A named pipe that no one writes would block the interpreter for ever.
+TEST_F(EngineStopTest, ANamedPipeInputFailsWithoutBlocking) {
+    std::string pipe = dir / "in/pipe.ps";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (OutputKind kind : kKinds) {
+        SCOPED_TRACE(Name(kind));
+        s.m_nOutputKind = static_cast<int>(kind);
+        Convert({pipe});
+        EXPECT_EQ(view.Status(0), kStatusFailed);
+    }
+}
+
+// The helper never writes a file past its limit; a lower limit the program
+// inherited stays, which lets a letter-size page at 300 dpi (about 25 MB of
+// page file) stand for the 2 GiB page here.
+TEST_F(EngineStopTest, APageFilePastTheFileSizeLimitFailsTheRowAndGoes) {
+    std::string input = Input("big.ps");
+    s.m_nOutputKind = static_cast<int>(OutputKind::Image);
+    s.img.nXDpi = s.img.nYDpi = 300;
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct sigaction ignore = {}, old = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old);
+    rlimit low = saved;
+    low.rlim_cur = 4 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+    Convert({input});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &old, nullptr);
+    EXPECT_EQ(view.Status(0), kStatusFailed);
+    EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty());
+}
+
+} // namespace

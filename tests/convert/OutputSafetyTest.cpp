@@ -1,0 +1,179 @@
+// What a run does with the names and files around its outputs when things
+// go wrong: a full disk, a planted link, a second process taking the same
+// numbered names, names that can't take a number, a backslash in a name, a
+// finishing step that fails and an empty input. Every case uses the real
+// modules; a full disk is a file-size limit on a child process.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ReadBack.h"
+#include "RunFixture.h"
+
+using testsupport::ListNames;
+using testsupport::ReadAll;
+using testsupport::RunInChild;
+using testsupport::WriteAll;
+
+namespace {
+
+bool IsLink(const std::string &path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+} // namespace
+
+class OutputSafety : public RunFixture {
+protected:
+    // Convert `rows` in a child process under `fileSizeLimit`; the child's
+    // first status and reason come back as "status|reason".
+    std::string ConvertInChild(const std::vector<std::string> &rows, long long fileSizeLimit) {
+        std::string result = dir / "child-result";
+        int code = RunInChild(
+            [&] {
+                if (!run->Start(s, rows))
+                    return 2;
+                run->Wait();
+                WriteAll(result, view.Status(0) + "|" + view.Reason(0));
+                return 0;
+            },
+            fileSizeLimit);
+        EXPECT_EQ(code, 0);
+        return ReadAll(result);
+    }
+
+    void MultiPageTiff() {
+        s.m_nOutputKind = 0;
+        s.m_nFormat = 1;
+        s.img.bTifMultipage = 1;
+        s.img.nTifCompression = 0; // none: each page's size is known
+    }
+};
+
+TEST_F(OutputSafety, AFullDiskFailsTheMultiPageTiffAndKeepsTheOldFileByteForByte) {
+    MultiPageTiff();
+    Convert({Input("doc.ps", {.pages = 2})});
+    ASSERT_EQ(view.Status(0), "Succeed");
+    const std::string old = ReadAll(Out("doc.tif"));
+    ASSERT_EQ(readback::ReadTiff(Out("doc.tif")).pages, 2);
+
+    // Each 72-dpi page file (about 1.5 MB) fits under the limit, the
+    // uncompressed three-page TIFF (about 4.4 MB) does not.
+    std::string input = Input("doc.ps", {.pages = 3});
+    EXPECT_EQ(ConvertInChild({input}, 2'000'000).substr(0, 7), "Failed|");
+    EXPECT_EQ(ReadAll(Out("doc.tif")), old);
+    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"doc.tif"});
+}
+
+TEST_F(OutputSafety, APlantedLinkIsReplacedNeverWrittenThrough) {
+    testsupport::CreateFolder(dir / "out/");
+    WriteAll(dir / "victim-text", "precious text");
+    WriteAll(dir / "victim-tiff", "precious tiff");
+    std::filesystem::create_symlink(dir / "victim-text", Out("good.txt"));
+    std::filesystem::create_symlink(dir / "victim-tiff", Out("good.tif"));
+    std::string input = Input("good.ps", {.pages = 2});
+
+    s.m_nOutputKind = 2;
+    Convert({input});
+    MultiPageTiff();
+    Convert({input});
+
+    EXPECT_EQ(view.EventsMatching("status 0 Succeed").size(), 2u);
+    EXPECT_EQ(ReadAll(dir / "victim-text"), "precious text");
+    EXPECT_EQ(ReadAll(dir / "victim-tiff"), "precious tiff");
+    EXPECT_FALSE(IsLink(Out("good.txt")));
+    EXPECT_FALSE(IsLink(Out("good.tif")));
+    EXPECT_NE(ReadAll(Out("good.txt")).find("Page 2 of good.ps"), std::string::npos);
+    EXPECT_EQ(readback::ReadTiff(Out("good.tif")).pages, 2);
+}
+
+TEST_F(OutputSafety, TwoProcessesTakingNewNamesKeepEveryOutput) {
+    s.m_nOutputKind = 1;
+    s.m_bNewIfExists = 1;
+    std::vector<std::string> rows;
+    for (int k = 0; k < 12; ++k)
+        rows.push_back(Input("n" + std::to_string(k) + ".ps"));
+    run->SetJobs(2);
+
+    std::fflush(nullptr);
+    pid_t first = ::fork();
+    ASSERT_GE(first, 0);
+    if (first == 0) {
+        run->Start(s, rows);
+        run->Wait();
+        ::_exit(0);
+    }
+    Convert(rows);
+    int status = 0;
+    ASSERT_EQ(::waitpid(first, &status, 0), first);
+
+    std::vector<std::string> names = ListNames(dir / "out/");
+    ASSERT_EQ(names.size(), 24u);
+    for (int k = 0; k < 12; ++k) {
+        std::string base = "n" + std::to_string(k);
+        EXPECT_TRUE(testsupport::Exists(Out(base + ".pdf"))) << base;
+        EXPECT_TRUE(testsupport::Exists(Out(base + "-01.pdf"))) << base;
+    }
+}
+
+// A name whose output, or whose next numbered name, would not fit the
+// platform's limits fails its row at once instead of searching for ever.
+TEST_F(OutputSafety, ANameThatCannotTakeANumberFailsItsRow) {
+    s.m_bNewIfExists = 1;
+    std::string tooLong = Input(std::string(252, 'n') + ".ps"); // .pdf/.txt: 256 bytes
+    std::string full = Input(std::string(250, 'f') + ".ps");    // .pdf fits, -01.pdf does not
+    testsupport::CreateFolder(dir / "out/");
+    WriteAll(Out(std::string(250, 'f') + ".pdf"), "taken");
+
+    for (int kind : {1, 2}) {
+        SCOPED_TRACE(kind);
+        s.m_nOutputKind = kind;
+        Convert({tooLong, full, Input("ok.ps")});
+        EXPECT_EQ(view.Status(0), "Failed");
+        EXPECT_EQ(view.Reason(0), "name too long");
+        EXPECT_EQ(view.Status(2), "Succeed");
+        if (kind == 1) {
+            EXPECT_EQ(view.Status(1), "Failed");
+            EXPECT_EQ(view.Reason(1), "name too long");
+        }
+    }
+    EXPECT_EQ(ReadAll(Out(std::string(250, 'f') + ".pdf")), "taken");
+}
+
+TEST_F(OutputSafety, ABackslashIsPartOfTheNameNotASeparator) {
+    s.m_nOutputKind = 1;
+    Convert({Input("x\\r.ps"), Input("y\\r.ps")});
+    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"x\\r.pdf", "y\\r.pdf"}));
+}
+
+TEST_F(OutputSafety, AFinishingStepThatFailsFailsTheRowAndKeepsTheOldPdf) {
+    s.m_nOutputKind = 1;
+    testsupport::CreateFolder(dir / "out/");
+    WriteAll(Out("doc.pdf"), "old pdf");
+    // The engine's PDF fits under the limit; finished with a title this long
+    // (in the document information and in its XMP packet) it does not.
+    s.pdf.szTitle = std::string(300'000, 'T');
+    std::string result = ConvertInChild({Input("doc.ps")}, 150'000);
+    EXPECT_EQ(result, "Failed|finishing the PDF failed");
+    EXPECT_EQ(ReadAll(Out("doc.pdf")), "old pdf");
+    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"doc.pdf"});
+}
+
+TEST_F(OutputSafety, AnEmptyInputFailsInEveryKind) {
+    std::string empty = dir / "in/empty.ps";
+    WriteAll(empty, "");
+    for (int kind : {0, 1, 2}) {
+        SCOPED_TRACE(kind);
+        s.m_nOutputKind = kind;
+        Convert({empty});
+        EXPECT_EQ(view.Status(0), "Failed");
+        EXPECT_EQ(view.Reason(0), "empty input file");
+    }
+    EXPECT_TRUE(ListNames(dir / "out/").empty());
+}

@@ -1,0 +1,592 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>CImagePage</name>
+    <message>
+        <source>The BMP file format, also known as bitmap or Device Independent Bitmap (DIB) file format, is a image file format used to store bitmap digital images, especially on Microsoft Windows and OS/2 operating systems.</source>
+        <translation>The BMP file format, also known as bitmap or Device Independent Bitmap (DIB) file format, is a image file format used to store bitmap digital images, especially on Microsoft Windows and OS/2 operating systems.</translation>
+    </message>
+    <message>
+        <source>Tagged Image File Format (abbreviated TIFF) is a file format for storing images, including photographs and line art.</source>
+        <translation>Tagged Image File Format (abbreviated TIFF) is a file format for storing images, including photographs and line art.</translation>
+    </message>
+    <message>
+        <source>JPEG is a compression method specifically intended for continuous-tone images.</source>
+        <translation>JPEG is a compression method specifically intended for continuous-tone images.</translation>
+    </message>
+    <message>
+        <source>The Graphics Interchange Format (GIF) is a bitmap image format that was introduced by CompuServe in 1987 and has since come into widespread usage on the World Wide Web due to its wide support and portability.</source>
+        <translation>The Graphics Interchange Format (GIF) is a bitmap image format that was introduced by CompuServe in 1987 and has since come into widespread usage on the World Wide Web due to its wide support and portability.</translation>
+    </message>
+    <message>
+        <source>Portable Network Graphics is a bitmapped image format that employs lossless data compression.</source>
+        <translation>Portable Network Graphics is a bitmapped image format that employs lossless data compression.</translation>
+    </message>
+    <message>
+        <source>PCX is the native file format for PC Paintbrush (PCX = &apos;Personal Computer eXchange&apos;) and became one of the first widely accepted DOS imaging standards.</source>
+        <translation>PCX is the native file format for PC Paintbrush (PCX = &apos;Personal Computer eXchange&apos;) and became one of the first widely accepted DOS imaging standards.</translation>
+    </message>
+    <message>
+        <source>JPEG 2000 is an image compression standard and coding system. It was created by the Joint Photographic Experts Group committee in 2000 with the intention of superseding their original discrete cosine transform-based JPEG standard (created in 1992) with a newly designed, wavelet-based method.</source>
+        <translation>JPEG 2000 is an image compression standard and coding system. It was created by the Joint Photographic Experts Group committee in 2000 with the intention of superseding their original discrete cosine transform-based JPEG standard (created in 1992) with a newly designed, wavelet-based method.</translation>
+    </message>
+    <message>
+        <source>JPC is an image file similar to JPEG-1, and it is in connection with File containing JPEG 2000 Code. There is no standardized extension for code-stream data because code-stream data is not to be considered to be stored in files in first place, though when done for testing purposes, the extension .JPC or .J2K appear frequently.</source>
+        <translation>JPC is an image file similar to JPEG-1, and it is in connection with File containing JPEG 2000 Code. There is no standardized extension for code-stream data because code-stream data is not to be considered to be stored in files in first place, though when done for testing purposes, the extension .JPC or .J2K appear frequently.</translation>
+    </message>
+    <message>
+        <source>The RAS file extension is related to Sun Raster format. The Sun Raster format is the native bitmap format on the Sun UNIX platforms. It is a simple bitmap format with wide distribution, particularly in the UNIX world. The default extension for Sun Raster files is RAS.</source>
+        <translation>The RAS file extension is related to Sun Raster format. The Sun Raster format is the native bitmap format on the Sun UNIX platforms. It is a simple bitmap format with wide distribution, particularly in the UNIX world. The default extension for Sun Raster files is RAS.</translation>
+    </message>
+    <message>
+        <source>Truevision TGA, often referred to as TARGA, is a raster graphics file format. TARGA is an acronym for Truevision Advanced Raster Graphics Adapter; TGA is an initialism for Truevision Graphics Adapter.</source>
+        <translation>Truevision TGA, often referred to as TARGA, is a raster graphics file format. TARGA is an acronym for Truevision Advanced Raster Graphics Adapter; TGA is an initialism for Truevision Graphics Adapter.</translation>
+    </message>
+</context>
+<context>
+    <name>CMainDlg</name>
+    <message>
+        <source>Load tessarin.so failed, please reinstall!</source>
+        <translation>Load tessarin.so failed, please reinstall!</translation>
+    </message>
+    <message>
+        <source>Load lumbrel.so failed, please reinstall!</source>
+        <translation>Load lumbrel.so failed, please reinstall!</translation>
+    </message>
+    <message>
+        <source>Looked for in: </source>
+        <translation>Looked for in: </translation>
+    </message>
+    <message>
+        <source>Start Converting</source>
+        <translation>Start Converting</translation>
+    </message>
+    <message>
+        <source>Stop Converting</source>
+        <translation>Stop Converting</translation>
+    </message>
+    <message>
+        <source>Image Settings</source>
+        <translation>Image Settings</translation>
+    </message>
+    <message>
+        <source>PDF Settings</source>
+        <translation>PDF Settings</translation>
+    </message>
+    <message>
+        <source>Text Settings</source>
+        <translation>Text Settings</translation>
+    </message>
+    <message>
+        <source>文件列表</source>
+        <translation>文件列表</translation>
+    </message>
+    <message>
+        <source>输出类型</source>
+        <translation>输出类型</translation>
+    </message>
+    <message>
+        <source>图像格式</source>
+        <translation>图像格式</translation>
+    </message>
+    <message>
+        <source>输出文件夹模式</source>
+        <translation>输出文件夹模式</translation>
+    </message>
+    <message>
+        <source>输出文件夹</source>
+        <translation>输出文件夹</translation>
+    </message>
+    <message>
+        <source>转换进度</source>
+        <translation>转换进度</translation>
+    </message>
+    <message>
+        <source>关于 / 帮助</source>
+        <translation>关于 / 帮助</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Please select an output folder...</source>
+        <translation>Please select an output folder...</translation>
+    </message>
+    <message>
+        <source>PS Files (*.ps)</source>
+        <translation>PS Files (*.ps)</translation>
+    </message>
+    <message>
+        <source>Selected: %1</source>
+        <translation>Selected: %1</translation>
+    </message>
+    <message>
+        <source>Files Count: %1</source>
+        <translation>Files Count: %1</translation>
+    </message>
+    <message>
+        <source>Select folder:</source>
+        <translation>Select folder:</translation>
+    </message>
+</context>
+<context>
+    <name>CMyPropSheet</name>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved to %1.</source>
+        <translation>The settings could not be saved to %1.</translation>
+    </message>
+</context>
+<context>
+    <name>CTxtDlg</name>
+    <message>
+        <source>The settings could not be saved to %1.</source>
+        <translation>The settings could not be saved to %1.</translation>
+    </message>
+</context>
+<context>
+    <name>ImageFormat</name>
+    <message>
+        <source>JPEG 文件(*.jpg)</source>
+        <translation>JPEG 文件(*.jpg)</translation>
+    </message>
+    <message>
+        <source>TIFF 文件(*.tif) </source>
+        <translation>TIFF 文件(*.tif) </translation>
+    </message>
+    <message>
+        <source>BMP 文件(*.bmp)</source>
+        <translation>BMP 文件(*.bmp)</translation>
+    </message>
+    <message>
+        <source>PNG 文件(*.png)</source>
+        <translation>PNG 文件(*.png)</translation>
+    </message>
+    <message>
+        <source>GIF 文件(*.gif)</source>
+        <translation>GIF 文件(*.gif)</translation>
+    </message>
+    <message>
+        <source>PCX 文件(*.pcx)</source>
+        <translation>PCX 文件(*.pcx)</translation>
+    </message>
+    <message>
+        <source>WMF 文件(*.wmf)</source>
+        <translation>WMF 文件(*.wmf)</translation>
+    </message>
+    <message>
+        <source>EMF 文件(*.emf)</source>
+        <translation>EMF 文件(*.emf)</translation>
+    </message>
+    <message>
+        <source>TGA 文件(*.tga)</source>
+        <translation>TGA 文件(*.tga)</translation>
+    </message>
+    <message>
+        <source>JPEG2000 文件(*.jp2)</source>
+        <translation>JPEG2000 文件(*.jp2)</translation>
+    </message>
+    <message>
+        <source>JPEG2000 文件(*.jpc)</source>
+        <translation>JPEG2000 文件(*.jpc)</translation>
+    </message>
+    <message>
+        <source>RAS 文件(*.ras)</source>
+        <translation>RAS 文件(*.ras)</translation>
+    </message>
+</context>
+<context>
+    <name>dlgtpl</name>
+    <message>
+        <source>真彩
+256 色
+256 灰色
+16 色
+16 灰色
+黑白</source>
+        <translation>真彩
+256 色
+256 灰色
+16 色
+16 灰色
+黑白</translation>
+    </message>
+    <message>
+        <source>真彩
+256 灰色</source>
+        <translation>真彩
+256 灰色</translation>
+    </message>
+    <message>
+        <source>256 色
+256 灰色
+16 色
+16 灰色
+黑白</source>
+        <translation>256 色
+256 灰色
+16 色
+16 灰色
+黑白</translation>
+    </message>
+    <message>
+        <source>真彩
+256 色
+256 灰色</source>
+        <translation>真彩
+256 色
+256 灰色</translation>
+    </message>
+    <message>
+        <source>调整图像大小（像素）</source>
+        <translation>调整图像大小（像素）</translation>
+    </message>
+    <message>
+        <source>宽度</source>
+        <translation>宽度</translation>
+    </message>
+    <message>
+        <source>高度</source>
+        <translation>高度</translation>
+    </message>
+    <message>
+        <source>解析度</source>
+        <translation>解析度</translation>
+    </message>
+    <message>
+        <source>转换输出</source>
+        <translation>转换输出</translation>
+    </message>
+    <message>
+        <source>为每个文件创建目录</source>
+        <translation>为每个文件创建目录</translation>
+    </message>
+    <message>
+        <source>旋转</source>
+        <translation>旋转</translation>
+    </message>
+    <message>
+        <source>介绍：</source>
+        <translation>介绍：</translation>
+    </message>
+    <message>
+        <source>颜色</source>
+        <translation>颜色</translation>
+    </message>
+    <message>
+        <source>质量</source>
+        <translation>质量</translation>
+    </message>
+    <message>
+        <source>小尺寸</source>
+        <translation>小尺寸</translation>
+    </message>
+    <message>
+        <source>高质量</source>
+        <translation>高质量</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>未压缩
+LZW
+RLE
+JPEG
+PACKBITS
+CCITT FAX3
+CCITT FAX4</source>
+        <translation>未压缩
+LZW
+RLE
+JPEG
+PACKBITS
+CCITT FAX3
+CCITT FAX4</translation>
+    </message>
+    <message>
+        <source>将图像合并为一个TIFF文件</source>
+        <translation>将图像合并为一个TIFF文件</translation>
+    </message>
+    <message>
+        <source>共同</source>
+        <translation>共同</translation>
+    </message>
+    <message>
+        <source>添加文件</source>
+        <translation>添加文件</translation>
+    </message>
+    <message>
+        <source>Files
+Size
+Status</source>
+        <translation>Files
+Size
+Status</translation>
+    </message>
+    <message>
+        <source>开始转换</source>
+        <translation>开始转换</translation>
+    </message>
+    <message>
+        <source>添加文件夹</source>
+        <translation>添加文件夹</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>输出格式 &amp;&amp; 文件夹</source>
+        <translation>输出格式 &amp;&amp; 文件夹</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>浏览</translation>
+    </message>
+    <message>
+        <source>查看...</source>
+        <translation>查看...</translation>
+    </message>
+    <message>
+        <source>文件数: 0</source>
+        <translation>文件数: 0</translation>
+    </message>
+    <message>
+        <source>已选择: 0</source>
+        <translation>已选择: 0</translation>
+    </message>
+    <message>
+        <source>转换到源文件文件夹
+转换到指定的目录</source>
+        <translation>转换到源文件文件夹
+转换到指定的目录</translation>
+    </message>
+    <message>
+        <source>图像文件 --&gt;
+PDF 文件(*.pdf)
+Text 文件(*.txt)</source>
+        <translation>图像文件 --&gt;
+PDF 文件(*.pdf)
+Text 文件(*.txt)</translation>
+    </message>
+    <message>
+        <source>创建一个新的（如果存在输出文件）</source>
+        <translation>创建一个新的（如果存在输出文件）</translation>
+    </message>
+    <message>
+        <source>Version: 8.6.7</source>
+        <translation>Version: 8.6.7</translation>
+    </message>
+    <message>
+        <source>Copyright (C) 2026 Quorvane. All rights reserved.</source>
+        <translation>Copyright (C) 2026 Quorvane. All rights reserved.</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Add File(s)...</source>
+        <translation>Add File(s)...</translation>
+    </message>
+    <message>
+        <source>删除所选项目          Del</source>
+        <translation>删除所选项目          Del</translation>
+    </message>
+    <message>
+        <source>清除所有项目</source>
+        <translation>清除所有项目</translation>
+    </message>
+    <message>
+        <source>查看原始文件</source>
+        <translation>查看原始文件</translation>
+    </message>
+    <message>
+        <source>转换</source>
+        <translation>转换</translation>
+    </message>
+    <message>
+        <source>关于...</source>
+        <translation>关于...</translation>
+    </message>
+    <message>
+        <source>列表</source>
+        <translation>列表</translation>
+    </message>
+    <message>
+        <source>加密 PDF</source>
+        <translation>加密 PDF</translation>
+    </message>
+    <message>
+        <source>打开所需的密码（用户密码）：</source>
+        <translation>打开所需的密码（用户密码）：</translation>
+    </message>
+    <message>
+        <source>更改权限所需的密码（所有者密码）：</source>
+        <translation>更改权限所需的密码（所有者密码）：</translation>
+    </message>
+    <message>
+        <source>加密级别</source>
+        <translation>加密级别</translation>
+    </message>
+    <message>
+        <source>允许</source>
+        <translation>允许</translation>
+    </message>
+    <message>
+        <source>打印</source>
+        <translation>打印</translation>
+    </message>
+    <message>
+        <source>更改文档</source>
+        <translation>更改文档</translation>
+    </message>
+    <message>
+        <source>内容复制或提取</source>
+        <translation>内容复制或提取</translation>
+    </message>
+    <message>
+        <source>添加或更改表单字段</source>
+        <translation>添加或更改表单字段</translation>
+    </message>
+    <message>
+        <source>PDF 信息</source>
+        <translation>PDF 信息</translation>
+    </message>
+    <message>
+        <source>标题</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>主题：</source>
+        <translation>主题：</translation>
+    </message>
+    <message>
+        <source>作者：</source>
+        <translation>作者：</translation>
+    </message>
+    <message>
+        <source>关键字：</source>
+        <translation>关键字：</translation>
+    </message>
+    <message>
+        <source>创建者</source>
+        <translation>创建者</translation>
+    </message>
+    <message>
+        <source>制片人</source>
+        <translation>制片人</translation>
+    </message>
+    <message>
+        <source>文本印章</source>
+        <translation>文本印章</translation>
+    </message>
+    <message>
+        <source>文本</source>
+        <translation>文本</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>页面左上角（默认）
+页面顶部中心
+页面右上角
+页面右侧中心
+页面右下角
+页面底部中心
+页面左下角
+页面左侧中心
+页面中心</source>
+        <translation>页面左上角（默认）
+页面顶部中心
+页面右上角
+页面右侧中心
+页面右下角
+页面底部中心
+页面左下角
+页面左侧中心
+页面中心</translation>
+    </message>
+    <message>
+        <source>偏移 X</source>
+        <translation>偏移 X</translation>
+    </message>
+    <message>
+        <source>偏移Y</source>
+        <translation>偏移Y</translation>
+    </message>
+    <message>
+        <source>背景</source>
+        <translation>背景</translation>
+    </message>
+    <message>
+        <source>PDF 安全</source>
+        <translation>PDF 安全</translation>
+    </message>
+    <message>
+        <source>水印</source>
+        <translation>水印</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>保持原始的物理布局</source>
+        <translation>保持原始的物理布局</translation>
+    </message>
+    <message>
+        <source>保持内容流顺序中的字符串</source>
+        <translation>保持内容流顺序中的字符串</translation>
+    </message>
+    <message>
+        <source>页面</source>
+        <translation>页面</translation>
+    </message>
+    <message>
+        <source>在页面之间插入分页符</source>
+        <translation>在页面之间插入分页符</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>文字设置</source>
+        <translation>文字设置</translation>
+    </message>
+</context>
+</TS>
