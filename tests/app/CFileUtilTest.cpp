@@ -6,14 +6,18 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/settings/TempFolder.h"
+#include "Files.h"
+#include "TempFolder.h"
 
 namespace fs = std::filesystem;
+
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
 namespace {
 
 void MakeFile(const std::string &path, std::uintmax_t bytes) {
-    WriteText(path, "");
+    WriteFile(path, "");
     fs::resize_file(path, bytes);
 }
 
@@ -65,7 +69,7 @@ TEST(CFileUtilExists, ForwardsToTheSharedRulesAndRefusesNull) {
     TempFolder dir;
     CFileUtil::CreatePath(dir.File("in/sub/"));
     std::string file = dir.File("in/sub/a.ps");
-    WriteText(file, "%!PS\n");
+    WriteFile(file, "%!PS\n");
     EXPECT_EQ(CFileUtil::FileExists(file.c_str()), 1);
     EXPECT_EQ(CFileUtil::FileExists(dir.File("in/sub").c_str()), 0) << "a folder is not a file";
     EXPECT_EQ(CFileUtil::FileExists(nullptr), 0);

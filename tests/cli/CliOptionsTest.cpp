@@ -2,7 +2,10 @@
 // the input lists, the report's JSON text and the progress line's cut.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "Files.h"
+#include "PostScript.h"
+#include "Process.h"
+#include "TempFolder.h"
 #include "cli/CliOptions.h"
 #include "cli/FileList.h"
 #include "cli/ProgressLine.h"
@@ -92,18 +95,18 @@ TEST(CliOptions, UsageErrors) {
 }
 
 TEST(CliInputs, TakenAsTheListTakesThem) {
-    testsupport::TempDir dir;
-    testsupport::WriteAll(dir / "a.ps", "%!PS\n");
-    testsupport::WriteAll(dir / "B.PS", "%!PS\n");
-    testsupport::WriteAll(dir / "c.eps", "%!PS\n");
-    testsupport::WriteAll(dir / "d.ps.txt", "%!PS\n");
-    testsupport::CreateFolder(dir / "folder.ps/");
-    EXPECT_EQ(InputRefusal(dir / "a.ps"), "");
-    EXPECT_EQ(InputRefusal(dir / "B.PS"), "");
-    EXPECT_EQ(InputRefusal(dir / "c.eps"), "is not a .ps file");
-    EXPECT_EQ(InputRefusal(dir / "d.ps.txt"), "is not a .ps file");
-    EXPECT_EQ(InputRefusal(dir / "folder.ps"), "is a folder");
-    EXPECT_EQ(InputRefusal(dir / "missing.ps"), "no such file");
+    testsupport::TempFolder dir;
+    testsupport::WriteFile(dir.File("a.ps"), "%!PS\n");
+    testsupport::WriteFile(dir.File("B.PS"), "%!PS\n");
+    testsupport::WriteFile(dir.File("c.eps"), "%!PS\n");
+    testsupport::WriteFile(dir.File("d.ps.txt"), "%!PS\n");
+    testsupport::CreateFolder(dir.File("folder.ps/"));
+    EXPECT_EQ(InputRefusal(dir.File("a.ps")), "");
+    EXPECT_EQ(InputRefusal(dir.File("B.PS")), "");
+    EXPECT_EQ(InputRefusal(dir.File("c.eps")), "is not a .ps file");
+    EXPECT_EQ(InputRefusal(dir.File("d.ps.txt")), "is not a .ps file");
+    EXPECT_EQ(InputRefusal(dir.File("folder.ps")), "is a folder");
+    EXPECT_EQ(InputRefusal(dir.File("missing.ps")), "no such file");
 }
 
 TEST(CliOptions, InputListsAndTheReport) {

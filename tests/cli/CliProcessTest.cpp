@@ -11,34 +11,28 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <sstream>
 #include <thread>
 
+#include "Files.h"
+#include "PostScript.h"
+#include "Process.h"
 #include "ReadBack.h"
-#include "TestSupport.h"
-
-extern char **environ;
+#include "TempFolder.h"
 
 namespace {
 
 using testsupport::Exists;
 using testsupport::ListNames;
 using testsupport::PsOptions;
-using testsupport::ReadAll;
-using testsupport::TempDir;
-using testsupport::WriteAll;
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
 struct Result {
     int status = -1; // exit status, or 128 + signal
     std::string out;
     std::string err;
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(out);
-        for (std::string l; std::getline(in, l);)
-            lines.push_back(l);
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return testsupport::LinesOf(out); }
 };
 
 // How a CliProcess is connected besides its output pipes.
@@ -52,24 +46,10 @@ struct Connect {
 // configuration folder and TMPDIR inside the test's folder.
 class CliProcess {
 public:
-    CliProcess(const TempDir &dir, const std::vector<std::string> &args,
+    CliProcess(const TempFolder &dir, const std::vector<std::string> &args,
                const Connect &connect = {}) {
-        std::vector<std::string> argvStore = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
-        argvStore.insert(argvStore.end(), args.begin(), args.end());
-        std::vector<char *> argv;
-        for (std::string &a : argvStore)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        std::vector<std::string> envStore = {"HOME=" + dir / "home",
-                                             "XDG_CONFIG_HOME=" + dir / "config",
-                                             "TMPDIR=" + dir / "tmp", "PATH=/usr/bin:/bin"};
-        if (const char *asan = std::getenv("ASAN_OPTIONS"))
-            envStore.push_back(std::string("ASAN_OPTIONS=") + asan);
-        std::vector<char *> envp;
-        for (std::string &e : envStore)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
+        std::vector<std::string> argv = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
+        argv.insert(argv.end(), args.begin(), args.end());
 
         int out[2], err[2] = {-1, -1}, in[2] = {-1, -1};
         EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
@@ -86,13 +66,9 @@ public:
             &fa, connect.errorTerminal < 0 ? err[1] : connect.errorTerminal, 2);
         if (connect.feedInput)
             posix_spawn_file_actions_adddup2(&fa, in[0], 0);
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-        posix_spawnattr_setpgroup(&attr, 0);
-        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &fa, &attr, argv.data(), envp.data()), 0);
+        m_pid = testsupport::SpawnInOwnGroup(argv, testsupport::EnvironmentIn(dir), fa);
+        EXPECT_GT(m_pid, 0);
         posix_spawn_file_actions_destroy(&fa);
-        posix_spawnattr_destroy(&attr);
         ::close(out[1]);
         if (err[1] >= 0)
             ::close(err[1]);
@@ -139,7 +115,7 @@ public:
             int status = 0;
             if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_exited = true;
-                m_result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                m_result.status = testsupport::ExitStatus(status);
                 return false;
             }
             Pump(20);
@@ -183,7 +159,7 @@ public:
         if (!m_exited) {
             int status = 0;
             ::waitpid(m_pid, &status, 0);
-            m_result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            m_result.status = testsupport::ExitStatus(status);
         }
         m_pid = -1;
         return m_result;
@@ -200,17 +176,17 @@ class Cli : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char *d : {"home/", "config/", "tmp/", "in/", "out/"})
-            testsupport::CreateFolder(dir / d);
-        WriteAll(profile, "[Set]\notype=1\nmode=1\noutput=" + dir / "out/" + "\n");
+            testsupport::CreateFolder(dir.File(d));
+        WriteFile(profile, "[Set]\notype=1\nmode=1\noutput=" + dir.File("out/") + "\n");
     }
     void TearDown() override {
-        EXPECT_TRUE(ListNames(dir / "tmp/").empty()) << "temporary files left";
+        EXPECT_TRUE(ListNames(dir.File("tmp/")).empty()) << "temporary files left";
         // The user's own settings file was never created.
-        EXPECT_FALSE(Exists(dir / "config/Quorvane"));
+        EXPECT_FALSE(Exists(dir.File("config/Quorvane")));
     }
 
     std::string Input(const std::string &name, const PsOptions &o = {}) {
-        std::string path = dir / ("in/" + name);
+        std::string path = dir.File("in/" + name);
         testsupport::WritePs(path, o);
         return path;
     }
@@ -220,8 +196,8 @@ protected:
         return p.Finish();
     }
 
-    TempDir dir;
-    std::string profile = dir / "Profile.ini";
+    TempFolder dir;
+    std::string profile = dir.File("Profile.ini");
 };
 
 } // namespace
@@ -232,7 +208,7 @@ TEST_F(Cli, OneLinePerInputAndASummary) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Succeed  " + a, "Succeed  " + b,
                                                    "2 succeeded, 0 failed, 0 stopped"}));
-    EXPECT_EQ(readback::ReadPdf(dir / "out/b.pdf").pages, 2);
+    EXPECT_EQ(readback::ReadPdf(dir.File("out/b.pdf")).pages, 2);
     // Standard error is no terminal: the progress comes as plain lines.
     EXPECT_EQ(r.err,
               "vantoria-cli: file 1 of 2: " + a + "\nvantoria-cli: file 2 of 2: " + b + "\n");
@@ -245,11 +221,13 @@ TEST_F(Cli, OneLinePerInputAndASummary) {
 
 TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
     std::string good = Input("good.ps"), bad = Input("bad.ps", {.broken = true});
-    WriteAll(dir / "in/notes.txt", "text");
-    Result r = Run({"--profile", profile, dir / "in/notes.txt", dir / "in/missing.ps", bad, good});
+    WriteFile(dir.File("in/notes.txt"), "text");
+    Result r =
+        Run({"--profile", profile, dir.File("in/notes.txt"), dir.File("in/missing.ps"), bad, good});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(dir / "in/notes.txt" + ": is not a .ps file"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(dir / "in/missing.ps" + ": no such file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(dir.File("in/notes.txt") + ": is not a .ps file"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(dir.File("in/missing.ps") + ": no such file"), std::string::npos) << r.err;
     std::vector<std::string> lines = r.Lines();
     ASSERT_EQ(lines.size(), 3u);
     // The Failed line says why.
@@ -265,7 +243,7 @@ TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
     Result r = Run({"--set", "Pdf.nosuch=1", a});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Pdf.nosuch"), std::string::npos);
-    EXPECT_FALSE(Exists(dir / "out/a.pdf"));
+    EXPECT_FALSE(Exists(dir.File("out/a.pdf")));
 
     Result v = Run({"--version"});
     EXPECT_EQ(v.status, 0);
@@ -276,30 +254,30 @@ TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
 }
 
 TEST_F(Cli, SetChangesASettingInMemoryOnly) {
-    WriteAll(profile, "[Set]\notype=0\ntype=0\nmode=1\noutput=" + dir / "out/" +
-                          "\n[Img]\nxdpi=72\nydpi=72\n");
-    std::string before = ReadAll(profile);
+    WriteFile(profile, "[Set]\notype=0\ntype=0\nmode=1\noutput=" + dir.File("out/") +
+                           "\n[Img]\nxdpi=72\nydpi=72\n");
+    std::string before = ReadFile(profile);
     std::string a = Input("a.ps");
     Result r = Run({"--profile", profile, "--format", "png", "--set", "Img.xdpi=144", "--set",
                     "img.YDPI=144", a});
     EXPECT_EQ(r.status, 0) << r.err;
-    readback::ImageFacts f = readback::ReadPng(dir / "out/a.png");
+    readback::ImageFacts f = readback::ReadPng(dir.File("out/a.png"));
     ASSERT_TRUE(f.ok);
     EXPECT_EQ(f.width, 1224);
     EXPECT_EQ(f.height, 1584);
-    EXPECT_EQ(ReadAll(profile), before);
+    EXPECT_EQ(ReadFile(profile), before);
 }
 
 TEST_F(Cli, KindBesideAndNewNames) {
     std::string a = Input("a.ps", {.pages = 2});
     Result r = Run({"--profile", profile, "--kind", "text", "--beside", "--new-if-exists", a, a});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(ReadAll(dir / "in/a.txt").find("Page 2 of a.ps"), std::string::npos);
-    EXPECT_TRUE(Exists(dir / "in/a-01.txt"));
+    EXPECT_NE(ReadFile(dir.File("in/a.txt")).find("Page 2 of a.ps"), std::string::npos);
+    EXPECT_TRUE(Exists(dir.File("in/a-01.txt")));
 }
 
 TEST_F(Cli, TwoJobsConvertEveryInputUnderItsOwnName) {
-    testsupport::CreateFolder(dir / "in/x/");
+    testsupport::CreateFolder(dir.File("in/x/"));
     std::vector<std::string> inputs = {Input("a.ps"), Input("x/a.ps", {.pages = 2}),
                                        Input("b.ps", {.pages = 3}), Input("c.ps")};
     std::vector<std::string> args = {"--profile", profile, "--jobs", "2", "--new-if-exists"};
@@ -314,7 +292,7 @@ TEST_F(Cli, TwoJobsConvertEveryInputUnderItsOwnName) {
         expected.push_back("Succeed  " + in);
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
-    EXPECT_EQ(ListNames(dir / "out/"),
+    EXPECT_EQ(ListNames(dir.File("out/")),
               (std::vector<std::string>{"a-01.pdf", "a.pdf", "b.pdf", "c.pdf"}));
 }
 
@@ -330,13 +308,13 @@ TEST_F(Cli, CtrlCStopsBetweenFiles) {
     EXPECT_EQ(r.status, 1) << r.err;
     std::vector<std::string> lines = r.Lines();
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "Succeed  " + dir / "in/p0.ps");
+    EXPECT_EQ(lines[0], "Succeed  " + dir.File("in/p0.ps"));
     // The file in hand when the stop came still finished (or was stopped
     // between its pages); nothing after it was started.
     EXPECT_LT(lines.size(), 6u);
     EXPECT_NE(lines.back().find("stopped"), std::string::npos);
     EXPECT_NE(r.err.find("stopping after the current file"), std::string::npos);
-    EXPECT_FALSE(Exists(dir / "out/p5_001.jpg"));
+    EXPECT_FALSE(Exists(dir.File("out/p5_001.jpg")));
 }
 
 TEST_F(Cli, SecondCtrlCEndsAtOnceAndLeavesNoTemporaryFile) {
@@ -346,8 +324,8 @@ TEST_F(Cli, SecondCtrlCEndsAtOnceAndLeavesNoTemporaryFile) {
     // Wait until the interpreter is busy rendering.
     for (int i = 0; i < 500; ++i) {
         bool rendering = false;
-        for (const std::string &n : ListNames(dir / "tmp/"))
-            if (n.rfind("mtmp_", 0) == 0 && !ListNames(dir / "tmp/" + n).empty())
+        for (const std::string &n : ListNames(dir.File("tmp/")))
+            if (n.rfind("mtmp_", 0) == 0 && !ListNames(dir.File("tmp/") + n).empty())
                 rendering = true;
         if (rendering)
             break;
@@ -359,7 +337,7 @@ TEST_F(Cli, SecondCtrlCEndsAtOnceAndLeavesNoTemporaryFile) {
     Result r = p.Finish();
     EXPECT_EQ(r.status, 1) << r.err;
     // The big file never got to its images; the next one never started.
-    EXPECT_TRUE(ListNames(dir / "out/").empty());
+    EXPECT_TRUE(ListNames(dir.File("out/")).empty());
     EXPECT_EQ(r.Lines().back(), "0 succeeded, 0 failed, 2 stopped");
     // TearDown: the temporary folder is empty.
 }
@@ -381,9 +359,7 @@ std::vector<std::string> ReadReport(const std::string &path) {
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, jq)) > 0;)
         text.append(buf, n);
     EXPECT_EQ(::pclose(jq), 0) << "jq refused " << path;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        entries.push_back(l);
+    entries = testsupport::LinesOf(text);
     std::sort(entries.begin(), entries.end());
     return entries;
 }
@@ -395,9 +371,9 @@ TEST_F(Cli, FilesFromStandardInputWithNulAndAJsonReport) {
     // NUL-separated as find -print0 writes them, after a FILE argument.
     std::string spaced = Input("a b.ps"), newline = Input("two\nlines.ps", {.pages = 2});
     std::string bad = Input("bad.ps", {.broken = true}), first = Input("first.ps");
-    std::string missing = dir / "in/missing.ps";
+    std::string missing = dir.File("in/missing.ps");
     std::string list = spaced + '\0' + newline + '\0' + missing + '\0' + bad; // no final NUL
-    std::string report = dir / "report.jsonl";
+    std::string report = dir.File("report.jsonl");
     CliProcess p(
         dir,
         {"--profile", profile, "--jobs", "2", "--report", report, first, "--files-from", "-", "-0"},
@@ -405,16 +381,17 @@ TEST_F(Cli, FilesFromStandardInputWithNulAndAJsonReport) {
     Result r = p.Finish();
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.out.find("3 succeeded, 2 failed, 0 stopped"), std::string::npos) << r.out;
-    EXPECT_EQ(readback::ReadPdf(dir / "out/two\nlines.pdf").pages, 2);
+    EXPECT_EQ(readback::ReadPdf(dir.File("out/two\nlines.pdf")).pages, 2);
 
     std::vector<std::string> entries = ReadReport(report);
     ASSERT_EQ(entries.size(), 5u);
     // jq's @tsv writes a newline inside a value as \n.
     std::vector<std::string> expected = {
-        spaced + "\tSucceed\t\t" + dir / "out/a b.pdf" + "\tnumber",
-        first + "\tSucceed\t\t" + dir / "out/first.pdf" + "\tnumber",
+        spaced + "\tSucceed\t\t" + dir.File("out/a b.pdf") + "\tnumber",
+        first + "\tSucceed\t\t" + dir.File("out/first.pdf") + "\tnumber",
         missing + "\tFailed\tno such file\t\tnumber",
-        dir / "in/two\\nlines.ps" + "\tSucceed\t\t" + dir / "out/two\\nlines.pdf" + "\tnumber",
+        dir.File("in/two\\nlines.ps") + "\tSucceed\t\t" + dir.File("out/two\\nlines.pdf") +
+            "\tnumber",
     };
     std::string badEntry;
     for (const std::string &e : entries)
@@ -426,14 +403,14 @@ TEST_F(Cli, FilesFromStandardInputWithNulAndAJsonReport) {
 
     // A line list holding a NUL is refused before anything is converted, as
     // is a report that can't be created; nothing was written either time.
-    std::string lineList = dir / "list.txt";
-    WriteAll(lineList, first + "\n" + std::string("x\0y.ps\n", 7));
+    std::string lineList = dir.File("list.txt");
+    WriteFile(lineList, first + "\n" + std::string("x\0y.ps\n", 7));
     Result nul = Run({"--profile", profile, "--overwrite", "--files-from", lineList});
     EXPECT_EQ(nul.status, 2);
     EXPECT_NE(nul.err.find("needs -0"), std::string::npos) << nul.err;
-    Result noReport = Run({"--profile", profile, "--report", dir / "no/such/r.jsonl", first});
+    Result noReport = Run({"--profile", profile, "--report", dir.File("no/such/r.jsonl"), first});
     EXPECT_EQ(noReport.status, 2);
-    EXPECT_EQ(ListNames(dir / "out/").size(), 3u);
+    EXPECT_EQ(ListNames(dir.File("out/")).size(), 3u);
 }
 
 TEST_F(Cli, ProgressLineOnATerminal) {
@@ -487,25 +464,25 @@ TEST_F(Cli, AClosedOutputOrAHangUpStopsAtOnceAndLeavesNothing) {
         p.CloseOutput();
         Result r = p.Finish();
         EXPECT_EQ(r.status, 1) << "ended by a signal or not stopped: " << r.err;
-        EXPECT_FALSE(Exists(dir / "out/p5_001.jpg"));
+        EXPECT_FALSE(Exists(dir.File("out/p5_001.jpg")));
     }
     // One SIGTERM or a hang-up during a file that never ends stops it at
     // once, as does a SIGPIPE sent to the process.
-    WriteAll(dir / "in/loop.ps", "%!PS\n{} loop\n");
+    WriteFile(dir.File("in/loop.ps"), "%!PS\n{} loop\n");
     for (int sig : {SIGTERM, SIGHUP, SIGPIPE}) {
-        CliProcess p(
-            dir, {"--profile", profile, "--kind", "image", dir / "in/loop.ps", dir / "in/p0.ps"});
+        CliProcess p(dir, {"--profile", profile, "--kind", "image", dir.File("in/loop.ps"),
+                           dir.File("in/p0.ps")});
         // Wait until the engine runs the file.
-        for (int i = 0; i < 500 && ListNames(dir / "tmp/").empty(); ++i)
+        for (int i = 0; i < 500 && ListNames(dir.File("tmp/")).empty(); ++i)
             p.Pump(20);
         p.Signal(sig);
         Result r = p.Finish();
         EXPECT_EQ(r.status, 1) << sig;
         EXPECT_EQ(r.Lines(),
-                  (std::vector<std::string>{"Aborted  " + dir / "in/loop.ps" + ": stopped",
+                  (std::vector<std::string>{"Aborted  " + dir.File("in/loop.ps") + ": stopped",
                                             "0 succeeded, 0 failed, 2 stopped"}))
             << sig;
-        EXPECT_TRUE(ListNames(dir / "tmp/").empty()) << sig;
+        EXPECT_TRUE(ListNames(dir.File("tmp/")).empty()) << sig;
     }
     // TearDown: nothing is left in the temporary folder.
 }

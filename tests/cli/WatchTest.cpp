@@ -12,23 +12,24 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <sstream>
 #include <thread>
 
+#include "Files.h"
+#include "PostScript.h"
+#include "Process.h"
 #include "ReadBack.h"
-#include "TestSupport.h"
-
-extern char **environ;
+#include "TempFolder.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using testsupport::Exists;
+using testsupport::LinesOf;
 using testsupport::ListNames;
 using testsupport::PsOptions;
-using testsupport::ReadAll;
-using testsupport::TempDir;
-using testsupport::WriteAll;
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
 // Wait until `done` holds, checking every 20 ms, for up to `limit`.
 bool WaitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit) {
@@ -41,50 +42,24 @@ bool WaitUntil(const std::function<bool()> &done, std::chrono::milliseconds limi
     return true;
 }
 
-std::vector<std::string> LinesOf(const std::string &text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    return lines;
-}
-
 // A running `vantoria-cli --watch`, its standard output and error going to
 // files in the test's folder; HOME, the configuration folder and TMPDIR are
 // in there too.
 class WatchProcess {
 public:
-    WatchProcess(const TempDir &dir, const std::vector<std::string> &args)
-        : m_outPath(dir / "watch.out"), m_errPath(dir / "watch.err") {
-        std::vector<std::string> argvStore = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
-        argvStore.insert(argvStore.end(), args.begin(), args.end());
-        std::vector<char *> argv;
-        for (std::string &a : argvStore)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> envStore = {"HOME=" + dir / "home",
-                                             "XDG_CONFIG_HOME=" + dir / "config",
-                                             "TMPDIR=" + dir / "tmp", "PATH=/usr/bin:/bin"};
-        if (const char *asan = std::getenv("ASAN_OPTIONS"))
-            envStore.push_back(std::string("ASAN_OPTIONS=") + asan);
-        std::vector<char *> envp;
-        for (std::string &e : envStore)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
+    WatchProcess(const TempFolder &dir, const std::vector<std::string> &args)
+        : m_outPath(dir.File("watch.out")), m_errPath(dir.File("watch.err")) {
+        std::vector<std::string> argv = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
+        argv.insert(argv.end(), args.begin(), args.end());
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 1, m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         posix_spawn_file_actions_addopen(&fa, 2, m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-        posix_spawnattr_setpgroup(&attr, 0);
-        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &fa, &attr, argv.data(), envp.data()), 0);
+        m_pid = testsupport::SpawnInOwnGroup(argv, testsupport::EnvironmentIn(dir), fa);
+        EXPECT_GT(m_pid, 0);
         posix_spawn_file_actions_destroy(&fa);
-        posix_spawnattr_destroy(&attr);
     }
 
     ~WatchProcess() {
@@ -94,8 +69,8 @@ public:
         }
     }
 
-    std::string Out() const { return Exists(m_outPath) ? ReadAll(m_outPath) : ""; }
-    std::string Err() const { return Exists(m_errPath) ? ReadAll(m_errPath) : ""; }
+    std::string Out() const { return Exists(m_outPath) ? ReadFile(m_outPath) : ""; }
+    std::string Err() const { return Exists(m_errPath) ? ReadFile(m_errPath) : ""; }
 
     // The watch is set up once it says what it watches.
     bool WaitUntilWatching() {
@@ -112,7 +87,7 @@ public:
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
             return false;
-        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        m_status = testsupport::ExitStatus(status);
         m_pid = -1;
         return true;
     }
@@ -132,18 +107,18 @@ class Watch : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char *d : {"home/", "config/", "tmp/", "in/", "out/", "stage/"})
-            testsupport::CreateFolder(dir / d);
-        WriteAll(profile, "[Set]\notype=1\nexists=1\n");
+            testsupport::CreateFolder(dir.File(d));
+        WriteFile(profile, "[Set]\notype=1\nexists=1\n");
     }
     void TearDown() override {
-        EXPECT_TRUE(ListNames(dir / "tmp/").empty()) << "temporary files left";
-        EXPECT_FALSE(Exists(dir / "config/Quorvane")) << "the user's settings were written";
+        EXPECT_TRUE(ListNames(dir.File("tmp/")).empty()) << "temporary files left";
+        EXPECT_FALSE(Exists(dir.File("config/Quorvane"))) << "the user's settings were written";
     }
 
     // A PostScript file written elsewhere and moved into IN in one step.
     void DropIn(const std::string &name, const PsOptions &o = {}) {
-        testsupport::WritePs(dir / ("stage/" + name), o);
-        ASSERT_EQ(::rename((dir / ("stage/" + name)).c_str(), (in + name).c_str()), 0);
+        testsupport::WritePs(dir.File("stage/" + name), o);
+        ASSERT_EQ(::rename((dir.File("stage/" + name)).c_str(), (in + name).c_str()), 0);
     }
 
     std::vector<std::string> Args(std::vector<std::string> more = {}) {
@@ -152,10 +127,10 @@ protected:
         return args;
     }
 
-    TempDir dir;
-    std::string profile = dir / "Profile.ini";
-    std::string in = dir / "in/";
-    std::string out = dir / "out/";
+    TempFolder dir;
+    std::string profile = dir.File("Profile.ini");
+    std::string in = dir.File("in/");
+    std::string out = dir.File("out/");
 };
 
 } // namespace
@@ -166,10 +141,10 @@ TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
     testsupport::WritePs(in + "b-early.ps");
     testsupport::WritePs(in + "a-early.ps", {.pages = 2});
     testsupport::CreateFolder(in + "done/");
-    WriteAll(in + "done/a-early.ps", "an older file of that name");
+    WriteFile(in + "done/a-early.ps", "an older file of that name");
     // Complete but still held open for writing by its writer.
-    testsupport::WritePs(dir / "stage/held.ps");
-    std::string heldBytes = ReadAll(dir / "stage/held.ps");
+    testsupport::WritePs(dir.File("stage/held.ps"));
+    std::string heldBytes = ReadFile(dir.File("stage/held.ps"));
     int held = ::open((in + "held.ps").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     ASSERT_GE(held, 0);
     ASSERT_EQ(::write(held, heldBytes.data(), heldBytes.size()),
@@ -179,8 +154,8 @@ TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
     ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
 
     // Written in four chunks with pauses, through one descriptor.
-    testsupport::WritePs(dir / "stage/slow.ps", {.pages = 3});
-    std::string slowBytes = ReadAll(dir / "stage/slow.ps");
+    testsupport::WritePs(dir.File("stage/slow.ps"), {.pages = 3});
+    std::string slowBytes = ReadFile(dir.File("stage/slow.ps"));
     int slow = ::open((in + "slow.ps").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     ASSERT_GE(slow, 0);
     std::size_t chunk = slowBytes.size() / 4 + 1;
@@ -209,8 +184,8 @@ TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
     EXPECT_EQ(ListNames(in + "done/"),
               (std::vector<std::string>{odd, "a-early-01.ps", "a-early.ps", "b-early.ps", "held.ps",
                                         "slow.ps"}));
-    EXPECT_EQ(ReadAll(in + "done/a-early.ps"), "an older file of that name");
-    EXPECT_EQ(ReadAll(in + "done/slow.ps"), slowBytes);
+    EXPECT_EQ(ReadFile(in + "done/a-early.ps"), "an older file of that name");
+    EXPECT_EQ(ReadFile(in + "done/slow.ps"), slowBytes);
     EXPECT_EQ(ListNames(in), (std::vector<std::string>{"done", "failed"}));
     EXPECT_EQ(readback::ReadPdf(out + "a-early.pdf").pages, 2);
     EXPECT_EQ(readback::ReadPdf(out + "slow.pdf").pages, 3);
@@ -233,9 +208,9 @@ TEST_F(Watch, ABurstOf200FilesAllEndInDoneWithAnOutputEach) {
     for (int k = 0; k < 200; ++k)
         names.push_back("burst-" + std::to_string(1000 + k) + ".ps");
     for (const std::string &name : names)
-        testsupport::WritePs(dir / ("stage/" + name), {.colour = false});
+        testsupport::WritePs(dir.File("stage/" + name), {.colour = false});
     for (const std::string &name : names)
-        ASSERT_EQ(::rename((dir / ("stage/" + name)).c_str(), (in + name).c_str()), 0);
+        ASSERT_EQ(::rename((dir.File("stage/" + name)).c_str(), (in + name).c_str()), 0);
 
     EXPECT_TRUE(WaitUntil([&] { return ListNames(in + "done/").size() == 200; }, 120s))
         << ListNames(in + "done/").size() << " in done/\n"
@@ -250,29 +225,29 @@ TEST_F(Watch, ABurstOf200FilesAllEndInDoneWithAnOutputEach) {
     for (const std::string &name : names) {
         std::string text = out + name.substr(0, name.size() - 3) + ".txt";
         ASSERT_TRUE(Exists(text)) << text;
-        EXPECT_NE(ReadAll(text).find("Page 1 of"), std::string::npos) << text;
+        EXPECT_NE(ReadFile(text).find("Page 1 of"), std::string::npos) << text;
     }
     EXPECT_EQ(LinesOf(watch.Out()).size(), 200u);
 }
 
 TEST_F(Watch, BrokenFilesEndInFailedWithTheirReasonAndAVanishedFolderEndsTheWatch) {
     // The done and failed folders outside IN, so IN can go entirely.
-    std::string done = dir / "done/", failed = dir / "failed/";
+    std::string done = dir.File("done/"), failed = dir.File("failed/");
     WatchProcess watch(dir, Args({"--done", done, "--failed", failed}));
     ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
 
     DropIn("broken.ps", {.broken = true});
-    ASSERT_EQ(::mkfifo((dir / "stage/pipe.ps").c_str(), 0644), 0);
-    ASSERT_EQ(::rename((dir / "stage/pipe.ps").c_str(), (in + "pipe.ps").c_str()), 0);
-    WriteAll(in + "not-a-document.txt", "left alone");
+    ASSERT_EQ(::mkfifo(dir.File("stage/pipe.ps").c_str(), 0644), 0);
+    ASSERT_EQ(::rename(dir.File("stage/pipe.ps").c_str(), (in + "pipe.ps").c_str()), 0);
+    WriteFile(in + "not-a-document.txt", "left alone");
     DropIn("good.ps");
 
     ASSERT_TRUE(WaitUntil([&] { return Exists(done + "good.ps"); }, 30s)) << watch.Err();
     ASSERT_TRUE(WaitUntil([&] { return ListNames(failed).size() == 4; }, 30s)) << watch.Err();
     EXPECT_EQ(ListNames(failed), (std::vector<std::string>{"broken.ps", "broken.ps.reason",
                                                            "pipe.ps", "pipe.ps.reason"}));
-    EXPECT_EQ(ReadAll(failed + "pipe.ps.reason"), "not a regular file\n");
-    std::string reason = ReadAll(failed + "broken.ps.reason");
+    EXPECT_EQ(ReadFile(failed + "pipe.ps.reason"), "not a regular file\n");
+    std::string reason = ReadFile(failed + "broken.ps.reason");
     EXPECT_EQ(reason.rfind("interpreter error", 0), 0u) << reason;
     // The log line gives the same reason.
     EXPECT_NE(watch.Out().find("Failed  " + in + "broken.ps: " + reason), std::string::npos)
@@ -287,7 +262,7 @@ TEST_F(Watch, BrokenFilesEndInFailedWithTheirReasonAndAVanishedFolderEndsTheWatc
 }
 
 TEST_F(Watch, SigtermDuringAConversionStopsItAtOnceAndKeepsItsSource) {
-    WriteAll(in + "loop.ps", "%!PS\n{} loop\n");
+    WriteFile(in + "loop.ps", "%!PS\n{} loop\n");
     WatchProcess watch(dir, Args());
     ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
     // The loop never ends: its conversion is under way from the moment its
@@ -300,7 +275,7 @@ TEST_F(Watch, SigtermDuringAConversionStopsItAtOnceAndKeepsItsSource) {
     EXPECT_EQ(watch.WaitForExit(5s), 0) << watch.Err();
     EXPECT_LT(std::chrono::steady_clock::now() - sent, 5s);
 
-    EXPECT_EQ(ReadAll(in + "loop.ps"), "%!PS\n{} loop\n");
+    EXPECT_EQ(ReadFile(in + "loop.ps"), "%!PS\n{} loop\n");
     EXPECT_TRUE(Exists(in + "later.ps")) << "started after the stop";
     EXPECT_TRUE(ListNames(out).empty()) << "something half-written is left";
     EXPECT_TRUE(ListNames(in + "done/").empty());

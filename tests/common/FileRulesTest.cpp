@@ -12,16 +12,21 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/settings/TempFolder.h"
+#include "Files.h"
+#include "TempFolder.h"
 
 namespace fs = std::filesystem;
+
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
 namespace {
 
 TEST(FileExists, OnlyReadableRegularFiles) {
     TempFolder dir;
     std::string file = dir.File("a b%d.ps");
-    WriteText(file, "%!PS\n");
+    WriteFile(file, "%!PS\n");
     EXPECT_EQ(FileExists(file), 1);
     EXPECT_EQ(FileExists(dir.File("missing.ps")), 0);
     EXPECT_EQ(FileExists(dir.Path()), 0) << "a folder is not a file";
@@ -38,7 +43,7 @@ TEST(FileExists, OnlyReadableRegularFiles) {
     EXPECT_EQ(FileExists(fifo), 0) << "and returns without blocking";
 
     std::string locked = dir.File("locked.ps");
-    WriteText(locked, "x");
+    WriteFile(locked, "x");
     ::chmod(locked.c_str(), 0);
     if (::access(locked.c_str(), R_OK) != 0) { // root reads it anyway
         EXPECT_EQ(FileExists(locked), 0);
@@ -61,13 +66,13 @@ TEST(FileExists, PathsBeyondThePlatformLimitsAreRefusedNotCut) {
     std::string wide = dir.Path();
     while (wide.size() - dir.Path().size() + 3 <= NAME_MAX)
         wide += "\xE6\xB0\xB4";
-    WriteText(wide, "x");
+    WriteFile(wide, "x");
     ASSERT_TRUE(fs::exists(wide));
     EXPECT_GT(wide.size(), 255u);
     EXPECT_EQ(FileExists(wide), 1);
 
     std::string file = dir.File("a.ps");
-    WriteText(file, "x");
+    WriteFile(file, "x");
     EXPECT_EQ(FileExists(file + std::string("\0", 1)), 0);
     std::string deep = dir.Path();
     while (deep.size() < PATH_MAX)
@@ -105,9 +110,9 @@ TEST(CreatePath, CreatesEveryFolderBeforeASlash) {
     EXPECT_FALSE(fs::exists(dir.File("back")));
 
     // A file in the way stops nothing else from happening, and stays a file.
-    WriteText(dir.File("blocker"), "keep");
+    WriteFile(dir.File("blocker"), "keep");
     CreatePath(dir.File("blocker/inner/"));
-    EXPECT_EQ(ReadText(dir.File("blocker")), "keep");
+    EXPECT_EQ(ReadFile(dir.File("blocker")), "keep");
 
     CreatePath("");
     CreatePath("no-slash-here");

@@ -56,30 +56,31 @@ protected:
 };
 
 TEST_F(EngineStopTest, ALoopingFileIsKilledSoonAfterAStopAndItsRowReadsAborted) {
-    std::string loop = dir / "in/loop.ps";
-    testsupport::WriteAll(loop, kLoop);
+    std::string loop = dir.File("in/loop.ps");
+    testsupport::WriteFile(loop, kLoop);
     for (OutputKind kind : kKinds) {
         SCOPED_TRACE(Name(kind));
         auto took = StopWhileConverting(kind, loop, false);
         EXPECT_LT(took, kEngineStopGrace + std::chrono::seconds(2));
         EXPECT_EQ(view.Status(0), kStatusAborted);
-        EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty()) << "the output folder is clean";
-        EXPECT_TRUE(testsupport::ListNames(dir / "tmp/").empty()) << "the page files are gone";
+        EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty())
+            << "the output folder is clean";
+        EXPECT_TRUE(testsupport::ListNames(dir.File("tmp/")).empty()) << "the page files are gone";
     }
 }
 
 TEST_F(EngineStopTest, StopNowKillsTheEngineWithoutTheGrace) {
-    std::string loop = dir / "in/loop.ps";
-    testsupport::WriteAll(loop, kLoop);
+    std::string loop = dir.File("in/loop.ps");
+    testsupport::WriteFile(loop, kLoop);
     auto took = StopWhileConverting(OutputKind::Pdf, loop, true);
     EXPECT_LT(took, kEngineStopGrace);
     EXPECT_EQ(view.Status(0), kStatusAborted);
-    EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty());
+    EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty());
 }
 
 // A named pipe that no one writes would block the interpreter for ever.
 TEST_F(EngineStopTest, ANamedPipeInputFailsWithoutBlocking) {
-    std::string pipe = dir / "in/pipe.ps";
+    std::string pipe = dir.File("in/pipe.ps");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     for (OutputKind kind : kKinds) {
         SCOPED_TRACE(Name(kind));
@@ -108,7 +109,7 @@ TEST_F(EngineStopTest, APageFilePastTheFileSizeLimitFailsTheRowAndGoes) {
     setrlimit(RLIMIT_FSIZE, &saved);
     sigaction(SIGXFSZ, &old, nullptr);
     EXPECT_EQ(view.Status(0), kStatusFailed);
-    EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty());
+    EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty());
 }
 
 } // namespace

@@ -36,7 +36,7 @@ TEST_P(EveryFormat, OnePageAndThreePages) {
     std::vector<std::string> expected = {"one" + f.ext, "three_001" + f.ext, "three_002" + f.ext,
                                          "three_003" + f.ext};
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(ListNames(dir / "out/"), expected);
+    EXPECT_EQ(ListNames(dir.File("out/")), expected);
     for (const std::string &name : expected)
         EXPECT_TRUE(readback::HasImageSignature(Out(name), f.code)) << name;
 
@@ -88,7 +88,7 @@ TEST_F(ImagePath, MultiPageTiffHoldsThePagesInOrder) {
     s.img.bTifMultipage = 1;
     s.img.nTifCompression = 1; // LZW
     Convert({Input("report.ps", {.pages = 3, .widthStep = 50}), Input("single.ps")});
-    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"report.tif", "single.tif"}));
+    EXPECT_EQ(ListNames(dir.File("out/")), (std::vector<std::string>{"report.tif", "single.tif"}));
     readback::ImageFacts f = readback::ReadTiff(Out("report.tif"));
     ASSERT_TRUE(f.ok);
     EXPECT_EQ(f.pages, 3);
@@ -100,29 +100,29 @@ TEST_F(ImagePath, TiffWithoutMultiPageIsOneFilePerPage) {
     s.m_nFormat = 1;
     s.img.bTifMultipage = 0;
     Convert({Input("r.ps", {.pages = 2})});
-    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"r_001.tif", "r_002.tif"}));
+    EXPECT_EQ(ListNames(dir.File("out/")), (std::vector<std::string>{"r_001.tif", "r_002.tif"}));
 }
 
 TEST_F(ImagePath, AFolderPerInputFile) {
     s.img.bFolderPerFile = 1;
     Convert({Input("report.ps", {.pages = 2}), Input("memo.ps")});
-    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"memo", "report"}));
-    EXPECT_EQ(ListNames(dir / "out/report/"),
+    EXPECT_EQ(ListNames(dir.File("out/")), (std::vector<std::string>{"memo", "report"}));
+    EXPECT_EQ(ListNames(dir.File("out/report/")),
               (std::vector<std::string>{"report_001.jpg", "report_002.jpg"}));
-    EXPECT_EQ(ListNames(dir / "out/memo/"), std::vector<std::string>{"memo.jpg"});
+    EXPECT_EQ(ListNames(dir.File("out/memo/")), std::vector<std::string>{"memo.jpg"});
 }
 
 TEST_F(ImagePath, NumberedNamesWhenOutputsExist) {
-    testsupport::CreateFolder(dir / "out/");
-    testsupport::WriteAll(Out("a.jpg"), "old");
-    testsupport::WriteAll(Out("report_002.jpg"), "old");
+    testsupport::CreateFolder(dir.File("out/"));
+    testsupport::WriteFile(Out("a.jpg"), "old");
+    testsupport::WriteFile(Out("report_002.jpg"), "old");
     s.m_bNewIfExists = 1;
     std::string a = Input("a.ps");
     Convert({a, a, Input("report.ps", {.pages = 3})});
-    EXPECT_EQ(ListNames(dir / "out/"),
+    EXPECT_EQ(ListNames(dir.File("out/")),
               (std::vector<std::string>{"a-01.jpg", "a-02.jpg", "a.jpg", "report_001.jpg",
                                         "report_002-01.jpg", "report_002.jpg", "report_003.jpg"}));
-    EXPECT_EQ(testsupport::ReadAll(Out("report_002.jpg")), "old");
+    EXPECT_EQ(testsupport::ReadFile(Out("report_002.jpg")), "old");
     EXPECT_TRUE(readback::ReadJpeg(Out("report_002-01.jpg")).ok);
 }
 
@@ -130,8 +130,8 @@ TEST_F(ImagePath, ModeZeroWritesBesideTheSource) {
     s.m_nOutputMode = 0;
     Convert({Input("100% a b.ps", {.pages = 2})});
     EXPECT_EQ(view.Status(0), "Succeed");
-    EXPECT_TRUE(readback::ReadJpeg(dir / "in/100% a b_001.jpg").ok);
-    EXPECT_TRUE(readback::ReadJpeg(dir / "in/100% a b_002.jpg").ok);
+    EXPECT_TRUE(readback::ReadJpeg(dir.File("in/100% a b_001.jpg")).ok);
+    EXPECT_TRUE(readback::ReadJpeg(dir.File("in/100% a b_002.jpg")).ok);
 }
 
 // The broken file stops the interpreter before its page is shown: no page
@@ -140,20 +140,22 @@ TEST_F(ImagePath, BrokenInputFailsAndTheRunGoesOn) {
     Convert({Input("bad.ps", {.broken = true}), Input("good.ps")});
     EXPECT_EQ(view.Status(0), "Failed");
     EXPECT_EQ(view.Status(1), "Succeed");
-    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"good.jpg"});
+    EXPECT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"good.jpg"});
 }
 
 // An interpreter error on page 3 of 5: the two pages that exist are
 // converted, but the row is not a success.
 TEST_F(ImagePath, AnEngineErrorAfterTwoPagesConvertsThemAndFailsTheRow) {
-    std::string late = dir / "in/late.ps";
+    std::string late = dir.File("in/late.ps");
     std::string page = "/Helvetica findfont 24 scalefont setfont 72 700 moveto (shown) show "
                        "showpage\n";
-    testsupport::WriteAll(late, "%!PS\n" + page + page + "this_is_not_an_operator\n" + page + page);
+    testsupport::WriteFile(late,
+                           "%!PS\n" + page + page + "this_is_not_an_operator\n" + page + page);
     Convert({late});
     EXPECT_EQ(view.Status(0), "Failed");
     EXPECT_EQ(view.Reason(0), "interpreter error: /undefined in this_is_not_an_operator");
-    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"late_001.jpg", "late_002.jpg"}));
+    EXPECT_EQ(ListNames(dir.File("out/")),
+              (std::vector<std::string>{"late_001.jpg", "late_002.jpg"}));
     EXPECT_TRUE(readback::ReadJpeg(Out("late_002.jpg")).ok);
 }
 
@@ -167,7 +169,7 @@ TEST_F(ImagePath, NameTooLongForThePlatformFailsWithoutCutting) {
     Convert({Input(std::string(250, 'n') + ".ps"), Input("ok.ps")});
     EXPECT_EQ(view.Status(0), "Failed");
     EXPECT_EQ(view.Status(1), "Succeed");
-    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"ok.jpg"});
+    EXPECT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"ok.jpg"});
 }
 
 // ---------------------------------------------------------------------------
@@ -181,7 +183,7 @@ TEST_F(ImagePath, StopDuringRenderingAbortsAndCleansThePageFolder) {
     Convert({Input("a.ps", {.pages = 2}), Input("b.ps")});
     EXPECT_EQ(view.Status(0), "Aborted");
     EXPECT_EQ(view.Status(1), "");
-    EXPECT_FALSE(Exists(dir / "out"));
+    EXPECT_FALSE(Exists(dir.File("out")));
     // TearDown: no page folder left in the temporary folder.
 }
 
@@ -194,7 +196,7 @@ TEST_F(ImagePath, StopBeforeTheMultiPageTiffIsBuiltWritesNothing) {
     };
     Convert({Input("a.ps", {.pages = 3})});
     EXPECT_EQ(view.Status(0), "Aborted");
-    EXPECT_TRUE(ListNames(dir / "out/").empty());
+    EXPECT_TRUE(ListNames(dir.File("out/")).empty());
 }
 
 TEST_F(ImagePath, StopAfterTheLastTestWritesTheOutputAndKeepsTheStatus) {
@@ -230,7 +232,7 @@ TEST_F(ImagePath, StopBetweenPagesKeepsWrittenPagesAndCleansUp) {
     stop = true;
     watcher.join();
     EXPECT_EQ(view.Status(0), "Aborted");
-    std::vector<std::string> out = ListNames(dir / "out/");
+    std::vector<std::string> out = ListNames(dir.File("out/"));
     EXPECT_GE(out.size(), 1u);
     EXPECT_LT(out.size(), 30u);
     for (std::size_t k = 0; k < out.size(); ++k) {
@@ -241,14 +243,14 @@ TEST_F(ImagePath, StopBetweenPagesKeepsWrittenPagesAndCleansUp) {
 }
 
 TEST_F(ImagePath, TwoJobsGiveDistinctNamesAndCleanUp) {
-    testsupport::CreateFolder(dir / "in/a/");
-    testsupport::CreateFolder(dir / "in/b/");
+    testsupport::CreateFolder(dir.File("in/a/"));
+    testsupport::CreateFolder(dir.File("in/b/"));
     s.m_bNewIfExists = 1;
     run->SetJobs(2);
     Convert({Input("a/x.ps", {.pages = 2}), Input("b/x.ps", {.pages = 2}), Input("y.ps")});
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(view.Status(i), "Succeed");
-    std::vector<std::string> out = ListNames(dir / "out/");
+    std::vector<std::string> out = ListNames(dir.File("out/"));
     EXPECT_EQ(out.size(), 5u);
     for (const std::string &name : out)
         EXPECT_TRUE(readback::ReadJpeg(Out(name)).ok) << name;
@@ -257,28 +259,28 @@ TEST_F(ImagePath, TwoJobsGiveDistinctNamesAndCleanUp) {
 // ---------------------------------------------------------------------------
 
 TEST(ListPageFiles, PlainFilesOnlyInPageOrder) {
-    testsupport::TempDir dir;
+    testsupport::TempFolder dir;
     for (const char *name : {"p_010.bmp", "p_002.bmp", "p_1000.bmp", "p_999.bmp", "p_001.bmp"})
-        testsupport::WriteAll(dir / name, "x");
-    testsupport::CreateFolder(dir / "sub/");
-    ::symlink("/etc/passwd", (dir / "link.bmp").c_str());
+        testsupport::WriteFile(dir.File(name), "x");
+    testsupport::CreateFolder(dir.File("sub/"));
+    ::symlink("/etc/passwd", dir.File("link.bmp").c_str());
     std::vector<std::string> files = ConversionRun::ListPageFiles(dir.Path());
-    EXPECT_EQ(files,
-              (std::vector<std::string>{dir / "p_001.bmp", dir / "p_002.bmp", dir / "p_010.bmp",
-                                        dir / "p_999.bmp", dir / "p_1000.bmp"}));
+    EXPECT_EQ(files, (std::vector<std::string>{dir.File("p_001.bmp"), dir.File("p_002.bmp"),
+                                               dir.File("p_010.bmp"), dir.File("p_999.bmp"),
+                                               dir.File("p_1000.bmp")}));
     // The folder path may lack its trailing separator.
     std::string noSlash = dir.Path().substr(0, dir.Path().size() - 1);
     EXPECT_EQ(ConversionRun::ListPageFiles(noSlash).size(), 5u);
 }
 
 TEST(DeletePageFiles, DeletesTheListAndLeavesAFolderThatIsNotEmpty) {
-    testsupport::TempDir dir;
-    std::string pages = dir / "pages/";
+    testsupport::TempFolder dir;
+    std::string pages = dir.File("pages/");
     testsupport::CreateFolder(pages);
-    testsupport::WriteAll(pages + "a_001.bmp", "x");
-    testsupport::WriteAll(pages + "a_002.bmp", "x");
+    testsupport::WriteFile(pages + "a_001.bmp", "x");
+    testsupport::WriteFile(pages + "a_002.bmp", "x");
     std::vector<std::string> listed = ConversionRun::ListPageFiles(pages);
-    testsupport::WriteAll(pages + "late.bmp", "x"); // not listed: stays
+    testsupport::WriteFile(pages + "late.bmp", "x"); // not listed: stays
     ConversionRun::DeletePageFiles(pages, listed);
     EXPECT_EQ(ListNames(pages), std::vector<std::string>{"late.bmp"});
     ::unlink((pages + "late.bmp").c_str());

@@ -16,9 +16,9 @@
 #include "RunFixture.h"
 
 using testsupport::ListNames;
-using testsupport::ReadAll;
+using testsupport::ReadFile;
 using testsupport::RunInChild;
-using testsupport::WriteAll;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -34,18 +34,18 @@ protected:
     // Convert `rows` in a child process under `fileSizeLimit`; the child's
     // first status and reason come back as "status|reason".
     std::string ConvertInChild(const std::vector<std::string> &rows, long long fileSizeLimit) {
-        std::string result = dir / "child-result";
+        std::string result = dir.File("child-result");
         int code = RunInChild(
             [&] {
                 if (!run->Start(s, rows))
                     return 2;
                 run->Wait();
-                WriteAll(result, view.Status(0) + "|" + view.Reason(0));
+                WriteFile(result, view.Status(0) + "|" + view.Reason(0));
                 return 0;
             },
             fileSizeLimit);
         EXPECT_EQ(code, 0);
-        return ReadAll(result);
+        return ReadFile(result);
     }
 
     void MultiPageTiff() {
@@ -60,23 +60,23 @@ TEST_F(OutputSafety, AFullDiskFailsTheMultiPageTiffAndKeepsTheOldFileByteForByte
     MultiPageTiff();
     Convert({Input("doc.ps", {.pages = 2})});
     ASSERT_EQ(view.Status(0), "Succeed");
-    const std::string old = ReadAll(Out("doc.tif"));
+    const std::string old = ReadFile(Out("doc.tif"));
     ASSERT_EQ(readback::ReadTiff(Out("doc.tif")).pages, 2);
 
     // Each 72-dpi page file (about 1.5 MB) fits under the limit, the
     // uncompressed three-page TIFF (about 4.4 MB) does not.
     std::string input = Input("doc.ps", {.pages = 3});
     EXPECT_EQ(ConvertInChild({input}, 2'000'000).substr(0, 7), "Failed|");
-    EXPECT_EQ(ReadAll(Out("doc.tif")), old);
-    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"doc.tif"});
+    EXPECT_EQ(ReadFile(Out("doc.tif")), old);
+    EXPECT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"doc.tif"});
 }
 
 TEST_F(OutputSafety, APlantedLinkIsReplacedNeverWrittenThrough) {
-    testsupport::CreateFolder(dir / "out/");
-    WriteAll(dir / "victim-text", "precious text");
-    WriteAll(dir / "victim-tiff", "precious tiff");
-    std::filesystem::create_symlink(dir / "victim-text", Out("good.txt"));
-    std::filesystem::create_symlink(dir / "victim-tiff", Out("good.tif"));
+    testsupport::CreateFolder(dir.File("out/"));
+    WriteFile(dir.File("victim-text"), "precious text");
+    WriteFile(dir.File("victim-tiff"), "precious tiff");
+    std::filesystem::create_symlink(dir.File("victim-text"), Out("good.txt"));
+    std::filesystem::create_symlink(dir.File("victim-tiff"), Out("good.tif"));
     std::string input = Input("good.ps", {.pages = 2});
 
     s.m_nOutputKind = 2;
@@ -85,11 +85,11 @@ TEST_F(OutputSafety, APlantedLinkIsReplacedNeverWrittenThrough) {
     Convert({input});
 
     EXPECT_EQ(view.EventsMatching("status 0 Succeed").size(), 2u);
-    EXPECT_EQ(ReadAll(dir / "victim-text"), "precious text");
-    EXPECT_EQ(ReadAll(dir / "victim-tiff"), "precious tiff");
+    EXPECT_EQ(ReadFile(dir.File("victim-text")), "precious text");
+    EXPECT_EQ(ReadFile(dir.File("victim-tiff")), "precious tiff");
     EXPECT_FALSE(IsLink(Out("good.txt")));
     EXPECT_FALSE(IsLink(Out("good.tif")));
-    EXPECT_NE(ReadAll(Out("good.txt")).find("Page 2 of good.ps"), std::string::npos);
+    EXPECT_NE(ReadFile(Out("good.txt")).find("Page 2 of good.ps"), std::string::npos);
     EXPECT_EQ(readback::ReadTiff(Out("good.tif")).pages, 2);
 }
 
@@ -113,7 +113,7 @@ TEST_F(OutputSafety, TwoProcessesTakingNewNamesKeepEveryOutput) {
     int status = 0;
     ASSERT_EQ(::waitpid(first, &status, 0), first);
 
-    std::vector<std::string> names = ListNames(dir / "out/");
+    std::vector<std::string> names = ListNames(dir.File("out/"));
     ASSERT_EQ(names.size(), 24u);
     for (int k = 0; k < 12; ++k) {
         std::string base = "n" + std::to_string(k);
@@ -128,8 +128,8 @@ TEST_F(OutputSafety, ANameThatCannotTakeANumberFailsItsRow) {
     s.m_bNewIfExists = 1;
     std::string tooLong = Input(std::string(252, 'n') + ".ps"); // .pdf/.txt: 256 bytes
     std::string full = Input(std::string(250, 'f') + ".ps");    // .pdf fits, -01.pdf does not
-    testsupport::CreateFolder(dir / "out/");
-    WriteAll(Out(std::string(250, 'f') + ".pdf"), "taken");
+    testsupport::CreateFolder(dir.File("out/"));
+    WriteFile(Out(std::string(250, 'f') + ".pdf"), "taken");
 
     for (int kind : {1, 2}) {
         SCOPED_TRACE(kind);
@@ -143,31 +143,31 @@ TEST_F(OutputSafety, ANameThatCannotTakeANumberFailsItsRow) {
             EXPECT_EQ(view.Reason(1), "name too long");
         }
     }
-    EXPECT_EQ(ReadAll(Out(std::string(250, 'f') + ".pdf")), "taken");
+    EXPECT_EQ(ReadFile(Out(std::string(250, 'f') + ".pdf")), "taken");
 }
 
 TEST_F(OutputSafety, ABackslashIsPartOfTheNameNotASeparator) {
     s.m_nOutputKind = 1;
     Convert({Input("x\\r.ps"), Input("y\\r.ps")});
-    EXPECT_EQ(ListNames(dir / "out/"), (std::vector<std::string>{"x\\r.pdf", "y\\r.pdf"}));
+    EXPECT_EQ(ListNames(dir.File("out/")), (std::vector<std::string>{"x\\r.pdf", "y\\r.pdf"}));
 }
 
 TEST_F(OutputSafety, AFinishingStepThatFailsFailsTheRowAndKeepsTheOldPdf) {
     s.m_nOutputKind = 1;
-    testsupport::CreateFolder(dir / "out/");
-    WriteAll(Out("doc.pdf"), "old pdf");
+    testsupport::CreateFolder(dir.File("out/"));
+    WriteFile(Out("doc.pdf"), "old pdf");
     // The engine's PDF fits under the limit; finished with a title this long
     // (in the document information and in its XMP packet) it does not.
     s.pdf.szTitle = std::string(300'000, 'T');
     std::string result = ConvertInChild({Input("doc.ps")}, 150'000);
     EXPECT_EQ(result, "Failed|finishing the PDF failed");
-    EXPECT_EQ(ReadAll(Out("doc.pdf")), "old pdf");
-    EXPECT_EQ(ListNames(dir / "out/"), std::vector<std::string>{"doc.pdf"});
+    EXPECT_EQ(ReadFile(Out("doc.pdf")), "old pdf");
+    EXPECT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"doc.pdf"});
 }
 
 TEST_F(OutputSafety, AnEmptyInputFailsInEveryKind) {
-    std::string empty = dir / "in/empty.ps";
-    WriteAll(empty, "");
+    std::string empty = dir.File("in/empty.ps");
+    WriteFile(empty, "");
     for (int kind : {0, 1, 2}) {
         SCOPED_TRACE(kind);
         s.m_nOutputKind = kind;
@@ -175,5 +175,5 @@ TEST_F(OutputSafety, AnEmptyInputFailsInEveryKind) {
         EXPECT_EQ(view.Status(0), "Failed");
         EXPECT_EQ(view.Reason(0), "empty input file");
     }
-    EXPECT_TRUE(ListNames(dir / "out/").empty());
+    EXPECT_TRUE(ListNames(dir.File("out/")).empty());
 }

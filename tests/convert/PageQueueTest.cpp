@@ -37,19 +37,19 @@ protected:
         RunFixture::SetUp();
         s.m_nOutputKind = 0;
         run = std::make_unique<ConversionRun>(pageView, testsupport::Engine(),
-                                              testsupport::Extractor(), dir / "tmp/");
+                                              testsupport::Extractor(), dir.File("tmp/"));
     }
 
     // Every output of one run over `input`, name to bytes; the out folder is
     // emptied first.
     std::map<std::string, std::string> Outputs(const std::string &input, int workers) {
-        std::filesystem::remove_all(dir / "out/");
+        std::filesystem::remove_all(dir.File("out/"));
         run->SetPageWorkers(workers);
         Convert({input});
         EXPECT_EQ(pageView.Status(0), "Succeed") << "workers " << workers;
         std::map<std::string, std::string> files;
-        for (const std::string &name : ListNames(dir / "out/"))
-            files[name] = testsupport::ReadAll(Out(name));
+        for (const std::string &name : ListNames(dir.File("out/")))
+            files[name] = testsupport::ReadFile(Out(name));
         return files;
     }
 
@@ -76,14 +76,14 @@ TEST_F(PageScheduling, NumberedNamesAreThoseOfOnePageAfterAnother) {
     s.m_bNewIfExists = 1;
     std::vector<std::string> names[2];
     for (int k = 0; k < 2; ++k) {
-        std::filesystem::remove_all(dir / "out/");
-        testsupport::CreateFolder(dir / "out/");
+        std::filesystem::remove_all(dir.File("out/"));
+        testsupport::CreateFolder(dir.File("out/"));
         for (const char *taken : {"six_002.jpg", "six_005.jpg", "six_005-01.jpg"})
-            testsupport::WriteAll(Out(taken), "x");
+            testsupport::WriteFile(Out(taken), "x");
         run->SetPageWorkers(k == 0 ? 1 : 4);
         Convert({input});
         EXPECT_EQ(pageView.Status(0), "Succeed");
-        names[k] = ListNames(dir / "out/");
+        names[k] = ListNames(dir.File("out/"));
     }
     const std::vector<std::string> expected = {"six_001.jpg",    "six_002-01.jpg", "six_002.jpg",
                                                "six_003.jpg",    "six_004.jpg",    "six_005-01.jpg",
@@ -103,7 +103,7 @@ TEST_F(PageScheduling, AStopDuringTheThirdPageOfSixLeavesNoPageFiles) {
     EXPECT_EQ(pageView.Status(0), "Aborted");
     EXPECT_EQ(pageView.Status(1), "");
     // The pages handed over before the stop keep their outputs, in order.
-    std::vector<std::string> out = ListNames(dir / "out/");
+    std::vector<std::string> out = ListNames(dir.File("out/"));
     EXPECT_LE(out.size(), 3u);
     for (std::size_t k = 0; k < out.size(); ++k)
         EXPECT_EQ(out[k], "six_00" + std::to_string(k + 1) + ".jpg");
@@ -115,7 +115,7 @@ TEST_F(PageScheduling, AStopDuringTheThirdPageOfSixLeavesNoPageFiles) {
 // page order.
 TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
     const std::string input = Input("twelve.ps", {.pages = 12});
-    const std::string folder = CreatePageFolder(dir / "tmp/");
+    const std::string folder = CreatePageFolder(dir.File("tmp/"));
     ASSERT_FALSE(folder.empty());
     std::vector<std::string> got;
     {

@@ -4,12 +4,12 @@
 
 #include <set>
 
-#include "TestSupport.h"
+#include "RunSupport.h"
 #include "convert/PathRules.h"
 #include "settings/ConvertSettings.h"
 
-using testsupport::TempDir;
-using testsupport::WriteAll;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
 TEST(SplitPath, FolderBaseAndLastExtension) {
     SplitParts p = SplitPath("/ps/a.b.ps");
@@ -48,20 +48,20 @@ TEST(RowOutputFolder, ModeChoosesSourceFolderOrOutput) {
 }
 
 TEST(MakeUniqueName, NumbersFromOneAndKeepsTheExtension) {
-    TempDir dir;
-    std::string a = dir / "a.pdf";
+    TempFolder dir;
+    std::string a = dir.File("a.pdf");
     EXPECT_EQ(MakeUniqueName(a), a);
-    WriteAll(a, "x");
-    EXPECT_EQ(MakeUniqueName(a), dir / "a-01.pdf");
-    WriteAll(dir / "a-01.pdf", "x");
-    WriteAll(dir / "a-02.pdf", "x");
-    EXPECT_EQ(MakeUniqueName(a), dir / "a-03.pdf");
+    WriteFile(a, "x");
+    EXPECT_EQ(MakeUniqueName(a), dir.File("a-01.pdf"));
+    WriteFile(dir.File("a-01.pdf"), "x");
+    WriteFile(dir.File("a-02.pdf"), "x");
+    EXPECT_EQ(MakeUniqueName(a), dir.File("a-03.pdf"));
 
-    WriteAll(dir / "a", "x");
-    EXPECT_EQ(MakeUniqueName(dir / "a"), dir / "a-01");
+    WriteFile(dir.File("a"), "x");
+    EXPECT_EQ(MakeUniqueName(dir.File("a")), dir.File("a-01"));
 
-    WriteAll(dir / "report_002.jpg", "x");
-    EXPECT_EQ(MakeUniqueName(dir / "report_002.jpg"), dir / "report_002-01.jpg");
+    WriteFile(dir.File("report_002.jpg"), "x");
+    EXPECT_EQ(MakeUniqueName(dir.File("report_002.jpg")), dir.File("report_002-01.jpg"));
 }
 
 TEST(MakeUniqueName, ThreeDigitsFromOneHundredUpToABound) {
@@ -93,15 +93,15 @@ TEST(MakeUniqueName, ANameThatCannotTakeANumberGivesNone) {
 }
 
 TEST(MakeUniqueName, AnythingPresentIsTakenNotOnlyReadableFiles) {
-    TempDir dir;
+    TempFolder dir;
     // A folder, a dangling link and a file without read permission are all
     // something a new output must not replace.
-    ::mkdir((dir / "f.pdf").c_str(), 0755);
-    ::symlink((dir / "nowhere").c_str(), (dir / "l.pdf").c_str());
-    EXPECT_EQ(MakeUniqueName(dir / "f.pdf"), dir / "f-01.pdf");
-    EXPECT_EQ(MakeUniqueName(dir / "l.pdf"), dir / "l-01.pdf");
-    EXPECT_EQ(FileExists(dir / "f.pdf"), 0);
-    EXPECT_EQ(FileExists(dir / "l.pdf"), 0);
+    ::mkdir(dir.File("f.pdf").c_str(), 0755);
+    ::symlink(dir.File("nowhere").c_str(), dir.File("l.pdf").c_str());
+    EXPECT_EQ(MakeUniqueName(dir.File("f.pdf")), dir.File("f-01.pdf"));
+    EXPECT_EQ(MakeUniqueName(dir.File("l.pdf")), dir.File("l-01.pdf"));
+    EXPECT_EQ(FileExists(dir.File("f.pdf")), 0);
+    EXPECT_EQ(FileExists(dir.File("l.pdf")), 0);
 }
 
 TEST(EscapeFormatField, DoublesEveryPercent) {

@@ -13,8 +13,8 @@
 
 using testsupport::Exists;
 using testsupport::PsOptions;
-using testsupport::ReadAll;
-using testsupport::WriteAll;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -84,7 +84,7 @@ TEST_F(PdfPath, PlainPdfsWithTheRowProtocolAndProgress) {
     expected.push_back("select 0");
     EXPECT_EQ(view.Events(), expected);
     // Only the output files are left in the output folder.
-    EXPECT_EQ(testsupport::ListNames(dir / "out/"),
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")),
               (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
 }
 
@@ -193,7 +193,7 @@ TEST_F(PdfPath, EachPermissionBoxAloneGrantsExactlyItsRights) {
 TEST_F(PdfPath, AnEncryptedFileIsPublishedOnlyWithItsSecurityWritten) {
     ExtractorModule old = testsupport::Extractor();
     old.postProcessSecured = nullptr;
-    run = std::make_unique<ConversionRun>(view, testsupport::Engine(), old, dir / "tmp/");
+    run = std::make_unique<ConversionRun>(view, testsupport::Engine(), old, dir.File("tmp/"));
     s.pdf.bEncrypt = 1;
     s.pdf.szTitle = "Title";
     for (int level : {0, 2}) {
@@ -202,7 +202,7 @@ TEST_F(PdfPath, AnEncryptedFileIsPublishedOnlyWithItsSecurityWritten) {
         EXPECT_EQ(view.Status(0), "Failed");
         EXPECT_FALSE(Exists(Out("guarded.pdf")));
     }
-    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{});
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")), std::vector<std::string>{});
     // Without encryption the older entry point finishes the file.
     s.pdf.bEncrypt = 0;
     Convert({Input("guarded.ps")});
@@ -287,22 +287,22 @@ TEST_F(PdfPath, BrokenInputFailsAndTheRunGoesOn) {
 }
 
 TEST_F(PdfPath, AFailedRunLeavesAnExistingOutputAsItWas) {
-    testsupport::CreateFolder(dir / "out/");
-    WriteAll(Out("keep.pdf"), "precious bytes");
+    testsupport::CreateFolder(dir.File("out/"));
+    WriteFile(Out("keep.pdf"), "precious bytes");
     s.m_bNewIfExists = 0;
     Convert({Input("keep.ps", {.broken = true})});
     EXPECT_EQ(view.Status(0), "Failed");
-    EXPECT_EQ(ReadAll(Out("keep.pdf")), "precious bytes");
-    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{"keep.pdf"});
+    EXPECT_EQ(ReadFile(Out("keep.pdf")), "precious bytes");
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")), std::vector<std::string>{"keep.pdf"});
 }
 
 TEST_F(PdfPath, OverwriteOrNumberedNewNames) {
-    testsupport::CreateFolder(dir / "out/");
-    WriteAll(Out("a.pdf"), "old");
+    testsupport::CreateFolder(dir.File("out/"));
+    WriteFile(Out("a.pdf"), "old");
     s.m_bNewIfExists = 1;
     std::string a = Input("a.ps");
     Convert({a, a});
-    EXPECT_EQ(ReadAll(Out("a.pdf")), "old");
+    EXPECT_EQ(ReadFile(Out("a.pdf")), "old");
     EXPECT_TRUE(readback::ReadPdf(Out("a-01.pdf")).ok);
     EXPECT_TRUE(readback::ReadPdf(Out("a-02.pdf")).ok);
 
@@ -317,16 +317,16 @@ TEST_F(PdfPath, ModeZeroWritesBesideTheSourceAndPercentAndSpacesSurvive) {
     std::string in = Input("100% sure a.b.ps");
     Convert({in});
     EXPECT_EQ(view.Status(0), "Succeed");
-    EXPECT_TRUE(readback::ReadPdf(dir / "in/100% sure a.b.pdf").ok);
+    EXPECT_TRUE(readback::ReadPdf(dir.File("in/100% sure a.b.pdf")).ok);
     // The output folder is created all the same, and stays empty.
-    EXPECT_TRUE(Exists(dir / "out"));
-    EXPECT_TRUE(testsupport::ListNames(dir / "out/").empty());
+    EXPECT_TRUE(Exists(dir.File("out")));
+    EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty());
 }
 
 TEST_F(PdfPath, EmptyListCreatesTheOutputFolderAndTouchesNothing) {
-    s.m_szOutputDir = dir / "new/deeper/";
+    s.m_szOutputDir = dir.File("new/deeper/");
     Convert({});
-    EXPECT_TRUE(Exists(dir / "new/deeper"));
+    EXPECT_TRUE(Exists(dir.File("new/deeper")));
     EXPECT_EQ(view.Events(),
               (std::vector<std::string>{"selected Selected: 1", "restore", "select 0"}));
 }
@@ -358,13 +358,13 @@ TEST_F(PdfPath, NameTooLongForThePlatformFailsWithoutCutting) {
     Convert({in, Input("short.ps")});
     EXPECT_EQ(view.Status(0), "Failed");
     EXPECT_EQ(view.Status(1), "Succeed");
-    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{"short.pdf"});
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")), std::vector<std::string>{"short.pdf"});
 }
 
 TEST_F(PdfPath, TwoJobsKeepSameNamedOutputsApart) {
-    testsupport::CreateFolder(dir / "in/a/");
-    testsupport::CreateFolder(dir / "in/b/");
-    testsupport::CreateFolder(dir / "in/c/");
+    testsupport::CreateFolder(dir.File("in/a/"));
+    testsupport::CreateFolder(dir.File("in/b/"));
+    testsupport::CreateFolder(dir.File("in/c/"));
     std::vector<std::string> rows = {Input("a/x.ps"), Input("b/x.ps", {.pages = 2}),
                                      Input("c/x.ps", {.pages = 3}), Input("y.ps")};
     s.m_bNewIfExists = 1;
@@ -387,8 +387,8 @@ TEST_F(PdfPath, TwoJobsKeepSameNamedOutputsApart) {
 }
 
 TEST_F(PdfPath, TwoJobsOverwritingTheSameNameNeverInterleave) {
-    testsupport::CreateFolder(dir / "in/a/");
-    testsupport::CreateFolder(dir / "in/b/");
+    testsupport::CreateFolder(dir.File("in/a/"));
+    testsupport::CreateFolder(dir.File("in/b/"));
     std::vector<std::string> rows = {Input("a/x.ps", {.pages = 2}), Input("b/x.ps", {.pages = 4})};
     s.m_bNewIfExists = 0;
     run->SetJobs(2);
@@ -396,5 +396,5 @@ TEST_F(PdfPath, TwoJobsOverwritingTheSameNameNeverInterleave) {
     readback::PdfFacts f = readback::ReadPdf(Out("x.pdf"));
     ASSERT_TRUE(f.ok) << f.error;
     EXPECT_TRUE(f.pages == 2 || f.pages == 4);
-    EXPECT_EQ(testsupport::ListNames(dir / "out/"), std::vector<std::string>{"x.pdf"});
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")), std::vector<std::string>{"x.pdf"});
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "RunSupport.h"
 #include "convert/ConversionRun.h"
 #include "settings/ConvertSettings.h"
 #include "settings/SettingsStore.h"
@@ -16,26 +16,26 @@
 class RunFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        testsupport::CreateFolder(dir / "in/");
-        testsupport::CreateFolder(dir / "tmp/");
+        testsupport::CreateFolder(dir.File("in/"));
+        testsupport::CreateFolder(dir.File("tmp/"));
         // The program's defaults, as a missing Profile.ini gives them.
-        LoadAllSettings(dir / "no-such-profile.ini", s);
+        LoadAllSettings(dir.File("no-such-profile.ini"), s);
         s.m_nOutputMode = 1;
-        s.m_szOutputDir = dir / "out/";
+        s.m_szOutputDir = dir.File("out/");
         run = std::make_unique<ConversionRun>(view, testsupport::Engine(), testsupport::Extractor(),
-                                              dir / "tmp/");
+                                              dir.File("tmp/"));
     }
 
     void TearDown() override {
         run.reset();
         if (checkTempEmpty) {
-            EXPECT_TRUE(testsupport::ListNames(dir / "tmp/").empty())
-                << "temporary files left: " << testsupport::ListNames(dir / "tmp/").size();
+            EXPECT_TRUE(testsupport::ListNames(dir.File("tmp/")).empty())
+                << "temporary files left: " << testsupport::ListNames(dir.File("tmp/")).size();
         }
     }
 
     std::string Input(const std::string &name, const testsupport::PsOptions &o = {}) {
-        std::string path = dir / ("in/" + name);
+        std::string path = dir.File("in/" + name);
         testsupport::WritePs(path, o);
         return path;
     }
@@ -48,9 +48,9 @@ protected:
         EXPECT_EQ(run->m_bAbort.load(), 0);
     }
 
-    std::string Out(const std::string &name) { return dir / ("out/" + name); }
+    std::string Out(const std::string &name) { return dir.File("out/" + name); }
 
-    testsupport::TempDir dir;
+    testsupport::TempFolder dir;
     testsupport::RecordingView view;
     ConvertSettings s;
     std::unique_ptr<ConversionRun> run;

@@ -24,7 +24,7 @@ protected:
 using RunProtocol = RunFixture;
 
 TEST_F(RunProtocol, AWorkerThatCannotStartLeavesTheWindowIdle) {
-    UnstartableRun r(view, testsupport::Engine(), testsupport::Extractor(), dir / "tmp/");
+    UnstartableRun r(view, testsupport::Engine(), testsupport::Extractor(), dir.File("tmp/"));
     EXPECT_FALSE(r.Start(s, {Input("a.ps")}));
     EXPECT_EQ(r.m_bRunning.load(), 0);
     EXPECT_EQ(r.m_bAbort.load(), 0);
@@ -38,7 +38,7 @@ TEST_F(RunProtocol, AnUnknownOutputKindConvertsNothing) {
     Convert({Input("a.ps")});
     EXPECT_EQ(view.Events(),
               (std::vector<std::string>{"selected Selected: 1", "restore", "select 0"}));
-    EXPECT_FALSE(testsupport::Exists(dir / "out"));
+    EXPECT_FALSE(testsupport::Exists(dir.File("out")));
 }
 
 TEST_F(RunProtocol, FlagsWhileRunningAndASecondStartIsRefused) {
@@ -79,20 +79,22 @@ TEST_F(RunProtocol, ARunCanBeStartedAgainAfterItEnds) {
 }
 
 TEST(RunEngine, ResultCodesAndAFreshInstancePerRun) {
-    testsupport::TempDir dir;
-    std::string ps = dir / "q.ps";
+    testsupport::TempFolder dir;
+    std::string ps = dir.File("q.ps");
     testsupport::WritePs(ps, {.quitAtEnd = true});
-    ArgumentVector args = PdfArguments(PdfSettings{}, dir / "q.pdf", ps);
+    ArgumentVector args = PdfArguments(PdfSettings{}, dir.File("q.pdf"), ps);
     ArgvView view(args);
     EXPECT_EQ(RunEngineCode(testsupport::Engine(), view.argc(), view.argv()), kEngineQuit);
     EXPECT_TRUE(RunEngine(testsupport::Engine(), args));
 
-    std::string bad = dir / "bad.ps";
+    std::string bad = dir.File("bad.ps");
     testsupport::WritePs(bad, {.broken = true});
     int code = RunEngineCode(testsupport::Engine(), 0, nullptr);
     EXPECT_NE(code, 0);
-    EXPECT_FALSE(RunEngine(testsupport::Engine(), PdfArguments(PdfSettings{}, dir / "b.pdf", bad)));
-    EXPECT_TRUE(RunEngine(testsupport::Engine(), PdfArguments(PdfSettings{}, dir / "c.pdf", ps)));
+    EXPECT_FALSE(
+        RunEngine(testsupport::Engine(), PdfArguments(PdfSettings{}, dir.File("b.pdf"), bad)));
+    EXPECT_TRUE(
+        RunEngine(testsupport::Engine(), PdfArguments(PdfSettings{}, dir.File("c.pdf"), ps)));
 
     EngineModule none;
     EXPECT_FALSE(RunEngine(none, args));

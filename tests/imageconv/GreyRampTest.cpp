@@ -12,7 +12,7 @@
 
 #include <set>
 
-#include "TestSupport.h"
+#include "PageSupport.h"
 #include "imageconv/ImageConverter.h"
 
 using namespace testsupport;
@@ -211,7 +211,7 @@ protected:
         return format.read(out);
     }
 
-    TempDir dir_;
+    TempFolder dir_;
     std::string input_;
 };
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "TempFolder.h"
 #include "convert/ProgramFiles.h"
 
 namespace fs = std::filesystem;
@@ -14,15 +15,9 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Scratch {
-    fs::path root;
-    Scratch() {
-        std::string pattern = (fs::temp_directory_path() / "program-files.XXXXXX").string();
-        root = ::mkdtemp(pattern.data());
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
+    testsupport::TempFolder dir;
+    fs::path root = dir.Path();
+
     std::string Make(const std::string &relative) const {
         fs::path p = (root / relative).lexically_normal();
         fs::create_directories(p.parent_path());

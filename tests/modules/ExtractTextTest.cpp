@@ -31,18 +31,18 @@ std::string FourPagesPs() {
 class ExtractTextTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(dir.path().empty());
+        ASSERT_FALSE(dir.Path().empty());
         ASSERT_TRUE(engine.ok());
         extract = module.get<PdfExtractTextFn>("ordinal_3");
         ASSERT_TRUE(extract);
-        pdf = dir.file("four pages.pdf");
-        ASSERT_TRUE(MakePdf(engine, pdf, dir.file("four.ps"), FourPagesPs()));
+        pdf = dir.File("four pages.pdf");
+        ASSERT_TRUE(MakePdf(engine, pdf, dir.File("four.ps"), FourPagesPs()));
     }
     int Extract(const std::string &txt, int mode, int pageBreak, const std::string &from = "") {
         return extract((from.empty() ? pdf : from).c_str(), txt.c_str(), mode, pageBreak, 1);
     }
 
-    TempDir dir;
+    TempFolder dir;
     Engine engine;
     Module module{BinDir() + "/lumbrel.so"};
     PdfExtractTextFn extract = nullptr;
@@ -78,7 +78,7 @@ std::vector<std::string> Pages(const std::string &text) {
 } // namespace
 
 TEST_F(ExtractTextTest, PhysicalLayoutReadsTheColumnsSideBySide) {
-    std::string txt = dir.file("out.txt");
+    std::string txt = dir.File("out.txt");
     ASSERT_EQ(Extract(txt, 1, 1), 1);
     std::vector<std::string> pages = Pages(ReadFile(txt));
     ASSERT_EQ(pages.size(), size_t(kPages));
@@ -101,7 +101,7 @@ TEST_F(ExtractTextTest, PhysicalLayoutReadsTheColumnsSideBySide) {
 }
 
 TEST_F(ExtractTextTest, RawOrderReadsTheColumnsAsDrawn) {
-    std::string txt = dir.file("raw.txt");
+    std::string txt = dir.File("raw.txt");
     ASSERT_EQ(Extract(txt, 3, 1), 1);
     std::vector<std::string> pages = Pages(ReadFile(txt));
     ASSERT_EQ(pages.size(), size_t(kPages));
@@ -117,7 +117,7 @@ TEST_F(ExtractTextTest, RawOrderReadsTheColumnsAsDrawn) {
 
 TEST_F(ExtractTextTest, NewlinesInsteadOfFormFeeds) {
     for (int mode : {1, 3}) {
-        std::string txt = dir.file("nl" + std::to_string(mode) + ".txt");
+        std::string txt = dir.File("nl" + std::to_string(mode) + ".txt");
         ASSERT_EQ(Extract(txt, mode, 0), 1);
         std::string text = ReadFile(txt);
         EXPECT_EQ(text.find('\f'), std::string::npos);
@@ -127,7 +127,7 @@ TEST_F(ExtractTextTest, NewlinesInsteadOfFormFeeds) {
         EXPECT_TRUE(p1 < p2 && p2 < p4 && p4 != std::string::npos);
 
         // The same text as with page breaks, a newline where each form feed was.
-        std::string withBreaks = dir.file("ff" + std::to_string(mode) + ".txt");
+        std::string withBreaks = dir.File("ff" + std::to_string(mode) + ".txt");
         ASSERT_EQ(Extract(withBreaks, mode, 1), 1);
         std::string expected = ReadFile(withBreaks);
         std::replace(expected.begin(), expected.end(), '\f', '\n');
@@ -136,10 +136,10 @@ TEST_F(ExtractTextTest, NewlinesInsteadOfFormFeeds) {
 }
 
 TEST_F(ExtractTextTest, OtherModesCountAsPhysical) {
-    std::string physical = dir.file("p.txt");
+    std::string physical = dir.File("p.txt");
     ASSERT_EQ(Extract(physical, 1, 1), 1);
     for (int mode : {0, 2, 4, -1}) {
-        std::string txt = dir.file("m.txt");
+        std::string txt = dir.File("m.txt");
         ASSERT_EQ(Extract(txt, mode, 1), 1) << mode;
         EXPECT_EQ(ReadFile(txt), ReadFile(physical)) << mode;
     }
@@ -152,9 +152,9 @@ TEST_F(ExtractTextTest, WritesUtf8AndReplacesAnExistingFile) {
                      "/Encoding ISOLatin1Encoding def currentdict end\n"
                      "/HelvLatin exch definefont 20 scalefont setfont\n"
                      "72 700 moveto (Caf\\351 na\\357ve) show showpage\n";
-    std::string latin = dir.file("latin.pdf");
-    ASSERT_TRUE(MakePdf(engine, latin, dir.file("latin.ps"), ps));
-    std::string txt = dir.file("latin.txt");
+    std::string latin = dir.File("latin.pdf");
+    ASSERT_TRUE(MakePdf(engine, latin, dir.File("latin.ps"), ps));
+    std::string txt = dir.File("latin.txt");
     WriteFile(txt, "old contents that must go");
     ASSERT_EQ(Extract(txt, 1, 0, latin), 1);
     std::string text = ReadFile(txt);
@@ -163,38 +163,38 @@ TEST_F(ExtractTextTest, WritesUtf8AndReplacesAnExistingFile) {
 }
 
 TEST_F(ExtractTextTest, FailuresLeaveTheTextPathAlone) {
-    std::string txt = dir.file("keep.txt");
+    std::string txt = dir.File("keep.txt");
     WriteFile(txt, "existing text");
-    std::string garbage = dir.file("garbage.pdf");
+    std::string garbage = dir.File("garbage.pdf");
     WriteFile(garbage, "%PDF-1.4\nthis is not really a PDF\n");
-    std::string empty = dir.file("empty.pdf");
+    std::string empty = dir.File("empty.pdf");
     WriteFile(empty, "");
 
-    for (const std::string &source : {dir.file("missing.pdf"), garbage, empty}) {
+    for (const std::string &source : {dir.File("missing.pdf"), garbage, empty}) {
         SCOPED_TRACE(source);
         EXPECT_EQ(Extract(txt, 1, 1, source), 0);
         EXPECT_EQ(ReadFile(txt), "existing text");
     }
 
     // Unwritable text paths: a folder, and a file in a folder that doesn't exist.
-    EXPECT_EQ(Extract(dir.path().string(), 1, 1), 0);
-    EXPECT_EQ(Extract(dir.file("no such folder/out.txt"), 1, 1), 0);
-    EXPECT_FALSE(fs::exists(dir.file("no such folder")));
+    EXPECT_EQ(Extract(dir.Path(), 1, 1), 0);
+    EXPECT_EQ(Extract(dir.File("no such folder/out.txt"), 1, 1), 0);
+    EXPECT_FALSE(fs::exists(dir.File("no such folder")));
     EXPECT_EQ(Extract("", 1, 1), 0);
     EXPECT_EQ(extract(nullptr, txt.c_str(), 1, 1, 1), 0);
     EXPECT_EQ(extract(pdf.c_str(), nullptr, 1, 1, 1), 0);
 
     // Nothing but the files of the test is in the folder.
-    for (const auto &entry : fs::directory_iterator(dir.path()))
+    for (const auto &entry : fs::directory_iterator(fs::path(dir.Path())))
         EXPECT_EQ(entry.path().filename().string().find(".lumbrel-"), std::string::npos);
 }
 
 TEST_F(ExtractTextTest, PasswordProtectedPdfIsAFailure) {
-    std::string locked = dir.file("locked.pdf");
-    ASSERT_TRUE(MakePdf(engine, locked, dir.file("locked.ps"), PagesPs({"Hidden"}),
+    std::string locked = dir.File("locked.pdf");
+    ASSERT_TRUE(MakePdf(engine, locked, dir.File("locked.ps"), PagesPs({"Hidden"}),
                         {"-sOwnerPassword=o", "-sUserPassword=u", "-dEncryptionR=3",
                          "-dKeyLength=128", "-dPermissions=16"}));
-    std::string txt = dir.file("locked.txt");
+    std::string txt = dir.File("locked.txt");
     EXPECT_EQ(Extract(txt, 1, 1, locked), 0);
     EXPECT_FALSE(fs::exists(txt));
 }

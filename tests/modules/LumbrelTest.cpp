@@ -13,8 +13,10 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-image.h>
 #include <poppler/cpp/poppler-page-renderer.h>
+#include <poppler/cpp/poppler-page.h>
 
 using namespace moduletest;
 
@@ -115,35 +117,7 @@ int OpensAs(const std::string &pdf, const std::string &password) {
     return q.ownerPasswordMatched() ? 2 : 1;
 }
 
-// Words poppler finds on a page, with boxes in the displayed page (origin top left).
-struct Word {
-    std::string text;
-    double x, y, w, h;
-    int rotation;
-};
-
-std::vector<Word> Words(const std::string &pdf, int page, double *width = nullptr,
-                        double *height = nullptr) {
-    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(pdf));
-    std::vector<Word> words;
-    if (!doc)
-        return words;
-    std::unique_ptr<poppler::page> p(doc->create_page(page));
-    poppler::rectf rect = p->page_rect(poppler::crop_box);
-    bool sideways =
-        p->orientation() == poppler::page::landscape || p->orientation() == poppler::page::seascape;
-    if (width)
-        *width = sideways ? rect.height() : rect.width();
-    if (height)
-        *height = sideways ? rect.width() : rect.height();
-    for (const poppler::text_box &box : p->text_list()) {
-        auto bytes = box.text().to_utf8();
-        poppler::rectf b = box.bbox();
-        words.push_back({std::string(bytes.begin(), bytes.end()), b.x(), b.y(), b.width(),
-                         b.height(), box.rotation()});
-    }
-    return words;
-}
+using readback::Word;
 
 std::optional<Word> FindWord(const std::vector<Word> &words, const std::string &text) {
     for (const Word &w : words)
@@ -169,7 +143,7 @@ void SetRotate(const std::string &pdf, int rotate) {
 class PostProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(dir.path().empty());
+        ASSERT_FALSE(dir.Path().empty());
         ASSERT_TRUE(engine.ok());
         ASSERT_TRUE(lumbrel.ok());
     }
@@ -179,19 +153,19 @@ protected:
         std::vector<std::string> lines;
         for (int i = 1; i <= pages; ++i)
             lines.push_back("Page " + std::to_string(i) + " body");
-        std::string pdf = dir.file(name + ".pdf");
-        EXPECT_TRUE(MakePdf(engine, pdf, dir.file(name + ".ps"), PagesPs(lines), extras));
+        std::string pdf = dir.File(name + ".pdf");
+        EXPECT_TRUE(MakePdf(engine, pdf, dir.File(name + ".ps"), PagesPs(lines), extras));
         return pdf;
     }
     std::vector<std::string> FolderEntries() const {
         std::vector<std::string> names;
-        for (const auto &e : fs::directory_iterator(dir.path()))
+        for (const auto &e : fs::directory_iterator(fs::path(dir.Path())))
             names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    TempDir dir;
+    TempFolder dir;
     Engine engine;
     Lumbrel lumbrel;
 };
@@ -294,7 +268,7 @@ TEST_F(PostProcessTest, StampOnEveryPageOnlyWhenAskedFor) {
     two.text = "NOTSHOWN";
     ASSERT_EQ(lumbrel.Run(pdf, two), 1);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(PageText(pdf, i).find("NOTSHOWN"), std::string::npos);
+        EXPECT_EQ(readback::PdfPageText(pdf, i).find("NOTSHOWN"), std::string::npos);
 
     Post on;
     on.tuse = 1;
@@ -302,7 +276,7 @@ TEST_F(PostProcessTest, StampOnEveryPageOnlyWhenAskedFor) {
               "5";
     ASSERT_EQ(lumbrel.Run(pdf, on), 1);
     for (int i = 0; i < 3; ++i) {
-        std::string text = PageText(pdf, i);
+        std::string text = readback::PdfPageText(pdf, i);
         EXPECT_NE(text.find("Draft (v2) \\ café €5"), std::string::npos) << "page " << i;
         EXPECT_NE(text.find("Page " + std::to_string(i + 1) + " body"), std::string::npos);
     }
@@ -316,12 +290,13 @@ TEST_F(PostProcessTest, ChineseStampUsesCidFontAndIsFound) {
     p.fpos = 8;
     ASSERT_EQ(lumbrel.Run(pdf, p), 1);
     for (int i = 0; i < 2; ++i)
-        EXPECT_NE(PageText(pdf, i).find("机密文件"), std::string::npos) << "page " << i;
+        EXPECT_NE(readback::PdfPageText(pdf, i).find("机密文件"), std::string::npos)
+            << "page " << i;
 
     // Centred by its own widths: the words' span is centred on the page.
     double width = 0, height = 0;
     double left = 1e9, right = -1e9;
-    for (const Word &w : Words(pdf, 0, &width, &height)) {
+    for (const Word &w : readback::PdfWords(pdf, 0, &width, &height)) {
         if (w.text.find("机") != std::string::npos || w.text == "A1") {
             left = std::min(left, w.x);
             right = std::max(right, w.x + w.w);
@@ -371,7 +346,7 @@ TEST_P(StampPositionTest, LandsInItsRegion) {
     ASSERT_EQ(lumbrel.Run(pdf, p), 1);
 
     double width = 0, height = 0;
-    std::optional<Word> w = FindWord(Words(pdf, 0, &width, &height), "POSMARK");
+    std::optional<Word> w = FindWord(readback::PdfWords(pdf, 0, &width, &height), "POSMARK");
     ASSERT_TRUE(w.has_value());
     double cx = w->x + w->w / 2, cy = w->y + w->h / 2;
     EXPECT_EQ(static_cast<int>(cx / (width / 3)), c.column) << "x centre " << cx;
@@ -413,7 +388,7 @@ TEST_F(PostProcessTest, OffsetsMoveRightAndDown) {
     p.foffx = 100;
     p.foffy = 50;
     ASSERT_EQ(lumbrel.Run(pdf, p), 1);
-    std::optional<Word> w = FindWord(Words(pdf, 0), "OFFMARK");
+    std::optional<Word> w = FindWord(readback::PdfWords(pdf, 0), "OFFMARK");
     ASSERT_TRUE(w.has_value());
     EXPECT_NEAR(w->x, 118, 2);
     EXPECT_NEAR(w->y, 68, 4);
@@ -431,7 +406,7 @@ TEST_F(PostProcessTest, StampIsUprightOnRotatedPages) {
         ASSERT_EQ(lumbrel.Run(pdf, p), 1);
 
         double width = 0, height = 0;
-        std::optional<Word> w = FindWord(Words(pdf, 0, &width, &height), "ROTMARK");
+        std::optional<Word> w = FindWord(readback::PdfWords(pdf, 0, &width, &height), "ROTMARK");
         ASSERT_TRUE(w.has_value());
         EXPECT_EQ(w->rotation, 0) << "reads left to right as shown";
         EXPECT_NEAR(width - (w->x + w->w), 18, 2);
@@ -448,7 +423,7 @@ TEST_F(PostProcessTest, RotationTurnsCounterClockwise) {
     p.frotate = 90;
     ASSERT_EQ(lumbrel.Run(pdf, p), 1);
     double width = 0, height = 0;
-    std::optional<Word> w = FindWord(Words(pdf, 0, &width, &height), "TURNMARK");
+    std::optional<Word> w = FindWord(readback::PdfWords(pdf, 0, &width, &height), "TURNMARK");
     ASSERT_TRUE(w.has_value());
     EXPECT_GT(w->h, w->w) << "the word stands upright";
     EXPECT_LT(w->x, width / 3);
@@ -480,8 +455,8 @@ TEST_F(PostProcessTest, UnderOrOverThePageContentInItsColour) {
     const std::string blackPage = "%!PS\n0 setgray clippath fill showpage\n";
     for (int bground : {0, 1}) {
         SCOPED_TRACE(bground);
-        std::string pdf = dir.file("layer.pdf");
-        ASSERT_TRUE(MakePdf(engine, pdf, dir.file("layer.ps"), blackPage));
+        std::string pdf = dir.File("layer.pdf");
+        ASSERT_TRUE(MakePdf(engine, pdf, dir.File("layer.ps"), blackPage));
         Post p;
         p.tuse = 1;
         p.text = "LAYER";
@@ -496,7 +471,7 @@ TEST_F(PostProcessTest, UnderOrOverThePageContentInItsColour) {
         else
             EXPECT_GT(blue, 500) << "drawn over the black page";
         EXPECT_EQ(CountPixels(pdf, 255, 0, 0), 0) << "red and blue are not swapped";
-        EXPECT_NE(PageText(pdf, 0).find("LAYER"), std::string::npos);
+        EXPECT_NE(readback::PdfPageText(pdf, 0).find("LAYER"), std::string::npos);
     }
 }
 
@@ -543,7 +518,8 @@ TEST_P(EncryptedPostProcessTest, EncryptionIsKept) {
     EXPECT_EQ(InfoValue(q, "/Title"), "Locked title");
     EXPECT_NE(Xmp(q).find("Locked title"), std::string::npos);
     for (int i = 0; i < 2; ++i)
-        EXPECT_NE(PageText(pdf, i, "open sesame").find("SECRETMARK"), std::string::npos);
+        EXPECT_NE(readback::PdfPageText(pdf, i, "open sesame").find("SECRETMARK"),
+                  std::string::npos);
 
     // Opened with the owner password as well.
     Post owner;
@@ -592,7 +568,7 @@ TEST_F(PostProcessTest, Aes256IsWrittenWithBothPasswordsAndThePermissions) {
     EXPECT_EQ(InfoValue(q, "/Title"), "AES title");
     EXPECT_NE(Xmp(q).find("AES title"), std::string::npos);
     for (int i = 0; i < 2; ++i)
-        EXPECT_NE(PageText(pdf, i, "the user").find("AESMARK"), std::string::npos);
+        EXPECT_NE(readback::PdfPageText(pdf, i, "the user").find("AESMARK"), std::string::npos);
 }
 
 TEST_F(PostProcessTest, AnEmptyOwnerPasswordBecomesARandomOneForEveryFile) {
@@ -665,12 +641,12 @@ TEST_F(PostProcessTest, FailureLeavesInputByteForByte) {
     std::string locked = Pdf("locked", 1,
                              {"-sOwnerPassword=own", "-sUserPassword=usr", "-dEncryptionR=3",
                               "-dKeyLength=128", "-dPermissions=4"});
-    std::string garbage = dir.file("garbage.pdf");
+    std::string garbage = dir.File("garbage.pdf");
     WriteFile(garbage, "This is not a PDF at all.\n");
-    std::string truncated = dir.file("truncated.pdf");
+    std::string truncated = dir.File("truncated.pdf");
     std::string whole = ReadFile(Pdf("whole", 2));
     WriteFile(truncated, whole.substr(0, 40));
-    fs::remove(dir.file("whole.pdf"));
+    fs::remove(dir.File("whole.pdf"));
 
     Post wrong;
     wrong.opass = "nope";
@@ -692,7 +668,7 @@ TEST_F(PostProcessTest, FailureLeavesInputByteForByte) {
         EXPECT_EQ(FolderEntries(), entries) << "no temporary file left behind";
     }
 
-    std::string missing = dir.file("missing.pdf");
+    std::string missing = dir.File("missing.pdf");
     EXPECT_EQ(lumbrel.Run(missing, plain), 0);
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_EQ(lumbrel.post(nullptr, nullptr, nullptr, nullptr, 1, nullptr, 0, 0, -1, 0, 0, 0, 0,
@@ -713,7 +689,7 @@ TEST_F(PostProcessTest, TheFileModeIsKeptAndALinkIsReplacedNotFollowed) {
     // The name is replaced: the file a planted link points to stays as it was.
     std::string victim = Pdf("victim");
     std::string before = ReadFile(victim);
-    std::string link = dir.file("link.pdf");
+    std::string link = dir.File("link.pdf");
     fs::create_symlink(victim, link);
     p.title = "Not through a link";
     ASSERT_EQ(lumbrel.Run(link, p), 1);
@@ -732,7 +708,7 @@ TEST_F(PostProcessTest, InvalidUtf8CountsAsLatin1) {
              "e"; // "Grüße" in Latin-1
     p.title = "Caf\xE9";
     ASSERT_EQ(lumbrel.Run(pdf, p), 1);
-    EXPECT_NE(PageText(pdf, 0).find("Grüße"), std::string::npos);
+    EXPECT_NE(readback::PdfPageText(pdf, 0).find("Grüße"), std::string::npos);
     QPDF q;
     q.processFile(pdf.c_str());
     EXPECT_EQ(InfoValue(q, "/Title"), "Café");

@@ -1,26 +1,22 @@
-// Helpers shared by the module tests: a temporary folder per test, small file
-// utilities, and the two modules opened from VANTORIA_BIN_DIR by dlopen.
+// Helpers shared by the module tests: the two modules opened from
+// VANTORIA_BIN_DIR by dlopen, and the engine run the way the program runs it.
 #pragma once
 
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "Files.h"
+#include "PostScript.h"
+#include "ReadBack.h"
+#include "TempFolder.h"
 #include "convert/EngineModule.h"
 #include "modules/tessarin/Tessarin.h"
-
-#include <memory>
-
-#include <poppler/cpp/poppler-document.h>
-#include <poppler/cpp/poppler-page.h>
 
 namespace fs = std::filesystem;
 
@@ -30,40 +26,10 @@ inline std::string BinDir() {
     return VANTORIA_BIN_DIR;
 }
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "vantoria-modtest-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()))
-            m_path = buffer.data();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!m_path.empty())
-            fs::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-
-    const fs::path &path() const { return m_path; }
-    std::string file(const std::string &name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
-};
-
-inline void WriteFile(const std::string &path, const std::string &data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
-}
-
-inline std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::PagesPs;
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
 // A module opened with dlopen; symbols by name.
 class Module {
@@ -92,14 +58,6 @@ private:
     void *m_handle = nullptr;
     std::string m_error;
 };
-
-// Standard PostScript page: one line of Helvetica text per entry, one page each.
-inline std::string PagesPs(const std::vector<std::string> &lines) {
-    std::string ps = "%!PS-Adobe-3.0\n/Helvetica findfont 20 scalefont setfont\n";
-    for (const std::string &line : lines)
-        ps += "72 700 moveto (" + line + ") show showpage\n";
-    return ps;
-}
 
 // tessarin.so, bound by name.
 class Engine {
@@ -147,17 +105,6 @@ inline std::vector<std::string> PdfArgs(const std::string &out, const std::strin
     v.insert(v.end(), extras.begin(), extras.end());
     v.push_back(in);
     return v;
-}
-
-// Text of one page as poppler reads it.
-inline std::string PageText(const std::string &pdf, int page, const std::string &password = "") {
-    std::unique_ptr<poppler::document> doc(
-        poppler::document::load_from_file(pdf, password, password));
-    if (!doc || doc->is_locked() || page >= doc->pages())
-        return {};
-    std::unique_ptr<poppler::page> p(doc->create_page(page));
-    auto bytes = p->text().to_utf8();
-    return std::string(bytes.begin(), bytes.end());
 }
 
 // Runs the interpreter on `ps` (written first) to make `pdf`; true on result 0.

@@ -62,18 +62,18 @@ std::optional<pid_t> FindHelperChild(const std::string &marker,
 class TessarinTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(dir.path().empty());
+        ASSERT_FALSE(dir.Path().empty());
         ASSERT_TRUE(engine.ok()) << "tessarin.so or one of its symbols is missing";
     }
-    TempDir dir;
+    TempFolder dir;
     Engine engine;
 };
 
 } // namespace
 
 TEST_F(TessarinTest, WritesPdfReadableByQpdfAndPoppler) {
-    std::string ps = dir.file("two pages.ps");
-    std::string pdf = dir.file("two pages.pdf");
+    std::string ps = dir.File("two pages.ps");
+    std::string pdf = dir.File("two pages.pdf");
     WriteFile(ps, PagesPs({"First page text", "Second page text"}));
 
     EXPECT_EQ(engine.Run(PdfArgs(pdf, ps)), 0);
@@ -82,29 +82,29 @@ TEST_F(TessarinTest, WritesPdfReadableByQpdfAndPoppler) {
     ASSERT_NO_THROW(q.processFile(pdf.c_str()));
     EXPECT_FALSE(q.isEncrypted());
     EXPECT_EQ(q.getAllPages().size(), 2u);
-    EXPECT_NE(PageText(pdf, 0).find("First page text"), std::string::npos);
-    EXPECT_NE(PageText(pdf, 1).find("Second page text"), std::string::npos);
+    EXPECT_NE(readback::PdfPageText(pdf, 0).find("First page text"), std::string::npos);
+    EXPECT_NE(readback::PdfPageText(pdf, 1).find("Second page text"), std::string::npos);
 }
 
 TEST_F(TessarinTest, RendersPagesToBitmapFiles) {
-    std::string ps = dir.file("pages.ps");
+    std::string ps = dir.File("pages.ps");
     WriteFile(ps, PagesPs({"one", "two"}));
-    std::string pattern = (dir.path() / "_%03d.bmp").string();
+    std::string pattern = (fs::path(dir.Path()) / "_%03d.bmp").string();
     EXPECT_EQ(engine.Run({"tessarin", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bmp16m",
                           "-sOutputFile=" + pattern, "-r36", ps}),
               0);
     for (const char *name : {"_001.bmp", "_002.bmp"}) {
-        std::string bmp = ReadFile(dir.file(name));
+        std::string bmp = ReadFile(dir.File(name));
         ASSERT_GT(bmp.size(), 54u) << name;
         EXPECT_EQ(bmp.substr(0, 2), "BM");
         EXPECT_EQ(bmp[28], 24) << "24 bits a pixel";
     }
-    EXPECT_FALSE(fs::exists(dir.file("_003.bmp")));
+    EXPECT_FALSE(fs::exists(dir.File("_003.bmp")));
 }
 
 TEST_F(TessarinTest, ArgumentsAreUtf8) {
-    std::string ps = dir.file("输入文件.ps");
-    std::string pdf = dir.file("输出 文件.pdf");
+    std::string ps = dir.File("输入文件.ps");
+    std::string pdf = dir.File("输出 文件.pdf");
     WriteFile(ps, PagesPs({"utf8"}));
     EXPECT_EQ(engine.Run(PdfArgs(pdf, ps)), 0);
     EXPECT_TRUE(fs::exists(fs::u8path(pdf)));
@@ -120,8 +120,8 @@ class TessarinEncryptionTest : public TessarinTest,
 
 TEST_P(TessarinEncryptionTest, KeyLengthPermissionsAndPasswords) {
     const EncryptionCase c = GetParam();
-    std::string ps = dir.file("secret.ps");
-    std::string pdf = dir.file("secret.pdf");
+    std::string ps = dir.File("secret.ps");
+    std::string pdf = dir.File("secret.pdf");
     WriteFile(ps, PagesPs({"Protected text"}));
 
     int code = engine.Run(PdfArgs(pdf, ps,
@@ -152,7 +152,7 @@ TEST_P(TessarinEncryptionTest, KeyLengthPermissionsAndPasswords) {
         EXPECT_EQ(q.allowExtractAll(), (c.permissions & 16) != 0);
         EXPECT_EQ(q.getAllPages().size(), 1u);
     }
-    EXPECT_NE(PageText(pdf, 0, "user").find("Protected text"), std::string::npos);
+    EXPECT_NE(readback::PdfPageText(pdf, 0, "user").find("Protected text"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, TessarinEncryptionTest,
@@ -160,10 +160,11 @@ INSTANTIATE_TEST_SUITE_P(Keys, TessarinEncryptionTest,
                                            EncryptionCase{128, 60}, EncryptionCase{128, 16}));
 
 TEST_F(TessarinTest, ResultCodesOfQuitAndBrokenFiles) {
-    std::string quitPs = dir.file("quit.ps");
+    std::string quitPs = dir.File("quit.ps");
     WriteFile(quitPs, PagesPs({"Ends with quit"}) + "quit\n");
-    EXPECT_EQ(engine.Run(PdfArgs(dir.file("quit.pdf"), quitPs)), -101);
-    EXPECT_NE(PageText(dir.file("quit.pdf"), 0).find("Ends with quit"), std::string::npos);
+    EXPECT_EQ(engine.Run(PdfArgs(dir.File("quit.pdf"), quitPs)), -101);
+    EXPECT_NE(readback::PdfPageText(dir.File("quit.pdf"), 0).find("Ends with quit"),
+              std::string::npos);
 
     const std::vector<std::pair<const char *, std::string>> broken = {
         {"undefined name", "%!PS\n72 72 moveto nosuchoperator\nshowpage\n"},
@@ -172,15 +173,15 @@ TEST_F(TessarinTest, ResultCodesOfQuitAndBrokenFiles) {
         {"not PostScript at all", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
     };
     for (const auto &[name, body] : broken) {
-        std::string ps = dir.file("broken.ps");
+        std::string ps = dir.File("broken.ps");
         WriteFile(ps, body);
-        int code = engine.Run(PdfArgs(dir.file("broken.pdf"), ps));
+        int code = engine.Run(PdfArgs(dir.File("broken.pdf"), ps));
         EXPECT_LT(code, 0) << name;
         EXPECT_NE(code, -101) << name;
         EXPECT_GT(code, TESSARIN_E_START) << name << ": the interpreter's own code";
     }
 
-    int missing = engine.Run(PdfArgs(dir.file("missing.pdf"), dir.file("no such file.ps")));
+    int missing = engine.Run(PdfArgs(dir.File("missing.pdf"), dir.File("no such file.ps")));
     EXPECT_LT(missing, 0);
     EXPECT_NE(missing, -101);
 }
@@ -191,7 +192,7 @@ TEST_F(TessarinTest, ResultCodesOfQuitAndBrokenFiles) {
 // file is sparse: one byte at the last offset.
 TEST_F(TessarinTest, FilesAreLimitedToTheLargestPageFile) {
     const unsigned long long limit = imageconv::Dib::kMaxBytes + 14 + 40;
-    const std::string file = dir.file("big.bin");
+    const std::string file = dir.File("big.bin");
     auto writeByteAt = [&](unsigned long long offset) {
         std::string program = "(" + file + ") (w) file dup " + std::to_string(offset) +
                               " setfileposition dup 65 write closefile";
@@ -232,23 +233,23 @@ TEST_F(TessarinTest, RefusesUnusableCalls) {
 }
 
 TEST_F(TessarinTest, MissingHelperIsAFailedStart) {
-    std::string lonely = dir.file("tessarin.so");
+    std::string lonely = dir.File("tessarin.so");
     fs::copy_file(BinDir() + "/tessarin.so", lonely);
     Engine alone(lonely);
     ASSERT_TRUE(alone.ok());
-    std::string ps = dir.file("a.ps");
+    std::string ps = dir.File("a.ps");
     WriteFile(ps, PagesPs({"never"}));
-    EXPECT_EQ(alone.Run(PdfArgs(dir.file("a.pdf"), ps)), TESSARIN_E_START);
-    EXPECT_FALSE(fs::exists(dir.file("a.pdf")));
+    EXPECT_EQ(alone.Run(PdfArgs(dir.File("a.pdf"), ps)), TESSARIN_E_START);
+    EXPECT_FALSE(fs::exists(dir.File("a.pdf")));
 }
 
 // A run that never ends on its own, and a way to reach its child.
 class TessarinChildTest : public TessarinTest {
 protected:
     void StartEndlessRun() {
-        ps = fs::canonical(dir.path()).string() + "/endless.ps";
+        ps = fs::canonical(fs::path(dir.Path())).string() + "/endless.ps";
         WriteFile(ps, "%!PS\n{ 1 pop } loop\n");
-        worker = std::thread([this] { result = engine.Run(PdfArgs(dir.file("e.pdf"), ps)); });
+        worker = std::thread([this] { result = engine.Run(PdfArgs(dir.File("e.pdf"), ps)); });
     }
     void TearDown() override {
         if (worker.joinable()) {
@@ -263,7 +264,7 @@ protected:
 
 TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
     // A descriptor this process leaves inheritable must not reach the child.
-    std::string markerPath = fs::canonical(dir.path()).string() + "/marker";
+    std::string markerPath = fs::canonical(fs::path(dir.Path())).string() + "/marker";
     WriteFile(markerPath, "x");
     int marker = open(markerPath.c_str(), O_RDONLY);
     ASSERT_GE(marker, 0);
@@ -271,8 +272,8 @@ TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
     // The interpreter's temporary files go to a folder of the run's own.
     const char *oldTmp = getenv("TMPDIR");
     std::string savedTmp = oldTmp ? oldTmp : "";
-    fs::create_directory(dir.path() / "tmp");
-    setenv("TMPDIR", (dir.path() / "tmp").c_str(), 1);
+    fs::create_directory(fs::path(dir.Path()) / "tmp");
+    setenv("TMPDIR", (fs::path(dir.Path()) / "tmp").c_str(), 1);
     StartEndlessRun();
     std::optional<pid_t> child = FindHelperChild(ps);
     if (oldTmp)
@@ -281,7 +282,7 @@ TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
         unsetenv("TMPDIR");
     ASSERT_TRUE(child.has_value()) << "the interpreter child never opened its input";
     std::string environ = ReadFile("/proc/" + std::to_string(*child) + "/environ");
-    EXPECT_NE(environ.find("TMPDIR=" + (dir.path() / "tmp" / "tessarin-").string()),
+    EXPECT_NE(environ.find("TMPDIR=" + (fs::path(dir.Path()) / "tmp" / "tessarin-").string()),
               std::string::npos);
 
     EXPECT_EQ(getpgid(*child), *child) << "the child has a process group of its own";
@@ -300,13 +301,13 @@ TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
     worker.join();
     EXPECT_EQ(result.load(), TESSARIN_E_DIED);
     EXPECT_FALSE(fs::exists("/proc/" + std::to_string(*child) + "/stat")) << "child reaped";
-    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp")) << "the killed run left no file behind";
+    EXPECT_TRUE(fs::is_empty(fs::path(dir.Path()) / "tmp")) << "the killed run left no file behind";
 
     // Nothing is running any more; the next run works as usual.
     EXPECT_EQ(engine.kill(), 0);
-    std::string again = dir.file("again.ps");
+    std::string again = dir.File("again.ps");
     WriteFile(again, PagesPs({"after the kill"}));
-    EXPECT_EQ(engine.Run(PdfArgs(dir.file("again.pdf"), again)), 0);
+    EXPECT_EQ(engine.Run(PdfArgs(dir.File("again.pdf"), again)), 0);
 }
 
 TEST_F(TessarinChildTest, CrashingChildIsAFailure) {

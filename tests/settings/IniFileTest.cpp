@@ -6,7 +6,12 @@
 #include <filesystem>
 #include <string>
 
+#include "Files.h"
 #include "TempFolder.h"
+
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -186,7 +191,7 @@ TEST(IniFileOnDisk, SaveAndReloadWithOneShotCalls) {
     EXPECT_FALSE(std::filesystem::exists(path)) << "reading never creates the file";
     ASSERT_TRUE(IniWriteInt(path, "Set", "mode", 0));
     ASSERT_TRUE(IniWriteString(path, "Set", "output", "/data/out/"));
-    EXPECT_EQ(ReadText(path), "[Set]\nmode=0\noutput=/data/out/\n");
+    EXPECT_EQ(ReadFile(path), "[Set]\nmode=0\noutput=/data/out/\n");
     EXPECT_EQ(IniReadInt(path, "set", "MODE", 5), 0);
     EXPECT_EQ(IniReadString(path, "Set", "output", ""), "/data/out/");
 
@@ -210,16 +215,16 @@ TEST(IniFileOnDisk, FailedSavesLeaveFileAndMemoryAsTheyWere) {
     TempFolder dir;
     std::string path = dir.File("Profile.ini");
     const std::string before = "[Set]\nmode=0\n";
-    WriteText(path, before);
+    WriteFile(path, before);
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
 
     IniFile ini(path);
     ASSERT_TRUE(ini.SetInt("Set", "mode", 1));
     EXPECT_FALSE(ini.Save()) << "a read-only file is not replaced";
-    EXPECT_EQ(ReadText(path), before);
+    EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(ini.GetInt("Set", "mode", 9), 1) << "the value stays in memory";
     EXPECT_FALSE(IniWriteInt(path, "Set", "mode", 1));
-    EXPECT_EQ(ReadText(path), before);
+    EXPECT_EQ(ReadFile(path), before);
 
     IniFile nowhere(dir.File("missing/folder/Profile.ini"));
     ASSERT_TRUE(nowhere.SetInt("Set", "mode", 1));
@@ -234,14 +239,14 @@ TEST(IniFileOnDisk, FailedSavesLeaveFileAndMemoryAsTheyWere) {
 TEST(IniFileOnDisk, UnreadableFileIsNeverOverwritten) {
     TempFolder dir;
     std::string path = dir.File("Profile.ini");
-    WriteText(path, "[Set]\nmode=0\n");
+    WriteFile(path, "[Set]\nmode=0\n");
     ASSERT_EQ(chmod(path.c_str(), 0200), 0); // write-only
     IniFile probe(path);
     if (probe.GetInt("Set", "mode", 9) == 0)
         GTEST_SKIP() << "this user can read any file";
     EXPECT_FALSE(probe.Save());
     chmod(path.c_str(), 0600);
-    EXPECT_EQ(ReadText(path), "[Set]\nmode=0\n");
+    EXPECT_EQ(ReadFile(path), "[Set]\nmode=0\n");
 }
 
 // A named pipe in the file's place (no writer ever opens it) is refused at
@@ -264,12 +269,12 @@ TEST(IniFileOnDisk, SymbolicLinkIsFollowed) {
     TempFolder dir;
     std::filesystem::create_directory(dir.File("real"));
     std::string real = dir.File("real/Profile.ini");
-    WriteText(real, "[Set]\nmode=0\n");
+    WriteFile(real, "[Set]\nmode=0\n");
     std::string link = dir.File("Profile.ini");
     std::filesystem::create_symlink(real, link);
     ASSERT_TRUE(IniWriteInt(link, "Set", "mode", 1));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadText(real), "[Set]\nmode=1\n");
+    EXPECT_EQ(ReadFile(real), "[Set]\nmode=1\n");
 }
 
 } // namespace

@@ -6,8 +6,13 @@
 #include <filesystem>
 #include <string>
 
+#include "Files.h"
 #include "TempFolder.h"
 #include "settings/SettingsStore.h"
+
+using testsupport::TempFolder;
+using testsupport::TempHome;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -53,7 +58,7 @@ TEST(SettingsLocation, NewerSystemsUseTheConfigurationFolder) {
     EXPECT_FALSE(std::filesystem::exists(program.File("Profile.ini")));
 
     // A folder that can't be made is not an error: loads give defaults.
-    WriteText(config.File("blocker"), "");
+    WriteFile(config.File("blocker"), "");
     std::string blocked = PrepareSettingsFile(6, program.Path(), config.File("blocker"));
     ConvertSettings s;
     LoadTextSettings(blocked, s);

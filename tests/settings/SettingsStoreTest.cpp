@@ -7,9 +7,15 @@
 #include <set>
 #include <string>
 
+#include "Files.h"
 #include "TempFolder.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
+
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::TempHome;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -112,7 +118,7 @@ TEST_F(SettingsStoreTest, LoadCorrections) {
 }
 
 TEST_F(SettingsStoreTest, StringValues) {
-    WriteText(m_ini, "[Set]\noutput=\n[Img]\nbmpc=b&w\npngc=" + std::string(40, 'c') +
+    WriteFile(m_ini, "[Set]\noutput=\n[Img]\nbmpc=b&w\npngc=" + std::string(40, 'c') +
                          "\n[Pdf]\ntitle=" + std::string(300, 't') + "\ntext=水印\n");
     ConvertSettings s = LoadAll();
     EXPECT_EQ(s.m_szOutputDir, m_home.Path() + "My Doc/") << "an empty output takes the default";
@@ -135,7 +141,7 @@ TEST_F(SettingsStoreTest, StringValues) {
 }
 
 TEST_F(SettingsStoreTest, EachLoadFillsOnlyItsGroup) {
-    WriteText(m_ini, "[Set]\notype=2\n[Img]\nxdpi=300\n[Pdf]\nencrypt=1\nfsize=30\n"
+    WriteFile(m_ini, "[Set]\notype=2\n[Img]\nxdpi=300\n[Pdf]\nencrypt=1\nfsize=30\n"
                      "[Txt]\ntxtmode=1\n");
     ConvertSettings s;
     s.img.nWidth = 1;
@@ -163,7 +169,7 @@ TEST_F(SettingsStoreTest, EachLoadFillsOnlyItsGroup) {
 }
 
 TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
-    WriteText(m_ini, "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=1\n\n[Img]\nxdpi=300\n");
+    WriteFile(m_ini, "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=1\n\n[Img]\nxdpi=300\n");
     ConvertSettings s;
     s.m_nOutputKind = 2;
     s.m_nFormat = 11;
@@ -171,7 +177,7 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
     s.m_bNewIfExists = 1;
     s.m_szOutputDir = "/data/out put/";
     ASSERT_TRUE(SaveGeneralSettings(m_ini, s));
-    EXPECT_EQ(ReadText(m_ini), "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=11\n"
+    EXPECT_EQ(ReadFile(m_ini), "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=11\n"
                                "output=/data/out put/\nmode=0\notype=2\nexists=1\n\n"
                                "[Img]\nxdpi=300\n");
     ConvertSettings back;
@@ -182,11 +188,11 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
     EXPECT_EQ(back.m_bNewIfExists, 1);
     EXPECT_EQ(back.m_szOutputDir, "/data/out put/");
 
-    const std::string saved = ReadText(m_ini);
+    const std::string saved = ReadFile(m_ini);
     ASSERT_EQ(chmod(m_ini.c_str(), 0444), 0);
     s.m_nFormat = 3;
     EXPECT_FALSE(SaveGeneralSettings(m_ini, s));
-    EXPECT_EQ(ReadText(m_ini), saved);
+    EXPECT_EQ(ReadFile(m_ini), saved);
     EXPECT_EQ(s.m_nFormat, 3);
 }
 

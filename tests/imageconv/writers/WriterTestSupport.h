@@ -1,50 +1,23 @@
-// Helpers for the writer tests: a temporary folder per test, hand-built
-// pages (small, odd-sized, asymmetric) and little-endian/big-endian field
-// readers for the formats checked byte by byte.
+// Helpers for the writer tests: hand-built pages (small, odd-sized,
+// asymmetric) and little-endian/big-endian field readers for the formats
+// checked byte by byte.
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "Files.h"
+#include "TempFolder.h"
 #include "imageconv/Dib.h"
 
 namespace wtest {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "writers-test-XXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()))
-            path_ = buf.data();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    std::string File(const std::string &name) const { return (path_ / name).string(); }
-    // Every entry of the folder, hidden ones included.
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto &e : std::filesystem::directory_iterator(path_))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using testsupport::Exists;
+using testsupport::ListNames;
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
 
 struct Rgb {
     uint8_t r = 0, g = 0, b = 0;
@@ -117,11 +90,6 @@ inline Rgb Gradient(int x, int yt) {
     return Rgb{uint8_t(40 + x * 5), uint8_t(200 - yt * 4), uint8_t((x * 3 + yt * 2) % 256)};
 }
 
-inline std::vector<uint8_t> ReadBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 inline unsigned Le16(const std::vector<uint8_t> &b, size_t at) {
     return unsigned(b.at(at)) | unsigned(b.at(at + 1)) << 8;
 }
@@ -134,10 +102,6 @@ inline int32_t LeS32(const std::vector<uint8_t> &b, size_t at) {
 inline uint32_t Be32(const std::vector<uint8_t> &b, size_t at) {
     return uint32_t(b.at(at)) << 24 | uint32_t(b.at(at + 1)) << 16 | uint32_t(b.at(at + 2)) << 8 |
            uint32_t(b.at(at + 3));
-}
-
-inline bool Exists(const std::string &path) {
-    return std::filesystem::exists(path);
 }
 
 } // namespace wtest

@@ -87,7 +87,7 @@ Dib TestPage() {
 } // namespace
 
 TEST(EmfWriter, RecordsHeaderFrameAndStretchedPage) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = TestPage();
     std::string path = dir.File("a.emf");
     ASSERT_TRUE(WriteEmf(page, path, 594, 842));
@@ -159,7 +159,7 @@ TEST(EmfWriter, RecordsHeaderFrameAndStretchedPage) {
 }
 
 TEST(EmfWriter, TargetSizeDecidesTheDestinationWhateverThePageSize) {
-    TempDir dir;
+    TempFolder dir;
     for (int w : {5, 300}) {
         Dib page = Page24(w, w / 2 + 1, Gradient);
         std::string path = dir.File("p.emf");
@@ -173,7 +173,7 @@ TEST(EmfWriter, TargetSizeDecidesTheDestinationWhateverThePageSize) {
 }
 
 TEST(EmfWriter, NoTargetSizeDrawsAtThePagesOwnSize) {
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.File("own.emf");
     ASSERT_TRUE(WriteEmf(TestPage(), path, 0, 0));
     std::vector<uint8_t> b = ReadBytes(path);
@@ -186,7 +186,7 @@ TEST(EmfWriter, NoTargetSizeDrawsAtThePagesOwnSize) {
 }
 
 TEST(WmfWriter, StandardMetafileWithRectangleAndStretchedPage) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = TestPage();
     std::string path = dir.File("a.wmf");
     ASSERT_TRUE(WriteWmf(page, path, 594, 842));
@@ -228,7 +228,7 @@ TEST(WmfWriter, StandardMetafileWithRectangleAndStretchedPage) {
 }
 
 TEST(WmfWriter, NoTargetSizeDrawsAtThePagesOwnSizeAndHugeSizesAreRefused) {
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.File("own.wmf");
     ASSERT_TRUE(WriteWmf(TestPage(), path, 0, 0));
     std::vector<uint8_t> b = ReadBytes(path);
@@ -242,5 +242,5 @@ TEST(WmfWriter, NoTargetSizeDrawsAtThePagesOwnSizeAndHugeSizesAreRefused) {
     EXPECT_FALSE(WriteEmf(TestPage(), dir.File("big.emf"), 2000000000, 10));
     EXPECT_FALSE(
         WriteEmf(PagePaletted(4, 4, 8, {}, [](int, int) { return 0; }), dir.File("p.emf"), 1, 1));
-    EXPECT_EQ(dir.Entries().size(), 1u);
+    EXPECT_EQ(ListNames(dir.Path()).size(), 1u);
 }

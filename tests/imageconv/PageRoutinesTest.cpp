@@ -2,7 +2,7 @@
 // resolution, rotation and size, for every format and colour request.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "PageSupport.h"
 #include "imageconv/ConverterRecord.h"
 #include "imageconv/ImageConverter.h"
 #include "imageconv/PageOps.h"
@@ -58,7 +58,7 @@ protected:
         return !d.palette.empty();
     }
 
-    TempDir dir_;
+    TempFolder dir_;
     std::string input_;
     int lastGray_ = 0;
 };

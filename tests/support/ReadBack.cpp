@@ -14,7 +14,7 @@
 #include <cstring>
 #include <memory>
 
-#include "TestSupport.h"
+#include "Files.h"
 
 namespace readback {
 
@@ -85,6 +85,18 @@ std::string PdfText(const std::string &path, const std::string &password) {
     return all;
 }
 
+std::string PdfPageText(const std::string &path, int pageIndex, const std::string &password) {
+    std::unique_ptr<poppler::document> doc(
+        poppler::document::load_from_file(path, password, password));
+    if (!doc || doc->is_locked() || pageIndex < 0 || pageIndex >= doc->pages())
+        return {};
+    std::unique_ptr<poppler::page> page(doc->create_page(pageIndex));
+    if (!page)
+        return {};
+    poppler::byte_array bytes = page->text().to_utf8();
+    return std::string(bytes.begin(), bytes.end());
+}
+
 std::vector<Word> PdfWords(const std::string &path, int pageIndex, double *pageWidth,
                            double *pageHeight, const std::string &password) {
     std::vector<Word> words;
@@ -95,16 +107,18 @@ std::vector<Word> PdfWords(const std::string &path, int pageIndex, double *pageW
     std::unique_ptr<poppler::page> page(doc->create_page(pageIndex));
     if (!page)
         return words;
-    poppler::rectf rect = page->page_rect();
-    *pageWidth = rect.width();
-    *pageHeight = rect.height();
-    for (poppler::text_box &box : page->text_list()) {
+    poppler::rectf rect = page->page_rect(poppler::crop_box);
+    bool sideways = page->orientation() == poppler::page::landscape ||
+                    page->orientation() == poppler::page::seascape;
+    if (pageWidth)
+        *pageWidth = sideways ? rect.height() : rect.width();
+    if (pageHeight)
+        *pageHeight = sideways ? rect.width() : rect.height();
+    for (const poppler::text_box &box : page->text_list()) {
         poppler::byte_array bytes = box.text().to_utf8();
-        Word w;
-        w.text.assign(bytes.begin(), bytes.end());
-        w.x = box.bbox().x();
-        w.y = box.bbox().y();
-        words.push_back(w);
+        poppler::rectf b = box.bbox();
+        words.push_back({std::string(bytes.begin(), bytes.end()), b.x(), b.y(), b.width(),
+                         b.height(), box.rotation()});
     }
     return words;
 }
@@ -201,7 +215,7 @@ ImageFacts ReadGif(const std::string &path) {
 }
 
 bool HasImageSignature(const std::string &path, int code) {
-    std::string b = testsupport::ReadAll(path);
+    std::string b = testsupport::ReadFile(path);
     auto starts = [&](const std::string &sig) { return b.compare(0, sig.size(), sig) == 0; };
     switch (code) {
     case 1:

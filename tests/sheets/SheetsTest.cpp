@@ -853,4 +853,4 @@ void SheetsTest::openSettingsRunsTheRightDialog() {
 }
 
 QTEST_MAIN(SheetsTest)
-#include "sheets_tests.moc"
+#include "SheetsTest.moc"

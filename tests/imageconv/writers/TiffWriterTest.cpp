@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include <tiffio.h>
 
@@ -141,7 +143,7 @@ TEST(TiffWriter, CompressionTableByDepthAndChoice) {
         {8, 0, {1, 5, 5, 32773, 5, 5, 5, 5}},  {8, 1, {1, 5, 7, 32773, 5, 5, 5, 5}},
         {24, 0, {1, 5, 7, 32773, 7, 7, 7, 7}},
     };
-    TempDir dir;
+    TempFolder dir;
     for (const Row &row : table) {
         Dib page = PageOfDepth(row.depth, row.gray == 1);
         for (int c = 0; c < 8; ++c) {
@@ -175,7 +177,7 @@ TEST(TiffWriter, CompressionTableByDepthAndChoice) {
 }
 
 TEST(TiffWriter, PhotometricFollowsDepthAndPalette) {
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.File("p.tif");
     struct Case {
         Dib page;
@@ -213,7 +215,7 @@ TEST(TiffWriter, PhotometricFollowsDepthAndPalette) {
 }
 
 TEST(TiffWriter, BlackAndWhiteIsMinIsWhiteWithBlackAsOneBits) {
-    TempDir dir;
+    TempFolder dir;
     // Entry 0 black (after a black-and-white reduction): bits are inverted.
     Dib page = PagePaletted(11, 3, 1, kBlackWhite, [](int x, int) { return x >= 4; });
     std::string path = dir.File("bw.tif");
@@ -241,7 +243,7 @@ TEST(TiffWriter, BlackAndWhiteIsMinIsWhiteWithBlackAsOneBits) {
 }
 
 TEST(TiffWriter, PaletteColourMapHoldsSixteenBitValues) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PageOfDepth(4);
     std::string path = dir.File("pal.tif");
     ASSERT_TRUE(WriteTiff(page, path, Params(4, IC_TIFF_PACKBITS)));
@@ -258,7 +260,7 @@ TEST(TiffWriter, PaletteColourMapHoldsSixteenBitValues) {
 }
 
 TEST(TiffWriter, TrueColourJpegIsYCbCrWithoutSubsamplingConvertedByTheWriter) {
-    TempDir dir;
+    TempFolder dir;
     // The settings' default choice (JPEG) on a true-colour page.
     Dib red = Page24(16, 16, [](int, int) { return Rgb{255, 0, 0}; });
     std::string path = dir.File("red.tif");
@@ -291,7 +293,7 @@ TEST(TiffWriter, TrueColourJpegIsYCbCrWithoutSubsamplingConvertedByTheWriter) {
 }
 
 TEST(TiffWriter, TrueColourJpegDecodesBackToThePage) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(41, 29, Gradient);
     std::string path = dir.File("photo.tif");
     WriteParams p = Params(24, IC_TIFF_JPEG);
@@ -313,7 +315,7 @@ TEST(TiffWriter, TrueColourJpegDecodesBackToThePage) {
 }
 
 TEST(TiffWriter, QualityReachesTheJpegCodecAsItsLowEightBits) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(64, 64, [](int x, int y) {
         return Rgb{uint8_t(x * y), uint8_t(x * 4), uint8_t(y * 4)};
     });
@@ -330,7 +332,7 @@ TEST(TiffWriter, QualityReachesTheJpegCodecAsItsLowEightBits) {
 }
 
 TEST(TiffWriter, GreyPaletteWithJpegGoesOutAsGreyLevels) {
-    TempDir dir;
+    TempFolder dir;
     // A reduced 256-grey palette that is not the exact ramp.
     std::vector<RgbQuad> pal;
     for (int i = 0; i < 256; ++i) {
@@ -351,7 +353,7 @@ TEST(TiffWriter, GreyPaletteWithJpegGoesOutAsGreyLevels) {
 }
 
 TEST(TiffWriter, EdgeChoicesPackBitsOnBlackAndWhiteAndRleOnTrueColour) {
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.File("e.tif");
     ASSERT_TRUE(WriteTiff(PageOfDepth(1), path, Params(1, IC_TIFF_PACKBITS)));
     EXPECT_EQ(Tag<uint16_t>(Open(path).get(), TIFFTAG_COMPRESSION), COMPRESSION_CCITTFAX4);
@@ -379,7 +381,7 @@ void ExpectPage(TIFF *t, int n, int width) {
 } // namespace
 
 TEST(TiffMultiPage, ThreePagesGiveThreeNumberedNamedDirectories) {
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.File("multi.tif");
     TiffMultiPageWriter writer;
     Dib p1 = PageOfDepth(24), p2 = PageOfDepth(1), p3 = PageOfDepth(8, true);
@@ -391,7 +393,7 @@ TEST(TiffMultiPage, ThreePagesGiveThreeNumberedNamedDirectories) {
     EXPECT_FALSE(std::filesystem::exists(path));
     ASSERT_TRUE(writer.Finish());
     EXPECT_EQ(writer.PageCount(), 0);
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"multi.tif"});
+    EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{"multi.tif"});
 
     ASSERT_EQ(Directories(path), 3);
     TiffPtr t = Open(path);
@@ -408,7 +410,7 @@ TEST(TiffMultiPage, ThreePagesGiveThreeNumberedNamedDirectories) {
 }
 
 TEST(TiffMultiPage, AnUnfinishedOrSpoiledFileLeavesTheOldOneByteForByte) {
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.File("doc.tif");
     const std::vector<uint8_t> old{'o', 'l', 'd', 0, 1, 2};
     std::ofstream(path, std::ios::binary)
@@ -432,7 +434,7 @@ TEST(TiffMultiPage, AnUnfinishedOrSpoiledFileLeavesTheOldOneByteForByte) {
     EXPECT_FALSE(writer.Append(path, PageOfDepth(8, false), Params(8, IC_TIFF_PACKBITS)));
     EXPECT_FALSE(writer.Finish());
     EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"doc.tif"});
+    EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{"doc.tif"});
 
     // Afterwards the writer starts afresh.
     ASSERT_TRUE(writer.Append(path, PageOfDepth(1), Params(1, IC_TIFF_CCITT_G3)));
@@ -441,11 +443,11 @@ TEST(TiffMultiPage, AnUnfinishedOrSpoiledFileLeavesTheOldOneByteForByte) {
 }
 
 TEST(TiffMultiPage, NothingAppendedWritesNothing) {
-    TempDir dir;
+    TempFolder dir;
     TiffMultiPageWriter writer;
     EXPECT_FALSE(writer.Finish());
     EXPECT_FALSE(writer.Append(dir.File("sub/"), PageOfDepth(24), Params(24, 0)));
     EXPECT_EQ(writer.PageCount(), 0);
     EXPECT_FALSE(writer.Finish());
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(ListNames(dir.Path()).empty());
 }

@@ -4,11 +4,13 @@
 #include <QImageReader>
 #include <QString>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "TestSupport.h"
+#include "PageSupport.h"
 #include "imageconv/PageOps.h"
 #include "imageconv/Writers.h"
 
@@ -53,7 +55,7 @@ Rgb ToRgb(RgbQuad q) {
 } // namespace
 
 TEST(BmpWriter, HeaderFieldsByteByByte) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PalettedPage(13, 7, 4);
     SetResolution(page, 300, 150);
     const std::string path = dir.File("p.bmp");
@@ -95,7 +97,7 @@ TEST(BmpWriter, HeaderFieldsByteByByte) {
 }
 
 TEST(BmpWriter, EveryDepthReadsBackWithQt) {
-    TempDir dir;
+    TempFolder dir;
     for (int depth : {1, 4, 8, 24}) {
         SCOPED_TRACE(depth);
         Dib page = depth == 24 ? Page24(13, 7, Coord) : PalettedPage(13, 7, depth);
@@ -123,7 +125,7 @@ TEST(BmpWriter, EveryDepthReadsBackWithQt) {
 }
 
 TEST(BmpWriter, PaletteHoldsOnlyTheColoursInUse) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PalettedPage(5, 2, 1);
     page.palette.resize(256); // a longer palette than the page uses
     page.colorsUsed = 2;
@@ -137,7 +139,7 @@ TEST(BmpWriter, PaletteHoldsOnlyTheColoursInUse) {
 }
 
 TEST(BmpWriter, FailureKeepsTheExistingFileAndLeavesNoDebris) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.File("keep.bmp");
     WriteBytes(path, {'o', 'l', 'd'});
     Dib empty;
@@ -145,7 +147,7 @@ TEST(BmpWriter, FailureKeepsTheExistingFileAndLeavesNoDebris) {
     EXPECT_EQ(ReadBytes(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
     EXPECT_FALSE(WriteBmp(Page24(3, 3, Coord), dir.File("missing/sub/x.bmp")));
     size_t entries = 0;
-    for (auto &e : std::filesystem::directory_iterator(dir.path())) {
+    for (auto &e : std::filesystem::directory_iterator(dir.Path())) {
         (void)e;
         ++entries;
     }
@@ -161,7 +163,7 @@ TEST(BmpWriter, FailureKeepsTheExistingFileAndLeavesNoDebris) {
 }
 
 TEST(BmpReader, ReadsEveryDepthBottomUpAndTopDown) {
-    TempDir dir;
+    TempFolder dir;
     Dib page; // reused: each read replaces whatever the page held before
     for (int depth : {1, 4, 8, 24})
         for (bool topDown : {false, true}) {
@@ -198,7 +200,7 @@ TEST(BmpReader, ReadsEveryDepthBottomUpAndTopDown) {
 }
 
 TEST(BmpReader, ShortPaletteLeavesMissingEntriesBlack) {
-    TempDir dir;
+    TempFolder dir;
     // An 8-bit page with a 2-entry palette whose pixels use index 200.
     const std::string path = dir.File("short.bmp");
     WriteBytes(path, EncodeBmp(3, 1, 8, {{9, 9, 9}, {200, 100, 50}},
@@ -245,7 +247,7 @@ TEST(BmpReader, RefusesDamagedHeaders) {
         {"palette of 257", 46, 257, 4},
         {"palette of 2^31", 46, 0x80000000u, 4},
     };
-    TempDir dir;
+    TempFolder dir;
     for (const Damage &d : cases) {
         SCOPED_TRACE(d.name);
         std::vector<uint8_t> bytes = good;
@@ -258,11 +260,11 @@ TEST(BmpReader, RefusesDamagedHeaders) {
     }
     Dib page;
     EXPECT_FALSE(ReadBmp(dir.File("does-not-exist.bmp"), page));
-    EXPECT_FALSE(ReadBmp(dir.path().string(), page)); // a folder
+    EXPECT_FALSE(ReadBmp(dir.Path(), page)); // a folder
 }
 
 TEST(BmpReader, OnlyAPlainFileIsReadAndAFifoNeverBlocks) {
-    TempDir dir;
+    TempFolder dir;
     const std::string good = dir.File("good.bmp");
     WriteBytes(good, EncodeBmp(3, 2, 24, {}, [](int x, int) { return uint32_t(x); }));
     Dib page;
@@ -296,7 +298,7 @@ TEST(BmpReader, APageTooLargeToWorkOnIsRefusedFromItsHeader) {
         bytes[18 + size_t(i)] = uint8_t(46000u >> (8 * i)); // biWidth
         bytes[22 + size_t(i)] = uint8_t(46000u >> (8 * i)); // biHeight
     }
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.File("huge.bmp");
     WriteBytes(path, bytes);
     std::filesystem::resize_file(path, uint64_t(offBits) + uint64_t(46000) * 46000);
@@ -311,14 +313,14 @@ TEST(BmpReader, PaletteLongerThanTheFileIsRefused) {
     std::vector<uint8_t> bytes =
         EncodeBmp(2, 1, 4, std::vector<Rgb>(16, Rgb{5, 5, 5}), [](int, int) { return 3u; });
     bytes.resize(14 + 40 + 20);
-    TempDir dir;
+    TempFolder dir;
     WriteBytes(dir.File("p.bmp"), bytes);
     Dib page;
     EXPECT_FALSE(ReadBmp(dir.File("p.bmp"), page));
 }
 
 TEST(BmpReader, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
-    TempDir dir;
+    TempFolder dir;
     const std::vector<uint8_t> good = EncodeBmp(
         5, 3, 24, {}, [](int x, int y) { return uint32_t(x * 1000 + y); }, false);
     for (size_t n = 0; n < good.size(); ++n) {
@@ -332,7 +334,7 @@ TEST(BmpReader, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
 }
 
 TEST(BmpReader, RandomCorruptionNeverCrashes) {
-    TempDir dir;
+    TempFolder dir;
     std::mt19937 rng(20261209);
     const std::vector<uint8_t> seeds[] = {
         EncodeBmp(9, 5, 1, {{0, 0, 0}, {255, 255, 255}},

@@ -1,41 +1,19 @@
-// Helpers shared by the image converter tests: temporary folders, small
-// hand-built pages, and a hand-written bitmap encoder for input files (kept
-// apart from the converter's own writer so the reader is tested against an
-// independent source of files).
+// Helpers shared by the image converter tests: small hand-built pages and a
+// hand-written bitmap encoder for input files (kept apart from the
+// converter's own writer so the reader is tested against an independent
+// source of files).
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "Files.h"
+#include "TempFolder.h"
 #include "imageconv/Dib.h"
 
 namespace testsupport {
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "imageconv-test-XXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        path_ = mkdtemp(buf.data()) ? std::filesystem::path(buf.data()) : std::filesystem::path();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string &name) const { return (path_ / name).string(); }
-    const std::filesystem::path &path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 struct Rgb {
     uint8_t r, g, b;
@@ -138,15 +116,15 @@ inline std::vector<uint8_t> EncodeBmp(int w, int h, int bpp, const std::vector<R
     return v;
 }
 
-inline void WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)),
-                                std::istreambuf_iterator<char>());
+// Writes an uncompressed 24-bit bitmap file of `colour` (y from the bottom)
+// with EncodeBmp; returns `path`.
+inline std::string WriteBmp24(const std::string &path, int w, int h,
+                              const std::function<Rgb(int, int)> &colour) {
+    WriteBytes(path, EncodeBmp(w, h, 24, {}, [&](int x, int y) {
+                   Rgb c = colour(x, y);
+                   return (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b;
+               }));
+    return path;
 }
 
 inline uint32_t Get32(const std::vector<uint8_t> &v, size_t at) {

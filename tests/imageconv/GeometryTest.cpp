@@ -4,7 +4,7 @@
 #include <functional>
 #include <utility>
 
-#include "TestSupport.h"
+#include "PageSupport.h"
 #include "imageconv/PageOps.h"
 
 using namespace imageconv;

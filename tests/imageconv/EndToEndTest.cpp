@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-#include "TestSupport.h"
+#include "PageSupport.h"
 #include "imageconv/ImageConverter.h"
 
 using namespace testsupport;
@@ -18,13 +18,8 @@ Rgb Colour(int x, int y) {
     return Rgb{uint8_t(x * 17), uint8_t(y * 23), uint8_t(90 + x - y)};
 }
 
-std::string Input(const TempDir &dir, const std::string &name, int w, int h) {
-    const std::string path = dir.File(name);
-    WriteBytes(path, EncodeBmp(w, h, 24, {}, [](int x, int y) {
-                   Rgb c = Colour(x, y);
-                   return (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b;
-               }));
-    return path;
+std::string Input(const TempFolder &dir, const std::string &name, int w, int h) {
+    return WriteBmp24(dir.File(name), w, h, Colour);
 }
 
 struct Converter {
@@ -45,7 +40,7 @@ void SilenceTiff() {
 
 TEST(EndToEnd, MultiPageTiffHoldsEveryPageInTheOrderAdded) {
     SilenceTiff();
-    TempDir dir;
+    TempFolder dir;
     const std::string out = dir.File("doc.tif");
     Converter c;
     ImageConverterSetOption(c.h, IC_OPT_MULTIPAGE_PATH, out.c_str(), 0);
@@ -85,7 +80,7 @@ TEST(EndToEnd, MultiPageTiffHoldsEveryPageInTheOrderAdded) {
 
 TEST(EndToEnd, MultiPageTiffSkipsPagesThatCannotBeRead) {
     SilenceTiff();
-    TempDir dir;
+    TempFolder dir;
     const std::string out = dir.File("gaps.tif");
     {
         Converter c;
@@ -111,7 +106,7 @@ TEST(EndToEnd, MultiPageTiffSkipsPagesThatCannotBeRead) {
 }
 
 TEST(EndToEnd, JpegWith256ColoursIsGreyAndWith16ColoursIsColour) {
-    TempDir dir;
+    TempFolder dir;
     const std::string in = Input(dir, "in.bmp", 12, 8);
     for (int bpp : {8, 4}) {
         SCOPED_TRACE(bpp);
@@ -130,7 +125,7 @@ TEST(EndToEnd, JpegWith256ColoursIsGreyAndWith16ColoursIsColour) {
 }
 
 TEST(EndToEnd, GifOfATrueColourRequestHasAPaletteOfTheOctreeColours) {
-    TempDir dir;
+    TempFolder dir;
     const std::string out = dir.File("o.gif");
     Converter c;
     ImageConverterSetOption(c.h, IC_OPT_OUTPUT_PATH, out.c_str(), 0);

@@ -4,7 +4,7 @@
 #include <random>
 #include <set>
 
-#include "TestSupport.h"
+#include "PageSupport.h"
 #include "imageconv/PageOps.h"
 #include "imageconv/ops/NearestColour.h"
 

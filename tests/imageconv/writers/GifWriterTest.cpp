@@ -83,7 +83,7 @@ void ExpectSameIndices(const GifImage &g, const Dib &page) {
 } // namespace
 
 TEST(GifWriter, BlackAndWhitePageHasTwoColoursPacked0x80AndCodeSize2) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(13, 7, 1, {Quad(0, 0, 0), Quad(255, 255, 255)},
                             [](int x, int y) { return (x + 2 * y) % 3 == 0; });
     std::string path = dir.File("bw.gif");
@@ -121,7 +121,7 @@ TEST(GifWriter, BlackAndWhitePageHasTwoColoursPacked0x80AndCodeSize2) {
 }
 
 TEST(GifWriter, PackedByteAndCodeSizeFollowTheDepth) {
-    TempDir dir;
+    TempFolder dir;
     for (int bpp : {4, 8}) {
         Dib page = BusyPage(21, 9, bpp);
         std::string path = dir.File("d" + std::to_string(bpp) + ".gif");
@@ -141,7 +141,7 @@ TEST(GifWriter, PackedByteAndCodeSizeFollowTheDepth) {
 }
 
 TEST(GifWriter, LargeBusyPagesSurviveStringTableResets) {
-    TempDir dir;
+    TempFolder dir;
     for (int bpp : {1, 4, 8}) {
         Dib page = BusyPage(611, 403, bpp);
         std::string path = dir.File("busy" + std::to_string(bpp) + ".gif");
@@ -153,7 +153,7 @@ TEST(GifWriter, LargeBusyPagesSurviveStringTableResets) {
 }
 
 TEST(GifWriter, LongRunsGrowCodesToTwelveBits) {
-    TempDir dir;
+    TempFolder dir;
     // One colour over a large page: each code covers one more pixel than the
     // last, so the table fills with long strings before the first reset.
     Dib page = PagePaletted(1500, 1200, 8, GreyRamp(),
@@ -166,7 +166,7 @@ TEST(GifWriter, LongRunsGrowCodesToTwelveBits) {
 }
 
 TEST(GifWriter, ColoursInUseFillTheTableAndTheRestIsBlack) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(5, 5, 8, {Quad(200, 100, 50), Quad(1, 2, 3), Quad(9, 8, 7)},
                             [](int x, int y) { return (x + y) % 3; });
     page.palette.resize(256, Quad(77, 77, 77));
@@ -182,7 +182,7 @@ TEST(GifWriter, ColoursInUseFillTheTableAndTheRestIsBlack) {
 }
 
 TEST(GifWriter, RefusesTrueColourAndLeavesNoFile) {
-    TempDir dir;
+    TempFolder dir;
     EXPECT_FALSE(WriteGif(Page24(4, 4, Gradient), dir.File("c.gif")));
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(ListNames(dir.Path()).empty());
 }

@@ -128,7 +128,7 @@ WriteParams Params(int quality, int mode) {
 } // namespace
 
 TEST(JpegWriter, TrueColourPageIsYCbCrWithTwoByTwoLumaAndTheDensity) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(37, 23, Gradient, 300);
     page.yDpi = 200;
     std::string path = dir.File("colour.jpg");
@@ -153,7 +153,7 @@ TEST(JpegWriter, TrueColourPageIsYCbCrWithTwoByTwoLumaAndTheDensity) {
 }
 
 TEST(JpegWriter, GreyPageHasOneComponentCarryingThePaletteLevels) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(31, 17, 8, GreyRamp(), [](int x, int y) { return (x * 8 + y) % 256; });
     std::string path = dir.File("grey.jpg");
     ASSERT_TRUE(WriteJpeg(page, path, Params(95, 2)));
@@ -169,7 +169,7 @@ TEST(JpegWriter, GreyPageHasOneComponentCarryingThePaletteLevels) {
 }
 
 TEST(JpegWriter, GreyPaletteThatIsNotTheRampIsWrittenByLevel) {
-    TempDir dir;
+    TempFolder dir;
     // Index i holds level 255 - i: the written levels must follow the palette.
     std::vector<RgbQuad> pal;
     for (int i = 0; i < 256; ++i)
@@ -184,7 +184,7 @@ TEST(JpegWriter, GreyPaletteThatIsNotTheRampIsWrittenByLevel) {
 }
 
 TEST(JpegWriter, ModesChooseProgressiveBaselineAndOptimisedTables) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(64, 48, Gradient);
     std::string prog = dir.File("p.jpg"), base = dir.File("b.jpg"), opt = dir.File("o.jpg");
     ASSERT_TRUE(WriteJpeg(page, prog, Params(75, 0)));
@@ -206,7 +206,7 @@ TEST(JpegWriter, ModesChooseProgressiveBaselineAndOptimisedTables) {
 }
 
 TEST(JpegWriter, QualityUsesItsLowEightBits) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(40, 40, Gradient);
     std::string q300 = dir.File("300.jpg"), q44 = dir.File("44.jpg"), q100 = dir.File("100.jpg");
     ASSERT_TRUE(WriteJpeg(page, q300, Params(300, 2)));
@@ -217,7 +217,7 @@ TEST(JpegWriter, QualityUsesItsLowEightBits) {
 }
 
 TEST(JpegWriter, RefusesPagesItCannotCarryAndLeavesNoFile) {
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.File("no.jpg");
     Dib bw = PagePaletted(9, 9, 1, {Quad(0, 0, 0), Quad(255, 255, 255)},
                           [](int x, int) { return x & 1; });
@@ -228,5 +228,5 @@ TEST(JpegWriter, RefusesPagesItCannotCarryAndLeavesNoFile) {
     EXPECT_FALSE(WriteJpeg(colourPalette, path, Params(75, 0)));
     EXPECT_FALSE(WriteJpeg(Dib{}, path, Params(75, 0)));
     EXPECT_FALSE(Exists(path));
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(ListNames(dir.Path()).empty());
 }

@@ -3,7 +3,7 @@
 // successful one replaces it.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "WriterTestSupport.h"
@@ -51,41 +51,32 @@ std::vector<Named> AllWriters() {
     };
 }
 
-void WriteText(const std::string &path, const std::string &text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string &path) {
-    std::vector<uint8_t> b = ReadBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
 } // namespace
 
 TEST(OutputFiles, RefusedPageKeepsTheExistingFileAndLeavesNoTemporary) {
     for (const Named &w : AllWriters()) {
         SCOPED_TRACE(w.name);
-        TempDir dir;
+        TempFolder dir;
         std::string path = dir.File(std::string("out.") + w.name);
-        WriteText(path, "user's file");
+        testsupport::WriteFile(path, "user's file");
         Status refused = w.write(w.refused, path);
         EXPECT_FALSE(refused);
         EXPECT_FALSE(refused.message().empty());
-        EXPECT_EQ(ReadText(path), "user's file");
-        EXPECT_EQ(dir.Entries().size(), 1u);
+        EXPECT_EQ(testsupport::ReadFile(path), "user's file");
+        EXPECT_EQ(ListNames(dir.Path()).size(), 1u);
     }
 }
 
 TEST(OutputFiles, SuccessReplacesTheFileAndLeavesOnlyIt) {
     for (const Named &w : AllWriters()) {
         SCOPED_TRACE(w.name);
-        TempDir dir;
+        TempFolder dir;
         std::string path = dir.File(std::string("out.") + w.name);
-        WriteText(path, "old");
+        testsupport::WriteFile(path, "old");
         Status written = w.write(w.good, path);
         ASSERT_TRUE(written) << written.message();
         EXPECT_GT(ReadBytes(path).size(), 3u);
-        EXPECT_EQ(dir.Entries(), std::vector<std::string>{std::string("out.") + w.name});
+        EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{std::string("out.") + w.name});
         // Created like any new file: readable by others under the usual umask.
         struct stat st;
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -96,7 +87,7 @@ TEST(OutputFiles, SuccessReplacesTheFileAndLeavesOnlyIt) {
 TEST(OutputFiles, UnwritableFolderFailsCleanly) {
     for (const Named &w : AllWriters()) {
         SCOPED_TRACE(w.name);
-        TempDir dir;
+        TempFolder dir;
         Status noFolder = w.write(w.good, dir.File("no/such/folder/x"));
         EXPECT_FALSE(noFolder);
         EXPECT_NE(noFolder.message().find("no/such/folder/x"), std::string::npos)
@@ -104,21 +95,21 @@ TEST(OutputFiles, UnwritableFolderFailsCleanly) {
         Status noName = w.write(w.good, "");
         EXPECT_FALSE(noName);
         EXPECT_EQ(noName.message(), "No output file name");
-        EXPECT_TRUE(dir.Entries().empty());
+        EXPECT_TRUE(ListNames(dir.Path()).empty());
     }
 }
 
 TEST(OutputFiles, AFolderInTheWayIsNotReplaced) {
     for (const Named &w : AllWriters()) {
         SCOPED_TRACE(w.name);
-        TempDir dir;
+        TempFolder dir;
         std::string path = dir.File("taken");
         ASSERT_TRUE(std::filesystem::create_directory(path));
         std::filesystem::path inner = std::filesystem::path(path) / "keep";
-        WriteText(inner.string(), "x");
+        testsupport::WriteFile(inner.string(), "x");
         EXPECT_FALSE(w.write(w.good, path));
         EXPECT_TRUE(std::filesystem::is_directory(path));
-        EXPECT_EQ(dir.Entries().size(), 1u);
+        EXPECT_EQ(ListNames(dir.Path()).size(), 1u);
     }
 }
 
@@ -127,7 +118,7 @@ TEST(OutputFiles, WritersCloseEveryDescriptorTheyOpen) {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                              std::filesystem::directory_iterator{});
     };
-    TempDir dir;
+    TempFolder dir;
     auto before = openDescriptors();
     for (const Named &w : AllWriters()) {
         EXPECT_TRUE(w.write(w.good, dir.File(std::string("ok.") + w.name))) << w.name;
@@ -137,9 +128,9 @@ TEST(OutputFiles, WritersCloseEveryDescriptorTheyOpen) {
 }
 
 TEST(OutputFiles, NamesNearTheFileSystemLimitStillWork) {
-    TempDir dir;
+    TempFolder dir;
     std::string name(240, 'n');
     name += ".png";
     ASSERT_TRUE(WritePng(Page24(3, 3, Gradient), dir.File(name)));
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{name});
+    EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{name});
 }

@@ -1,6 +1,5 @@
-// Helpers shared by the conversion tests: temporary folders, PostScript
-// documents written on the spot, the real engine modules, and a view that
-// records every call a run makes.
+// What the conversion tests add to the shared support: the real engine
+// modules, and a view that records every call a run makes.
 #pragma once
 
 #include <functional>
@@ -8,43 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "Files.h"
+#include "PostScript.h"
+#include "Process.h"
+#include "TempFolder.h"
 #include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
 
 namespace testsupport {
-
-// A fresh folder under the system's temporary folder, removed with its
-// contents on destruction. Path() ends in '/'.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const std::string &Path() const { return m_path; }
-    std::string operator/(const std::string &name) const { return m_path + name; }
-
-private:
-    std::string m_path;
-};
-
-struct PsOptions {
-    int pages = 1;
-    bool colour = true;  // draw coloured bars as well as text
-    int widthStep = 0;   // page k is 200 + k * widthStep points wide (0: US Letter)
-    bool broken = false; // a file the interpreter refuses
-    bool quitAtEnd = false;
-};
-
-// Write a PostScript document whose page k shows "Page k of NAME".
-void WritePs(const std::string &path, const PsOptions &options = {});
-
-std::string ReadAll(const std::string &path);
-void WriteAll(const std::string &path, const std::string &bytes);
-bool Exists(const std::string &path);
-void CreateFolder(const std::string &path);
-// Names in `folder` (not recursive), sorted.
-std::vector<std::string> ListNames(const std::string &folder);
 
 // The modules built beside the program; loaded once per process.
 const EngineModule &Engine();
@@ -95,11 +65,5 @@ private:
     std::vector<std::string> m_status;
     std::vector<std::string> m_reason;
 };
-
-// Run `body` in a child process and return its exit code (-1 when it did
-// not exit normally). With `fileSizeLimit` > 0 the child, and every program
-// it starts, can't make a file larger than that many bytes: a write past it
-// fails as on a full disk (SIGXFSZ is ignored).
-int RunInChild(const std::function<int()> &body, long long fileSizeLimit = 0);
 
 } // namespace testsupport

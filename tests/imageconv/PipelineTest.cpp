@@ -5,7 +5,9 @@
 #include <QString>
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include <filesystem>
+
+#include "PageSupport.h"
 #include "imageconv/ConverterRecord.h"
 #include "imageconv/ImageConverter.h"
 
@@ -20,14 +22,9 @@ Rgb Colour(int x, int y) {
 }
 
 // A 24-bit input page of 9 x 5, written by the test's own encoder.
-std::string MakeInput(const TempDir &dir, const std::string &name = "in.bmp", int w = 9,
+std::string MakeInput(const TempFolder &dir, const std::string &name = "in.bmp", int w = 9,
                       int h = 5) {
-    const std::string path = dir.File(name);
-    WriteBytes(path, EncodeBmp(w, h, 24, {}, [](int x, int y) {
-                   Rgb c = Colour(x, y);
-                   return (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b;
-               }));
-    return path;
+    return WriteBmp24(dir.File(name), w, h, Colour);
 }
 
 struct Converter {
@@ -51,7 +48,7 @@ Rgb Pixel(const QImage &img, int x, int yFromBottom) {
 } // namespace
 
 TEST(Pipeline, TrueColourBmpKeepsPixelsAndTakesTheResolution) {
-    TempDir dir;
+    TempFolder dir;
     Converter r;
     ImageConverterAddFile(r.h, MakeInput(dir).c_str(), IC_INPUT_BMP);
     r.Output(dir.File("out.bmp"));
@@ -73,7 +70,7 @@ TEST(Pipeline, TrueColourBmpKeepsPixelsAndTakesTheResolution) {
 }
 
 TEST(Pipeline, BmpHonoursRotationThenResize) {
-    TempDir dir;
+    TempFolder dir;
     Converter r;
     ImageConverterAddFile(r.h, MakeInput(dir).c_str(), IC_INPUT_BMP);
     r.Output(dir.File("turned.bmp"));
@@ -92,7 +89,7 @@ TEST(Pipeline, BmpHonoursRotationThenResize) {
 }
 
 TEST(Pipeline, SixteenGreysAndBlackAndWhite) {
-    TempDir dir;
+    TempFolder dir;
     const std::string in = MakeInput(dir);
     {
         Converter r;
@@ -137,7 +134,7 @@ TEST(Pipeline, SixteenGreysAndBlackAndWhite) {
 }
 
 TEST(Pipeline, OnlyTheFirstFileIsConvertedForSingleFileOutput) {
-    TempDir dir;
+    TempFolder dir;
     Converter r;
     ImageConverterAddFile(r.h, MakeInput(dir, "a.bmp", 9, 5).c_str(), IC_INPUT_BMP);
     ImageConverterAddFile(r.h, MakeInput(dir, "b.bmp", 4, 4).c_str(), IC_INPUT_BMP);
@@ -148,7 +145,7 @@ TEST(Pipeline, OnlyTheFirstFileIsConvertedForSingleFileOutput) {
 }
 
 TEST(Pipeline, WidthWithoutHeightKeepsTheSize) {
-    TempDir dir;
+    TempFolder dir;
     Converter r;
     ImageConverterAddFile(r.h, MakeInput(dir).c_str(), IC_INPUT_BMP);
     r.Output(dir.File("w.bmp"));
@@ -161,7 +158,7 @@ TEST(Pipeline, WidthWithoutHeightKeepsTheSize) {
 }
 
 TEST(Pipeline, FailedPagesLeaveNoOutputAndKeepExistingFiles) {
-    TempDir dir;
+    TempFolder dir;
     const std::string in = MakeInput(dir);
     const std::string existing = dir.File("existing.bmp");
     const std::vector<uint8_t> old{'k', 'e', 'e', 'p'};
@@ -199,13 +196,13 @@ TEST(Pipeline, FailedPagesLeaveNoOutputAndKeepExistingFiles) {
 }
 
 TEST(Pipeline, NoOutputPathWritesNothing) {
-    TempDir dir;
+    TempFolder dir;
     Converter r;
     ImageConverterAddFile(r.h, MakeInput(dir).c_str(), IC_INPUT_BMP);
     r.Set(IC_OPT_FORMAT, IC_FORMAT_BMP);
     EXPECT_EQ(ImageConverterConvert(r.h), 1);
     size_t n = 0;
-    for (auto &e : std::filesystem::directory_iterator(dir.path())) {
+    for (auto &e : std::filesystem::directory_iterator(dir.Path())) {
         (void)e;
         ++n;
     }
@@ -213,7 +210,7 @@ TEST(Pipeline, NoOutputPathWritesNothing) {
 }
 
 TEST(Pipeline, MultiPageFileIsOpenedByTheFirstReadablePageAndClosedByDestroy) {
-    TempDir dir;
+    TempFolder dir;
     const std::string target = dir.File("doc.tif");
     const std::vector<uint8_t> old{'o', 'l', 'd'};
     WriteBytes(target, old);

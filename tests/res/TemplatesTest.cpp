@@ -270,4 +270,4 @@ void TemplatesTest::settingsTemplatesFit() {
 }
 
 QTEST_MAIN(TemplatesTest)
-#include "templates_tests.moc"
+#include "TemplatesTest.moc"

@@ -72,7 +72,7 @@ int StoredIndex(const PngFile &f, int x, int y) {
 } // namespace
 
 TEST(PngWriter, TrueColourPageIsRgbWithWhiteBackgroundAndMetricDensity) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(37, 23, Gradient, 300);
     std::string path = dir.File("c.png");
     ASSERT_TRUE(WritePng(page, path));
@@ -101,7 +101,7 @@ TEST(PngWriter, TrueColourPageIsRgbWithWhiteBackgroundAndMetricDensity) {
 }
 
 TEST(PngWriter, GreyRampPageIsGreyAndOtherPalettesCarryPlte) {
-    TempDir dir;
+    TempFolder dir;
     auto idx = [](int x, int y) { return (x * 7 + y * 3) % 256; };
     Dib grey = PagePaletted(29, 13, 8, GreyRamp(), idx);
     std::string g = dir.File("g.png");
@@ -133,7 +133,7 @@ TEST(PngWriter, GreyRampPageIsGreyAndOtherPalettesCarryPlte) {
 }
 
 TEST(PngWriter, PalettedDepthsKeepTheirDepthIndicesAndColours) {
-    TempDir dir;
+    TempFolder dir;
     std::vector<RgbQuad> four = {
         Quad(0, 0, 0),       Quad(255, 0, 0),     Quad(0, 255, 0),     Quad(0, 0, 255),
         Quad(255, 255, 0),   Quad(0, 255, 255),   Quad(255, 0, 255),   Quad(90, 90, 90),
@@ -169,7 +169,7 @@ TEST(PngWriter, PalettedDepthsKeepTheirDepthIndicesAndColours) {
 }
 
 TEST(PngWriter, PixelsBeyondTheColoursInUseStillHaveAPaletteEntry) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(8, 3, 4, {Quad(1, 2, 3), Quad(4, 5, 6)}, [](int x, int) { return x; });
     page.palette.resize(16, Quad(9, 9, 9));
     std::string path = dir.File("p.png");
@@ -181,9 +181,9 @@ TEST(PngWriter, PixelsBeyondTheColoursInUseStillHaveAPaletteEntry) {
 }
 
 TEST(PngWriter, UnwritableDestinationFailsAndLeavesNoFile) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(5, 5, Gradient);
     EXPECT_FALSE(WritePng(page, dir.File("missing-folder/x.png")));
     EXPECT_FALSE(WritePng(Dib{}, dir.File("empty.png")));
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(ListNames(dir.Path()).empty());
 }

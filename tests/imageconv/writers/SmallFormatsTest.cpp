@@ -94,7 +94,7 @@ auto kIdx = [](int x, int y) { return x * 5 + y * 3 + (x * y) % 7; };
 } // namespace
 
 TEST(PcxWriter, EveryDepthDecodesToThePageWithEvenLines) {
-    TempDir dir;
+    TempFolder dir;
     struct Case {
         Dib page;
         int bitsPerPlane, planes;
@@ -149,7 +149,7 @@ TEST(PcxWriter, EveryDepthDecodesToThePageWithEvenLines) {
 }
 
 TEST(PcxWriter, BlackAndWhiteWithWhiteFirstIsInvertedSoZeroIsBlack) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(10, 2, 1, {Quad(255, 255, 255), Quad(0, 0, 0)},
                             [](int x, int) { return x < 3 ? 1 : 0; });
     std::string path = dir.File("inv.pcx");
@@ -162,7 +162,7 @@ TEST(PcxWriter, BlackAndWhiteWithWhiteFirstIsInvertedSoZeroIsBlack) {
 }
 
 TEST(PcxWriter, BytesOfC0AndAboveAreAlwaysRunCoded) {
-    TempDir dir;
+    TempFolder dir;
     // 0xC5 is a single byte that must not be taken for a run count.
     Dib page = PagePaletted(6, 1, 8, Colours256(), [](int x, int) { return x == 2 ? 0xc5 : x; });
     std::string path = dir.File("c0.pcx");
@@ -174,7 +174,7 @@ TEST(PcxWriter, BytesOfC0AndAboveAreAlwaysRunCoded) {
 }
 
 TEST(TgaWriter, TrueColourAndColourMappedLayouts) {
-    TempDir dir;
+    TempFolder dir;
     Dib colour = Page24(23, 11, Gradient);
     std::string c = dir.File("c.tga");
     ASSERT_TRUE(WriteTga(colour, c));
@@ -216,19 +216,19 @@ TEST(TgaWriter, TrueColourAndColourMappedLayouts) {
 }
 
 TEST(TgaWriter, OtherDepthsAreRefusedWithTheMessage) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(8, 8, 4, Sixteen(), [](int x, int) { return x; });
     Status refused = WriteTga(page, dir.File("x.tga"));
     EXPECT_FALSE(refused);
     EXPECT_EQ(refused.message(), "Bit depth must be 8 or 24");
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(ListNames(dir.Path()).empty());
     Status written = WriteTga(Page24(3, 3, Gradient), dir.File("ok.tga"));
     ASSERT_TRUE(written);
     EXPECT_EQ(written.message(), "");
 }
 
 TEST(RasWriter, HeaderAndRowsPaddedToSixteenBits) {
-    TempDir dir;
+    TempFolder dir;
     Dib colour = Page24(7, 5, Gradient);
     std::string c = dir.File("c.ras");
     ASSERT_TRUE(WriteRas(colour, c));
@@ -260,10 +260,10 @@ TEST(RasWriter, HeaderAndRowsPaddedToSixteenBits) {
 }
 
 TEST(RasWriter, ColouredPalettesAreRefused) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(4, 4, 8, Colours256(), [](int x, int) { return x; });
     Status refused = WriteRas(page, dir.File("x.ras"));
     EXPECT_FALSE(refused);
     EXPECT_EQ(refused.message(), "JasPer can save only RGB or GrayScale images");
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(ListNames(dir.Path()).empty());
 }

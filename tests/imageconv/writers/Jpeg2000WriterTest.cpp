@@ -72,7 +72,7 @@ TEST(Jpeg2000Writer, RateTextFromTheQualitysLowEightBits) {
 }
 
 TEST(Jpeg2000Writer, QualityHundredIsALosslessRoundTripInBothContainers) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(37, 23, Gradient);
     for (bool cs : {false, true}) {
         SCOPED_TRACE(cs ? "jpc" : "jp2");
@@ -102,7 +102,7 @@ TEST(Jpeg2000Writer, QualityHundredIsALosslessRoundTripInBothContainers) {
 }
 
 TEST(Jpeg2000Writer, GreyPageIsOneGreyComponentOfItsLevels) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = PagePaletted(19, 13, 8, GreyRamp(), [](int x, int y) { return x * 13 + y; });
     std::string path = dir.File("g.jp2");
     ASSERT_TRUE(WriteJpeg2000(page, path, false, 100));
@@ -114,7 +114,7 @@ TEST(Jpeg2000Writer, GreyPageIsOneGreyComponentOfItsLevels) {
 }
 
 TEST(Jpeg2000Writer, RatesBelowOneCompressToThatShare) {
-    TempDir dir;
+    TempFolder dir;
     uint32_t state = 7;
     Dib page = Page24(128, 96, [&state](int x, int y) {
         state = state * 1664525u + 1013904223u;
@@ -139,7 +139,7 @@ TEST(Jpeg2000Writer, RatesBelowOneCompressToThatShare) {
 }
 
 TEST(Jpeg2000Writer, TinyPagesUseFewerResolutionLevels) {
-    TempDir dir;
+    TempFolder dir;
     Dib page = Page24(3, 2, Gradient);
     std::string path = dir.File("tiny.jp2");
     ASSERT_TRUE(WriteJpeg2000(page, path, false, 100));
@@ -150,11 +150,11 @@ TEST(Jpeg2000Writer, TinyPagesUseFewerResolutionLevels) {
 }
 
 TEST(Jpeg2000Writer, OtherDepthsAreRefusedWithTheMessage) {
-    TempDir dir;
+    TempFolder dir;
     Dib page =
         PagePaletted(4, 4, 4, {Quad(0, 0, 0), Quad(9, 9, 9)}, [](int x, int) { return x & 1; });
     Status refused = WriteJpeg2000(page, dir.File("x.jp2"), false, 75);
     EXPECT_FALSE(refused);
     EXPECT_EQ(refused.message(), "JasPer can save only RGB or GrayScale images");
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(ListNames(dir.Path()).empty());
 }

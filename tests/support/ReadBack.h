@@ -22,16 +22,23 @@ PdfFacts ReadPdf(const std::string &path, const std::string &password = "");
 
 // Text of every page through poppler, pages joined with "\f".
 std::string PdfText(const std::string &path, const std::string &password = "");
+// Text of page `page` (from 0) through poppler; empty when the file does not
+// open with `password` or has no such page.
+std::string PdfPageText(const std::string &path, int page, const std::string &password = "");
 
+// A word as poppler finds it: its box in the displayed page (origin top
+// left, in points) and its rotation in quarter turns.
 struct Word {
     std::string text;
-    double x = 0, y = 0; // top-left corner of its box, in points
+    double x = 0, y = 0, w = 0, h = 0;
+    int rotation = 0;
 };
 
 // The words of page `page` (from 0) with their places, through poppler;
-// `pageWidth` and `pageHeight` receive the page's size.
-std::vector<Word> PdfWords(const std::string &path, int page, double *pageWidth, double *pageHeight,
-                           const std::string &password = "");
+// `pageWidth` and `pageHeight` (either may be null) receive the size of the
+// displayed page (its crop box, turned as the page is).
+std::vector<Word> PdfWords(const std::string &path, int page, double *pageWidth = nullptr,
+                           double *pageHeight = nullptr, const std::string &password = "");
 
 struct ImageFacts {
     bool ok = false;

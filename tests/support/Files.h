@@ -1,0 +1,26 @@
+// Whole files read and written in one call, and small folder queries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The file's bytes; empty when it can't be read.
+std::string ReadFile(const std::string &path);
+std::vector<uint8_t> ReadBytes(const std::string &path);
+// Replaces the file's contents.
+void WriteFile(const std::string &path, const std::string &bytes);
+void WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);
+
+// True when anything is there, a dangling link included.
+bool Exists(const std::string &path);
+// Makes the folder and its parents.
+void CreateFolder(const std::string &path);
+// Names in `folder`, hidden ones included (not recursive), sorted.
+std::vector<std::string> ListNames(const std::string &folder);
+// The lines of `text`, without their line ends.
+std::vector<std::string> LinesOf(const std::string &text);
+
+} // namespace testsupport
