@@ -7,6 +7,7 @@
 // Allocate() refuses a page that would not fit, rather than wrapping.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -47,21 +48,9 @@ struct Dib {
     // Returns false (and leaves the page empty) when the size is not positive
     // or the pixels would exceed kMaxBytes.
     bool Allocate(int64_t w, int64_t h, int depth) {
-        if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX ||
-            (depth != 1 && depth != 4 && depth != 8 && depth != 24)) {
-            Clear();
+        if (!Reshape(w, h, depth))
             return false;
-        }
-        uint64_t s = StrideFor(w, depth);
-        if (s == 0 || s > kMaxBytes / uint64_t(h)) {
-            Clear();
-            return false;
-        }
-        width = int32_t(w);
-        height = int32_t(h);
-        bpp = depth;
-        stride = size_t(s);
-        bits.assign(size_t(s * uint64_t(h)), 0);
+        std::fill(bits.begin(), bits.end(), uint8_t(0));
         return true;
     }
 

@@ -19,11 +19,13 @@ packages=(
     # tests: unit test framework, independent readers, a virtual display for screenshots
     googletest libgtest-dev libgmock-dev libgif-dev qpdf poppler-utils xvfb xauth
     # translations; fuzz targets
-    qt6-l10n-tools clang
+    qt6-l10n-tools clang libclang-rt-14-dev
     # installing and packaging: the checks of the desktop entry, metainfo, man
     # pages and .deb, dpkg-shlibdeps, and the scale-out recipe (jq reads its
     # reports)
     desktop-file-utils appstream lintian man-db dpkg-dev file parallel jq
+    # systemd-analyze, to verify the watch mode's user unit
+    systemd
     # benchmarks: jpegtran for the scripted progressive pipeline, GNU time for peak memory
     libjpeg-turbo-progs time
 )
