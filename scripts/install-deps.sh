@@ -26,6 +26,9 @@ packages=(
     desktop-file-utils appstream lintian man-db dpkg-dev file parallel jq
     # systemd-analyze, to verify the watch mode's user unit
     systemd
+    # the interpreter helper's system-call filter; subsets of the stamp's fonts;
+    # Qt's own dialogs translated; the licence text that COPYING is taken from
+    libseccomp-dev libharfbuzz-dev qt6-translations-l10n libsoftware-license-perl
     # benchmarks: jpegtran for the scripted progressive pipeline, GNU time for peak memory
     libjpeg-turbo-progs time
 )
