@@ -52,7 +52,8 @@ class Soak:
         self.conversions = 0
         self.faults = 0
         self.violations = 0
-        self.log = open(args.log, "w")
+        self.errors = 0
+        self.log = open(args.log, "w", errors="backslashreplace")
         self.keep = args.log + ".runs"
         shutil.rmtree(self.keep, ignore_errors=True)
         self.pool = soak_inputs.make_pool()
@@ -149,6 +150,9 @@ class Soak:
                 if open("/proc/%d/stat" % p).read().split(") ")[1].split()[1] == str(me)]
 
     def start(self, argv, env, stdout_path, stderr_path):
+        with open(stdout_path.replace("stdout", "command"), "w", errors="surrogateescape") as f:
+            f.write("TMPDIR=%s %s\n" % (shlex.quote(env["TMPDIR"]),
+                                        " ".join(shlex.quote(fsname(a)) for a in argv)))
         proc = Proc(argv, env, stdout_path, stderr_path)
         self.live = [p for p in self.live if p.alive()] + [proc]
         with open(os.path.join(self.work, "pids"), "a") as f:
@@ -376,11 +380,21 @@ class Run:
         return ""
 
     # --- after the program ended -------------------------------------------
+    def killed(self):
+        return any(getattr(p, "killed", False) for p in self.procs)
+
     def check_end(self, watched, tmpdirs):
         """What must hold once every process of the run has ended: nothing
-        more is written, no helper lives on, no temporary is left."""
+        more is written, no helper lives on, no temporary is left. After the
+        soak had to kill the program, what it left is not held against it."""
+        if self.killed():
+            for p in self.soak.orphans():
+                os.kill(p, signal.SIGKILL)
+            time.sleep(0.2)
+            self.soak.reap()
+            return
         snap_end = snapshot(watched)[0]
-        time.sleep(1.5)
+        time.sleep(1.0)
         snap_late = snapshot(watched)[0]
         late = sorted(p for p in set(snap_end) | set(snap_late)
                       if snap_end.get(p) != snap_late.get(p))
@@ -403,11 +417,10 @@ class Run:
                 left += [os.path.join(d, n) for n in names] + ([d] if d != t else [])
         if left:
             self.bad("temporary files left", ", ".join(sorted(left)[:8]))
-        for top in watched:
-            hidden = [os.path.join(d, n) for d, _, ns in os.walk(top) for n in ns
-                      if n.startswith(".vantoria-")]
-            if hidden:
-                self.bad("hidden temporaries left beside the outputs", ", ".join(hidden[:8]))
+        hidden = [p for p in snap_late if os.path.basename(p).startswith(".vantoria-")
+                  and p not in self.before[0]]
+        if hidden:
+            self.bad("hidden temporaries left beside the outputs", ", ".join(hidden[:8]))
 
     def check_exit(self, proc):
         rc = proc.p.returncode
@@ -509,7 +522,7 @@ class CliRun(Run):
         self.planned = r.sample(faults, k)
         if "disk-full" in self.planned and "disk-fills" in self.planned:
             self.planned.remove("disk-fills")
-        self.times = {f: r.uniform(0.2, 6.0) for f in self.planned}
+        self.times = {f: r.uniform(0.2, 4.0) for f in self.planned}
         self.times["second-process"] = r.uniform(0.0, 1.5)
         self.second_argv_jobs = r.choice([1, 2])
         self.leave = r.choice([0, 4096, 65536, 1 << 19, 2 << 20])
@@ -533,6 +546,8 @@ class CliRun(Run):
                 os.makedirs(out)
         if "disk-full" in self.planned:
             s.fill(self.leave)
+            self.faults.append((0.0, "disk-full"))
+            s.faults += 1
         return out
 
     def start(self):
@@ -676,7 +691,8 @@ class CliRun(Run):
         original = len(self.accepted[path]) == 1 and path not in getattr(self, "changed", set())
         if status == "Succeed" and original and self.expect_failure(doc):
             self.bad("failure reported as success", "%s (%s)" % (fsname(path), doc.key))
-        if not self.faults and original and status != "Succeed" and not self.expect_failure(doc):
+        if not self.faults and not self.stops and original and status != "Succeed" and \
+                not self.expect_failure(doc):
             self.bad("a valid input failed in a run without faults",
                      "%s (%s): %s %s" % (fsname(path), doc.key, status, reason))
         if status == "Failed" and "(code -" in reason:
@@ -717,6 +733,8 @@ class CliRun(Run):
             if all(problems):
                 self.bad("Succeed row without complete outputs of its input",
                          "%s (%s): %s" % (fsname(p), self.accepted[p][0].key, problems[0]))
+        if self.killed():
+            return
         files, dirs = snapshot([self.out])
         before_files, before_dirs = self.before
         changed = [p for p in files if before_files.get(p) != files[p] and p not in allowed and
@@ -875,7 +893,8 @@ class WatchRun(Run):
             original = not d.get("replaced")
             if status == "Succeed" and original and d["doc"].outcome != "ok":
                 self.bad("failure reported as success", line)
-            if status == "Failed" and original and d["doc"].outcome == "ok" and not self.faults:
+            if status == "Failed" and original and d["doc"].outcome == "ok" and \
+                    not [f for _, f in self.faults if f != self.end]:
                 self.bad("a valid input failed in a run without faults", line)
             if status == "Failed" and "(code -" in reason:
                 self.bad("reason gives a bare code", line)
@@ -901,6 +920,8 @@ class WatchRun(Run):
                 self.bad("source lost", fsname(self.drop_name(k, d)))
 
     def check_watch_outputs(self, statuses):
+        if self.killed():
+            return
         files, dirs = snapshot([self.out])
         before_files, before_dirs = self.before
         changed = [p for p in files if before_files.get(p) != files[p]
@@ -958,7 +979,7 @@ def main():
     n = args.only if args.only is not None else 0
     runs = 0
     print("soak: seed %s, %g minute(s), violations to %s" % (args.seed, args.minutes, args.log),
-          flush=True)
+          file=sys.stderr, flush=True)
     try:
         while runs < args.max_runs and (time.monotonic() < deadline or (args.only is not None
                                                                        and runs == 0)):
@@ -967,7 +988,14 @@ def main():
                 run = WatchRun(soak, n, left)
             else:
                 run = CliRun(soak, n)
-            run.go()
+            try:
+                run.go()
+            except Exception:  # a fault of the soak itself: say so, go on
+                import traceback
+                soak.errors += 1
+                soak.log.write("[%s] soak error (not a violation)\n%s" % (
+                    run.name, traceback.format_exc()))
+                soak.end_all()
             runs += 1
             soak.reap()
             if args.only is not None:
@@ -977,6 +1005,9 @@ def main():
         soak.end_all()
     line = "%d conversions, %d faults, %d violations" % (soak.conversions, soak.faults,
                                                          soak.violations)
+    if soak.errors:
+        print("soak: %d run(s) ended by an error of the soak itself, see %s" % (
+            soak.errors, args.log), file=sys.stderr)
     soak.log.write(line + "\n")
     soak.log.close()
     print(line)
