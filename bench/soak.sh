@@ -110,6 +110,7 @@ fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/vantoria-soak-XXXXXX")"
 driver=""
+# shellcheck disable=SC2317  # called by the trap
 cleanup() {
     trap - EXIT INT TERM HUP
     if [ -n "$driver" ] && kill -0 "$driver" 2> /dev/null; then

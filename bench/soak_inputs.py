@@ -23,6 +23,7 @@ class Doc:
         self.body = body        # the file's bytes (None: not a regular file)
         self.marker = "SOAKMARK%s" % key.upper().replace("-", "")
         self.heavy = False
+        self.twin = None        # a good document of the same name
 
 
 def _page(marker, k, width, height, lines):
@@ -87,6 +88,13 @@ def make_pool():
     # Output names close to the limit of a name (255 bytes), and past it.
     add("long", "d", b"L" * 236 + b".ps", 2, 180, 200)
     add("too-long", "d", b"T" * 249 + b".ps", 2, 200, 180, outcome="toolong")
+    for d in list(docs):
+        if d.outcome in ("fail", "loop"):
+            pages = max(d.pages, 1)
+            twin = Doc(d.key + "-twin", d.sub, d.name, pages, d.width + 10, d.height + 10, "ok",
+                       None)
+            twin.body = document(twin.marker, pages, twin.width, twin.height)
+            d.twin = twin
     big = add("big", "a", b"big.ps", 1, 5000, 5000, lines=0)
     big.heavy = True
     for key, name in (("missing", b"missing.ps"), ("fifo", b"fifo.ps"), ("folder", b"folder.ps")):
