@@ -1003,6 +1003,7 @@ def main():
     deadline = time.monotonic() + args.minutes * 60
     n = args.only if args.only is not None else 0
     runs = 0
+    interrupted = False
     print("soak: seed %s, %g minute(s), violations to %s" % (args.seed, args.minutes, args.log),
           file=sys.stderr, flush=True)
     try:
@@ -1026,6 +1027,9 @@ def main():
             if args.only is not None:
                 break
             n += 1
+    except SystemExit:
+        interrupted = True
+        print("soak: interrupted", file=sys.stderr)
     finally:
         soak.end_all()
     line = "%d conversions, %d faults, %d violations" % (soak.conversions, soak.faults,
@@ -1036,7 +1040,7 @@ def main():
     soak.log.write(line + "\n")
     soak.log.close()
     print(line)
-    return 1 if soak.violations else 0
+    return 130 if interrupted else 1 if soak.violations else 0
 
 
 if __name__ == "__main__":
