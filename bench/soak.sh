@@ -41,7 +41,9 @@
 #    input (page count, pixel size, marker text);
 #  - a file new or changed in the output folder that no "Succeed" row
 #    listed (left behind, or an existing output replaced), an existing output
-#    removed, an empty folder left, a temporary left there or in TMPDIR;
+#    removed, an empty folder left, a temporary left there or in TMPDIR
+#    (not a file made before the folder turned read-only: it can't be
+#    removed; nor what is left after the soak had to kill the program);
 #  - a row without exactly one report entry, one that does not end "Succeed",
 #    "Failed" or "Aborted" ("Ready" only in a stopped run), a row with no
 #    line on standard output, a failing input reported "Succeed", a valid
