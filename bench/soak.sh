@@ -139,6 +139,7 @@ trap 'exit 130' INT TERM HUP
 
 # The driver runs in a mount namespace of its own when it can, so its mounts
 # go with it whatever happens.
+export PYTHONDONTWRITEBYTECODE=1 # no __pycache__ in the tree
 ns=()
 if [ "$(id -u)" -eq 0 ] && unshare --mount --propagation private true 2> /dev/null; then
     ns=(unshare --mount --propagation private)
