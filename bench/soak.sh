@@ -21,7 +21,8 @@
 # Runs are drawn at random (the seed makes them repeatable): vantoria-cli on
 # one to five inputs (PDF, text or any of the twelve image formats, multi-page
 # TIFF, folder per file, --jobs 1 or 2, --overwrite or --new-if-exists, into
-# output folders shared by all runs so that existing outputs are at stake), or
+# output folders shared by all runs, and four runs in ten first convert good
+# documents of the same names there, so that existing outputs are at stake), or
 # --watch on a folder that files are dropped into (directly, or through a
 # hidden name renamed when done) and that is then stopped. Faults, zero to two
 # a run, at random times: the interpreter helper (tessarin-run) killed; the

@@ -24,7 +24,14 @@ class CliRun(Run):
         self.planned = r.sample(faults, k)
         if "disk-full" in self.planned and "disk-fills" in self.planned:
             self.planned.remove("disk-fills")
+        # A large page is there to be stopped while it is encoded.
+        stops = ("sigint-twice", "sigterm", "sighup", "close-stdout")
+        if any(d.heavy for d in self.docs) and not any(f in stops for f in self.planned):
+            self.planned.append(r.choice(stops))
         self.times = {f: r.uniform(0.2, 4.0) for f in self.planned}
+        if any(d.heavy for d in self.docs):
+            for f in stops:
+                self.times[f] = r.uniform(4.0, 10.0)
         self.times["second-process"] = r.uniform(0.0, 1.5)
         self.second_argv_jobs = r.choice([1, 2])
         self.leave = r.choice([0, 4096, 65536, 1 << 19, 2 << 20])

@@ -336,7 +336,7 @@ class Run:
     def pick_docs(self, count, allow_refused=True):
         r = self.rng
         heavy_ok = self.kind == "image" and self.format in ("jp2", "jpc", "tif", "png") and \
-            r.random() < 0.08
+            r.random() < 0.2
         pool = [d for d in self.soak.pool if (heavy_ok or not d.heavy) and
                 (allow_refused or d.outcome != "refused")]
         picked = []
