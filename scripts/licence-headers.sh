@@ -28,47 +28,51 @@
 set -euo pipefail
 
 NOTICE_TEXT=$'Quorvane Vantoria\nCopyright 2026 Quorvane\nSPDX-License-Identifier: AGPL-3.0-or-later'
-IDENTIFIER='SPDX-License-Identifier: AGPL-3.0-or-later'
-# The notice is looked for as a comment line among a file's first lines.
+# The notice is looked for as a comment line among a file's first lines:
+# ours, and any identifier at all.
 HEAD_LINES=30
-COMMENTED='^[[:space:]]*(//|#|%|\.\\"|<!--)?[[:space:]]*'
+COMMENTED='^[[:space:]]*(//|#|%|\.\\"|<!--)?[[:space:]]*SPDX-License-Identifier:[[:space:]]*'
+OURS="${COMMENTED}AGPL-3\.0-or-later[[:space:]]*\$"
 
 usage() {
     echo "usage: $0 [--check] [FILE...]" >&2
     exit 2
 }
 
-# The comment style of a file: slash, hash, percent, xml, html or troff;
-# "exempt" for files that are no source; nothing for a file of no known kind.
+# Sets `style` to the comment style of a file: slash, hash, percent, xml,
+# html or troff; "exempt" for files that are no source; empty for a file of
+# no known kind.
 style_of() {
-    local path=$1 name=${1##*/}
+    local path=$1 first=
+    style=
     case $path in
-        COPYING | */COPYING | packaging/copyright* | packaging/changelog.in) echo exempt ;;
-        tests/fuzz/seeds/*) echo exempt ;;
-        *.png | *.jpg | *.jpeg | *.gif | *.bmp | *.ico | *.svg | *.md) echo exempt ;;
-        *.cpp | *.cc | *.c | *.h | *.hpp) echo slash ;;
-        *.cmake | *.sh | *.bash | *.py | *.service | *.desktop) echo hash ;;
-        *.ps | *.eps) echo percent ;;
-        *.xml | *.xml.in | *.ts | *.qrc | *.ui) echo xml ;;
-        *.html | *.htm) echo html ;;
-        *.[1-9]) echo troff ;;
+        COPYING | */COPYING | packaging/copyright* | packaging/changelog.in) style=exempt ;;
+        tests/fuzz/seeds/*) style=exempt ;;
+        *.png | *.jpg | *.jpeg | *.gif | *.bmp | *.ico | *.svg | *.md) style=exempt ;;
+        *.cpp | *.cc | *.c | *.h | *.hpp) style=slash ;;
+        *.cmake | *.sh | *.bash | *.py | *.service | *.desktop) style=hash ;;
+        */CMakeLists.txt | CMakeLists.txt | */Makefile | Makefile) style=hash ;;
+        */.gitignore | .gitignore | */.clang-format | .clang-format) style=hash ;;
+        *.ps | *.eps) style=percent ;;
+        *.xml | *.xml.in | *.ts | *.qrc | *.ui) style=xml ;;
+        *.html | *.htm) style=html ;;
+        *.[1-9]) style=troff ;;
         *)
-            case $name in
-                CMakeLists.txt | Makefile | .gitignore | .clang-format) echo hash ;;
-                *) if [ "$(head -c 2 "$path")" = '#!' ]; then echo hash; fi ;;
-            esac
+            IFS= read -r -n 2 first < "$path" || true
+            [ "$first" != '#!' ] || style=hash
             ;;
     esac
 }
 
-has_notice() {
-    head -n "$HEAD_LINES" "$1" | grep -qE "${COMMENTED}${IDENTIFIER}[[:space:]]*\$"
-}
-
-# Any SPDX identifier at all: a file that states another licence is left as
-# it is (and --check reports it).
-has_identifier() {
-    head -n "$HEAD_LINES" "$1" | grep -qE "${COMMENTED}SPDX-License-Identifier:"
+# True when one of FILE's first lines matches PATTERN (read without a
+# process per file: the check runs over every tracked file).
+head_matches() {
+    local line n=0
+    while [ "$n" -lt "$HEAD_LINES" ] && IFS= read -r line; do
+        [[ $line =~ $2 ]] && return 0
+        n=$((n + 1))
+    done < "$1"
+    return 1
 }
 
 # Writes FILE with the notice in STYLE inserted to standard output.
@@ -151,18 +155,18 @@ for file in "${files[@]}"; do
     # Tracked files deleted in the checkout, and links, are nobody's source here.
     [ -f "$file" ] && [ ! -L "$file" ] || continue
     case $file in -*) file=./$file ;; esac
-    style=$(style_of "$file")
+    style_of "$file"
     if [ -z "$style" ]; then
         echo "no known kind: $file (add it to the kinds of $0)" >&2
         missing=$((missing + 1))
         continue
     fi
     [ "$style" != exempt ] || continue
-    has_notice "$file" && continue
+    head_matches "$file" "$OURS" && continue
     if [ "$check" = 1 ]; then
         echo "$file"
         missing=$((missing + 1))
-    elif has_identifier "$file"; then
+    elif head_matches "$file" "$COMMENTED"; then
         echo "$file states another licence; left as it is" >&2
     else
         if add_notice "$file" "$style"; then

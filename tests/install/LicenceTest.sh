@@ -34,37 +34,40 @@ notices() {
 script() {
     scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantoria-licence.XXXXXX")
     trap 'rm -rf "$scratch"' EXIT
-    local copy=$scratch/tree
-    mkdir "$copy" "$scratch/before"
+    local copy=$scratch/tree before=$scratch/before
+    mkdir "$copy"
     (cd "$SOURCE_DIR" && tar -cf - --ignore-failed-read "${tracked[@]}" 2> /dev/null) |
         tar -xf - -C "$copy"
-    cp -a "$copy/." "$scratch/before"
+    cp -a "$copy" "$before"
 
-    (cd "$copy" && "$HEADERS" "${tracked[@]}") > "$scratch/first.txt" ||
-        { cat "$scratch/first.txt"; fail "the script failed over the tracked files"; }
-    local changed=0 file
-    for file in "${tracked[@]}"; do
-        [ -f "$copy/$file" ] || continue
-        cmp -s "$scratch/before/$file" "$copy/$file" && continue
-        changed=$((changed + 1))
-        case $file in
-            COPYING | packaging/copyright* | packaging/changelog.in | tests/fuzz/seeds/* | *.png | *.svg | *.md)
-                fail "$file is no source, yet the script changed it" ;;
-        esac
-        # One hunk of added lines: the notice and, after a line comment, a blank line.
-        diff "$scratch/before/$file" "$copy/$file" | grep -vE '^> ' > "$scratch/hunks.txt" || true
-        grep -qxE '[0-9]+a[0-9]+,[0-9]+' "$scratch/hunks.txt" && [ "$(wc -l < "$scratch/hunks.txt")" = 1 ] ||
-            { diff "$scratch/before/$file" "$copy/$file" || true; fail "$file: not one added notice"; }
-        [ "$(stat -c %a "$scratch/before/$file")" = "$(stat -c %a "$copy/$file")" ] ||
-            fail "$file lost its permissions"
-    done
+    (cd "$copy" && "$HEADERS" "${tracked[@]}") > "$scratch/run.txt" 2>&1 ||
+        { cat "$scratch/run.txt"; fail "the script failed over the tracked files"; }
+    diff -r "$before" "$copy" > "$scratch/diff.txt" || true
+    # No file that is no source changed.
+    grep -E '^diff -r ' "$scratch/diff.txt" | sed "s|.* $copy/||" |
+        grep -E '^(COPYING|packaging/copyright|packaging/changelog|tests/fuzz/seeds/)|\.(png|svg|md)$' &&
+        fail "the files above are no source, yet the script changed them"
+    # Each changed file got one hunk of added lines: the notice and, after a
+    # line comment, a blank line.
+    awk -v copy="$copy/" '
+        /^diff -r / { if (file != "" && hunks != 1) bad = bad " " file
+                      file = substr($NF, length(copy) + 1); hunks = 0; next }
+        /^[0-9]+a[0-9]+,[0-9]+$/ { hunks++; next }
+        /^> / { next }
+        { hunks = 99 }
+        END { if (file != "" && hunks != 1) bad = bad " " file
+              if (bad != "") { print "not one added notice:" bad; exit 1 } }
+    ' "$scratch/diff.txt" || fail "the script did more than add a notice"
+    [ "$(cd "$before" && find . -type f -printf '%m %p\n' | sort)" = \
+      "$(cd "$copy" && find . -type f -printf '%m %p\n' | sort)" ] || fail "files lost their permissions"
     (cd "$copy" && "$HEADERS" --check "${tracked[@]}") ||
         fail "after the script has run, --check still finds files without the notice"
 
-    cp -a "$copy/." "$scratch/before"
+    rm -rf "$before"
+    cp -a "$copy" "$before"
     (cd "$copy" && "$HEADERS" "${tracked[@]}") > /dev/null || fail "the second run failed"
-    diff -r "$scratch/before" "$copy" > /dev/null || fail "a second run changed files again"
-    echo "the script added the notice to $changed files, once"
+    diff -r "$before" "$copy" > /dev/null || fail "a second run changed files again"
+    echo "the script added the notice to $(grep -c '^diff -r ' "$scratch/diff.txt") files, once"
 }
 
 case $MODE in
