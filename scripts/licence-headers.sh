@@ -46,8 +46,9 @@ style_of() {
     local path=$1 first=
     style=
     case $path in
-        COPYING | */COPYING | packaging/copyright* | packaging/changelog.in) style=exempt ;;
-        tests/fuzz/seeds/*) style=exempt ;;
+        COPYING | */COPYING | packaging/copyright* | */packaging/copyright*) style=exempt ;;
+        packaging/changelog.in | */packaging/changelog.in) style=exempt ;;
+        tests/fuzz/seeds/* | */tests/fuzz/seeds/*) style=exempt ;;
         *.png | *.jpg | *.jpeg | *.gif | *.bmp | *.ico | *.svg | *.md) style=exempt ;;
         *.cpp | *.cc | *.c | *.h | *.hpp) style=slash ;;
         *.cmake | *.sh | *.bash | *.py | *.service | *.desktop) style=hash ;;
