@@ -228,7 +228,7 @@ constexpr CliOption kOptions[] = {
     {"--jobs", "-j", true, "--jobs N", "convert N files at once (default 1)", OnJobs},
     {"--quiet", "-q", false, "-q, --quiet", "print nothing but errors", OnQuiet},
     {"--help", "-h", false, "--help", "show this text", OnHelp},
-    {"--version", nullptr, false, "--version", "show the version", OnVersion},
+    {"--version", nullptr, false, "--version", "show the version and the licence", OnVersion},
 };
 
 const CliOption *FindOption(const std::string &name) {

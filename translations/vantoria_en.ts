@@ -401,10 +401,6 @@ Text files (*.txt)</translation>
         <translation>Version: 8.6.7</translation>
     </message>
     <message>
-        <source>Copyright (C) 2026 Quorvane. All rights reserved.</source>
-        <translation>Copyright (C) 2026 Quorvane. All rights reserved.</translation>
-    </message>
-    <message>
         <source>帮助</source>
         <translation>Help</translation>
     </message>

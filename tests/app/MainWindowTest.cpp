@@ -723,6 +723,7 @@ private slots:
             QCOMPARE(text(dlgtpl::IDC_ABOUT_TITLE), QStringLiteral("Quorvane Vantoria"));
             QCOMPARE(text(dlgtpl::IDC_ABOUT_VERSION), QStringLiteral("Version: 8.6.7"));
             QVERIFY(text(dlgtpl::IDC_ABOUT_COPYRIGHT).startsWith("Copyright"));
+            QVERIFY(text(dlgtpl::IDC_ABOUT_LICENCE).contains("AGPL-3.0-or-later"));
             QVERIFY(!dlgtpl::Control<QLabel>(&about, dlgtpl::IDC_ABOUT_ICON)->pixmap().isNull());
             QVERIFY(about.Link());
             QCOMPARE(about.Link()->GetURL(), QString::fromUtf8(dlgtpl::kHomePageUrl));

@@ -247,7 +247,12 @@ TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
 
     Result v = Run({"--version"});
     EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out, "vantoria-cli 8.6.7\n");
+    std::vector<std::string> version = v.Lines();
+    ASSERT_EQ(version.size(), 3u) << v.out;
+    EXPECT_EQ(version[0], "vantoria-cli 8.6.7");
+    // One line names the licence and where its full text is.
+    EXPECT_NE(version[2].find("AGPL-3.0-or-later"), std::string::npos);
+    EXPECT_NE(version[2].find("/usr/share/doc/vantoria/copyright"), std::string::npos);
     Result h = Run({"--help"});
     EXPECT_EQ(h.status, 0);
     EXPECT_NE(h.out.find("--jobs N"), std::string::npos);
