@@ -40,6 +40,23 @@ struct Word {
 std::vector<Word> PdfWords(const std::string &path, int page, double *pageWidth = nullptr,
                            double *pageHeight = nullptr, const std::string &password = "");
 
+// The fonts of every page as poppler lists them (pdffonts' view).
+struct FontFacts {
+    std::string name;
+    bool embedded = false;
+    bool subset = false;
+};
+std::vector<FontFacts> PdfFonts(const std::string &path, const std::string &password = "");
+
+// An independent command-line reader (qpdf, pdfimages) run over `argv`
+// (argv[0] found on PATH): its exit status (-1 when it did not run or
+// exit) and what it wrote to stdout and stderr.
+struct ToolResult {
+    int status = -1;
+    std::string output;
+};
+ToolResult RunReader(const std::vector<std::string> &argv);
+
 struct ImageFacts {
     bool ok = false;
     int width = 0;
