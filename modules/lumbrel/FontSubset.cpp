@@ -17,7 +17,8 @@ template <typename T, void (*Destroy)(T *)> struct Deleter {
 using Blob = std::unique_ptr<hb_blob_t, Deleter<hb_blob_t, hb_blob_destroy>>;
 using Face = std::unique_ptr<hb_face_t, Deleter<hb_face_t, hb_face_destroy>>;
 using Font = std::unique_ptr<hb_font_t, Deleter<hb_font_t, hb_font_destroy>>;
-using Input = std::unique_ptr<hb_subset_input_t, Deleter<hb_subset_input_t, hb_subset_input_destroy>>;
+using Input =
+    std::unique_ptr<hb_subset_input_t, Deleter<hb_subset_input_t, hb_subset_input_destroy>>;
 
 constexpr hb_tag_t kCff = HB_TAG('C', 'F', 'F', ' ');
 constexpr hb_tag_t kHead = HB_TAG('h', 'e', 'a', 'd');
@@ -50,7 +51,8 @@ std::string PostScriptName(hb_face_t *face) {
         return "Font";
     std::string clean;
     for (const char *p = name; *p; ++p)
-        if (*p > ' ' && *p < 0x7F && std::string_view("[](){}<>/%").find(*p) == std::string_view::npos)
+        if (*p > ' ' && *p < 0x7F &&
+            std::string_view("[](){}<>/%").find(*p) == std::string_view::npos)
             clean += *p;
     return clean.empty() ? "Font" : clean;
 }

@@ -17,18 +17,18 @@
 namespace lumbrel {
 
 struct SubsetGlyph {
-    unsigned gid = 0;  // in the subset
-    int width = 0;     // advance, 1/1000 em
-    std::string name;  // the glyph's name (CFF fonts; may be empty otherwise)
+    unsigned gid = 0; // in the subset
+    int width = 0;    // advance, 1/1000 em
+    std::string name; // the glyph's name (CFF fonts; may be empty otherwise)
 };
 
 struct FontSubset {
     bool ok = false;
-    bool cff = false;          // program is a bare CFF table; else a TrueType file
-    std::string program;       // the bytes to embed
+    bool cff = false;    // program is a bare CFF table; else a TrueType file
+    std::string program; // the bytes to embed
     std::string postScriptName;
     std::map<char32_t, SubsetGlyph> glyphs;
-    unsigned glyphCount = 0;   // glyphs in the subset, .notdef included
+    unsigned glyphCount = 0;                    // glyphs in the subset, .notdef included
     int ascent = 0, descent = 0, capHeight = 0; // descent negative
     int bbox[4] = {0, 0, 0, 0};                 // xMin yMin xMax yMax
 };

@@ -31,7 +31,7 @@ constexpr int kLevelAes256 = 2;
 lumbrel::SecurityRequest Security(const lumbrel::PostProcessJob &job, int keyLevel,
                                   int permissions) {
     lumbrel::SecurityRequest security;
-    security.cipher = keyLevel == kLevelAes256     ? lumbrel::Cipher::Aes256
+    security.cipher = keyLevel == kLevelAes256      ? lumbrel::Cipher::Aes256
                       : keyLevel == kLevelRc4Bits40 ? lumbrel::Cipher::Rc4Bits40
                                                     : lumbrel::Cipher::Rc4Bits128;
     security.permissions = permissions;
@@ -104,11 +104,11 @@ LUMBREL_EXPORT int ordinal_1(const char *pdf, const char *opass, const char *upa
 LUMBREL_EXPORT int lumbrel_finish_pdf(const char *pdf, const char *opass, const char *upass,
                                       const char *appText, int tuse, const char *text, int fcolor,
                                       int fsize, int fposInverted, int frotate, int foffx,
-                                      int foffy, int bground, const char *title,
-                                      const char *author, const char *subject,
-                                      const char *keywords, const char *creator,
-                                      const char *producer, int encrypt, int keyLevel,
-                                      int permissions, int pdfaPart, int fastWeb, int embedFonts) {
+                                      int foffy, int bground, const char *title, const char *author,
+                                      const char *subject, const char *keywords,
+                                      const char *creator, const char *producer, int encrypt,
+                                      int keyLevel, int permissions, int pdfaPart, int fastWeb,
+                                      int embedFonts) {
     try {
         lumbrel::PostProcessJob job =
             MakeJob(pdf, opass, upass, appText, tuse, text, fcolor, fsize, fposInverted, frotate,

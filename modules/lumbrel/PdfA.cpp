@@ -57,8 +57,7 @@ bool EnsureSrgbOutputIntent(QPDF &pdf, std::string &error) {
     intent.replaceKey("/OutputConditionIdentifier", QPDFObjectHandle::newString(kCondition));
     intent.replaceKey("/Info", QPDFObjectHandle::newString(kCondition));
     intent.replaceKey("/DestOutputProfile", icc);
-    root.replaceKey("/OutputIntents",
-                    QPDFObjectHandle::newArray({pdf.makeIndirectObject(intent)}));
+    root.replaceKey("/OutputIntents", QPDFObjectHandle::newArray({pdf.makeIndirectObject(intent)}));
     return true;
 }
 

@@ -98,8 +98,7 @@ void UpdateMetadata(QPDF &pdf, const DocInfo &info, int pdfaPart) {
         if (pdfaPart == 0)
             return;
         metadata = QPDFObjectHandle::newStream(&pdf);
-        metadata.replaceDict(
-            QPDFObjectHandle::parse("<< /Type /Metadata /Subtype /XML >>"));
+        metadata.replaceDict(QPDFObjectHandle::parse("<< /Type /Metadata /Subtype /XML >>"));
         pdf.getRoot().replaceKey("/Metadata", metadata);
     }
     std::string packet;

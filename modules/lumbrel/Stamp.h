@@ -17,14 +17,14 @@
 namespace lumbrel {
 
 struct StampStyle {
-    std::string text;    // UTF-8, not empty
-    int color = 0;       // 0x00BBGGRR
-    double size = 16;    // points, > 0
-    int position = 0;    // 0-8: clockwise from the top-left corner, the centre last
-    double offsetX = 0;  // points to the right
-    double offsetY = 0;  // points down
-    double rotation = 0; // degrees counter-clockwise about the anchor
-    bool under = false;  // under the page's content instead of over it
+    std::string text;             // UTF-8, not empty
+    int color = 0;                // 0x00BBGGRR
+    double size = 16;             // points, > 0
+    int position = 0;             // 0-8: clockwise from the top-left corner, the centre last
+    double offsetX = 0;           // points to the right
+    double offsetY = 0;           // points down
+    double rotation = 0;          // degrees counter-clockwise about the anchor
+    bool under = false;           // under the page's content instead of over it
     bool embedFont = false;       // subset and embed the font (see StampFonts.h)
     bool requireEmbedded = false; // fail rather than fall back to a standard font
 };

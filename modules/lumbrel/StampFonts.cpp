@@ -15,7 +15,8 @@ namespace {
 // The installed fonts the embedded stamp is subset from: the interpreter's
 // own sans-serif (fonts-urw-base35) and the CJK font the program depends on
 // (fonts-wqy-microhei), face 0 of its collection.
-constexpr const char kLatinFontFile[] = "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf";
+constexpr const char kLatinFontFile[] =
+    "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf";
 constexpr const char kCjkFontFile[] = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 
 // Widths and extent of the standard CJK font, 1/1000 em: ASCII half width,
@@ -148,10 +149,11 @@ StampFont StandardCjk(QPDF &pdf, const std::u32string &text) {
         " /Encoding /UniGB-UTF16-H >>");
     type0.replaceKey("/DescendantFonts",
                      QPDFObjectHandle::newArray({pdf.makeIndirectObject(cidFont)}));
-    type0.replaceKey("/ToUnicode",
-                     QPDFObjectHandle::newStream(
-                         &pdf, ToUnicodeCMap("<0000> <D7FF>\n<D800DC00> <DBFFDFFF>\n<E000> <FFFF>\n",
-                                             3, toUnicode)));
+    type0.replaceKey(
+        "/ToUnicode",
+        QPDFObjectHandle::newStream(
+            &pdf,
+            ToUnicodeCMap("<0000> <D7FF>\n<D800DC00> <DBFFDFFF>\n<E000> <FFFF>\n", 3, toUnicode)));
     f.font = pdf.makeIndirectObject(type0);
     return f;
 }
@@ -192,10 +194,10 @@ std::optional<StampFont> EmbeddedLatin(QPDF &pdf, const std::u32string &text,
     QPDFObjectHandle descriptor = Descriptor(subset, name, 32); // non-symbolic
     descriptor.replaceKey("/CharSet", QPDFObjectHandle::newString(charset));
     descriptor.replaceKey("/FontFile3", program);
-    QPDFObjectHandle font = QPDFObjectHandle::parse(
-        "<< /Type /Font /Subtype /Type1 /BaseFont /" + name + " /FirstChar " +
-        std::to_string(first) + " /LastChar " + std::to_string(last) +
-        " /Encoding /WinAnsiEncoding >>");
+    QPDFObjectHandle font =
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /" + name +
+                                " /FirstChar " + std::to_string(first) + " /LastChar " +
+                                std::to_string(last) + " /Encoding /WinAnsiEncoding >>");
     font.replaceKey("/Widths", QPDFObjectHandle::newArray(widthArray));
     font.replaceKey("/FontDescriptor", pdf.makeIndirectObject(descriptor));
     f.font = pdf.makeIndirectObject(font);
@@ -252,8 +254,8 @@ std::optional<StampFont> EmbeddedCjk(QPDF &pdf, const std::u32string &text) {
         " /DW 1000 /CIDToGIDMap /Identity >>");
     cidFont.replaceKey("/W", QPDFObjectHandle::newArray(w));
     cidFont.replaceKey("/FontDescriptor", pdf.makeIndirectObject(descriptor));
-    QPDFObjectHandle type0 = QPDFObjectHandle::parse(
-        "<< /Type /Font /Subtype /Type0 /BaseFont /" + name + " /Encoding /Identity-H >>");
+    QPDFObjectHandle type0 = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type0 /BaseFont /" +
+                                                     name + " /Encoding /Identity-H >>");
     type0.replaceKey("/DescendantFonts",
                      QPDFObjectHandle::newArray({pdf.makeIndirectObject(cidFont)}));
     type0.replaceKey("/ToUnicode", QPDFObjectHandle::newStream(

@@ -109,13 +109,13 @@ std::string AboutValue(const std::string &xml) {
 constexpr const char *kPdfAId[] = {"pdfaid:part", "pdfaid:conformance"};
 
 std::string Description(const DocInfo &info, const std::string &about, int pdfaPart) {
-    std::string d = "<rdf:Description rdf:about=\"" + XmlEscape(about) +
-                    "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
-                    " xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\""
-                    " xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\"" +
-                    std::string(pdfaPart > 0 ? " xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\""
-                                             : "") +
-                    ">\n";
+    std::string d =
+        "<rdf:Description rdf:about=\"" + XmlEscape(about) +
+        "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
+        " xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\""
+        " xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\"" +
+        std::string(pdfaPart > 0 ? " xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\"" : "") +
+        ">\n";
     auto alt = [&](const char *name, const std::string &value) {
         if (!value.empty())
             d += std::string("<") + name + "><rdf:Alt><rdf:li xml:lang=\"x-default\">" +
