@@ -66,8 +66,8 @@ public:
         return finish(pdf.c_str(), p.opass.c_str(), p.upass.c_str(), p.appText.c_str(), p.tuse,
                       p.text.c_str(), p.fcolor, p.fsize, -1 - p.fpos, p.frotate, p.foffx, p.foffy,
                       p.bground, p.title.c_str(), p.author.c_str(), p.subject.c_str(),
-                      p.keywords.c_str(), p.creator.c_str(), p.producer.c_str(), encrypt, 2,
-                      -3904, pdfaPart, 0, embedFonts);
+                      p.keywords.c_str(), p.creator.c_str(), p.producer.c_str(), encrypt, 2, -3904,
+                      pdfaPart, 0, embedFonts);
     }
     PdfPostProcessFn post = nullptr;
     PdfPostProcessSecuredFn secured = nullptr;
