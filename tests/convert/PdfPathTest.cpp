@@ -452,14 +452,6 @@ std::vector<int> ImageXPpi(const std::string &pdf) {
     return ppi;
 }
 
-std::string Xmp(QPDF &q) {
-    QPDFObjectHandle m = q.getRoot().getKey("/Metadata");
-    if (!m.isStream())
-        return {};
-    auto data = m.getStreamData(qpdf_dl_all);
-    return std::string(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
-}
-
 } // namespace
 
 TEST_F(PdfPath, Rc4PasswordsNeverReachTheEngineYetProtectTheFile) {
@@ -546,7 +538,7 @@ TEST_F(PdfPath, EachPdfALevelGivesAnArchivalFile) {
         QPDF q;
         q.processFile(pdf.c_str());
         EXPECT_FALSE(q.isEncrypted());
-        std::string xmp = Xmp(q);
+        std::string xmp = readback::PdfXmp(pdf);
         EXPECT_NE(xmp.find("<pdfaid:part>" + std::to_string(part) + "</pdfaid:part>"),
                   std::string::npos);
         EXPECT_NE(xmp.find("<pdfaid:conformance>B</pdfaid:conformance>"), std::string::npos);

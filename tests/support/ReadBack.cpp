@@ -6,6 +6,7 @@
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-font.h>
 #include <poppler/cpp/poppler-page.h>
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <setjmp.h>
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "Files.h"
@@ -67,6 +69,21 @@ PdfFacts ReadPdf(const std::string &path, const std::string &password) {
         f.error = e.what();
     }
     return f;
+}
+
+std::string PdfXmp(const std::string &path, const std::string &password) {
+    QPDF q;
+    q.setSuppressWarnings(true);
+    try {
+        q.processFile(path.c_str(), password.c_str());
+        QPDFObjectHandle m = q.getRoot().getKey("/Metadata");
+        if (!m.isStream())
+            return {};
+        auto data = m.getStreamData(qpdf_dl_all);
+        return std::string(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
+    } catch (const std::exception &) {
+        return {};
+    }
 }
 
 std::vector<FontFacts> PdfFonts(const std::string &path, const std::string &password) {

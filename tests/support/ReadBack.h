@@ -20,6 +20,10 @@ struct PdfFacts {
 // Open with qpdf using `password` (may be empty).
 PdfFacts ReadPdf(const std::string &path, const std::string &password = "");
 
+// The document's XMP packet through qpdf; empty when it has none or the file
+// does not open with `password`.
+std::string PdfXmp(const std::string &path, const std::string &password = "");
+
 // Text of every page through poppler, pages joined with "\f".
 std::string PdfText(const std::string &path, const std::string &password = "");
 // Text of page `page` (from 0) through poppler; empty when the file does not
