@@ -320,8 +320,10 @@ bool ConversionRun::PdfRow(int i) {
     const std::string wanted = folder + p.base + ".pdf";
     Claims claims(*this);
     // Only a non-empty regular file reaches the engine: a named pipe would
-    // block it.
-    std::string reason = InputFailReason(input);
+    // block it. Settings that contradict themselves fail before anything is
+    // written.
+    std::string reason =
+        PdfAWithEncryption(m_settings.pdf) ? kPdfAEncryptedReason : InputFailReason(input);
     std::string output;
     if (reason.empty())
         output = ClaimOutput(claims, wanted, &reason);

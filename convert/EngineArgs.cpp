@@ -48,19 +48,32 @@ int PdfPermissions(const PdfSettings &pdf) {
     return static_cast<int>(p);
 }
 
+int PdfAPartOf(const PdfSettings &pdf) {
+    return pdf.nPdfA >= 1 && pdf.nPdfA <= 3 ? pdf.nPdfA : 0;
+}
+
+bool PdfAWithEncryption(const PdfSettings &pdf) {
+    return PdfAPartOf(pdf) != 0 && pdf.bEncrypt == 1;
+}
+
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
                             const std::string &inputPath) {
+    static constexpr const char *kPresets[] = {"/screen", "/ebook", "/printer", "/prepress"};
     ArgumentVector args = Head("pdfwrite", EscapeFormatField(outputPath));
-    const PdfKeyLevel level = KeyLevelOf(pdf);
-    if (pdf.bEncrypt == 1 && level != PdfKeyLevel::Aes256) {
-        args.push_back("-sOwnerPassword=" + (pdf.szOwnerPassword.empty()
-                                                 ? std::string(kStandInOwnerPassword)
-                                                 : pdf.szOwnerPassword));
-        if (!pdf.szUserPassword.empty())
-            args.push_back("-sUserPassword=" + pdf.szUserPassword);
-        args.push_back("-dEncryptionR=3");
-        args.push_back(level == PdfKeyLevel::Rc4Bits128 ? "-dKeyLength=128" : "-dKeyLength=40");
-        args.push_back("-dPermissions=" + std::to_string(PdfPermissions(pdf)));
+    if (pdf.nQuality >= 1 && pdf.nQuality <= 4)
+        args.push_back(std::string("-dPDFSETTINGS=") + kPresets[pdf.nQuality - 1]);
+    const int part = PdfAPartOf(pdf);
+    if (pdf.bEmbedFonts == 1 || part != 0) {
+        // The presets leave the standard fonts out through their never-embed
+        // list; an empty procedure is the one-token way to empty it.
+        args.push_back("-dEmbedAllFonts=true");
+        args.push_back("-dSubsetFonts=true");
+        args.push_back("-dNeverEmbed={}");
+    }
+    if (part != 0) {
+        args.push_back("-dPDFA=" + std::to_string(part));
+        args.push_back("-dPDFACompatibilityPolicy=1");
+        args.push_back("-sColorConversionStrategy=RGB");
     }
     args.push_back(inputPath);
     return args;

@@ -584,5 +584,51 @@ Center of the page</translation>
         <source>文字设置</source>
         <translation>Text Settings</translation>
     </message>
+    <message>
+        <source>预设：</source>
+        <translation>Preset:</translation>
+    </message>
+    <message>
+        <source>默认
+屏幕（最小文件）
+电子书
+打印机
+印前</source>
+        <translation>Default
+Screen (smallest file)
+E-book
+Printer
+Prepress</translation>
+    </message>
+    <message>
+        <source>存档</source>
+        <translation>Archiving</translation>
+    </message>
+    <message>
+        <source>无
+PDF/A-1b
+PDF/A-2b
+PDF/A-3b</source>
+        <translation>None
+PDF/A-1b
+PDF/A-2b
+PDF/A-3b</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>嵌入所有字体</source>
+        <translation>Embed all fonts</translation>
+    </message>
+    <message>
+        <source>快速 Web 查看</source>
+        <translation>Fast web view</translation>
+    </message>
+    <message>
+        <source>PDF 质量</source>
+        <translation>PDF Quality</translation>
+    </message>
 </context>
 </TS>

@@ -584,5 +584,51 @@ Text 文件(*.txt)</translation>
         <source>文字设置</source>
         <translation>文字设置</translation>
     </message>
+    <message>
+        <source>预设：</source>
+        <translation>预设：</translation>
+    </message>
+    <message>
+        <source>默认
+屏幕（最小文件）
+电子书
+打印机
+印前</source>
+        <translation>默认
+屏幕（最小文件）
+电子书
+打印机
+印前</translation>
+    </message>
+    <message>
+        <source>存档</source>
+        <translation>存档</translation>
+    </message>
+    <message>
+        <source>无
+PDF/A-1b
+PDF/A-2b
+PDF/A-3b</source>
+        <translation>无
+PDF/A-1b
+PDF/A-2b
+PDF/A-3b</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>选项</translation>
+    </message>
+    <message>
+        <source>嵌入所有字体</source>
+        <translation>嵌入所有字体</translation>
+    </message>
+    <message>
+        <source>快速 Web 查看</source>
+        <translation>快速 Web 查看</translation>
+    </message>
+    <message>
+        <source>PDF 质量</source>
+        <translation>PDF 质量</translation>
+    </message>
 </context>
 </TS>

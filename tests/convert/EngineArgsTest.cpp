@@ -17,51 +17,43 @@ ArgumentVector With(ArgumentVector v, std::initializer_list<std::string> more) {
 
 } // namespace
 
-TEST(PdfArguments, PlainHasSevenEntries) {
+TEST(PdfArguments, WithoutEmbeddingOrPresetsHasSevenEntries) {
     PdfSettings pdf;
+    pdf.bEmbedFonts = 0;
     ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
     EXPECT_EQ(v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "/ps/a.ps"}));
-    EXPECT_EQ(v.size(), 7u);
 }
 
-TEST(PdfArguments, EncryptedWithoutPasswordsGivesTheEngineTheStandInOwner) {
+TEST(PdfArguments, PresetThenEmbeddingThenPdfABeforeTheInput) {
     PdfSettings pdf;
-    pdf.bEncrypt = 1;
-    pdf.nKeyLevel = 0;
-    ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
+    pdf.nQuality = 1;
+    pdf.nPdfA = 2;
+    pdf.bEmbedFonts = 0; // PDF/A embeds all the same
     EXPECT_EQ(
-        v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "-sOwnerPassword=kelvaro",
-                        "-dEncryptionR=3", "-dKeyLength=40", "-dPermissions=-3904", "/ps/a.ps"}));
-    EXPECT_EQ(v.size(), 11u);
-}
-
-TEST(PdfArguments, UserPasswordMakesTwelveEntries) {
-    PdfSettings pdf;
-    pdf.bEncrypt = 1;
-    pdf.szOwnerPassword = "own";
-    pdf.szUserPassword = "usr";
-    pdf.nKeyLevel = 7; // levels other than 0 and 2 are 128-bit RC4
-    pdf.bAllowPrint = 1;
-    pdf.bAllowChange = 1;
-    pdf.bAllowCopy = 1;
-    pdf.bAllowForms = 1;
-    ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
-    EXPECT_EQ(v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "-sOwnerPassword=own",
-                              "-sUserPassword=usr", "-dEncryptionR=3", "-dKeyLength=128",
-                              "-dPermissions=-4", "/ps/a.ps"}));
-    EXPECT_EQ(v.size(), 12u);
-}
-
-TEST(PdfArguments, AesAndEncryptionOffGiveTheEngineNoPasswords) {
-    PdfSettings pdf;
-    pdf.szOwnerPassword = "own";
-    pdf.szUserPassword = "usr";
-    pdf.nKeyLevel = 2;
+        PdfArguments(pdf, "/o.pdf", "/i.ps"),
+        With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/o.pdf", "-dPDFSETTINGS=/screen",
+                     "-dEmbedAllFonts=true", "-dSubsetFonts=true", "-dNeverEmbed={}", "-dPDFA=2",
+                     "-dPDFACompatibilityPolicy=1", "-sColorConversionStrategy=RGB", "/i.ps"}));
+    // Out of their lists: the interpreter's default, no PDF/A.
+    pdf.nQuality = 5;
+    pdf.nPdfA = 4;
     EXPECT_EQ(PdfArguments(pdf, "/o.pdf", "/i.ps").size(), 7u);
-    // 256-bit AES is written by the finishing step: the engine writes plain.
-    pdf.bEncrypt = 1;
-    EXPECT_EQ(PdfArguments(pdf, "/o.pdf", "/i.ps"),
-              With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/o.pdf", "/i.ps"}));
+}
+
+// Passwords on a command line can be read by every local user: the engine
+// writes a plain file and the finishing step encrypts it, whatever the level.
+TEST(PdfArguments, NoKeyLevelGivesTheEngineAPassword) {
+    for (int level : {0, 1, 2, 7}) {
+        PdfSettings pdf;
+        pdf.bEncrypt = 1;
+        pdf.szOwnerPassword = "own-secret";
+        pdf.szUserPassword = "usr-secret";
+        pdf.nKeyLevel = level;
+        for (const std::string &entry : PdfArguments(pdf, "/o.pdf", "/i.ps")) {
+            EXPECT_EQ(entry.find("secret"), std::string::npos) << level << ": " << entry;
+            EXPECT_EQ(entry.find("Password"), std::string::npos) << level << ": " << entry;
+        }
+    }
 }
 
 TEST(KeyLevelOf, ZeroAndTwoAreTheirOwnEverythingElseIs128BitRc4) {
@@ -100,6 +92,7 @@ TEST(PdfPermissions, ReservedBitsSetAndEachBoxGrantsItsTwoBits) {
 
 TEST(PdfArguments, PercentInTheOutputNameIsLiteral) {
     PdfSettings pdf;
+    pdf.bEmbedFonts = 0;
     ArgumentVector v = PdfArguments(pdf, "/out/100%report.pdf", "/ps/100%report.ps");
     EXPECT_EQ(v[5], "-sOutputFile=/out/100%%report.pdf");
     // The input is a plain file name to the engine: left as it is.

@@ -59,7 +59,7 @@ struct PdfSheet {
 };
 
 enum ImageTab { kCommon, kBmp, kTiff, kJpeg, kGif, kPng, kPcx, kJp2, kJpc, kRas, kTga };
-enum PdfTab { kSecurity, kInfo, kStamp };
+enum PdfTab { kSecurity, kInfo, kStamp, kQuality };
 
 std::optional<std::string> Value(const TempProfile &ini, const char *section, const char *key) {
     return IniFile(ini.Path()).Find(section, key);
@@ -128,6 +128,8 @@ private slots:
     void stampRuleAndSwatch();
     void stampColourChooser();
     void stampWrites();
+    void qualityPageWritesItsKeys();
+    void pdfAAndEncryptionExcludeEachOther();
     void textDialog();
     void readOnlyProfile();
     void openSettingsRunsTheRightDialog();
@@ -146,7 +148,7 @@ void SheetsTest::tabsOfBothSheets() {
 
     PdfSheet pdf(ini);
     QCOMPARE(pdf.sheet.windowTitle(), QStringLiteral("PDF Settings"));
-    const QStringList pdfTabs = {U("PDF 安全"), U("PDF 信息"), U("水印")};
+    const QStringList pdfTabs = {U("PDF 安全"), U("PDF 信息"), U("水印"), U("PDF 质量")};
     QCOMPARE(pdf.sheet.Tabs()->count(), pdfTabs.size());
     for (int i = 0; i < pdfTabs.size(); ++i)
         QCOMPARE(pdf.sheet.Tabs()->tabText(i), pdfTabs[i]);
@@ -734,6 +736,61 @@ void SheetsTest::stampWrites() {
     QCOMPARE(Value(ini, "Pdf", "fpos").value_or(""), std::string("12"));
 }
 
+void SheetsTest::qualityPageWritesItsKeys() {
+    TempProfile ini;
+    ini.Write("[Pdf]\nquality=2\npdfa=3\nfastweb=1\n");
+    PdfSheet pdf(ini);
+    CSettingsPage *page = pdf.Show(kQuality);
+    QCOMPARE(Items(page->ItemAs<QComboBox>(1050)),
+             QStringList({U("默认"), U("屏幕（最小文件）"), U("电子书"), U("打印机"), U("印前")}));
+    QCOMPARE(page->ItemAs<QComboBox>(1050)->currentIndex(), 2);
+    QCOMPARE(page->ItemAs<QComboBox>(1051)->currentIndex(), 3);
+    QVERIFY(page->ItemAs<QCheckBox>(1052)->isChecked()); // "embedfonts" defaults to 1
+    QVERIFY(page->ItemAs<QCheckBox>(1053)->isChecked());
+
+    page->ItemAs<QComboBox>(1050)->setCurrentIndex(4);
+    page->ItemAs<QComboBox>(1051)->setCurrentIndex(1);
+    page->ItemAs<QCheckBox>(1052)->click();
+    page->ItemAs<QCheckBox>(1053)->click();
+    pdf.sheet.OkButton()->click();
+    const char *expect[][2] = {
+        {"quality", "4"}, {"pdfa", "1"}, {"embedfonts", "0"}, {"fastweb", "0"}};
+    for (auto &kv : expect)
+        QCOMPARE(Value(ini, "Pdf", kv[0]).value_or("<missing>"), std::string(kv[1]));
+
+    // A preset outside the list shows no item and stays as stored.
+    ini.Write("[Pdf]\nquality=9\n");
+    PdfSheet odd(ini);
+    QCOMPARE(odd.Show(kQuality)->ItemAs<QComboBox>(1050)->currentIndex(), -1);
+    odd.sheet.OkButton()->click();
+    QCOMPARE(Value(ini, "Pdf", "quality").value_or("<missing>"), std::string("9"));
+}
+
+void SheetsTest::pdfAAndEncryptionExcludeEachOther() {
+    TempProfile ini;
+    ini.Write("[Pdf]\nencrypt=1\n");
+    PdfSheet pdf(ini);
+    CSettingsPage *security = pdf.Show(kSecurity);
+    CSettingsPage *quality = pdf.Show(kQuality);
+    QVERIFY(!quality->Item(1051)->isEnabled());
+    security->ItemAs<QCheckBox>(1017)->click(); // encryption off
+    QVERIFY(quality->Item(1051)->isEnabled());
+    quality->ItemAs<QComboBox>(1051)->setCurrentIndex(2);
+    QVERIFY(!security->Item(1017)->isEnabled());
+    quality->ItemAs<QComboBox>(1051)->setCurrentIndex(0);
+    QVERIFY(security->Item(1017)->isEnabled());
+
+    // The security page not yet built learns of PDF/A all the same.
+    ini.Write("[Pdf]\npdfa=1\n");
+    PdfSheet second(ini);
+    QVERIFY(!second.Show(kSecurity)->Item(1017)->isEnabled());
+    // A profile asking for both leaves both choices open, so one can go.
+    ini.Write("[Pdf]\npdfa=2\nencrypt=1\n");
+    PdfSheet both(ini);
+    QVERIFY(both.Show(kSecurity)->Item(1017)->isEnabled());
+    QVERIFY(both.Show(kQuality)->Item(1051)->isEnabled());
+}
+
 void SheetsTest::textDialog() {
     TempProfile ini;
     {
@@ -825,7 +882,7 @@ void SheetsTest::openSettingsRunsTheRightDialog() {
     QVERIFY(OpenSettings(nullptr, 1, ini.Path(), s));
     QVERIFY(*answered);
     QCOMPARE(title, QStringLiteral("PDF Settings"));
-    QCOMPARE(tabs, (QStringList{U("PDF 安全"), U("PDF 信息"), U("水印")}));
+    QCOMPARE(tabs, (QStringList{U("PDF 安全"), U("PDF 信息"), U("水印"), U("PDF 质量")}));
     // Only the first page was shown: its eight keys and nothing else.
     const IniFile file(ini.Path());
     QVERIFY(file.HasKey("Pdf", "opass") && !file.HasKey("Pdf", "title"));
