@@ -136,7 +136,9 @@ bool WaitForHangup(int fd, int timeoutMs, std::string *tail) {
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void ExecHelper(const char *helper, char *const *args, char *const *env, int devNull,
                              int resultFd, pid_t parent, int maxFd, const rlimit &fileLimit) {
-    setpgid(0, 0);
+    // A session (and so a process group) of its own; the helper's own
+    // setsid after exec then finds it done.
+    setsid();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
         _exit(kExecFailedStatus);
@@ -268,9 +270,8 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         close(readFd);
         return TESSARIN_E_START;
     }
-    // Also done by the child; whichever runs first wins, so the group exists
-    // before anyone can signal it.
-    setpgid(pid, pid);
+    // The child makes its own session; until it has, KillChild still reaches
+    // it by its pid.
     int slot = Register(pid);
     if (g_killEpoch.load() != epoch)
         KillChild(pid);
@@ -297,6 +298,8 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         return result;
     if (reaped == pid && WIFEXITED(status) && WEXITSTATUS(status) == kExecFailedStatus)
         return TESSARIN_E_START;
+    if (reaped == pid && WIFSIGNALED(status) && WTERMSIG(status) >= 1 && WTERMSIG(status) <= 64)
+        return TESSARIN_E_SIGNAL_BASE - WTERMSIG(status);
     return TESSARIN_E_DIED;
 }
 
