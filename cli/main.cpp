@@ -28,7 +28,7 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("vantoria-cli %s\n", VANTORIA_VERSION);
+        std::printf("vantoria-cli %s\n%s\n", VANTORIA_VERSION, ConfinementLine().c_str());
         return 0;
     }
     if (!options.watchFolder.empty())

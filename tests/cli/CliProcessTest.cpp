@@ -18,6 +18,7 @@
 #include "Process.h"
 #include "ReadBack.h"
 #include "TempFolder.h"
+#include "modules/tessarin/Confine.h"
 
 namespace {
 
@@ -247,7 +248,9 @@ TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
 
     Result v = Run({"--version"});
     EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out, "vantoria-cli 8.6.7\n");
+    EXPECT_EQ(v.out,
+              "vantoria-cli 8.6.7\ninterpreter confined: " + tessarin::ConfinementLayers() + "\n")
+        << "the layers that hold on this machine, as the engine module finds them";
     Result h = Run({"--help"});
     EXPECT_EQ(h.status, 0);
     EXPECT_NE(h.out.find("--jobs N"), std::string::npos);

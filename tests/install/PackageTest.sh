@@ -31,7 +31,11 @@ dpkg -x "$deb" "$root"
 [ -f "$root/usr/$MODULEDIR/tessarin.so" ] || fail "the package holds no modules in /usr/$MODULEDIR"
 
 version=$(without_build "$root/usr/bin/vantoria-cli" --version)
-[ "$version" = "vantoria-cli $(dpkg-deb -f "$deb" Version)" ] || fail "--version says '$version'"
+[ "$(head -1 <<< "$version")" = "vantoria-cli $(dpkg-deb -f "$deb" Version)" ] ||
+    fail "--version says '$version'"
+# The installed module answers how its helper is confined.
+grep -Eq '^interpreter confined: (Landlock ABI [0-9]+, seccomp|seccomp only)' <<< "$version" ||
+    fail "--version says '$version'"
 convert_with "$root/usr/bin/vantoria-cli"
 
 # The window: started from the extracted tree, it must get as far as holding
