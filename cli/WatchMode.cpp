@@ -238,7 +238,8 @@ class Watcher {
 public:
     Watcher(const CliOptions &options, ConvertSettings settings, const EngineModule &engine,
             const ExtractorModule &extractor, std::FILE *out, std::FILE *err)
-        : m_options(options), m_settings(std::move(settings)), m_out(out), m_err(err) {
+        : m_options(options), m_settings(std::move(settings)), m_engine(engine), m_out(out),
+          m_err(err) {
         m_in = options.watchFolder;
         m_done = options.doneFolder.empty() ? m_in + "done/" : options.doneFolder;
         m_failed = options.failedFolder.empty() ? m_in + "failed/" : options.failedFolder;
@@ -272,6 +273,7 @@ private:
 
     const CliOptions &m_options;
     ConvertSettings m_settings;
+    const EngineModule &m_engine;
     std::FILE *m_out;
     std::FILE *m_err;
     std::string m_in, m_done, m_failed;
@@ -525,7 +527,8 @@ int Watcher::Run() {
     if (!SetUp())
         return 1;
     if (!m_options.quiet)
-        Notice("watching " + m_in + " (done: " + m_done + ", failed: " + m_failed + ")");
+        Notice("watching " + m_in + " (done: " + m_done + ", failed: " + m_failed + "; " +
+               ConfinementLine(m_engine) + ")");
     Scan();
     for (;;) {
         if (!m_stopping)

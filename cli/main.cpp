@@ -29,7 +29,8 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("vantoria-cli %s\n%s\n%s\n", VANTORIA_VERSION, kCopyrightLine, kLicenceLine);
+        std::printf("vantoria-cli %s\n%s\n%s\n%s\n", VANTORIA_VERSION, kCopyrightLine, kLicenceLine,
+                    ConfinementLine().c_str());
         return 0;
     }
     if (!options.watchFolder.empty())

@@ -21,6 +21,7 @@
 #include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
 #include "imageconv/ImageConverter.h"
+#include "modules/tessarin/Tessarin.h"
 
 namespace {
 
@@ -40,9 +41,25 @@ bool EngineSucceeded(int code) {
 }
 
 std::string EngineFailReason(int code, const std::string &errorLine) {
+    if (code < TESSARIN_E_SIGNAL_BASE && code >= TESSARIN_E_SIGNAL_LAST)
+        return "the interpreter stopped unexpectedly (signal " +
+               std::to_string(TESSARIN_E_SIGNAL_BASE - code) + ")";
+    if (code == TESSARIN_E_DIED)
+        return "the interpreter stopped unexpectedly";
+    if (code == TESSARIN_E_CONFINE)
+        return "the interpreter could not be confined";
     if (!errorLine.empty())
         return "interpreter error: " + errorLine;
     return "interpreter error (code " + std::to_string(code) + ")";
+}
+
+// Why the engine's run left nothing to read at `output`: its own failure,
+// or something there that is not its output. Empty when it can be read.
+std::string EngineResultFailReason(int code, const std::string &errorLine,
+                                   const std::string &output) {
+    if (!EngineSucceeded(code))
+        return EngineFailReason(code, errorLine);
+    return EngineOutputFailReason(output);
 }
 
 std::string PageFileName(const std::string &pageFolder, const std::string &base, int k) {
@@ -343,11 +360,10 @@ bool ConversionRun::PdfRow(int i) {
         } else {
             std::string line;
             int code = EngineCode(m_engine, PdfArguments(m_settings.pdf, temp, input), &line);
-            if (!EngineSucceeded(code))
-                reason = EngineFailReason(code, line);
-            else if (!FinishPdf(m_extractor, m_settings, temp))
+            reason = EngineResultFailReason(code, line, temp);
+            if (reason.empty() && !FinishPdf(m_extractor, m_settings, temp))
                 reason = FolderFailReason(folder, "finishing the PDF failed");
-            else
+            if (reason.empty())
                 ok = PublishOutput(claims, i, temp, wanted, &output, &reason);
             if (!ok)
                 ::unlink(temp.c_str());
@@ -386,8 +402,7 @@ bool ConversionRun::TextRow(int i) {
     if (reason.empty()) {
         std::string line;
         int code = EngineCode(m_engine, TextPdfArguments(temp, input), &line);
-        if (!EngineSucceeded(code))
-            reason = EngineFailReason(code, line);
+        reason = EngineResultFailReason(code, line, temp);
     }
     ViewStatus(i, kStatusConverting3);
 

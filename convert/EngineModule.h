@@ -5,9 +5,9 @@
 //   lumbrel.so   PDF finishing and PDF-to-text (three entry points)
 //
 // Loading resolves the ordinals in order and stops at the first one that is
-// missing. tessarin.so's kill and error-text entry points are bound by their
-// names as well; they are optional, so a module without them still loads
-// (killRunning and errorText stay null). A
+// missing. tessarin.so's kill, error-text and confinement entry points are
+// bound by their names as well; they are optional, so a module without them
+// still loads (killRunning, errorText and confinement stay null). A
 // loaded module stays loaded until Free*; the entry points are plain function
 // pointers that may be called from any thread once loaded. Nothing here
 // throws.
@@ -26,6 +26,8 @@ typedef void (*EngineDeleteFn)(void *instance);
 typedef int (*EngineKillRunningFn)(void);
 // The interpreter's first error line of the instance's last run.
 typedef int (*EngineErrorTextFn)(void *instance, char *buffer, int size);
+// How the interpreter is confined on this machine, as text.
+typedef int (*EngineConfinementFn)(char *buffer, int size);
 
 typedef int (*PdfPostProcessFn)(const char *pdf, const char *opass, const char *upass,
                                 const char *appText, int tuse, const char *text, int fcolor,
@@ -62,6 +64,7 @@ struct EngineModule {
     EngineDeleteFn destroy = nullptr;          // ordinal 5
     EngineKillRunningFn killRunning = nullptr; // by name, optional
     EngineErrorTextFn errorText = nullptr;     // by name, optional
+    EngineConfinementFn confinement = nullptr; // by name, optional
 };
 
 struct ExtractorModule {

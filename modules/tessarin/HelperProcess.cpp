@@ -38,12 +38,11 @@ constexpr int kResultFd = 3;
 constexpr int kExitGraceMs = 10000;
 
 // The largest file the helper may write: a 24-bit BMP page file of the
-// converter's largest page (its pixels plus the 14-byte file header and the
-// 40-byte information header), 2 GiB + 53 bytes. Every real page at 600 dpi
+// converter's largest page, 2 GiB + 53 bytes. Every real page at 600 dpi
 // fits (A0 is about 1.7 GB); a larger one ends the interpreter with a write
 // error instead of filling the disk. A lower limit the program was started
 // with stays.
-constexpr rlim_t kMaxFileBytes = rlim_t(imageconv::Dib::kMaxBytes) + 14 + 40;
+constexpr rlim_t kMaxFileBytes = rlim_t(imageconv::Dib::kMaxPageFileBytes);
 // A0 (841 x 1189 mm) at 600 dpi: 19867 x 28087 pixels of 3 bytes, rows
 // padded to 4 bytes.
 static_assert((19867ULL * 24 + 31) / 32 * 4 * 28087 + 14 + 40 <= kMaxFileBytes);
@@ -136,7 +135,9 @@ bool WaitForHangup(int fd, int timeoutMs, std::string *tail) {
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void ExecHelper(const char *helper, char *const *args, char *const *env, int devNull,
                              int resultFd, pid_t parent, int maxFd, const rlimit &fileLimit) {
-    setpgid(0, 0);
+    // A session (and so a process group) of its own; the helper's own
+    // setsid after exec then finds it done.
+    setsid();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
         _exit(kExecFailedStatus);
@@ -268,9 +269,8 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         close(readFd);
         return TESSARIN_E_START;
     }
-    // Also done by the child; whichever runs first wins, so the group exists
-    // before anyone can signal it.
-    setpgid(pid, pid);
+    // The child makes its own session; until it has, KillChild still reaches
+    // it by its pid.
     int slot = Register(pid);
     if (g_killEpoch.load() != epoch)
         KillChild(pid);
@@ -297,6 +297,8 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         return result;
     if (reaped == pid && WIFEXITED(status) && WEXITSTATUS(status) == kExecFailedStatus)
         return TESSARIN_E_START;
+    if (reaped == pid && WIFSIGNALED(status) && WTERMSIG(status) >= 1 && WTERMSIG(status) <= 64)
+        return TESSARIN_E_SIGNAL_BASE - WTERMSIG(status);
     return TESSARIN_E_DIED;
 }
 

@@ -18,6 +18,7 @@
 #include "Process.h"
 #include "ReadBack.h"
 #include "TempFolder.h"
+#include "modules/tessarin/Confine.h"
 
 namespace {
 
@@ -248,11 +249,13 @@ TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
     Result v = Run({"--version"});
     EXPECT_EQ(v.status, 0);
     std::vector<std::string> version = v.Lines();
-    ASSERT_EQ(version.size(), 3u) << v.out;
+    ASSERT_EQ(version.size(), 4u) << v.out;
     EXPECT_EQ(version[0], "vantoria-cli 8.6.7");
     // One line names the licence and where its full text is.
     EXPECT_NE(version[2].find("AGPL-3.0-or-later"), std::string::npos);
     EXPECT_NE(version[2].find("/usr/share/doc/vantoria/copyright"), std::string::npos);
+    EXPECT_EQ(version[3], "interpreter confined: " + tessarin::ConfinementLayers())
+        << "the layers that hold on this machine, as the engine module finds them";
     Result h = Run({"--help"});
     EXPECT_EQ(h.status, 0);
     EXPECT_NE(h.out.find("--jobs N"), std::string::npos);

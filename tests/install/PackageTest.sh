@@ -39,6 +39,9 @@ version=$(without_build "$root/usr/bin/vantoria-cli" --version)
 # The licence line points at the package's copyright file.
 named=$(grep -o '/usr/share/[^ ,;]*' <<< "$version" || true)
 [ -n "$named" ] && [ -f "$root$named" ] || fail "--version names no licence file of the package"
+# The installed module answers how its helper is confined.
+grep -Eq '^interpreter confined: (Landlock ABI [0-9]+, seccomp|seccomp only)' <<< "$version" ||
+    fail "--version says '$version'"
 convert_with "$root/usr/bin/vantoria-cli"
 
 # The window: started from the extracted tree, it must get as far as holding

@@ -69,11 +69,14 @@ public:
         exit = m_module.get<EngineExitFn>("ordinal_4");
         destroy = m_module.get<EngineDeleteFn>("ordinal_5");
         kill = m_module.get<TessarinKillRunningFn>(TESSARIN_KILL_RUNNING_SYMBOL);
+        errorText = m_module.get<TessarinErrorTextFn>(TESSARIN_ERROR_TEXT_SYMBOL);
     }
     bool ok() const { return create && version && run && exit && destroy && kill; }
 
-    // One run the way the program does it: create, run, exit, delete.
+    // One run the way the program does it: create, run, exit, delete. The
+    // run's error line is kept in lastError.
     int Run(std::vector<std::string> args) {
+        lastError.clear();
         void *instance = nullptr;
         int code = create(&instance, nullptr);
         if (code < 0)
@@ -82,6 +85,10 @@ public:
         for (std::string &a : args)
             argv.push_back(a.data());
         int result = run(instance, static_cast<int>(argv.size()), argv.data());
+        char line[512] = "";
+        if (errorText)
+            errorText(instance, line, sizeof line);
+        lastError = line;
         exit(instance);
         destroy(instance);
         return result;
@@ -93,6 +100,8 @@ public:
     EngineExitFn exit = nullptr;
     EngineDeleteFn destroy = nullptr;
     TessarinKillRunningFn kill = nullptr;
+    TessarinErrorTextFn errorText = nullptr;
+    std::string lastError;
 
 private:
     Module m_module;
