@@ -60,6 +60,7 @@ TEST_F(SettingsStoreTest, MissingFileGivesEveryDefault) {
     EXPECT_EQ(s.img.nTifCompression, 3);
     EXPECT_EQ(s.img.nTifQuality, 75);
     EXPECT_EQ(s.img.bTifMultipage, 0);
+    EXPECT_EQ(s.img.bAntialias, 1);
 
     EXPECT_EQ(s.pdf.bEncrypt, 0);
     EXPECT_EQ(s.pdf.bAllowCopy + s.pdf.bAllowPrint + s.pdf.bAllowChange + s.pdf.bAllowForms, 0);
@@ -231,8 +232,8 @@ TEST(SettingsKeyTable, KeysAreUniqueAndFoundWithoutCase) {
             break;
         }
     }
-    EXPECT_EQ(seen.size(), 52u);
-    EXPECT_EQ(withField, 51) << "every key but AddFile fills a field";
+    EXPECT_EQ(seen.size(), 53u);
+    EXPECT_EQ(withField, 52) << "every key but AddFile fills a field";
     ASSERT_NE(FindSettingsKey("img", "jqu"), nullptr);
     EXPECT_STREQ(FindSettingsKey("IMG", "jqu")->key, "JQu");
     EXPECT_EQ(FindSettingsKey("Img", "nosuch"), nullptr);
