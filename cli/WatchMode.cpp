@@ -83,11 +83,11 @@ struct Slot {
     FileMark mark;    // the source as it was when its row started
 };
 
-// True for the names the watch converts: ".ps" in any case, not hidden (a
+// True for the names the watch converts: PostScript names, not hidden (a
 // program writing through a hidden temporary file renames it when done).
 bool WatchedName(const std::string &name) {
     return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos &&
-           HasPsExtension(name);
+           IsPostScriptName(name);
 }
 
 // True when some process holds `path` open for writing: a read lease is

@@ -441,16 +441,16 @@ bool ConversionRun::TextRow(int i) {
 // Images
 
 std::string ConversionRun::RenderPages(const std::string &input, const std::string &base,
-                                       bool *engineOk, int *engineCode, std::string *engineError) {
+                                       int formatCode, bool *engineOk, int *engineCode,
+                                       std::string *engineError) {
     if (engineOk)
         *engineOk = false;
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (pageFolder.empty())
         return pageFolder;
-    int code = EngineCode(
-        m_engine,
-        RenderArguments(pageFolder, base, m_settings.img.nXDpi, m_settings.img.nYDpi, input),
-        engineError);
+    int code =
+        EngineCode(m_engine, RenderArguments(pageFolder, base, m_settings.img, formatCode, input),
+                   engineError);
     if (engineOk)
         *engineOk = EngineSucceeded(code);
     if (engineCode)
@@ -621,7 +621,8 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
         ViewRowFinished(i);
         return !aborted;
     }
-    files.pageFolder = RenderPages(input, files.base, &engineOk, &engineCode, &engineError);
+    files.pageFolder =
+        RenderPages(input, files.base, format.code, &engineOk, &engineCode, &engineError);
     if (files.pageFolder.empty()) {
         ViewResult(i, false, "can't create a temporary folder");
         ViewRowFinished(i);

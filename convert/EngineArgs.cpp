@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "common/FileRules.h"
+#include "convert/ApplyImageSettings.h"
 #include "convert/PathRules.h"
 #include "settings/ConvertSettings.h"
 
@@ -14,6 +16,13 @@ ArgumentVector Head(const char *device, const std::string &outputPath) {
             "-dSAFER",
             std::string("-sDEVICE=") + device,
             "-sOutputFile=" + outputPath};
+}
+
+// The input path, last, after the crop of an encapsulated figure.
+void AppendInput(ArgumentVector &args, const std::string &inputPath) {
+    if (IsEpsFile(inputPath))
+        args.push_back("-dEPSCrop");
+    args.push_back(inputPath);
 }
 
 } // namespace
@@ -75,22 +84,27 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
         args.push_back("-dPDFACompatibilityPolicy=1");
         args.push_back("-sColorConversionStrategy=RGB");
     }
-    args.push_back(inputPath);
+    AppendInput(args, inputPath);
     return args;
 }
 
-ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base, int xdpi,
-                               int ydpi, const std::string &inputPath) {
+ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,
+                               const ImageSettings &img, int formatCode,
+                               const std::string &inputPath) {
     ArgumentVector args =
         Head("bmp16m", EscapeFormatField(pageFolder) + EscapeFormatField(base) + "_%03d.bmp");
-    args.push_back("-r" + std::to_string(xdpi) + "x" + std::to_string(ydpi));
-    args.push_back(inputPath);
+    args.push_back("-r" + std::to_string(img.nXDpi) + "x" + std::to_string(img.nYDpi));
+    if (SmoothRendering(formatCode, img)) {
+        args.push_back("-dTextAlphaBits=4");
+        args.push_back("-dGraphicsAlphaBits=4");
+    }
+    AppendInput(args, inputPath);
     return args;
 }
 
 ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath) {
     ArgumentVector args = Head("pdfwrite", EscapeFormatField(tempPdfPath));
-    args.push_back(inputPath);
+    AppendInput(args, inputPath);
     return args;
 }
 

@@ -6,13 +6,19 @@
 // the input path. The output path given here is the file name the engine is
 // to write, exactly as it should appear on disk: the builders escape its
 // literal '%' characters themselves, and only the page-number field of the
-// page pattern stays a field. Pure functions; thread-safe.
+// page pattern stays a field.
+//
+// An input that is an encapsulated figure (IsEpsFile: its first line says
+// so, whatever its name) gets one more extra, "-dEPSCrop", so every page
+// the engine makes of it is the size of its %%BoundingBox. The builders read
+// that first line and nothing else; thread-safe.
 #pragma once
 
 #include <string>
 #include <vector>
 
 struct ConvertSettings;
+struct ImageSettings;
 struct PdfSettings;
 
 using ArgumentVector = std::vector<std::string>;
@@ -48,10 +54,13 @@ int PdfPermissions(const PdfSettings &pdf);
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
                             const std::string &inputPath);
 
-// The page-rendering vector (8 entries): every page as a 24-bit BMP named
-// pageFolder + base + "_%03d.bmp", at xdpi x ydpi.
-ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base, int xdpi,
-                               int ydpi, const std::string &inputPath);
+// The page-rendering vector for output format `formatCode` (IC_FORMAT_*):
+// every page as a 24-bit BMP named pageFolder + base + "_%03d.bmp", at the
+// settings' xdpi x ydpi (8 entries), and with text and graphics
+// anti-aliasing of 4 bits each when SmoothRendering says so (2 more).
+ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,
+                               const ImageSettings &img, int formatCode,
+                               const std::string &inputPath);
 
 // The plain PDF vector of the text path (7 entries, never encrypted).
 ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath);

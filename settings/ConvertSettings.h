@@ -31,6 +31,7 @@ struct ImageSettings {
     int nTifCompression = 0; // "compress": index into the TIFF compression list
     int nTifQuality = 0;     // "TJQu"
     int bTifMultipage = 0;   // "multpage"
+    int bAntialias = 1;      // "antialias": 0 renders without smoothing
 };
 
 struct PdfSettings {

@@ -47,6 +47,7 @@ const SettingsKey kKeys[] = {
     {"Img", "compress",     G::Image,   T::Int,      3,   nullptr,      F::None,              INT_FIELD(img.nTifCompression)},
     {"Img", "TJQu",         G::Image,   T::Int,      75,  nullptr,      F::None,              INT_FIELD(img.nTifQuality)},
     {"Img", "multpage",     G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bTifMultipage)},
+    {"Img", "antialias",    G::Image,   T::Int,      1,   nullptr,      F::None,              INT_FIELD(img.bAntialias)},
 
     {"Pdf", "encrypt",      G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bEncrypt)},
     {"Pdf", "copy",         G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowCopy)},

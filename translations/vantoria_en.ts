@@ -123,8 +123,8 @@
         <translation>Please select an output folder...</translation>
     </message>
     <message>
-        <source>PS Files (*.ps)</source>
-        <translation>PS Files (*.ps)</translation>
+        <source>PS and EPS Files (*.ps *.eps *.epsf *.epsi)</source>
+        <translation>PS and EPS Files (*.ps *.eps *.epsf *.epsi)</translation>
     </message>
     <message>
         <source>Selected: %1</source>
@@ -269,6 +269,10 @@ B&amp;W</translation>
     <message>
         <source>解析度</source>
         <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>平滑文本和图形（抗锯齿）</source>
+        <translation>Smooth text and graphics (anti-aliasing)</translation>
     </message>
     <message>
         <source>转换输出</source>

@@ -226,7 +226,8 @@ TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
     Result r =
         Run({"--profile", profile, dir.File("in/notes.txt"), dir.File("in/missing.ps"), bad, good});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(dir.File("in/notes.txt") + ": is not a .ps file"), std::string::npos)
+    EXPECT_NE(r.err.find(dir.File("in/notes.txt") + ": is not a .ps or .eps file"),
+              std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find(dir.File("in/missing.ps") + ": no such file"), std::string::npos) << r.err;
     std::vector<std::string> lines = r.Lines();

@@ -3,7 +3,10 @@
 
 #include <utility>
 
+#include "Files.h"
+#include "TempFolder.h"
 #include "convert/EngineArgs.h"
+#include "imageconv/ImageConverter.h"
 #include "settings/ConvertSettings.h"
 
 namespace {
@@ -99,15 +102,50 @@ TEST(PdfArguments, PercentInTheOutputNameIsLiteral) {
     EXPECT_EQ(v[6], "/ps/100%report.ps");
 }
 
-TEST(RenderArguments, EightEntriesWithPagePatternAndResolution) {
-    ArgumentVector v = RenderArguments("/tmp/mtmp_745/", "report", 150, 300, "/ps/report.ps");
-    EXPECT_EQ(v, With(kHead, {"-sDEVICE=bmp16m", "-sOutputFile=/tmp/mtmp_745/report_%03d.bmp",
-                              "-r150x300", "/ps/report.ps"}));
+TEST(RenderArguments, PagePatternResolutionAndSmoothingUnlessOffOrBlackAndWhite) {
+    ImageSettings img;
+    img.nXDpi = 150;
+    img.nYDpi = 300;
+    img.szPngColor = "True Color";
+    const ArgumentVector plain =
+        With(kHead, {"-sDEVICE=bmp16m", "-sOutputFile=/tmp/mtmp_745/report_%03d.bmp", "-r150x300"});
+    auto render = [&img] {
+        return RenderArguments("/tmp/mtmp_745/", "report", img, IC_FORMAT_PNG, "/ps/report.ps");
+    };
+    EXPECT_EQ(render(),
+              With(plain, {"-dTextAlphaBits=4", "-dGraphicsAlphaBits=4", "/ps/report.ps"}));
+    img.szPngColor = "b&w"; // a 1-bit page: no grey edges to threshold
+    EXPECT_EQ(render(), With(plain, {"/ps/report.ps"}));
+    img.szPngColor = "16 Grays";
+    img.bAntialias = 0;
+    EXPECT_EQ(render(), With(plain, {"/ps/report.ps"}));
 }
 
 TEST(RenderArguments, OnlyThePageNumberStaysAField) {
-    ArgumentVector v = RenderArguments("/t%d/mtmp_1/", "50% off", 72, 72, "/ps/50% off.ps");
+    ArgumentVector v = RenderArguments("/t%d/mtmp_1/", "50% off", ImageSettings{}, IC_FORMAT_BMP,
+                                       "/ps/50% off.ps");
     EXPECT_EQ(v[5], "-sOutputFile=/t%%d/mtmp_1/50%% off_%03d.bmp");
+}
+
+TEST(EngineArguments, AnEncapsulatedFigureIsCroppedToItsBoxByEveryVector) {
+    testsupport::TempFolder dir;
+    const std::string figure = dir.File("figure.ps"), page = dir.File("page.eps");
+    testsupport::WriteFile(figure, "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 120 80\n");
+    testsupport::WriteFile(page, "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 120 80\n");
+    ImageSettings img;
+    img.bAntialias = 0;
+    const ArgumentVector vectors[] = {
+        PdfArguments(PdfSettings{}, "/o.pdf", figure),
+        TextPdfArguments("/t.pdf", figure),
+        RenderArguments("/p/", "figure", img, IC_FORMAT_BMP, figure),
+    };
+    for (const ArgumentVector &v : vectors) {
+        ASSERT_GE(v.size(), 2u);
+        EXPECT_EQ(v[v.size() - 2], "-dEPSCrop");
+        EXPECT_EQ(v.back(), figure);
+    }
+    // The name decides nothing: a page that isn't a figure is left whole.
+    EXPECT_EQ(PdfArguments(PdfSettings{}, "/o.pdf", page).size(), 7u);
 }
 
 TEST(TextPdfArguments, SevenEntriesNeverEncrypted) {

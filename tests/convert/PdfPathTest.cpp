@@ -95,6 +95,26 @@ TEST_F(PdfPath, PlainPdfsWithTheRowProtocolAndProgress) {
               (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
 }
 
+// A figure of 120 x 80 pt becomes a page of that size, named from the base
+// name; a figure in a file named .ps is cropped just the same.
+TEST_F(PdfPath, AnEpsFigureIsAPageOfItsBoundingBoxWhateverItsName) {
+    const std::string figure = dir.File("in/figure.eps"), framed = dir.File("in/framed.ps");
+    testsupport::WriteFile(figure, testsupport::EpsFigure(100, 200, 120, 80));
+    testsupport::WriteFile(framed, testsupport::EpsFigure(0, 0, 120, 80));
+    Convert({figure, framed});
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")),
+              (std::vector<std::string>{"figure.pdf", "framed.pdf"}));
+    for (const char *name : {"figure.pdf", "framed.pdf"}) {
+        double w = 0, h = 0;
+        std::vector<readback::Word> words = readback::PdfWords(Out(name), 0, &w, &h);
+        EXPECT_DOUBLE_EQ(w, 120) << name;
+        EXPECT_DOUBLE_EQ(h, 80) << name;
+        ASSERT_EQ(words.size(), 1u) << name;
+        EXPECT_EQ(words[0].text, "Figure");
+        EXPECT_NEAR(words[0].x, 10, 1) << name; // the box's corner is the page's
+    }
+}
+
 TEST_F(PdfPath, EncryptedWithUserPasswordKeyLengthAndPermissions) {
     s.pdf.bEncrypt = 1;
     s.pdf.szOwnerPassword = "owner-pw";

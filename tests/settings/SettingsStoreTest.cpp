@@ -60,6 +60,7 @@ TEST_F(SettingsStoreTest, MissingFileGivesEveryDefault) {
     EXPECT_EQ(s.img.nTifCompression, 3);
     EXPECT_EQ(s.img.nTifQuality, 75);
     EXPECT_EQ(s.img.bTifMultipage, 0);
+    EXPECT_EQ(s.img.bAntialias, 1);
 
     EXPECT_EQ(s.pdf.bEncrypt, 0);
     EXPECT_EQ(s.pdf.bAllowCopy + s.pdf.bAllowPrint + s.pdf.bAllowChange + s.pdf.bAllowForms, 0);
@@ -236,8 +237,8 @@ TEST(SettingsKeyTable, KeysAreUniqueAndFoundWithoutCase) {
             break;
         }
     }
-    EXPECT_EQ(seen.size(), 56u);
-    EXPECT_EQ(withField, 55) << "every key but AddFile fills a field";
+    EXPECT_EQ(seen.size(), 57u);
+    EXPECT_EQ(withField, 56) << "every key but AddFile fills a field";
     ASSERT_NE(FindSettingsKey("img", "jqu"), nullptr);
     EXPECT_STREQ(FindSettingsKey("IMG", "jqu")->key, "JQu");
     EXPECT_EQ(FindSettingsKey("Img", "nosuch"), nullptr);

@@ -274,9 +274,10 @@ void SheetsTest::onlyVisitedPagesWrite() {
     QCOMPARE(file.Find("Img", "jpgc").value_or(""), std::string("256 Grays"));
     QCOMPARE(file.Find("Img", "JQu").value_or(""), std::string("42"));
     QCOMPARE(file.Find("Img", "bmpc").value_or(""), std::string("16 Color"));
-    // The seven Common keys, in their order, with the defaults it showed.
-    const char *common[][2] = {{"angle", "0"}, {"width", "594"}, {"height", "842"}, {"resize", "0"},
-                               {"each", "0"},  {"xdpi", "72"},   {"ydpi", "72"}};
+    // The eight Common keys, in their order, with the defaults it showed.
+    const char *common[][2] = {{"angle", "0"},  {"width", "594"},  {"height", "842"},
+                               {"resize", "0"}, {"each", "0"},     {"xdpi", "72"},
+                               {"ydpi", "72"},  {"antialias", "1"}};
     for (auto &kv : common)
         QCOMPARE(file.Find("Img", kv[0]).value_or("<missing>"), std::string(kv[1]));
     for (const char *key : {"pngc", "pcxc", "gifc", "tgac", "jp2c", "rasc", "jpcc", "tifc",
@@ -285,7 +286,7 @@ void SheetsTest::onlyVisitedPagesWrite() {
     QVERIFY(!file.HasKey("Pdf", "encrypt") && !file.HasKey("Txt", "txtmode"));
     QCOMPARE(QString::fromUtf8(file.Text().c_str()),
              QStringLiteral("[Img]\nbmpc=16 Color\nangle=0\nwidth=594\nheight=842\nresize=0\n"
-                            "each=0\nxdpi=72\nydpi=72\njpgc=256 Grays\nJQu=42\n"));
+                            "each=0\nxdpi=72\nydpi=72\nantialias=1\njpgc=256 Grays\nJQu=42\n"));
 }
 
 void SheetsTest::commonPage() {
@@ -311,6 +312,10 @@ void SheetsTest::commonPage() {
         QCOMPARE(width->text(), QStringLiteral("300"));
         QVERIFY(resize->isChecked() && width->isEnabled());
         QVERIFY(common->ItemAs<QCheckBox>(1034)->isChecked());
+        auto *smooth = common->ItemAs<QCheckBox>(1065);
+        QVERIFY(smooth->isChecked()); // on when the profile doesn't say
+        QCOMPARE(smooth->text(), QString::fromUtf8("平滑文本和图形（抗锯齿）"));
+        smooth->click();
 
         // Digits only, four at most.
         width->clear();
@@ -341,6 +346,7 @@ void SheetsTest::commonPage() {
     QCOMPARE(file.Find("Img", "angle").value_or(""), std::string("270"));
     QCOMPARE(file.Find("Img", "resize").value_or(""), std::string("0"));
     QCOMPARE(file.Find("Img", "each").value_or(""), std::string("1"));
+    QCOMPARE(file.Find("Img", "antialias").value_or(""), std::string("0"));
 
     const ConvertSettings s = Loaded(ini.Path());
     QCOMPARE(s.img.nXDpi, 600);
@@ -348,6 +354,7 @@ void SheetsTest::commonPage() {
     QCOMPARE(s.img.nHeight, 300);
     QCOMPARE(s.img.nAngle, 270);
     QCOMPARE(s.img.bResize, 0);
+    QCOMPARE(s.img.bAntialias, 0);
 }
 
 void SheetsTest::commonRotationWithoutMatch() {

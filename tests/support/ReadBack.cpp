@@ -231,22 +231,38 @@ ImageFacts ReadTiff(const std::string &path) {
     return f;
 }
 
-ImageFacts ReadPng(const std::string &path) {
-    ImageFacts f;
+unsigned RgbImage::At(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return (unsigned(rgb[i]) << 16) | (unsigned(rgb[i + 1]) << 8) | rgb[i + 2];
+}
+
+RgbImage ReadPngRgb(const std::string &path) {
+    RgbImage out;
     png_image img;
     std::memset(&img, 0, sizeof img);
     img.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&img, path.c_str()))
-        return f;
+        return out;
     img.format = PNG_FORMAT_RGB;
     std::vector<png_byte> buf(PNG_IMAGE_SIZE(img));
     if (png_image_finish_read(&img, nullptr, buf.data(), 0, nullptr)) {
-        f.ok = true;
-        f.width = static_cast<int>(img.width);
-        f.height = static_cast<int>(img.height);
-        f.pages = 1;
+        out.width = static_cast<int>(img.width);
+        out.height = static_cast<int>(img.height);
+        out.rgb = std::move(buf);
     }
     png_image_free(&img);
+    return out;
+}
+
+ImageFacts ReadPng(const std::string &path) {
+    ImageFacts f;
+    RgbImage img = ReadPngRgb(path);
+    if (!img.rgb.empty()) {
+        f.ok = true;
+        f.width = img.width;
+        f.height = img.height;
+        f.pages = 1;
+    }
     return f;
 }
 

@@ -69,6 +69,16 @@ struct ImageFacts {
     std::vector<int> pageWidths;
 };
 
+// A PNG decoded to 8-bit RGB by libpng; `rgb` is empty when it can't be read.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb; // rows from the top, three bytes a pixel
+    // The pixel at x, y as 0xRRGGBB.
+    unsigned At(int x, int y) const;
+};
+RgbImage ReadPngRgb(const std::string &path);
+
 ImageFacts ReadJpeg(const std::string &path);
 ImageFacts ReadTiff(const std::string &path);
 ImageFacts ReadPng(const std::string &path);
