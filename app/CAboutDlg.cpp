@@ -17,10 +17,10 @@ CAboutDlg::CAboutDlg(std::string helpPath, QWidget *parent)
     m_openFile = [this](const std::string &path) {
         const QString file = QString::fromStdString(path);
         if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-            QMessageBox::information(this, QStringLiteral("Quorvane Vantoria"),
-                                     QCoreApplication::translate(
-                                         "CMainDlg", "No program was found to open %1.")
-                                         .arg(file));
+            QMessageBox::information(
+                this, QStringLiteral("Quorvane Vantoria"),
+                QCoreApplication::translate("CMainDlg", "No program was found to open %1.")
+                    .arg(file));
     };
 
     dlgtpl::BuildOptions options;

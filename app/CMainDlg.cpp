@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -56,7 +56,6 @@ QIcon ApplicationIcon() {
     return VantoriaIcon(128);
 }
 
-
 // The Settings button's caption for each output kind, in OutputKind order.
 constexpr const char *kSettingsCaptions[] = {QT_TRANSLATE_NOOP("CMainDlg", "Image Settings"),
                                              QT_TRANSLATE_NOOP("CMainDlg", "PDF Settings"),
@@ -68,7 +67,9 @@ static_assert(std::size(kSettingsCaptions) == kOutputKinds.size());
 constexpr char kWindowStateFile[] = "window.conf";
 constexpr char kGeometryKey[] = "MainWindow/geometry";
 
-// The three columns of the file list: title, width in pixels, alignment.
+// The columns of the file list (path, size, status, reason): width in
+// pixels, alignment. The path column takes what the others leave, and no
+// less than kPathLeast.
 struct Column {
     int width;
     Qt::Alignment align;
@@ -77,7 +78,9 @@ constexpr Column kColumns[] = {
     {350, Qt::AlignLeft | Qt::AlignVCenter},
     {100, Qt::AlignHCenter | Qt::AlignVCenter},
     {120, Qt::AlignHCenter | Qt::AlignVCenter},
+    {180, Qt::AlignLeft | Qt::AlignVCenter},
 };
+constexpr int kPathLeast = 120;
 
 } // namespace
 
@@ -246,12 +249,11 @@ void CMainDlg::resizeEvent(QResizeEvent *event) {
 }
 
 void CMainDlg::FitPathColumn() {
-    // The path column takes the width the other columns leave, never less
-    // than its own.
+    // The path column takes the width the other columns leave.
     int others = 0;
     for (int c = 1; c < m_list->columnCount(); ++c)
         others += m_list->columnWidth(c);
-    m_list->setColumnWidth(0, std::max(kColumns[0].width, m_list->viewport()->width() - others));
+    m_list->setColumnWidth(0, std::max(kPathLeast, m_list->viewport()->width() - others));
 }
 
 QString CMainDlg::WindowStatePath() const {
@@ -277,9 +279,9 @@ void CMainDlg::SetTabOrder() {
     // line, then Start beside it. The template keeps its own order (and its
     // ids); only the keyboard's path through it is set here.
     QWidget *const chain[] = {
-        m_list,      m_btnAddFiles,  m_btnAddFolder,  m_btnRemove,     m_btnSettings,
-        m_btnAbout,  m_cbOutputKind, m_cbFormat,      m_cbFolderMode,  m_btnBrowse,
-        m_btnView,   m_editOutputDir, m_chkNewIfExists, m_btnStart,
+        m_list,     m_btnAddFiles,   m_btnAddFolder,   m_btnRemove,    m_btnSettings,
+        m_btnAbout, m_cbOutputKind,  m_cbFormat,       m_cbFolderMode, m_btnBrowse,
+        m_btnView,  m_editOutputDir, m_chkNewIfExists, m_btnStart,
     };
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
@@ -407,11 +409,12 @@ void CMainDlg::SetupFileList() {
     // Paths differ at their end: cut them in the middle (the whole path is
     // the row's tooltip).
     m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->setHeaderLabels({tr("Files"), tr("Size"), tr("Status")});
+    m_list->setHeaderLabels({tr("Files"), tr("Size"), tr("Status"), tr("Reason")});
     QHeaderView *header = m_list->header();
     header->setStretchLastSection(false);
     header->setSectionsMovable(false);
-    for (int c = 0; c < 3; ++c) {
+    static_assert(std::size(kColumns) == kListColumns);
+    for (int c = 0; c < kListColumns; ++c) {
         m_list->setColumnWidth(c, kColumns[c].width);
         m_list->headerItem()->setTextAlignment(c, kColumns[c].align);
     }
@@ -678,8 +681,8 @@ QStringList CMainDlg::AskOpenFiles(const QString &title, const QString &initial)
 }
 
 QString CMainDlg::AskFolder(const QString &title, const QString &initial) {
-    const QString start = !initial.isEmpty() && QFileInfo(initial).isDir() ? initial
-                                                                           : QDir::homePath();
+    const QString start =
+        !initial.isEmpty() && QFileInfo(initial).isDir() ? initial : QDir::homePath();
     return QFileDialog::getExistingDirectory(this, title, start, QFileDialog::ShowDirsOnly);
 }
 
@@ -716,4 +719,3 @@ void CMainDlg::ShowAboutBox() {
     CAboutDlg about(CFileUtil::GetProgramPath(HelpFileName()), this);
     about.exec();
 }
-

@@ -67,6 +67,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class CMainDlg : public QDialog, public ConversionView {
     Q_OBJECT
@@ -166,8 +167,9 @@ public:
     // --- ConversionView: called by the run, on any thread ---------------
     void SelectOnly(int row) override;
     void SetStatus(int row, const std::string &text) override;
-    // The reason of a failed row becomes the row's tooltip; the status text
-    // stays "Failed". Any other status clears it.
+    // The reason of a failed row is shown in its "Reason" column (and as
+    // that column's tooltip, for a reason too long to show); "Aborted" reads
+    // "stopped" there; any other status clears it.
     void SetFailReason(int row, const std::string &reason) override;
     // The bar follows the rows and pages the run reports (RowFinished,
     // PageStarted), which give the same value at each file's end; this
@@ -242,8 +244,8 @@ private:
     // The list shows a frame in the highlight colour while it has the focus;
     // the read-only output-folder edit has the window's background.
     void MarkFocusAndReadOnly();
-    void OnHelpKey();      // F1: help.html
-    void OnStartKey();     // Ctrl+Return: Start, when idle and there are rows
+    void OnHelpKey();  // F1: help.html
+    void OnStartKey(); // Ctrl+Return: Start, when idle and there are rows
     // Ties every control to the window's edges (see AnchorLayout), `base`
     // being the template's size.
     void AnchorControls(QSize base);
@@ -287,6 +289,8 @@ private:
     // The worker's last act has happened: wake WaitForRunEnd, close the
     // window when the user asked to quit, notify the desktop of a long run.
     void OnRunEnded();
+    // A row's "Reason" column, and its tooltip.
+    void ShowReason(QTreeWidgetItem *item, const QString &reason);
     // Every row back to "Ready", its reason gone: the start of a run.
     void ResetRowStatuses();
     // What a status written by the run tells the window: a row starting,
@@ -341,6 +345,10 @@ private:
     } m_pos;
 
     static constexpr int kIconStart = 134;
+    // The file list's columns: path, size, status, and why a row failed or
+    // was stopped.
+    static constexpr int kListColumns = 4;
+    static constexpr int kReasonColumn = 3;
 
     unsigned m_nSystemVersion;
     std::string m_szProgramDir;

@@ -94,8 +94,7 @@ void CMainDlg::ResetRowStatuses() {
     for (int i = 0; i < GetItemCount(); ++i) {
         QTreeWidgetItem *item = m_list->topLevelItem(i);
         item->setText(2, QString::fromUtf8(kStatusReady));
-        for (int c = 1; c < item->columnCount(); ++c)
-            item->setToolTip(c, QString());
+        ShowReason(item, QString());
     }
 }
 
@@ -157,22 +156,28 @@ void CMainDlg::SelectOnly(int row) {
 
 void CMainDlg::SetStatus(int row, const std::string &text) {
     OnGuiThread([this, row, &text] {
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row)) {
-            item->setText(2, QString::fromStdString(text));
-            CountStatus(row, text);
-            if (text != kStatusFailed)
-                for (int c = 1; c < item->columnCount(); ++c)
-                    item->setToolTip(c, QString());
-        }
+        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        if (!item)
+            return;
+        item->setText(2, QString::fromStdString(text));
+        CountStatus(row, text);
+        if (text == kStatusAborted)
+            ShowReason(item, tr("stopped"));
+        else if (text != kStatusFailed)
+            ShowReason(item, QString());
     });
 }
 
 void CMainDlg::SetFailReason(int row, const std::string &reason) {
     OnGuiThread([this, row, &reason] {
         if (QTreeWidgetItem *item = m_list->topLevelItem(row))
-            for (int c = 1; c < item->columnCount(); ++c)
-                item->setToolTip(c, QString::fromStdString(reason));
+            ShowReason(item, QString::fromStdString(reason));
     });
+}
+
+void CMainDlg::ShowReason(QTreeWidgetItem *item, const QString &reason) {
+    item->setText(kReasonColumn, reason);
+    item->setToolTip(kReasonColumn, reason);
 }
 
 void CMainDlg::SetProgress(int) {}

@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusMessage>
 #include <QGuiApplication>
 #include <QVariantMap>
 
@@ -43,18 +43,17 @@ void DesktopNotice::Show(const QString &summary, const QString &body, const QStr
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QGuiApplication::desktopFileName());
 
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                       QStringLiteral("Notify"));
-    call << QCoreApplication::applicationName() << m_id << QString() << summary << body
-         << actions << hints << -1;
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
+    call << QCoreApplication::applicationName() << m_id << QString() << summary << body << actions
+         << hints << -1;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher *w) {
-                const QDBusPendingReply<uint> reply = *w;
-                if (reply.isValid())
-                    m_id = reply.value();
-                w->deleteLater();
-            });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        const QDBusPendingReply<uint> reply = *w;
+        if (reply.isValid())
+            m_id = reply.value();
+        w->deleteLater();
+    });
 }
 
 void DesktopNotice::OnActionInvoked(uint id, const QString &action) {

@@ -13,28 +13,13 @@ constexpr std::size_t kWindow = 64 * 1024;
 constexpr long kMostPages = 1000000;
 constexpr std::string_view kPagesComment = "%%Pages:";
 
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // Up to kWindow bytes from `offset`.
 std::string ReadAt(int fd, off_t offset) {
     std::string bytes(kWindow, '\0');
     std::size_t got = 0;
     while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got,
-                                  offset + static_cast<off_t>(got));
+        const ssize_t n =
+            ::pread(fd, bytes.data() + got, bytes.size() - got, offset + static_cast<off_t>(got));
         if (n <= 0)
             break;
         got += static_cast<std::size_t>(n);
@@ -73,6 +58,8 @@ std::optional<long> FindPages(std::string_view text, bool header) {
             end = text.size();
         const std::string_view line = text.substr(start, end - start);
         start = end + 1;
+        if (line.empty())
+            continue; // the '\n' of a "\r\n"
         if (header && (line.substr(0, 13) == "%%EndComments" || line.substr(0, 1) != "%"))
             break;
         if (line.substr(0, kPagesComment.size()) == kPagesComment)
@@ -82,19 +69,26 @@ std::optional<long> FindPages(std::string_view text, bool header) {
     return found;
 }
 
+// The count the open regular file `fd` declares, 0 for none.
+int ReadDeclaredPages(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    std::optional<long> pages = FindPages(ReadAt(fd, 0), true);
+    if (pages && *pages < 0) {
+        const off_t window = static_cast<off_t>(kWindow);
+        pages = FindPages(ReadAt(fd, st.st_size > window ? st.st_size - window : 0), false);
+    }
+    return pages && *pages > 0 ? static_cast<int>(*pages) : 0;
+}
+
 } // namespace
 
 int DeclaredPageCount(const std::string &path) {
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return 0;
-    std::optional<long> pages = FindPages(ReadAt(fd.get(), 0), true);
-    if (pages && *pages < 0) {
-        const off_t tail = st.st_size > static_cast<off_t>(kWindow)
-                               ? st.st_size - static_cast<off_t>(kWindow)
-                               : 0;
-        pages = FindPages(ReadAt(fd.get(), tail), false);
-    }
-    return pages && *pages > 0 ? static_cast<int>(*pages) : 0;
+    const int pages = ReadDeclaredPages(fd);
+    ::close(fd);
+    return pages;
 }

@@ -185,6 +185,14 @@
         <source>%1 succeeded, %2 failed.</source>
         <translation>%1 succeeded, %2 failed.</translation>
     </message>
+    <message>
+        <source>Reason</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>stopped</translation>
+    </message>
 </context>
 <context>
     <name>CMyPropSheet</name>
@@ -387,14 +395,6 @@ CCITT FAX4</translation>
     <message>
         <source>添加文件</source>
         <translation>Add Files</translation>
-    </message>
-    <message>
-        <source>Files
-Size
-Status</source>
-        <translation>Files
-Size
-Status</translation>
     </message>
     <message>
         <source>开始转换</source>
@@ -645,6 +645,16 @@ Center of the page</translation>
     <message>
         <source>再次输入用户密码：</source>
         <translation>Confirm the user password:</translation>
+    </message>
+    <message>
+        <source>Files
+Size
+Status
+Reason</source>
+        <translation>Files
+Size
+Status
+Reason</translation>
     </message>
 </context>
 </TS>

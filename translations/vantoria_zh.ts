@@ -184,6 +184,14 @@
         <source>%1 succeeded, %2 failed.</source>
         <translation>%1 succeeded, %2 failed.</translation>
     </message>
+    <message>
+        <source>Reason</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>stopped</translation>
+    </message>
 </context>
 <context>
     <name>CMyPropSheet</name>
@@ -386,14 +394,6 @@ CCITT FAX4</translation>
     <message>
         <source>添加文件</source>
         <translation>添加文件</translation>
-    </message>
-    <message>
-        <source>Files
-Size
-Status</source>
-        <translation>Files
-Size
-Status</translation>
     </message>
     <message>
         <source>开始转换</source>
@@ -644,6 +644,16 @@ Text 文件(*.txt)</translation>
     <message>
         <source>再次输入用户密码：</source>
         <translation>再次输入用户密码：</translation>
+    </message>
+    <message>
+        <source>Files
+Size
+Status
+Reason</source>
+        <translation>Files
+Size
+Status
+Reason</translation>
     </message>
 </context>
 </TS>

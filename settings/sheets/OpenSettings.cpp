@@ -42,9 +42,17 @@ void BuildImageSheet(CMyPropSheet &sheet, const std::string &iniPath,
 int ImagePageOfFormat(int formatIndex) {
     // The format codes of the pages above, in tab order; the Common page
     // (0) stands for the formats without a page of their own.
-    constexpr int kPageFormats[] = {0,          IC_FORMAT_BMP, IC_FORMAT_TIFF, IC_FORMAT_JPEG,
-                                    IC_FORMAT_GIF, IC_FORMAT_PNG, IC_FORMAT_PCX,  IC_FORMAT_JP2,
-                                    IC_FORMAT_JPC, IC_FORMAT_RAS, IC_FORMAT_TGA};
+    constexpr int kPageFormats[] = {0,
+                                    IC_FORMAT_BMP,
+                                    IC_FORMAT_TIFF,
+                                    IC_FORMAT_JPEG,
+                                    IC_FORMAT_GIF,
+                                    IC_FORMAT_PNG,
+                                    IC_FORMAT_PCX,
+                                    IC_FORMAT_JP2,
+                                    IC_FORMAT_JPC,
+                                    IC_FORMAT_RAS,
+                                    IC_FORMAT_TGA};
     if (formatIndex < 0 || formatIndex >= static_cast<int>(kImageFormats.size()))
         return 0;
     const int code = kImageFormats[static_cast<std::size_t>(formatIndex)].code;

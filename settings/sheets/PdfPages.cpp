@@ -109,9 +109,9 @@ void CSecurity::OnInitDialog() {
 void CSecurity::ApplyEncryptionRule() {
     DoDataExchange(true);
     const bool on = m_bEncrypt != 0;
-    for (int id : {IDC_LEVEL_40, IDC_LEVEL_128, IDC_LEVEL_AES256, IDC_USER_PASSWORD,
-                   IDC_USER_CONFIRM, IDC_OWNER_PASSWORD, IDC_PRINT, IDC_COPY, IDC_CHANGE,
-                   IDC_FORMS})
+    for (int id :
+         {IDC_LEVEL_40, IDC_LEVEL_128, IDC_LEVEL_AES256, IDC_USER_PASSWORD, IDC_USER_CONFIRM,
+          IDC_OWNER_PASSWORD, IDC_PRINT, IDC_COPY, IDC_CHANGE, IDC_FORMS})
         EnableItem(id, on);
 }
 
