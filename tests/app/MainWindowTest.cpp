@@ -199,6 +199,16 @@ class MainWindowTest : public QObject {
         return Open(ini.constData());
     }
 
+    // A PDF run over one file the interpreter never finishes, in progress.
+    DeskWindow &StartFileThatNeverEnds() {
+        DeskWindow &w = OpenPdfToOut();
+        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n"))};
+        w.OnAddFiles();
+        w.ui.start->click();
+        QTest::qWaitFor([&] { return Status(0) == QStringLiteral("Converting..."); }, 60000);
+        return w;
+    }
+
     // `n` PostScript files added through the file dialog.
     std::vector<std::string> AddPsFiles(int n, const QString &sub = QStringLiteral("in")) {
         std::vector<std::string> paths;
@@ -892,11 +902,8 @@ private slots:
     // Closing during a run asks first: no keeps the run and the window, yes
     // stops the run as Stop does and closes the window once it has ended.
     void closingDuringARunAsksFirst() {
-        DeskWindow &w = OpenPdfToOut();
-        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n"))};
-        w.OnAddFiles();
-        w.ui.start->click();
-        QTRY_COMPARE_WITH_TIMEOUT(Status(0), QStringLiteral("Converting..."), 60000);
+        DeskWindow &w = StartFileThatNeverEnds();
+        QCOMPARE(Status(0), QStringLiteral("Converting..."));
         QVERIFY(!w.close());
         QCOMPARE(w.questions, 1);
         QVERIFY(!w.RunFinished());
@@ -1119,11 +1126,8 @@ private slots:
     // the row reads "Aborted", nothing is left in the output folder (not
     // even the hidden temporary PDF) and the window closes again.
     void stopEndsAFileThatNeverFinishes() {
-        DeskWindow &w = OpenPdfToOut();
-        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n"))};
-        w.OnAddFiles();
-        w.ui.start->click();
-        QTRY_COMPARE_WITH_TIMEOUT(Status(0), QStringLiteral("Converting..."), 60000);
+        DeskWindow &w = StartFileThatNeverEnds();
+        QCOMPARE(Status(0), QStringLiteral("Converting..."));
         QVERIFY(!w.close());
         w.ui.start->click();
         QVERIFY(QTest::qWaitFor([&] { return w.RunFinished(); }, 5000));
