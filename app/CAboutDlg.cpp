@@ -1,6 +1,8 @@
 #include "app/CAboutDlg.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 
@@ -12,8 +14,13 @@
 
 CAboutDlg::CAboutDlg(std::string helpPath, QWidget *parent)
     : QDialog(parent), m_szHelpPath(std::move(helpPath)) {
-    m_openFile = [](const std::string &path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    m_openFile = [this](const std::string &path) {
+        const QString file = QString::fromStdString(path);
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+            QMessageBox::information(
+                this, QStringLiteral("Quorvane Vantoria"),
+                QCoreApplication::translate("CMainDlg", "No program was found to open %1.")
+                    .arg(file));
     };
 
     dlgtpl::BuildOptions options;

@@ -7,7 +7,6 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
-#include <QUrl>
 
 #include <cstdio>
 
@@ -161,11 +160,7 @@ bool CConverterApp::HandFiles(const QString &channelPath, const QStringList &fil
 }
 
 void CConverterApp::OfferFiles(CMainDlg &dlg, const QStringList &files, bool toFront) {
-    QList<QUrl> urls;
-    for (const QString &file : files)
-        urls.push_back(QUrl::fromLocalFile(file));
-    if (!urls.isEmpty())
-        dlg.OnDropFiles(urls);
+    dlg.OnFilesHanded(files);
     if (toFront) {
         if (dlg.isMinimized())
             dlg.showNormal();

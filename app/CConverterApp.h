@@ -12,9 +12,9 @@
 // decide which become rows. A second start with files hands them to the
 // running instance over a local socket beside the lock ("<appName>.socket")
 // and ends with status 0 once that instance has taken them (1 when none
-// answers); the running window offers them to its list (which refuses them,
-// silently, during a run) and comes to the front. A second start without
-// files sends nothing.
+// answers); the running window offers them to its list (during a run they
+// are added for the next run, and the window says so) and comes to the
+// front. A second start without files sends nothing.
 //
 // Run() then shows the main window modally and returns when it closes.
 // GUI thread only.
@@ -88,8 +88,8 @@ public:
     // has confirmed taking them.
     static bool HandFiles(const QString &channelPath, const QStringList &files);
 
-    // Offer `files` to the window's list as a drop; `toFront` raises and
-    // activates the window as well.
+    // Offer `files` to the window's list (CMainDlg::OnFilesHanded);
+    // `toFront` raises and activates the window as well.
     static void OfferFiles(CMainDlg &dlg, const QStringList &files, bool toFront);
 
     // Initialise `dlg`, offer it the command line's `files` and run it;

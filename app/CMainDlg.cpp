@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -15,10 +16,14 @@
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QSettings>
+#include <QShortcut>
 #include <QThread>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <utility>
 
 #include "app/CAboutDlg.h"
@@ -51,18 +56,20 @@ QIcon ApplicationIcon() {
     return VantoriaIcon(128);
 }
 
-constexpr char kStartCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Start Converting");
-constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Stop Converting");
-constexpr int kIconStart = 134;
-constexpr int kIconStop = 150;
-
 // The Settings button's caption for each output kind, in OutputKind order.
 constexpr const char *kSettingsCaptions[] = {QT_TRANSLATE_NOOP("CMainDlg", "Image Settings"),
                                              QT_TRANSLATE_NOOP("CMainDlg", "PDF Settings"),
                                              QT_TRANSLATE_NOOP("CMainDlg", "Text Settings")};
 static_assert(std::size(kSettingsCaptions) == kOutputKinds.size());
 
-// The three columns of the file list: title, width in pixels, alignment.
+// Where the window's size and place are kept: Qt's settings, in a file of
+// their own beside Profile.ini.
+constexpr char kWindowStateFile[] = "window.conf";
+constexpr char kGeometryKey[] = "MainWindow/geometry";
+
+// The columns of the file list (path, size, status, reason): width in
+// pixels, alignment. The path column takes what the others leave, and no
+// less than kPathLeast.
 struct Column {
     int width;
     Qt::Alignment align;
@@ -71,7 +78,9 @@ constexpr Column kColumns[] = {
     {350, Qt::AlignLeft | Qt::AlignVCenter},
     {100, Qt::AlignHCenter | Qt::AlignVCenter},
     {120, Qt::AlignHCenter | Qt::AlignVCenter},
+    {180, Qt::AlignLeft | Qt::AlignVCenter},
 };
+constexpr int kPathLeast = 120;
 
 } // namespace
 
@@ -122,12 +131,14 @@ bool CMainDlg::OnInitDialog() {
         return false;
     }
     FixIniPath();
+    RestoreWindowGeometry();
     SetupIconButtons();
     SetTitle();
     SetupFileList();
     LoadSettings();
     ApplyOutputRules();
     CaptureTempDir();
+    m_list->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -141,11 +152,11 @@ void CMainDlg::CreateControls() {
         button->setDefault(false);
         return button;
     };
+    // The template's size is the smallest the window gets; it may grow.
     const QSize size = dlgtpl::BuildDialog(dlgtpl::kTplMain, this, options);
-    setFixedSize(size);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(dlgtpl::TemplateText(dlgtpl::kTplMain.caption));
     setAcceptDrops(true);
 
@@ -196,6 +207,9 @@ void CMainDlg::CreateControls() {
 
     SetTabOrder();
     NameControlsWithoutText();
+    CreateShortcuts();
+    MarkFocusAndReadOnly();
+    AnchorControls(size);
 
     // Centred on the screen the window opens on.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -205,17 +219,111 @@ void CMainDlg::CreateControls() {
     }
 }
 
+void CMainDlg::AnchorControls(QSize base) {
+    // The list takes whatever the window grows by; the button row keeps to
+    // the top, About to the top right; below the list the output group and
+    // the status line keep to the bottom left, Start to the bottom right,
+    // and the status line's rule and its last part (the progress) widen.
+    using A = AnchorLayout;
+    m_anchors = AnchorLayout(base);
+    const int listBottom = m_list->geometry().bottom();
+    for (QWidget *c : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        const auto *line = qobject_cast<QFrame *>(c);
+        const bool widens = c == m_progress || (line && line->frameShape() == QFrame::HLine);
+        unsigned edges = A::Left | A::Top;
+        if (c == m_list)
+            edges = A::Left | A::Top | A::Right | A::Bottom;
+        else if (c == m_btnAbout)
+            edges = A::Right | A::Top;
+        else if (c == m_btnStart)
+            edges = A::Right | A::Bottom;
+        else if (c->y() > listBottom)
+            edges = widens ? A::Left | A::Right | A::Bottom : A::Left | A::Bottom;
+        m_anchors.Add(c, edges);
+    }
+}
+
+void CMainDlg::resizeEvent(QResizeEvent *event) {
+    QDialog::resizeEvent(event);
+    m_anchors.Apply(size());
+}
+
+void CMainDlg::FitPathColumn() {
+    // The path column takes the width the other columns leave.
+    int others = 0;
+    for (int c = 1; c < m_list->columnCount(); ++c)
+        others += m_list->columnWidth(c);
+    m_list->setColumnWidth(0, std::max(kPathLeast, m_list->viewport()->width() - others));
+}
+
+QString CMainDlg::WindowStatePath() const {
+    // Qt's own settings file, in the folder of Profile.ini.
+    return QFileInfo(QString::fromStdString(m_szIniPath)).dir().filePath(kWindowStateFile);
+}
+
+void CMainDlg::RestoreWindowGeometry() {
+    const QSettings state(WindowStatePath(), QSettings::IniFormat);
+    const QByteArray geometry = state.value(kGeometryKey).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+}
+
+void CMainDlg::SaveWindowGeometry() {
+    QSettings state(WindowStatePath(), QSettings::IniFormat);
+    state.setValue(kGeometryKey, saveGeometry());
+}
+
 void CMainDlg::SetTabOrder() {
-    // Reading order: the button row left to right, the list, the output
-    // group line by line, then Start beside it. The template keeps its own
-    // order (and its ids); only the keyboard's path through it is set here.
+    // The list first (it has the focus when the window opens), then
+    // reading order: the button row left to right, the output group line by
+    // line, then Start beside it. The template keeps its own order (and its
+    // ids); only the keyboard's path through it is set here.
     QWidget *const chain[] = {
-        m_btnAddFiles, m_btnAddFolder,  m_btnRemove,      m_btnSettings,  m_btnAbout,
-        m_list,        m_cbOutputKind,  m_cbFormat,       m_cbFolderMode, m_btnBrowse,
-        m_btnView,     m_editOutputDir, m_chkNewIfExists, m_btnStart,
+        m_list,     m_btnAddFiles,   m_btnAddFolder,   m_btnRemove,    m_btnSettings,
+        m_btnAbout, m_cbOutputKind,  m_cbFormat,       m_cbFolderMode, m_btnBrowse,
+        m_btnView,  m_editOutputDir, m_chkNewIfExists, m_btnStart,
     };
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void CMainDlg::CreateShortcuts() {
+    const struct {
+        QKeySequence keys;
+        void (CMainDlg::*command)();
+    } shortcuts[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), &CMainDlg::OnAddFiles},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &CMainDlg::OnAddFolder},
+        {QKeySequence(Qt::Key_Delete), &CMainDlg::OnRemoveSelected},
+        {QKeySequence(Qt::Key_F1), &CMainDlg::OnHelpKey},
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), &CMainDlg::OnStartKey},
+        {QKeySequence(Qt::CTRL | Qt::Key_Enter), &CMainDlg::OnStartKey},
+    };
+    for (const auto &s : shortcuts)
+        connect(new QShortcut(s.keys, this), &QShortcut::activated, this, s.command);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            &QWidget::close);
+}
+
+void CMainDlg::MarkFocusAndReadOnly() {
+    // The same frame width either way, so the rows do not move when the
+    // focus comes and goes.
+    m_list->setStyleSheet(QStringLiteral(
+        "QTreeWidget { border: 1px solid palette(mid); padding: 1px; }"
+        "QTreeWidget:focus { border: 2px solid palette(highlight); padding: 0px; }"));
+    QPalette pal = m_editOutputDir->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::Base, pal.color(group, QPalette::Window));
+    m_editOutputDir->setPalette(pal);
+}
+
+void CMainDlg::OnHelpKey() {
+    ShellOpen(CFileUtil::GetProgramPath(HelpFileName()));
+}
+
+void CMainDlg::OnStartKey() {
+    if (!Running() && m_btnStart->isEnabled())
+        OnStart();
 }
 
 void CMainDlg::NameControlsWithoutText() {
@@ -298,11 +406,15 @@ void CMainDlg::SetupFileList() {
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setAllColumnsShowFocus(true);
     m_list->setSortingEnabled(false);
-    m_list->setHeaderLabels({tr("Files"), tr("Size"), tr("Status")});
+    // Paths differ at their end: cut them in the middle (the whole path is
+    // the row's tooltip).
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setHeaderLabels({tr("Files"), tr("Size"), tr("Status"), tr("Reason")});
     QHeaderView *header = m_list->header();
     header->setStretchLastSection(false);
     header->setSectionsMovable(false);
-    for (int c = 0; c < 3; ++c) {
+    static_assert(std::size(kColumns) == kListColumns);
+    for (int c = 0; c < kListColumns; ++c) {
         m_list->setColumnWidth(c, kColumns[c].width);
         m_list->headerItem()->setTextAlignment(c, kColumns[c].align);
     }
@@ -313,6 +425,12 @@ void CMainDlg::SetupFileList() {
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     m_list->setPalette(pal);
+    connect(header, &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != 0)
+            FitPathColumn();
+    });
+    m_list->viewport()->installEventFilter(this);
+    FitPathColumn();
 }
 
 void CMainDlg::LoadSettings() {
@@ -405,9 +523,19 @@ void CMainDlg::LoadTextSettings() {
 }
 
 bool CMainDlg::OnClose() {
-    if (Running())
-        return false;
+    if (Running()) {
+        if (m_bQuitAfterRun || !AskStopAndQuit())
+            return false;
+        if (Running()) {
+            // Closes once the run has ended (OnRunEnded).
+            m_bQuitAfterRun = true;
+            m_run->RequestStop();
+            return false;
+        }
+        // The run ended while the question was open: close now.
+    }
     SaveGeneralSettings();
+    SaveWindowGeometry();
     FreeEngine();
     FreeExtractor();
     return true;
@@ -421,7 +549,10 @@ void CMainDlg::reject() {
 void CMainDlg::keyPressEvent(QKeyEvent *event) {
     switch (event->key()) {
     case Qt::Key_Escape:
-        event->accept(); // never closes the window
+        // Never closes the window; during a run it stops the run.
+        if (Running())
+            m_run->RequestStop();
+        event->accept();
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -491,7 +622,8 @@ void CMainDlg::OpenSettings() {
 }
 
 void CMainDlg::OnBrowse() {
-    QString folder = AskFolder(tr("Please select an output folder..."));
+    QString folder = AskFolder(tr("Please select an output folder..."),
+                               QString::fromStdString(m_settings.m_szOutputDir));
     if (folder.isEmpty())
         return;
     m_settings.m_szOutputDir = WithTrailingSeparator(folder.toStdString());
@@ -548,116 +680,42 @@ QStringList CMainDlg::AskOpenFiles(const QString &title, const QString &initial)
     return dialog.selectedFiles();
 }
 
-QString CMainDlg::AskFolder(const QString &title) {
-    return QFileDialog::getExistingDirectory(this, title, QDir::homePath(),
-                                             QFileDialog::ShowDirsOnly);
+QString CMainDlg::AskFolder(const QString &title, const QString &initial) {
+    const QString start =
+        !initial.isEmpty() && QFileInfo(initial).isDir() ? initial : QDir::homePath();
+    return QFileDialog::getExistingDirectory(this, title, start, QFileDialog::ShowDirsOnly);
 }
 
 void CMainDlg::ShellOpen(const std::string &path) {
     if (path.empty())
         return; // nothing to open; the desktop would say no as well
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    const QString file = QString::fromStdString(path);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        Inform(tr("No program was found to open %1.").arg(file));
+}
+
+void CMainDlg::Inform(const QString &text) {
+    // Shown without a loop of its own: the caller (a drop, a hand-over)
+    // goes on at once.
+    auto *box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(kTitle), text,
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+bool CMainDlg::AskStopAndQuit() {
+    return QMessageBox::question(this, QString::fromUtf8(kTitle),
+                                 tr("A conversion is in progress. Stop it and quit?"),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void CMainDlg::Notify(const QString &summary, const QString &body, const QString &folder) {
+    m_notice.Show(summary, body, folder.isEmpty() ? QString() : tr("Open Output Folder"),
+                  [this, folder] { ShellOpen(folder.toStdString()); });
 }
 
 void CMainDlg::ShowAboutBox() {
     CAboutDlg about(CFileUtil::GetProgramPath(HelpFileName()), this);
     about.exec();
-}
-
-// ---------------------------------------------------------------------------
-// The run
-
-void CMainDlg::OnStart() {
-    UpdateData(true);
-    if (Running()) {
-        m_run->RequestStop();
-        return;
-    }
-
-    m_btnStart->SetIcon(kIconStop);
-    m_btnStart->setText(tr(kStopCaption));
-    EnableControls(false);
-
-    std::vector<std::string> rows;
-    rows.reserve(static_cast<std::size_t>(GetItemCount()));
-    for (int i = 0; i < GetItemCount(); ++i)
-        rows.push_back(GetItemText(i, 0));
-    if (!m_run) {
-        m_run = std::make_unique<ConversionRun>(*this, m_engine, m_extractor, m_szTempDir);
-        // Wakes WaitForRunEnd once the worker has made its last call.
-        m_run->SetEndNotice([this] {
-            QMetaObject::invokeMethod(
-                this, [] {}, Qt::QueuedConnection);
-        });
-    }
-    m_run->SetPacing(m_runPacing);
-    // A run that did not start leaves the window idle (a worker that could
-    // not be launched has restored it already; once more does no harm).
-    if (!m_run->Start(m_settings, std::move(rows)))
-        RestoreIdle();
-}
-
-bool CMainDlg::Running() const {
-    return m_run && m_run->m_bRunning.load();
-}
-
-bool CMainDlg::RunFinished() const {
-    return !Running();
-}
-
-void CMainDlg::WaitForRunEnd() {
-    // The worker's calls wait for this thread, so they are carried out here;
-    // between them this thread sleeps until the next call or the run's end
-    // notice arrives.
-    while (Running())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::WaitForMoreEvents);
-    if (m_run)
-        m_run->Wait();
-}
-
-template <class F> void CMainDlg::OnGuiThread(F call) {
-    if (QThread::currentThread() == thread())
-        call();
-    else
-        QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
-}
-
-void CMainDlg::SelectOnly(int row) {
-    OnGuiThread([this, row] { SelectOnlyNow(row); });
-}
-
-void CMainDlg::SetStatus(int row, const std::string &text) {
-    OnGuiThread([this, row, &text] {
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row)) {
-            item->setText(2, QString::fromStdString(text));
-            if (text != kStatusFailed)
-                for (int c = 0; c < item->columnCount(); ++c)
-                    item->setToolTip(c, QString());
-        }
-    });
-}
-
-void CMainDlg::SetFailReason(int row, const std::string &reason) {
-    OnGuiThread([this, row, &reason] {
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
-            for (int c = 0; c < item->columnCount(); ++c)
-                item->setToolTip(c, QString::fromStdString(reason));
-    });
-}
-
-void CMainDlg::SetProgress(int position) {
-    OnGuiThread([this, position] { m_progress->setValue(position); });
-}
-
-void CMainDlg::SetSelectedText(const std::string &text) {
-    OnGuiThread([this, &text] { m_lblSelected->setText(QString::fromStdString(text)); });
-}
-
-void CMainDlg::RestoreIdle() {
-    OnGuiThread([this] {
-        m_btnStart->SetIcon(kIconStart);
-        m_btnStart->setText(tr(kStartCaption));
-        EnableControls(true);
-    });
 }

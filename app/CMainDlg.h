@@ -7,22 +7,28 @@
 // A module that fails to load shows its message and ends the window before it
 // is ever shown; nothing is saved then.
 //
-// Every close request (close box, Alt+F4, reject()) goes through OnClose:
-// ignored while a run is in progress, otherwise the general settings are saved
-// and both modules released before the window closes. Escape never closes
-// the window, and Enter only presses the push button that has the focus.
+// Every close request (close box, Alt+F4, Ctrl+Q, reject()) goes through
+// OnClose: while a run is in progress the user is asked whether to stop it
+// and quit (yes stops it as Stop does and closes the window once the run has
+// ended); otherwise the general settings and the window's size and place are
+// saved and both modules released before the window closes. Escape never
+// closes the window (during a run it stops the run), and Enter only presses
+// the push button that has the focus.
 //
-// The window is built from dialog template 102: the file list (the queue of
+// The window is built from dialog template 102, at its smallest; it may be
+// resized and maximised (see AnchorControls). The file list (the queue of
 // PostScript files, one row per file: path, size, status), the output
 // choices bound to ConvertSettings, the command buttons and the status line.
 // Start runs a ConversionRun over the rows on its worker thread; the window
 // is the run's ConversionView, and every call the worker makes is carried
 // out on the GUI thread while the worker waits for it. While a run is in
-// progress the window refuses to close and the list refuses every change.
+// progress the list refuses every change but one: files handed over by a
+// later start of the program are added at its end, for the next run.
 //
 // The desktop services the commands use (the file and folder dialogs, the
-// shell's "open", the About box) go through virtual functions so that a
-// test can stand in for the person at the desk; the rest is the real thing.
+// shell's "open", the About box, messages, the question at close, the
+// desktop notification) go through virtual functions so that a test can
+// stand in for the person at the desk; the rest is the real thing.
 //
 // Ownership: the window owns ConvertSettings, both modules and their entry
 // points, the folder paths and the run. Whether a run is in progress or was
@@ -39,11 +45,14 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/AnchorLayout.h"
 #include "app/CThemeApi.h"
+#include "app/DesktopNotice.h"
 #include "convert/ConversionRun.h"
 #include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
@@ -58,6 +67,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class CMainDlg : public QDialog, public ConversionView {
     Q_OBJECT
@@ -83,7 +93,8 @@ public:
     bool OnInitDialog();
 
     // The close request. True when the window may close (settings saved,
-    // modules released); false while a run is in progress.
+    // modules released); false while a run is in progress (after asking
+    // whether to stop it and quit).
     bool OnClose();
 
     // Load a module and resolve its ordinals; on failure show the module's
@@ -128,14 +139,20 @@ public:
 
     // --- The file list --------------------------------------------------
     // Append a row for `path` when it names a readable file with a
-    // PostScript name (IsPostScriptName); selects the new row. Null does
-    // nothing.
-    void AddFileToList(const char *path);
+    // PostScript name (IsPostScriptName) and select it. Returns why the file was not added, or
+    // the empty text when it was. Null does nothing.
+    std::string AddFileToList(const char *path);
     void OnAddFiles();
     void OnAddFolder();
     // Files dropped on the window: every local file is offered to
-    // AddFileToList, folders are ignored. Nothing while running.
+    // AddFileToList, a folder adds its PostScript files as Add Folder does;
+    // the files refused are named in one message afterwards. Nothing while
+    // running.
     void OnDropFiles(const QList<QUrl> &urls);
+    // Files handed over by a later start of the program: as a drop when
+    // idle; during a run they are added at the end of the list, for the
+    // next run, and one message says so.
+    void OnFilesHanded(const QStringList &files);
     void OnRemoveSelected();
     void OnClearAll();
     void OnViewSourceFile();
@@ -150,12 +167,19 @@ public:
     // --- ConversionView: called by the run, on any thread ---------------
     void SelectOnly(int row) override;
     void SetStatus(int row, const std::string &text) override;
-    // The reason of a failed row becomes the row's tooltip; the status text
-    // stays "Failed". Any other status clears it.
+    // The reason of a failed row is shown in its "Reason" column (and as
+    // that column's tooltip, for a reason too long to show); "Aborted" reads
+    // "stopped" there; any other status clears it.
     void SetFailReason(int row, const std::string &reason) override;
+    // The bar follows the rows and pages the run reports (RowFinished,
+    // PageStarted), which give the same value at each file's end; this
+    // value, sent before some rows' work, is not shown.
     void SetProgress(int position) override;
     void SetSelectedText(const std::string &text) override;
     void RestoreIdle() override;
+    void RowFinished(int row) override;
+    void OutputWritten(int row, const std::string &path) override;
+    void PageStarted(int row, int page, int pages) override;
 
     // The pauses of a run started from the window.
     void SetRunPacing(RunPacing pacing) { m_runPacing = pacing; }
@@ -174,6 +198,7 @@ public:
 protected:
     void reject() override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -183,10 +208,18 @@ protected:
     // chosen files (empty on cancel), the folder browser the chosen folder
     // (empty on cancel); ShellOpen hands a path to the desktop's default
     // action and reports nothing; ShowAboutBox runs the About box modally.
+    // AskFolder opens in `initial` (the home folder when empty). ShellOpen
+    // says so in a message when no program opens the path. Inform shows a
+    // message without waiting for it to be read. AskStopAndQuit asks
+    // whether to stop the run in progress and quit. Notify shows a desktop
+    // notification whose action opens `folder`.
     virtual QStringList AskOpenFiles(const QString &title, const QString &initial);
-    virtual QString AskFolder(const QString &title);
+    virtual QString AskFolder(const QString &title, const QString &initial = QString());
     virtual void ShellOpen(const std::string &path);
     virtual void ShowAboutBox();
+    virtual void Inform(const QString &text);
+    virtual bool AskStopAndQuit();
+    virtual void Notify(const QString &summary, const QString &body, const QString &folder);
 
 private:
     // OnInitDialog's steps, in the order it takes them (the two module loads
@@ -205,6 +238,24 @@ private:
     // the accessible names of the controls that show no caption.
     void SetTabOrder();
     void NameControlsWithoutText();
+    // The window's keys: Ctrl+O, Ctrl+Shift+O, Delete, F1, Ctrl+Return,
+    // Ctrl+Q (Escape is keyPressEvent's).
+    void CreateShortcuts();
+    // The list shows a frame in the highlight colour while it has the focus;
+    // the read-only output-folder edit has the window's background.
+    void MarkFocusAndReadOnly();
+    void OnHelpKey();  // F1: help.html
+    void OnStartKey(); // Ctrl+Return: Start, when idle and there are rows
+    // Ties every control to the window's edges (see AnchorLayout), `base`
+    // being the template's size.
+    void AnchorControls(QSize base);
+    // The path column's width: what the other columns leave of the list.
+    void FitPathColumn();
+    // The window's size and place, kept in Qt's settings beside Profile.ini
+    // (restored once m_szIniPath is known, saved at close).
+    QString WindowStatePath() const;
+    void RestoreWindowGeometry();
+    void SaveWindowGeometry();
 
     // True while a run's worker is active: the run's own flag, the one truth.
     bool Running() const;
@@ -216,11 +267,40 @@ private:
     // After an add: "Files Count", "Selected: 1", row 0 selected, Remove and
     // Start enabled, and the first added row (index `firstAdded`) in view.
     void ShowListCounts(int firstAdded);
+    // Offer `paths` to the list (folders scanned one level deep, as Add
+    // Folder does); "path: reason" for each file refused.
+    QStringList AddPaths(const QStringList &paths);
+    // The files directly in `folder` (ending in '/'), in name order, offered
+    // to AddFileToList; a file refused for anything but its extension is
+    // added to `refused`. False when the folder lists no entry at all.
+    bool AddFolderFiles(const std::string &folder, QStringList *refused);
+    // Why `path` can't be a row ("no such file", "is a folder", "cannot be
+    // opened for reading", "is not a .ps or .eps file"), or the empty text.
+    static std::string RefusalOf(const char *path);
+    // Files handed over during a run: appended, the run's row untouched.
+    void AddDuringRun(const QStringList &files);
+    // One message naming the files refused and why; none when none was.
+    void ShowRefused(const QStringList &refused, const QString &lead = QString());
     void ShowSelectedCount(int n); // "Selected: %d"
     int SelectedCount() const;
     // Carry out the worker's calls until it has ended; returns at once when
     // no run is active.
     void WaitForRunEnd();
+    // The worker's last act has happened: wake WaitForRunEnd, close the
+    // window when the user asked to quit, notify the desktop of a long run.
+    void OnRunEnded();
+    // A row's "Reason" column, and its tooltip.
+    void ShowReason(QTreeWidgetItem *item, const QString &reason);
+    // Every row back to "Ready", its reason gone: the start of a run.
+    void ResetRowStatuses();
+    // What a status written by the run tells the window: a row starting,
+    // or one more row that succeeded or failed.
+    void CountStatus(int row, const std::string &text);
+    // The bar and the status line's position text from the run's progress.
+    void ShowRunPosition();
+    // The desktop notification at the end of a run that took long while the
+    // window was not the active one.
+    void NotifyRunEnd();
     std::unique_ptr<QMenu> BuildListMenu();
 
     // The controls of template 102, set when the window is built; tests find
@@ -243,9 +323,32 @@ private:
     QLabel *m_lblSelected = nullptr;       // 1048
     QCheckBox *m_chkNewIfExists = nullptr; // 1075
     CThemeApi m_theme;
+    AnchorLayout m_anchors;
+    DesktopNotice m_notice;
 
     RunPacing m_runPacing = RunPacing::Window();
     std::unique_ptr<ConversionRun> m_run;
+    bool m_bQuitAfterRun = false; // the user chose to stop the run and quit
+
+    // What the window knows of the run in progress (GUI thread only).
+    struct RunPosition {
+        int rows = 0;       // rows of the run
+        int row = -1;       // the row being converted
+        int done = 0;       // rows finished
+        int page = 0;       // the page being written, from 1; 0: none yet
+        int pages = 0;      // the row's page count; 0: not known yet
+        int declared = 0;   // the page count the row's file declares; 0: none
+        int succeeded = 0;  // rows that read "Succeed" at their end
+        int failed = 0;     // rows that read "Failed"
+        std::string folder; // the folder of the last output written
+        std::chrono::steady_clock::time_point started;
+    } m_pos;
+
+    static constexpr int kIconStart = 134;
+    // The file list's columns: path, size, status, and why a row failed or
+    // was stopped.
+    static constexpr int kListColumns = 4;
+    static constexpr int kReasonColumn = 3;
 
     unsigned m_nSystemVersion;
     std::string m_szProgramDir;

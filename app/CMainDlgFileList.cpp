@@ -49,18 +49,37 @@ void CMainDlg::ShowSelectedCount(int n) {
     m_lblSelected->setText(tr("Selected: %1").arg(n));
 }
 
-void CMainDlg::AddFileToList(const char *path) {
-    if (!path || !CFileUtil::FileExists(path))
-        return;
+// Why `path` can't be a row, or the empty text when it can.
+std::string CMainDlg::RefusalOf(const char *path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status))
+        return "no such file";
+    if (std::filesystem::is_directory(status))
+        return "is a folder";
+    if (!CFileUtil::FileExists(path))
+        return "cannot be opened for reading";
     if (!IsPostScriptName(path))
-        return;
+        return "is not a .ps or .eps file";
+    return {};
+}
+
+std::string CMainDlg::AddFileToList(const char *path) {
+    if (!path)
+        return "no such file";
+    if (std::string refusal = RefusalOf(path); !refusal.empty())
+        return refusal;
     const QString file = QString::fromUtf8(path);
     auto *item = new QTreeWidgetItem(
         {file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)), Text(kStatusReady)});
+    item->setToolTip(0, file);
     item->setTextAlignment(1, Qt::AlignCenter);
     item->setTextAlignment(2, Qt::AlignCenter);
     m_list->addTopLevelItem(item);
-    SelectOnlyNow(m_list->topLevelItemCount() - 1);
+    // During a run the run's row keeps the selection.
+    if (!Running())
+        SelectOnlyNow(m_list->topLevelItemCount() - 1);
+    return {};
 }
 
 void CMainDlg::SelectOnlyNow(int row) {
@@ -98,70 +117,137 @@ void CMainDlg::OnAddFiles() {
     if (files.isEmpty())
         return;
     const int firstAdded = GetItemCount();
+    QStringList refused;
     setEnabled(false);
     std::string last;
     for (const QString &file : files) {
         last = file.toStdString();
-        AddFileToList(last.c_str());
+        if (const std::string why = AddFileToList(last.c_str()); !why.empty())
+            refused << QStringLiteral("%1: %2").arg(file, QString::fromStdString(why));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     IniWriteString(m_szIniPath, "Set", "AddFile", last);
     setEnabled(true);
     ShowListCounts(firstAdded);
+    ShowRefused(refused);
 }
 
 void CMainDlg::OnAddFolder() {
     if (Running())
         return;
-    QString chosen = AskFolder(tr("Select folder:"));
+    const QString chosen = AskFolder(tr("Select folder:"));
     if (chosen.isEmpty())
         return;
-    if (!chosen.endsWith(u'/'))
-        chosen += u'/';
-    const std::string folder = chosen.toStdString();
+    const int firstAdded = GetItemCount();
+    QStringList refused;
+    setEnabled(false);
+    const bool listed = AddFolderFiles(WithTrailingSeparator(chosen.toStdString()), &refused);
+    setEnabled(true);
+    if (!listed)
+        return; // an empty folder leaves the status line as it was
+    ShowListCounts(firstAdded);
+    ShowRefused(refused);
+}
 
+bool CMainDlg::AddFolderFiles(const std::string &folder, QStringList *refused) {
     // One level, in name order, so the rows come in the same order every time.
     std::vector<std::filesystem::directory_entry> entries;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
          it.increment(ec))
         entries.push_back(*it);
-    if (entries.empty())
-        return;
     std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
         return a.path().filename().string() < b.path().filename().string();
     });
-
-    const int firstAdded = GetItemCount();
-    setEnabled(false);
     for (const auto &entry : entries) {
         std::error_code dirEc;
         if (entry.is_directory(dirEc))
             continue;
         const std::string path = folder + entry.path().filename().string();
-        AddFileToList(path.c_str());
+        // Only the folder's PostScript files are offered; the rest is not
+        // refused, just not asked for.
+        if (!IsPostScriptName(path))
+            continue;
+        if (const std::string why = AddFileToList(path.c_str()); !why.empty())
+            *refused << QStringLiteral("%1: %2").arg(QString::fromStdString(path),
+                                                     QString::fromStdString(why));
     }
-    setEnabled(true);
-    ShowListCounts(firstAdded);
+    return !entries.empty();
+}
+
+QStringList CMainDlg::AddPaths(const QStringList &paths) {
+    QStringList refused;
+    for (const QString &path : paths) {
+        const std::string local = path.toStdString();
+        std::error_code ec;
+        if (std::filesystem::is_directory(local, ec)) {
+            AddFolderFiles(WithTrailingSeparator(local), &refused);
+            continue;
+        }
+        if (const std::string why = AddFileToList(local.c_str()); !why.empty())
+            refused << QStringLiteral("%1: %2").arg(path, QString::fromStdString(why));
+    }
+    return refused;
+}
+
+void CMainDlg::ShowRefused(const QStringList &refused, const QString &lead) {
+    QString text = lead;
+    if (!refused.isEmpty()) {
+        if (!text.isEmpty())
+            text += QStringLiteral("\n\n");
+        text += tr("Not added to the list:") + QLatin1Char('\n') + refused.join(QLatin1Char('\n'));
+    }
+    if (!text.isEmpty())
+        Inform(text);
 }
 
 void CMainDlg::OnDropFiles(const QList<QUrl> &urls) {
     if (Running() || urls.isEmpty())
         return;
+    QStringList paths;
+    QStringList refused;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+        else
+            refused << tr("%1: not a local file").arg(url.toDisplayString());
+    }
     const int firstAdded = GetItemCount();
     setEnabled(false);
-    for (const QUrl &url : urls) {
-        if (!url.isLocalFile())
-            continue;
-        const std::string path = url.toLocalFile().toStdString();
-        std::error_code ec;
-        const auto status = std::filesystem::status(path, ec);
-        if (ec || std::filesystem::is_directory(status))
-            continue;
-        AddFileToList(path.c_str());
-    }
+    refused = AddPaths(paths) + refused;
     setEnabled(true);
     ShowListCounts(firstAdded);
+    ShowRefused(refused);
+}
+
+void CMainDlg::OnFilesHanded(const QStringList &files) {
+    if (files.isEmpty())
+        return;
+    if (!Running()) {
+        QList<QUrl> urls;
+        for (const QString &file : files)
+            urls << QUrl::fromLocalFile(file);
+        OnDropFiles(urls);
+        return;
+    }
+    AddDuringRun(files);
+}
+
+void CMainDlg::AddDuringRun(const QStringList &files) {
+    // The run converts the rows it was started with; these wait for the
+    // next Start. The run's row keeps the selection and the status line.
+    const int before = GetItemCount();
+    const QStringList refused = AddPaths(files);
+    const int added = GetItemCount() - before;
+    m_lblFileCount->setText(tr("Files Count: %1").arg(GetItemCount()));
+    if (QTreeWidgetItem *first = m_list->topLevelItem(before))
+        m_list->scrollToItem(first, QAbstractItemView::EnsureVisible);
+    const QString lead =
+        added > 0 ? tr("%n file(s) added to the list. The conversion in progress does not include "
+                       "them: press Start again when it has ended.",
+                       nullptr, added)
+                  : QString();
+    ShowRefused(refused, lead);
 }
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent *event) {
@@ -256,6 +342,8 @@ void CMainDlg::OnSelectionChanged() {
 }
 
 bool CMainDlg::eventFilter(QObject *watched, QEvent *event) {
+    if (m_list && watched == m_list->viewport() && event->type() == QEvent::Resize)
+        FitPathColumn();
     if (m_list && watched == m_list && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (OnListKeyDown(key->key(), key->modifiers()))

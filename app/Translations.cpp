@@ -1,6 +1,7 @@
 #include "app/Translations.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 #include <memory>
@@ -14,6 +15,31 @@ constexpr char kBaseName[] = "vantoria";
 std::unique_ptr<QTranslator> &Installed() {
     static std::unique_ptr<QTranslator> translator;
     return translator;
+}
+
+// Qt's own texts (the standard buttons, the file, folder and colour
+// choosers), from the translations Qt is installed with.
+std::unique_ptr<QTranslator> &InstalledQt() {
+    static std::unique_ptr<QTranslator> translator;
+    return translator;
+}
+
+void Replace(std::unique_ptr<QTranslator> &slot, std::unique_ptr<QTranslator> translator) {
+    if (slot) {
+        QCoreApplication::removeTranslator(slot.get());
+        slot.reset();
+    }
+    if (translator) {
+        QCoreApplication::installTranslator(translator.get());
+        slot = std::move(translator);
+    }
+}
+
+void InstallQtTranslation(const QLocale &locale) {
+    auto translator = std::make_unique<QTranslator>();
+    const bool loaded = translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                                         QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    Replace(InstalledQt(), loaded ? std::move(translator) : nullptr);
 }
 
 UiLanguage &Current() {
@@ -32,19 +58,16 @@ bool Load(QTranslator &translator, const QLocale &locale, const QString &folder)
 
 UiLanguage InstallTranslation(const QLocale &locale, const QString &folder) {
     const QString where = folder.isEmpty() ? QString::fromStdString(DataFolder()) : folder;
-    if (Installed()) {
-        QCoreApplication::removeTranslator(Installed().get());
-        Installed().reset();
-    }
+    InstallQtTranslation(locale);
     auto translator = std::make_unique<QTranslator>();
     if (!Load(*translator, locale, where)) {
+        Replace(Installed(), nullptr);
         Current() = UiLanguage::Chinese;
         return Current();
     }
     Current() = translator->language().startsWith(QLatin1String("zh")) ? UiLanguage::Chinese
                                                                        : UiLanguage::English;
-    QCoreApplication::installTranslator(translator.get());
-    Installed() = std::move(translator);
+    Replace(Installed(), std::move(translator));
     return Current();
 }
 

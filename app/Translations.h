@@ -6,6 +6,10 @@
 // them in English), in the data folder (DataFolder(): beside the program in
 // a build folder, PREFIX/share/vantoria/ when installed).
 //
+// Qt's own texts (standard buttons, the file, folder and colour choosers)
+// come from the translations installed with Qt (Debian's
+// qt6-translations-l10n), in the locale's language when Qt has one.
+//
 // The locale's UI languages choose, in their order, as Qt reads them
 // (LANGUAGE, then LC_ALL, LC_MESSAGES, LANG): the first Chinese or English
 // one wins; a locale with neither gets English. When no translation file
@@ -23,7 +27,8 @@
 enum class UiLanguage { Chinese, English };
 
 // Load the translation for `locale` from `folder` (DataFolder() when empty)
-// and install it into the application, replacing one installed before.
+// and Qt's own for `locale`, and install them into the application,
+// replacing those installed before.
 // Returns the language now shown.
 UiLanguage InstallTranslation(const QLocale &locale = QLocale(), const QString &folder = QString());
 

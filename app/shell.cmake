@@ -8,6 +8,11 @@ add_library(vantoria_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CMainDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CMainDlg.h
     ${CMAKE_CURRENT_LIST_DIR}/CMainDlgFileList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CMainDlgRun.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DesktopNotice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DesktopNotice.h
+    ${CMAKE_CURRENT_LIST_DIR}/AnchorLayout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AnchorLayout.h
     ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.h
     ${CMAKE_CURRENT_LIST_DIR}/CFileUtil.cpp
@@ -15,7 +20,7 @@ add_library(vantoria_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Translations.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Translations.h)
 target_include_directories(vantoria_shell PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(vantoria_shell PUBLIC Qt6::Widgets Qt6::Network vantoria_settings vantoria_convert
+target_link_libraries(vantoria_shell PUBLIC Qt6::Widgets Qt6::Network Qt6::DBus vantoria_settings vantoria_convert
                                             vantoria_widgets vantoria_icons vantoria_templates
                                             vantoria_sheets)
 

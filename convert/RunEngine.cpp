@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "convert/ErrorLine.h"
+
 int RunEngineCode(const EngineModule &engine, int argc, char **argv) {
     return RunEngineCode(engine, argc, argv, nullptr);
 }
@@ -20,7 +22,7 @@ int RunEngineCode(const EngineModule &engine, int argc, char **argv, std::string
     if (errorLine && engine.errorText) {
         char line[256];
         engine.errorText(instance, line, sizeof line);
-        *errorLine = line;
+        *errorLine = PrintableErrorLine(line);
     }
     engine.exit(instance);
     engine.destroy(instance);

@@ -21,7 +21,8 @@
 // A module without its entry points gives -100 and calls nothing.
 int RunEngineCode(const EngineModule &engine, int argc, char **argv);
 // The same; `errorLine` receives the interpreter's first error line of the
-// run (empty when it reported none, or the module can't tell).
+// run, made printable (see ErrorLine.h); empty when it reported none, or the
+// module can't tell.
 int RunEngineCode(const EngineModule &engine, int argc, char **argv, std::string *errorLine);
 
 // True on result code 0 or -101.

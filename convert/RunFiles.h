@@ -49,9 +49,11 @@ int Publish(const std::string &temp, const std::string &target, bool replace);
 std::string FailReason(int err, const std::string &what);
 
 // Why `path` can't be converted as an input: the empty text for a non-empty
-// regular file that opens for reading; otherwise "name too long", "not a
-// regular file", "empty input file" or the open's reason. Never blocks on a
-// named pipe or a device.
+// regular file that opens for reading and starts as PostScript ("%!", after
+// what printer drivers may put first, or the binary EPS header); otherwise
+// "name too long", "not a regular file", "empty input file", "not a
+// PostScript file" or the open's reason. Decided before the interpreter
+// runs; never blocks on a named pipe or a device.
 std::string InputFailReason(const std::string &path);
 
 // Why what the interpreter left at `path` (the temporary PDF) must not be

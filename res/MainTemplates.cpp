@@ -13,7 +13,7 @@ constexpr Row kMain[] = {
     {IDC_ADDFILES, Kind::Custom, QT_TRANSLATE_NOOP("dlgtpl", "添加文件"), 5, 5, 75, 25, None,
      nullptr, 0, kIconButtonClass},
     {IDC_FILELIST, Kind::ListView, nullptr, 5, 35, 415, 155, None,
-     QT_TRANSLATE_NOOP("dlgtpl", "Files\nSize\nStatus")},
+     QT_TRANSLATE_NOOP("dlgtpl", "Files\nSize\nStatus\nReason")},
     {IDC_START, Kind::Custom, QT_TRANSLATE_NOOP("dlgtpl", "开始转换"), 325, 198, 95, 66, Disabled,
      nullptr, 0, kIconButtonClass},
     {IDC_FORMAT, Kind::ComboBox, nullptr, 115, 208, 110, 100},

@@ -138,6 +138,60 @@
         <source>Select folder:</source>
         <translation>Select folder:</translation>
     </message>
+    <message>
+        <source>No program was found to open %1.</source>
+        <translation>No program was found to open %1.</translation>
+    </message>
+    <message>
+        <source>A conversion is in progress. Stop it and quit?</source>
+        <translation>A conversion is in progress. Stop it and quit?</translation>
+    </message>
+    <message>
+        <source>Open Output Folder</source>
+        <translation>Open Output Folder</translation>
+    </message>
+    <message>
+        <source>Not added to the list:</source>
+        <translation>Not added to the list:</translation>
+    </message>
+    <message>
+        <source>%1: not a local file</source>
+        <translation>%1: not a local file</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) added to the list. The conversion in progress does not include them: press Start again when it has ended.</source>
+        <translation>
+            <numerusform>%n file(s) added to the list. The conversion in progress does not include them: press Start again when it has ended.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>file %1 of %2</source>
+        <translation>file %1 of %2</translation>
+    </message>
+    <message>
+        <source>, page %1 of %2</source>
+        <translation>, page %1 of %2</translation>
+    </message>
+    <message>
+        <source>, page %1</source>
+        <translation>, page %1</translation>
+    </message>
+    <message>
+        <source>Conversion finished</source>
+        <translation>Conversion finished</translation>
+    </message>
+    <message>
+        <source>%1 succeeded, %2 failed.</source>
+        <translation>%1 succeeded, %2 failed.</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>stopped</translation>
+    </message>
 </context>
 <context>
     <name>CMyPropSheet</name>
@@ -152,6 +206,13 @@
     <message>
         <source>The settings could not be saved to %1.</source>
         <translation>The settings could not be saved to %1.</translation>
+    </message>
+</context>
+<context>
+    <name>CSecurity</name>
+    <message>
+        <source>The two user passwords differ. Type the same password in both fields.</source>
+        <translation>The two user passwords differ. Type the same password in both fields.</translation>
     </message>
 </context>
 <context>
@@ -337,14 +398,6 @@ CCITT FAX4</translation>
     <message>
         <source>添加文件</source>
         <translation>添加文件</translation>
-    </message>
-    <message>
-        <source>Files
-Size
-Status</source>
-        <translation>Files
-Size
-Status</translation>
     </message>
     <message>
         <source>开始转换</source>
@@ -633,6 +686,20 @@ PDF/A-3b</translation>
     <message>
         <source>PDF 质量</source>
         <translation>PDF 质量</translation>
+    </message>
+    <message>
+        <source>再次输入用户密码：</source>
+        <translation>再次输入用户密码：</translation>
+    </message>
+    <message>
+        <source>Files
+Size
+Status
+Reason</source>
+        <translation>Files
+Size
+Status
+Reason</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "settings/sheets/SettingsPage.h"
 
 CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
@@ -14,7 +16,7 @@ CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
       m_cancel(new QPushButton(tr("取消"), this)) {
     setWindowTitle(caption);
     setModal(true);
-    setSizeGripEnabled(false);
+    setSizeGripEnabled(true);
 
     m_ok->setObjectName(QStringLiteral("ctl_1"));
     m_cancel->setObjectName(QStringLiteral("ctl_2"));
@@ -28,10 +30,9 @@ CMyPropSheet::CMyPropSheet(const QString &caption, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // The sheet is as wide as its largest page: tabs that do not fit in that
-    // width scroll, as a tab bar does, instead of widening every page.
+    // The sheet opens wide enough for every tab (OpeningSize); made narrower
+    // than that, the tabs scroll as a tab bar does.
     m_tabs->setUsesScrollButtons(true);
     m_tabs->tabBar()->setExpanding(false);
     m_tabs->setElideMode(Qt::ElideNone);
@@ -51,10 +52,23 @@ void CMyPropSheet::AddPage(CSettingsPage *page) {
     m_tabs->addTab(page, page->Caption());
 }
 
+void CMyPropSheet::SetStartPage(int index) {
+    if (!m_bInitialised && index >= 0 && index < PageCount())
+        m_tabs->setCurrentIndex(index);
+}
+
+QSize CMyPropSheet::OpeningSize() const {
+    const QSize hint = sizeHint();
+    const int tabsWide = m_tabs->tabBar()->sizeHint().width() + hint.width() -
+                         m_tabs->sizeHint().width() + 2 * m_tabs->tabBar()->height();
+    return {std::max(hint.width(), tabsWide), hint.height()};
+}
+
 void CMyPropSheet::OnInitDialog() {
     if (m_bInitialised)
         return;
     m_bInitialised = true;
+    resize(OpeningSize());
     m_nCurrent = m_tabs->currentIndex();
     if (m_nCurrent >= 0)
         m_pages[m_nCurrent]->Create();
@@ -75,7 +89,21 @@ void CMyPropSheet::OnTabChanged(int index) {
         m_pages[index]->Create();
 }
 
+bool CMyPropSheet::PagesConfirm() {
+    for (int i = 0; i < PageCount(); ++i) {
+        const QString refusal = m_pages[i]->IsCreated() ? m_pages[i]->Refusal() : QString();
+        if (!refusal.isEmpty()) {
+            m_tabs->setCurrentIndex(i);
+            QMessageBox::warning(this, QStringLiteral("Quorvane Vantoria"), refusal);
+            return false;
+        }
+    }
+    return true;
+}
+
 void CMyPropSheet::OnOK() {
+    if (!PagesConfirm())
+        return;
     bool saved = true;
     for (CSettingsPage *page : m_pages)
         if (page->IsCreated() && !page->OnOK())

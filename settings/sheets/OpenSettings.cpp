@@ -2,6 +2,10 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <iterator>
+
+#include "convert/ImageFormat.h"
 #include "convert/OutputKind.h"
 #include "settings/sheets/CMyPropSheet.h"
 #include "settings/sheets/CTxtDlg.h"
@@ -36,6 +40,27 @@ void BuildImageSheet(CMyPropSheet &sheet, const std::string &iniPath,
     AddPage<CTga>(sheet, img, iniPath);
 }
 
+int ImagePageOfFormat(int formatIndex) {
+    // The format codes of the pages above, in tab order; the Common page
+    // (0) stands for the formats without a page of their own.
+    constexpr int kPageFormats[] = {0,
+                                    IC_FORMAT_BMP,
+                                    IC_FORMAT_TIFF,
+                                    IC_FORMAT_JPEG,
+                                    IC_FORMAT_GIF,
+                                    IC_FORMAT_PNG,
+                                    IC_FORMAT_PCX,
+                                    IC_FORMAT_JP2,
+                                    IC_FORMAT_JPC,
+                                    IC_FORMAT_RAS,
+                                    IC_FORMAT_TGA};
+    if (formatIndex < 0 || formatIndex >= static_cast<int>(kImageFormats.size()))
+        return 0;
+    const int code = kImageFormats[static_cast<std::size_t>(formatIndex)].code;
+    const auto *page = std::find(std::begin(kPageFormats), std::end(kPageFormats), code);
+    return page == std::end(kPageFormats) ? 0 : static_cast<int>(page - std::begin(kPageFormats));
+}
+
 void BuildPdfSheet(CMyPropSheet &sheet, const std::string &iniPath,
                    const ConvertSettings &current) {
     auto *security = AddPage<CSecurity>(sheet, current.pdf, iniPath);
@@ -55,6 +80,7 @@ bool OpenSettings(QWidget *parent, int outputKind, const std::string &iniPath,
     case OutputKind::Image: {
         CMyPropSheet sheet(QCoreApplication::translate("CMainDlg", "Image Settings"), parent);
         BuildImageSheet(sheet, iniPath, current);
+        sheet.SetStartPage(ImagePageOfFormat(current.m_nFormat));
         return sheet.exec() == QDialog::Accepted;
     }
     case OutputKind::Pdf: {

@@ -16,6 +16,7 @@ namespace {
 enum : int {
     IDC_ENCRYPT = 1017,
     IDC_USER_PASSWORD = 1018,
+    IDC_USER_CONFIRM = 1026,
     IDC_OWNER_PASSWORD = 1019,
     IDC_LEVEL_40 = 1020,
     IDC_LEVEL_128 = 1021,
@@ -102,8 +103,8 @@ void CSecurity::DoDataExchange(bool save) {
 }
 
 void CSecurity::OnInitDialog() {
-    ItemAs<QLineEdit>(IDC_USER_PASSWORD)->setMaxLength(kEditLimit);
-    ItemAs<QLineEdit>(IDC_OWNER_PASSWORD)->setMaxLength(kEditLimit);
+    for (int id : {IDC_USER_PASSWORD, IDC_USER_CONFIRM, IDC_OWNER_PASSWORD})
+        ItemAs<QLineEdit>(id)->setMaxLength(kEditLimit);
 
     m_bAllowCopy = m_settings.bAllowCopy;
     m_bAllowForms = m_settings.bAllowForms;
@@ -114,6 +115,7 @@ void CSecurity::OnInitDialog() {
     m_bAllowPrint = m_settings.bAllowPrint;
 
     SetItemText(IDC_USER_PASSWORD, QString::fromStdString(m_settings.szUserPassword));
+    SetItemText(IDC_USER_CONFIRM, QString::fromStdString(m_settings.szUserPassword));
     SetItemText(IDC_OWNER_PASSWORD, QString::fromStdString(m_settings.szOwnerPassword));
 
     DoDataExchange(false);
@@ -126,11 +128,24 @@ void CSecurity::OnInitDialog() {
 void CSecurity::ApplyEncryptionRule() {
     DoDataExchange(true);
     const bool on = m_bEncrypt != 0;
-    for (int id : {IDC_LEVEL_40, IDC_LEVEL_128, IDC_LEVEL_AES256, IDC_USER_PASSWORD,
-                   IDC_OWNER_PASSWORD, IDC_PRINT, IDC_COPY, IDC_CHANGE, IDC_FORMS})
+    for (int id :
+         {IDC_LEVEL_40, IDC_LEVEL_128, IDC_LEVEL_AES256, IDC_USER_PASSWORD, IDC_USER_CONFIRM,
+          IDC_OWNER_PASSWORD, IDC_PRINT, IDC_COPY, IDC_CHANGE, IDC_FORMS})
         EnableItem(id, on);
     EnableItem(IDC_ENCRYPT, !m_bPdfAOn || on);
     emit EncryptionChanged(on);
+}
+
+QString CSecurity::Refusal() {
+    // The user password is typed blind: a typo would lock every output, so
+    // it must be typed the same twice while encryption is on.
+    auto *confirm = ItemAs<QLineEdit>(IDC_USER_CONFIRM);
+    if (!ItemAs<QCheckBox>(IDC_ENCRYPT)->isChecked() ||
+        confirm->text() == ItemAs<QLineEdit>(IDC_USER_PASSWORD)->text())
+        return QString();
+    confirm->setFocus(Qt::OtherFocusReason);
+    confirm->selectAll();
+    return tr("The two user passwords differ. Type the same password in both fields.");
 }
 
 void CSecurity::WriteKeys(IniFile &ini) {

@@ -15,15 +15,17 @@
 #include "settings/ConvertSettings.h"
 #include "settings/sheets/SettingsPage.h"
 
-// "PDF 安全": encryption, passwords (masked), key level (40-bit RC4,
-// 128-bit RC4, 256-bit AES) and the four permissions, enabled only while
-// "加密 PDF" is checked.
+// "PDF 安全": encryption, passwords (masked; the user password typed a
+// second time to confirm it, and OK refused while the two differ and
+// encryption is on), key level (40-bit RC4, 128-bit RC4, 256-bit AES) and
+// the four permissions, enabled only while "加密 PDF" is checked.
 class CSecurity : public CSettingsPage {
     Q_OBJECT
 public:
     explicit CSecurity(QWidget *parent = nullptr);
     void Setup(const PdfSettings &settings, const std::string &iniPath);
     void DoDataExchange(bool save) override;
+    QString Refusal() override;
 
     // PDF/A was turned on or off on the quality page.
     void SetPdfAOn(bool on);

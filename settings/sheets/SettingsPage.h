@@ -42,6 +42,10 @@ public:
     bool IsCreated() const { return m_bCreated; }
 
     virtual void DoDataExchange(bool save) = 0;
+    // Why the page can't be confirmed as it stands (the user is told, and
+    // the sheet stays open), or the empty text when it can. A page that
+    // refuses puts the focus on the control to correct. Built pages only.
+    virtual QString Refusal() { return QString(); }
     // Write the page's keys; false when the INI file could not be written.
     bool OnOK();
 

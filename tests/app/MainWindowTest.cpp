@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -83,9 +84,14 @@ public:
 
     QStringList filesToChoose; // empty: the dialog is cancelled
     QString folderToChoose;    // empty: the browser is cancelled
-    QStringList openTitles, openInitials, folderTitles;
+    QStringList openTitles, openInitials, folderTitles, folderInitials;
     std::vector<std::string> opened;
     int aboutBoxes = 0;
+    bool realShell = false;   // hand ShellOpen to the desktop
+    QStringList messages;     // what Inform showed
+    bool stopAndQuit = false; // the answer to the question at close
+    int questions = 0;
+    QStringList notices; // "summary|body|folder" of each notification
 
 protected:
     QStringList AskOpenFiles(const QString &title, const QString &initial) override {
@@ -93,12 +99,26 @@ protected:
         openInitials << initial;
         return filesToChoose;
     }
-    QString AskFolder(const QString &title) override {
+    QString AskFolder(const QString &title, const QString &initial) override {
         folderTitles << title;
+        folderInitials << initial;
         return folderToChoose;
     }
-    void ShellOpen(const std::string &path) override { opened.push_back(path); }
+    void ShellOpen(const std::string &path) override {
+        if (realShell)
+            CMainDlg::ShellOpen(path);
+        else
+            opened.push_back(path);
+    }
     void ShowAboutBox() override { ++aboutBoxes; }
+    void Inform(const QString &text) override { messages << text; }
+    bool AskStopAndQuit() override {
+        ++questions;
+        return stopAndQuit;
+    }
+    void Notify(const QString &summary, const QString &body, const QString &folder) override {
+        notices << summary + "|" + body + "|" + folder;
+    }
 };
 
 const char kPage[] = "%!PS\n/Helvetica findfont 24 scalefont setfont\n"
@@ -172,6 +192,23 @@ class MainWindowTest : public QObject {
         return *m_w;
     }
 
+    // A started window that converts to PDF into the test's folder "out".
+    DeskWindow &OpenPdfToOut() {
+        const QByteArray ini =
+            QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n").arg(Dir()).toUtf8();
+        return Open(ini.constData());
+    }
+
+    // A PDF run over one file the interpreter never finishes, in progress.
+    DeskWindow &StartFileThatNeverEnds() {
+        DeskWindow &w = OpenPdfToOut();
+        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n"))};
+        w.OnAddFiles();
+        w.ui.start->click();
+        QTest::qWaitFor([&] { return Status(0) == QStringLiteral("Converting..."); }, 60000);
+        return w;
+    }
+
     // `n` PostScript files added through the file dialog.
     std::vector<std::string> AddPsFiles(int n, const QString &sub = QStringLiteral("in")) {
         std::vector<std::string> paths;
@@ -214,10 +251,10 @@ private slots:
         DeskWindow &w = Open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Quorvane Vantoria"));
         QVERIFY(w.acceptDrops());
-        QCOMPARE(w.minimumSize(), w.maximumSize());
         QCOMPARE(w.size(), dlgtpl::DialogSize(dlgtpl::kTplMain));
+        QCOMPARE(w.minimumSize(), w.size());
         QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(w.windowFlags() & Qt::WindowMaximizeButtonHint);
 
         // Every row of the template is a control of its kind, with its id.
         const int ids[] = {1007, 1001, 1002, 1003, 1008, 1009, 1010, 1011, 1012,
@@ -248,14 +285,19 @@ private slots:
         QCOMPARE(items(w.ui.format), formats);
         QCOMPARE(items(w.ui.folderMode), modes);
 
-        // The file list: three columns, several rows selectable, whole rows.
-        QCOMPARE(w.ui.list->columnCount(), 3);
-        const QString titles[] = {"Files", "Size", "Status"};
-        const int widths[] = {350, 100, 120};
-        for (int c = 0; c < 3; ++c) {
+        // The file list: four columns, several rows selectable, whole rows.
+        // The path column takes what the others leave: all four are in sight.
+        QCOMPARE(w.ui.list->columnCount(), 4);
+        const QString titles[] = {"Files", "Size", "Status", "Reason"};
+        const int widths[] = {0, 100, 120, 180};
+        int total = 0;
+        for (int c = 0; c < 4; ++c) {
             QCOMPARE(w.ui.list->headerItem()->text(c), titles[c]);
-            QCOMPARE(w.ui.list->columnWidth(c), widths[c]);
+            if (c > 0)
+                QCOMPARE(w.ui.list->columnWidth(c), widths[c]);
+            total += w.ui.list->columnWidth(c);
         }
+        QCOMPARE(total, w.ui.list->viewport()->width());
         QCOMPARE(w.ui.list->headerItem()->textAlignment(0) & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignLeft));
         QCOMPARE(w.ui.list->headerItem()->textAlignment(1) & Qt::AlignHorizontal_Mask,
@@ -357,6 +399,7 @@ private slots:
         w.folderToChoose.clear();
         w.ui.browse->click();
         QCOMPARE(w.folderTitles, QStringList{"Please select an output folder..."});
+        QCOMPARE(w.folderInitials, QStringList{"/srv/out/"}); // opens where the outputs go
         QCOMPARE(w.ui.outputDir->text(), QStringLiteral("/srv/out/"));
         w.folderToChoose = Dir("chosen");
         w.ui.browse->click();
@@ -364,6 +407,13 @@ private slots:
         QCOMPARE(w.m_settings.m_szOutputDir, Dir("chosen").toStdString() + "/");
         w.ui.view->click();
         QCOMPARE(w.opened, std::vector<std::string>{Dir("chosen").toStdString() + "/"});
+        // With no program to open the folder, a message says so.
+        w.realShell = true;
+        w.ui.view->click();
+        QCOMPARE(w.messages.size(), 1);
+        QVERIFY2(w.messages[0].startsWith("No program was found to open"),
+                 qPrintable(w.messages[0]));
+        w.realShell = false;
 
         // Closing saves the shown values.
         QVERIFY(w.close());
@@ -577,15 +627,19 @@ private slots:
             w.ui.list->visualItemRect(w.ui.list->topLevelItem(70))));
     }
 
-    // Tab walks the controls in reading order (the output group read as one
-    // block at its place); every stop paints a visible focus mark and has a
-    // name for a screen reader.
+    // The list has the focus when the window opens and is the first Tab stop;
+    // from there Tab walks the controls in reading order (the output group
+    // read as one block at its place). Every stop paints a visible focus
+    // mark, the empty list's included, and has a name for a screen reader.
     void keyboardWalksTheWindowInReadingOrder() {
         DeskWindow &w = Open("[Set]\notype=0\nmode=1\noutput=/srv/out/\n");
-        AddPsFiles(2);
-        w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), w.ui.list);
+        const QImage emptyFocused = w.ui.list->grab().toImage();
+        w.ui.addFiles->setFocus(Qt::OtherFocusReason);
+        QVERIFY(w.ui.list->grab().toImage() != emptyFocused);
+        AddPsFiles(2);
 
         const QRect group = w.findChildren<QGroupBox *>().front()->geometry();
         struct Stop {
@@ -605,6 +659,8 @@ private slots:
             };
             return order(a) < order(b);
         });
+        std::stable_partition(expected.begin(), expected.end(),
+                              [&](const Stop &stop) { return stop.control == w.ui.list; });
         QCOMPARE(expected.size(), std::size_t(14));
 
         // Grabs of each stop with the focus (just reached by Tab) and without
@@ -701,19 +757,31 @@ private slots:
         QCOMPARE(w.GetItemCount(), 1);
     }
 
-    void dropsTakeFilesAndIgnoreFolders() {
+    // A dropped folder adds its PostScript files as Add Folder does; what is
+    // refused is named, with the reason, in one message after the drop.
+    void dropsTakeFilesAndFoldersAndNameWhatIsRefused() {
         DeskWindow &w = Open();
         const std::string ps = WriteFile(Dir("drop/x.ps"), kPage);
-        WriteFile(Dir("drop/folder.ps/y.ps"), kPage);
+        const std::string y = WriteFile(Dir("drop/folder.ps/y.ps"), kPage);
+        WriteFile(Dir("drop/folder.ps/b.txt"), "not asked for");
+        WriteFile(Dir("drop/folder.ps/sub/z.ps"), kPage);
+        const std::string notes = WriteFile(Dir("drop/notes.txt"), "x");
         Drop(&w, {QUrl::fromLocalFile(Dir("drop/folder.ps"))});
-        QCOMPARE(w.GetItemCount(), 0);
-        QCOMPARE(Label(w.ui.fileCount), QString::fromUtf8("文件数: 0"));
-        Drop(&w, {QUrl::fromLocalFile(Dir("drop/folder.ps")), QUrl::fromLocalFile(Dir("drop/x.ps")),
-                  QUrl("https://www.quorvane.example/z.ps")});
         QCOMPARE(w.GetItemCount(), 1);
-        QCOMPARE(w.GetItemText(0, 0), ps);
-        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 1"));
+        QCOMPARE(w.GetItemText(0, 0), y);
+        QVERIFY(w.messages.isEmpty());
+        Drop(&w, {QUrl::fromLocalFile(QString::fromStdString(notes)),
+                  QUrl::fromLocalFile(Dir("drop/x.ps")), QUrl::fromLocalFile(Dir("drop/gone.ps")),
+                  QUrl("https://www.quorvane.example/z.ps")});
+        QCOMPARE(w.GetItemCount(), 2);
+        QCOMPARE(w.GetItemText(1, 0), ps);
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 2"));
         QVERIFY(w.ui.start->isEnabled());
+        QCOMPARE(w.messages.size(), 1);
+        const QStringList lines = w.messages[0].split('\n');
+        QVERIFY(lines.contains(QString::fromStdString(notes) + ": is not a .ps or .eps file"));
+        QVERIFY(lines.contains(Dir("drop/gone.ps") + ": no such file"));
+        QVERIFY(lines.contains("https://www.quorvane.example/z.ps: not a local file"));
     }
 
     void aboutBoxAndHelp() {
@@ -753,6 +821,162 @@ private slots:
         WaitForRun();
         w.ui.about->click();
         QCOMPARE(w.aboutBoxes, 2);
+    }
+
+    // The window grows (never below its template's size): the list takes the
+    // extra room and its path column the extra width; the panels below keep
+    // their size at the bottom, Start and About keep to the right. Long
+    // paths are cut in the middle, the whole path is the row's tooltip. Size
+    // and place come back at the next start, from a file beside Profile.ini.
+    void windowGrowsAndTheListWithIt() {
+        DeskWindow &w = Open();
+        const QString deep = Dir("in/" + QString(40, 'a') + "/" + QString(40, 'b') + "/tail.ps");
+        WriteFile(deep, kPage);
+        w.filesToChoose = {deep};
+        w.OnAddFiles();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QSize base = w.size();
+        QGroupBox *group = w.findChildren<QGroupBox *>().front();
+        const QRect list = w.ui.list->geometry(), start = w.ui.start->geometry(),
+                    about = w.ui.about->geometry(), output = group->geometry(),
+                    browse = w.ui.browse->geometry(), count = w.ui.fileCount->geometry(),
+                    progress = w.ui.progress->geometry();
+        const int pathWidth = w.ui.list->columnWidth(0);
+
+        w.resize(base + QSize(200, 120));
+        QCOMPARE(w.ui.list->geometry(), list.adjusted(0, 0, 200, 120));
+        QCOMPARE(w.ui.start->geometry(), start.translated(200, 120));
+        QCOMPARE(w.ui.about->geometry(), about.translated(200, 0));
+        QCOMPARE(group->geometry(), output.translated(0, 120));
+        QCOMPARE(w.ui.browse->geometry(), browse.translated(0, 120));
+        QCOMPARE(w.ui.fileCount->geometry(), count.translated(0, 120));
+        QCOMPARE(w.ui.progress->geometry(), progress.adjusted(0, 120, 200, 120));
+        QTRY_COMPARE(w.ui.list->columnWidth(0), pathWidth + 200);
+        QCOMPARE(w.ui.list->columnWidth(1), 100);
+        QCOMPARE(w.ui.list->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(w.ui.list->topLevelItem(0)->toolTip(0), deep);
+
+        w.resize(100, 100);
+        QCOMPARE(w.size(), base);
+
+        w.resize(base + QSize(150, 90));
+        QVERIFY(w.close());
+        const QString ini = QString::fromStdString(w.m_szIniPath);
+        QVERIFY(QFileInfo(QFileInfo(ini).dir().filePath("window.conf")).isFile());
+        QVERIFY(!IniFile(w.m_szIniPath).HasKey("MainWindow", "geometry"));
+        DeskWindow &again = Open();
+        QCOMPARE(again.size(), base + QSize(150, 90));
+    }
+
+    // Ctrl+O, Ctrl+Shift+O, Delete (wherever the focus is), F1, Ctrl+Return
+    // starts, Escape stops the run, Ctrl+Q quits.
+    void shortcutsDoWhatTheySay() {
+        DeskWindow &w = OpenPdfToOut();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(w.openTitles.size(), 1);
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w.folderTitles, QStringList{"Select folder:"});
+        QTest::keyClick(&w, Qt::Key_F1);
+        QCOMPARE(w.opened, std::vector<std::string>{CFileUtil::GetProgramPath("help.html")});
+
+        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n")),
+                           QString::fromStdString(WriteFile(Dir("in/a.ps"), kPage)),
+                           QString::fromStdString(WriteFile(Dir("in/b.ps"), kPage))};
+        w.OnAddFiles();
+        w.SelectOnly(2);
+        w.ui.outputKind->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(w.ui.outputKind, Qt::Key_Delete);
+        QCOMPARE(w.GetItemCount(), 2);
+
+        QTest::keyClick(w.ui.list, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(!w.RunFinished());
+        QTRY_COMPARE_WITH_TIMEOUT(Status(0), QStringLiteral("Converting..."), 60000);
+        QTest::keyClick(w.ui.list, Qt::Key_Escape);
+        QVERIFY(QTest::qWaitFor([&] { return w.RunFinished(); }, 5000));
+        QCOMPARE(Status(0), QStringLiteral("Aborted"));
+        QVERIFY(w.isVisible());
+
+        QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!w.isVisible());
+    }
+
+    // Closing during a run asks first: no keeps the run and the window, yes
+    // stops the run as Stop does and closes the window once it has ended.
+    void closingDuringARunAsksFirst() {
+        DeskWindow &w = StartFileThatNeverEnds();
+        QCOMPARE(Status(0), QStringLiteral("Converting..."));
+        QVERIFY(!w.close());
+        QCOMPARE(w.questions, 1);
+        QVERIFY(!w.RunFinished());
+        w.stopAndQuit = true;
+        QVERIFY(!w.close());
+        QCOMPARE(w.questions, 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 10000);
+        QVERIFY(w.RunFinished());
+        QCOMPARE(Status(0), QStringLiteral("Aborted"));
+        QCOMPARE(w.result(), int(QDialog::Rejected));
+    }
+
+    // Files handed over by a second start during a run join the list, not
+    // the run, and the window says so in one message with what it refused.
+    void filesHandedOverDuringARunWaitForTheNext() {
+        DeskWindow &w = OpenPdfToOut();
+        AddPsFiles(2);
+        w.ui.start->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Status(0).startsWith("Converting"), 60000);
+        const QString late = QString::fromStdString(WriteFile(Dir("late/late.ps"), kPage));
+        const QString notes = QString::fromStdString(WriteFile(Dir("late/notes.txt"), "x"));
+        w.OnFilesHanded({late, notes});
+        QCOMPARE(w.GetItemCount(), 3);
+        QCOMPARE(w.GetItemText(2, 0), late.toStdString());
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 3"));
+        QCOMPARE(w.messages.size(), 1);
+        QVERIFY2(w.messages[0].contains("1 file") && w.messages[0].contains("Start again") &&
+                     w.messages[0].contains(notes + ": is not a .ps or .eps file"),
+                 qPrintable(w.messages[0]));
+
+        WaitForRun();
+        QCOMPARE(Status(0), QStringLiteral("Succeed"));
+        QCOMPARE(Status(1), QStringLiteral("Succeed"));
+        QCOMPARE(Status(2), QStringLiteral("Ready"));
+        QVERIFY(!QFileInfo::exists(Dir("out/late.pdf")));
+        QVERIFY(w.ui.start->isEnabled() && w.ui.remove->isEnabled());
+    }
+
+    // Within one 10-page document the bar moves page by page, ending at the
+    // value of the file's end; the status line says which file and page.
+    void progressRisesWithinATenPageDocument() {
+        DeskWindow &w = Open(QStringLiteral("[Set]\notype=0\ntype=3\nmode=1\noutput=%1/out/\n"
+                                            "[Img]\nxdpi=72\nydpi=72\n")
+                                 .arg(Dir())
+                                 .toUtf8()
+                                 .constData());
+        QByteArray doc = "%!PS-Adobe-3.0\n%%Pages: 10\n%%EndComments\n"
+                         "/Helvetica findfont 24 scalefont setfont\n";
+        for (int page = 1; page <= 10; ++page)
+            doc +=
+                QByteArray("72 700 moveto (Page ") + QByteArray::number(page) + ") show showpage\n";
+        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/ten.ps"), doc))};
+        w.OnAddFiles();
+        std::vector<int> values;
+        QStringList texts;
+        connect(w.ui.progress, &QProgressBar::valueChanged, this, [&](int v) {
+            values.push_back(v);
+            texts << w.ui.progress->text();
+        });
+        w.SetRunPacing(RunPacing::None());
+        w.ui.start->click();
+        WaitForRun();
+        QCOMPARE(Status(0), QStringLiteral("Succeed"));
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        const auto within =
+            std::count_if(values.begin(), values.end(), [](int v) { return v > 0 && v < 100; });
+        QVERIFY2(within >= 5, qPrintable(QString::number(within)));
+        QCOMPARE(values.back(), 100);
+        QVERIFY2(texts.filter(QRegularExpression("^file 1 of 1, page \\d+")).size() >= 5,
+                 qPrintable(texts.join(" | ")));
     }
 
     // The Settings button opens the sheet of the shown output kind; a
@@ -817,7 +1041,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Label(w.ui.selected), QStringLiteral("Selected: 1"), 20000);
         QVERIFY(!w.close());
         w.ui.list->setFocus();
-        QTest::keyClick(&w, Qt::Key_Escape);
         QTest::keyClick(w.ui.list, Qt::Key_Return);
         QVERIFY(w.isVisible());
         QTest::keyClick(w.ui.list, Qt::Key_Delete);
@@ -861,32 +1084,38 @@ private slots:
         }
     }
 
-    // The status column keeps its text; why a row failed is its tooltip.
-    void aFailedRowSaysWhyInItsTooltip() {
-        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
-                                 .arg(Dir())
-                                 .toUtf8()
-                                 .constData());
-        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/empty.ps"), QByteArray())),
-                           QString::fromStdString(WriteFile(Dir("in/good.ps"), kPage))};
+    // Every failed row says why in its "Reason" column, in plain words: a
+    // picture renamed to .ps, an empty file, an interpreter error whose
+    // offending operator is raw bytes (shown printable). A row that
+    // succeeded has no reason.
+    void theReasonColumnSaysWhyEachRowFailed() {
+        DeskWindow &w = OpenPdfToOut();
+        const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+        w.filesToChoose = {
+            QString::fromStdString(WriteFile(Dir("in/photo.ps"), png.repeated(50))),
+            QString::fromStdString(WriteFile(Dir("in/empty.ps"), QByteArray())),
+            QString::fromStdString(WriteFile(Dir("in/bad.ps"), "%!PS\n\x01\x02zz\n")),
+            QString::fromStdString(WriteFile(Dir("in/good.ps"), kPage))};
         w.OnAddFiles();
-        QCOMPARE(w.GetItemCount(), 2);
+        QCOMPARE(w.GetItemCount(), 4);
+        w.SetRunPacing(RunPacing::None());
         w.OnStart();
         WaitForRun();
-        QCOMPARE(Status(0), QStringLiteral("Failed"));
-        QCOMPARE(w.ui.list->topLevelItem(0)->toolTip(0), QStringLiteral("empty input file"));
-        QCOMPARE(w.ui.list->topLevelItem(0)->toolTip(2), QStringLiteral("empty input file"));
-        QCOMPARE(Status(1), QStringLiteral("Succeed"));
-        QVERIFY(w.ui.list->topLevelItem(1)->toolTip(2).isEmpty());
+        const QString reasons[][2] = {{"Failed", "not a PostScript file"},
+                                      {"Failed", "empty input file"},
+                                      {"Failed", "interpreter error: /undefined in \\x01\\x02zz"},
+                                      {"Succeed", ""}};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(Status(i), reasons[i][0]);
+            QCOMPARE(w.ui.list->topLevelItem(i)->text(3), reasons[i][1]);
+        }
+        QCOMPARE(w.ui.list->topLevelItem(0)->toolTip(0), Dir("in/photo.ps"));
     }
 
     // A window destroyed during a run stops it between files and carries
     // out the worker's last calls before it goes.
     void destroyingTheWindowStopsTheRun() {
-        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
-                                 .arg(Dir())
-                                 .toUtf8()
-                                 .constData());
+        DeskWindow &w = OpenPdfToOut();
         AddPsFiles(3);
         w.ui.start->click();
         QTRY_VERIFY_WITH_TIMEOUT(Status(0).startsWith("Converting"), 60000);
@@ -900,32 +1129,26 @@ private slots:
     // the row reads "Aborted", nothing is left in the output folder (not
     // even the hidden temporary PDF) and the window closes again.
     void stopEndsAFileThatNeverFinishes() {
-        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
-                                 .arg(Dir())
-                                 .toUtf8()
-                                 .constData());
-        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n"))};
-        w.OnAddFiles();
-        w.ui.start->click();
-        QTRY_COMPARE_WITH_TIMEOUT(Status(0), QStringLiteral("Converting..."), 60000);
+        DeskWindow &w = StartFileThatNeverEnds();
+        QCOMPARE(Status(0), QStringLiteral("Converting..."));
         QVERIFY(!w.close());
         w.ui.start->click();
         QVERIFY(QTest::qWaitFor([&] { return w.RunFinished(); }, 5000));
         QCOMPARE(Status(0), QStringLiteral("Aborted"));
+        QCOMPARE(w.ui.list->topLevelItem(0)->text(3), QStringLiteral("stopped"));
         QCOMPARE(QDir(Dir("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
         QVERIFY(w.close());
     }
 
     // Two presses: the second only asks the run to stop, which it does
-    // between files; rows it never reached keep their status.
+    // between files. Start set every row to "Ready" first, so rows the run
+    // never reached say so, whatever an earlier run left there.
     void stopAtTheThirdOfFiveFiles() {
-        DeskWindow &w = Open(QStringLiteral("[Set]\notype=1\nmode=1\noutput=%1/out/\n")
-                                 .arg(Dir())
-                                 .toUtf8()
-                                 .constData());
+        DeskWindow &w = OpenPdfToOut();
         AddPsFiles(5);
         w.ui.list->topLevelItem(4)->setText(2, "Failed"); // as after an earlier run
+        w.ui.list->topLevelItem(4)->setText(3, "empty input file");
         w.ui.start->click();
         QTRY_VERIFY_WITH_TIMEOUT(Status(2).startsWith("Converting"), 60000);
         w.ui.start->click();
@@ -940,7 +1163,8 @@ private slots:
         QCOMPARE(Status(1), QStringLiteral("Succeed"));
         QCOMPARE(Status(2), QStringLiteral("Succeed"));
         QCOMPARE(Status(3), QStringLiteral("Ready"));
-        QCOMPARE(Status(4), QStringLiteral("Failed"));
+        QCOMPARE(Status(4), QStringLiteral("Ready"));
+        QVERIFY(w.ui.list->topLevelItem(4)->text(3).isEmpty());
         QCOMPARE(w.ui.progress->value(), 60);
         QCOMPARE(w.ui.start->text(), QStringLiteral("Start Converting"));
         CheckEditingControls(true);

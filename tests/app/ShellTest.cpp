@@ -4,12 +4,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -315,6 +318,11 @@ private slots:
         dlg.OnStart();
         QVERIFY(!dlg.RunFinished());
         dlg.m_settings.m_nFormat = 4;
+        // Asked whether to stop the run and quit: no.
+        QTimer::singleShot(0, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::No)->click();
+        });
         QVERIFY(!dlg.close());
         QTest::keyClick(&dlg, Qt::Key_Escape);
         QVERIFY(dlg.isVisible());
@@ -539,6 +547,27 @@ private slots:
                  UiLanguage::Chinese);
         QCOMPARE(QString::fromUtf8(HelpFileName()), QStringLiteral("help.html"));
         QVERIFY(QFileInfo::exists(BinFolder() + "/help_en.html"));
+    }
+
+    // Qt's own dialogs speak the chosen language: the file dialog's buttons
+    // under a Chinese locale, in English otherwise.
+    void qtDialogsFollowTheLanguage() {
+        auto buttons = [] {
+            QFileDialog dialog;
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            const auto *box = dialog.findChild<QDialogButtonBox *>();
+            return box ? QStringList{box->button(QDialogButtonBox::Open)->text(),
+                                     box->button(QDialogButtonBox::Cancel)->text()}
+                       : QStringList();
+        };
+        InstallTranslation(QLocale(QLocale::Chinese, QLocale::China), BinFolder());
+        const QStringList chinese = buttons();
+        QCOMPARE(chinese.size(), 2);
+        QVERIFY2(chinese[0].contains(QString::fromUtf8("打开")), qPrintable(chinese.join(" | ")));
+        QCOMPARE(chinese[1], QString::fromUtf8("取消"));
+        InstallTranslation(QLocale(QLocale::English), BinFolder());
+        QCOMPARE(buttons().value(1).remove(u'&'), QStringLiteral("Cancel"));
+        InstallTranslation(QLocale(), BinFolder());
     }
 };
 

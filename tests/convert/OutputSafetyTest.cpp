@@ -168,17 +168,29 @@ TEST_F(OutputSafety, AFinishingStepThatFailsFailsTheRowAndKeepsTheOldPdf) {
     EXPECT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"doc.pdf"});
 }
 
-TEST_F(OutputSafety, AnEmptyInputFailsInEveryKind) {
-    std::string empty = dir.File("in/empty.ps");
+// An empty input, and a picture renamed to .ps, fail in every kind before
+// the interpreter runs; a PostScript file behind what a printer driver puts
+// first (Ctrl-D, a printer-job header) is still PostScript.
+TEST_F(OutputSafety, AnInputThatIsNotPostScriptFailsInEveryKind) {
+    std::string empty = dir.File("in/empty.ps"), renamed = dir.File("in/photo.ps");
     WriteFile(empty, "");
+    WriteFile(renamed, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(400, '\x7f'));
+    std::string driver = Input("driver.ps");
+    WriteFile(driver,
+              "\x04\x1b%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n" + ReadFile(driver));
     for (int kind : {0, 1, 2}) {
         SCOPED_TRACE(kind);
         s.m_nOutputKind = kind;
-        Convert({empty});
+        Convert({empty, renamed});
         EXPECT_EQ(view.Status(0), "Failed");
         EXPECT_EQ(view.Reason(0), "empty input file");
+        EXPECT_EQ(view.Status(1), "Failed");
+        EXPECT_EQ(view.Reason(1), "not a PostScript file");
     }
     EXPECT_TRUE(ListNames(dir.File("out/")).empty());
+    s.m_nOutputKind = 1;
+    Convert({driver});
+    EXPECT_EQ(view.Status(0), "Succeed") << view.Reason(0);
 }
 
 // The interpreter is hostile: what it leaves in place of the temporary PDF

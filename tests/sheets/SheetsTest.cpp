@@ -123,6 +123,7 @@ private slots:
     void tiffCompressionRule();
     void tiffStartUpKeepsStoredColour();
     void securityRule();
+    void securityPasswordConfirmed();
     void securityPasswordsCut();
     void infoPage();
     void stampRuleAndSwatch();
@@ -165,11 +166,10 @@ void SheetsTest::tabsOfBothSheets() {
     QVERIFY(ok->isDefault());
 }
 
-// The sheet takes the size of its largest page when it opens, and no more:
-// the pages are shown exactly as wide as the widest of them (tabs that do
-// not fit scroll). Visiting each page in turn neither resizes the sheet nor
-// leaves any control of that page outside the part of the sheet that shows
-// it.
+// The sheet opens large enough for its largest page and wide enough to show
+// every tab without scrolling, and the user may make it larger. Visiting
+// each page in turn neither resizes the sheet nor leaves any control of that
+// page outside the part of the sheet that shows it.
 void SheetsTest::sheetHoldsEveryPage() {
     TempProfile ini;
     ImageSheet image(ini);
@@ -180,9 +180,11 @@ void SheetsTest::sheetHoldsEveryPage() {
         int widest = 0;
         for (int i = 0; i < sheet->PageCount(); ++i)
             widest = std::max(widest, sheet->Page(i)->TemplateSize().width());
-        QCOMPARE(sheet->Page(0)->width(), widest);
-        // Nothing beside the page but the tab frame.
-        QVERIFY2(sheet->Tabs()->width() - widest <= 8, qPrintable(sheet->windowTitle()));
+        QVERIFY(sheet->Page(0)->width() >= widest);
+        const QTabBar *bar = sheet->Tabs()->tabBar();
+        QVERIFY2(bar->tabRect(bar->count() - 1).right() < bar->width() &&
+                     bar->tabRect(0).left() >= 0,
+                 qPrintable(sheet->windowTitle() + ": a tab out of sight"));
         for (int i = 0; i < sheet->PageCount(); ++i) {
             sheet->Tabs()->setCurrentIndex(i);
             QCoreApplication::processEvents();
@@ -199,6 +201,8 @@ void SheetsTest::sheetHoldsEveryPage() {
                 QVERIFY2(page->rect().contains(control->geometry()),
                          qPrintable(where + ": " + control->objectName()));
         }
+        sheet->resize(opened + QSize(120, 60));
+        QCOMPARE(sheet->size(), opened + QSize(120, 60));
     }
 }
 
@@ -551,7 +555,7 @@ void SheetsTest::securityRule() {
               "opass=o2\n");
     PdfSheet pdf(ini);
     CSettingsPage *page = pdf.Show(kSecurity);
-    const int ruled[] = {1018, 1019, 1020, 1021, 1025, 1022, 1023, 1024, 1028};
+    const int ruled[] = {1018, 1026, 1019, 1020, 1021, 1025, 1022, 1023, 1024, 1028};
     for (int id : ruled)
         QVERIFY2(!page->Item(id)->isEnabled(), qPrintable(QString::number(id)));
     QVERIFY(page->ItemAs<QRadioButton>(1021)->isChecked());
@@ -585,6 +589,42 @@ void SheetsTest::securityRule() {
 
     PdfSheet again(ini);
     QVERIFY(again.Show(kSecurity)->ItemAs<QRadioButton>(1025)->isChecked());
+}
+
+// The user password is typed twice: OK is refused, with a message and the
+// Security page shown, while the two differ; nothing is written until they
+// agree.
+void SheetsTest::securityPasswordConfirmed() {
+    TempProfile ini;
+    ini.Write("[Pdf]\nencrypt=1\nupass=u1\n");
+    PdfSheet pdf(ini);
+    CSettingsPage *page = pdf.Show(kSecurity);
+    auto *user = page->ItemAs<QLineEdit>(1018);
+    auto *confirm = page->ItemAs<QLineEdit>(1026);
+    QVERIFY(confirm && confirm->isEnabled());
+    QCOMPARE(confirm->echoMode(), QLineEdit::Password);
+    QCOMPARE(confirm->text(), QStringLiteral("u1"));
+    user->setText("secret");
+    confirm->setText("secert");
+    pdf.Show(kInfo);
+
+    QString said;
+    auto answered = WhenModal<QMessageBox>([&](QMessageBox *box) {
+        said = box->text();
+        box->accept();
+    });
+    pdf.sheet.OkButton()->click();
+    QVERIFY(*answered);
+    QVERIFY2(said.contains("differ"), qPrintable(said));
+    QVERIFY(pdf.sheet.isVisible());
+    QCOMPARE(pdf.sheet.result(), int(QDialog::Rejected));
+    QCOMPARE(pdf.sheet.Tabs()->currentIndex(), int(kSecurity));
+    QCOMPARE(Value(ini, "Pdf", "upass").value_or(""), std::string("u1"));
+
+    confirm->setText("secret");
+    pdf.sheet.OkButton()->click();
+    QCOMPARE(pdf.sheet.result(), int(QDialog::Accepted));
+    QCOMPARE(Value(ini, "Pdf", "upass").value_or(""), std::string("secret"));
 }
 
 void SheetsTest::securityPasswordsCut() {
@@ -894,13 +934,26 @@ void SheetsTest::openSettingsRunsTheRightDialog() {
     const IniFile file(ini.Path());
     QVERIFY(file.HasKey("Pdf", "opass") && !file.HasKey("Pdf", "title"));
 
-    answered = WhenModal<CMyPropSheet>([&](CMyPropSheet *sheet) {
-        title = sheet->windowTitle();
-        sheet->CancelButton()->click();
-    });
-    QVERIFY(!OpenSettings(nullptr, 0, ini.Path(), s));
-    QVERIFY(*answered);
-    QCOMPARE(title, QStringLiteral("Image Settings"));
+    // The image sheet opens on the chosen format's page; WMF and EMF have
+    // none, and open on the Common page.
+    const struct {
+        int format;
+        int tab;
+    } starts[] = {{1, kTiff}, {0, kJpeg}, {11, kRas}, {6, kCommon}, {-1, kCommon}};
+    for (const auto &start : starts) {
+        s.m_nFormat = start.format;
+        int shown = -1;
+        answered = WhenModal<CMyPropSheet>([&](CMyPropSheet *sheet) {
+            title = sheet->windowTitle();
+            shown = sheet->Tabs()->currentIndex();
+            QVERIFY(sheet->Page(shown)->IsCreated());
+            sheet->CancelButton()->click();
+        });
+        QVERIFY(!OpenSettings(nullptr, 0, ini.Path(), s));
+        QVERIFY(*answered);
+        QCOMPARE(title, QStringLiteral("Image Settings"));
+        QCOMPARE(shown, start.tab);
+    }
 
     answered = WhenModal<CTxtDlg>([](CTxtDlg *dlg) {
         dlgtpl::Control<QCheckBox>(dlg, 1068)->click();

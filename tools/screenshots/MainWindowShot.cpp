@@ -1,6 +1,8 @@
-// The picture of the main window for the documentation: a few queued
-// PostScript files, the first of them converted to PDF by a real run, the
-// rest waiting, in the language the locale chooses. Saves the window's
+// The picture of the main window for the documentation, made larger than
+// its smallest size: a few queued PostScript files, the first of them
+// converted to PDF by a real run, the second failed by it (a picture renamed
+// to .ps) with its reason, the rest waiting, in the language the locale
+// chooses. Saves the window's
 // picture to the path given as the first argument (default main-window.png)
 // and ends; 0 on success.
 //
@@ -63,13 +65,18 @@ int main(int argc, char **argv) {
                           tmp.filePath("config").toStdString() + "/");
     if (!w.OnInitDialog())
         return 1;
+    w.resize(w.size() + QSize(260, 90));
     w.show();
 
-    // The first file, converted.
+    // The first file, converted; the second, a picture under a PostScript
+    // name, failed.
     const QString first = docs + "/annual-report.ps";
-    if (!Write(first, QByteArray(kPage).repeated(40)))
+    const QString renamed = docs + "/scans/2026/December/site-visit-photo.ps";
+    QDir().mkpath(docs + "/scans/2026/December");
+    const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    if (!Write(first, QByteArray(kPage).repeated(40)) || !Write(renamed, png.repeated(200)))
         return 1;
-    w.OnDropFiles({QUrl::fromLocalFile(first)});
+    w.OnDropFiles({QUrl::fromLocalFile(first), QUrl::fromLocalFile(renamed)});
     w.OnStart();
     QElapsedTimer wait;
     wait.start();
@@ -92,7 +99,7 @@ int main(int argc, char **argv) {
         more << QUrl::fromLocalFile(path);
     }
     w.OnDropFiles(more);
-    w.SelectOnly(0);
+    w.SelectOnly(1);
     Settle(400);
 
     const QImage picture = w.grab().toImage();

@@ -1,0 +1,222 @@
+// CMainDlg: the run as the window shows it. Start and Stop, the rows'
+// statuses and reasons, the progress within and across files, the status
+// line's position text, and the notice at the end of a long run.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QThread>
+#include <QTreeWidget>
+
+#include <utility>
+
+#include "app/CIconButton.h"
+#include "app/CMainDlg.h"
+#include "convert/DeclaredPages.h"
+
+namespace {
+
+constexpr char kStartCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Start Converting");
+constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Stop Converting");
+constexpr int kIconStop = 150;
+// A run longer than this ends with a desktop notification when the window
+// is not the active one.
+constexpr std::chrono::seconds kLongRun{10};
+
+} // namespace
+
+void CMainDlg::OnStart() {
+    UpdateData(true);
+    if (Running()) {
+        m_run->RequestStop();
+        return;
+    }
+
+    m_btnStart->SetIcon(kIconStop);
+    m_btnStart->setText(tr(kStopCaption));
+    EnableControls(false);
+    ResetRowStatuses();
+    m_pos = RunPosition{};
+    m_pos.rows = GetItemCount();
+    m_pos.started = std::chrono::steady_clock::now();
+    ShowRunPosition();
+
+    std::vector<std::string> rows;
+    rows.reserve(static_cast<std::size_t>(GetItemCount()));
+    for (int i = 0; i < GetItemCount(); ++i)
+        rows.push_back(GetItemText(i, 0));
+    if (!m_run) {
+        m_run = std::make_unique<ConversionRun>(*this, m_engine, m_extractor, m_szTempDir);
+        // Runs on the worker once it has made its last call.
+        m_run->SetEndNotice([this] {
+            QMetaObject::invokeMethod(this, &CMainDlg::OnRunEnded, Qt::QueuedConnection);
+        });
+    }
+    m_run->SetPacing(m_runPacing);
+    // A run that did not start leaves the window idle (a worker that could
+    // not be launched has restored it already; once more does no harm).
+    if (!m_run->Start(m_settings, std::move(rows)))
+        RestoreIdle();
+}
+
+bool CMainDlg::Running() const {
+    return m_run && m_run->m_bRunning.load();
+}
+
+bool CMainDlg::RunFinished() const {
+    return !Running();
+}
+
+void CMainDlg::WaitForRunEnd() {
+    // The worker's calls wait for this thread, so they are carried out here;
+    // between them this thread sleeps until the next call or the run's end
+    // notice arrives.
+    while (Running())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    if (m_run)
+        m_run->Wait();
+}
+
+void CMainDlg::OnRunEnded() {
+    // Being a queued call, this also wakes WaitForRunEnd.
+    if (Running())
+        return;
+    NotifyRunEnd();
+    if (m_bQuitAfterRun) {
+        m_bQuitAfterRun = false;
+        close();
+    }
+}
+
+void CMainDlg::ResetRowStatuses() {
+    for (int i = 0; i < GetItemCount(); ++i) {
+        QTreeWidgetItem *item = m_list->topLevelItem(i);
+        item->setText(2, QString::fromUtf8(kStatusReady));
+        ShowReason(item, QString());
+    }
+}
+
+void CMainDlg::CountStatus(int row, const std::string &text) {
+    if (text == kStatusConverting1) {
+        m_pos.row = row;
+        m_pos.page = m_pos.pages = 0;
+        m_pos.declared = DeclaredPageCount(GetItemText(row, 0));
+        ShowRunPosition();
+    } else if (text == kStatusSucceed) {
+        ++m_pos.succeeded;
+    } else if (text == kStatusFailed) {
+        ++m_pos.failed;
+    }
+}
+
+void CMainDlg::ShowRunPosition() {
+    const RunPosition &p = m_pos;
+    if (p.rows > 0) {
+        // Whole rows, plus the pages of the current row written so far.
+        long long hundredths = 100LL * p.done;
+        if (p.page > 0 && p.pages > 0)
+            hundredths = (100LL * p.done * p.pages + 100LL * (p.page - 1)) / p.pages;
+        m_progress->setValue(static_cast<int>(hundredths / p.rows));
+    }
+    QString text;
+    if (p.row >= 0) {
+        text = tr("file %1 of %2").arg(p.row + 1).arg(p.rows);
+        if (p.page > 0 && p.pages > 0)
+            text += tr(", page %1 of %2").arg(p.page).arg(p.pages);
+        else if (p.page > 0)
+            text += tr(", page %1").arg(p.page);
+    }
+    // The bar's format replaces %-sequences; the text has none of its own.
+    m_progress->setFormat(text.replace(u'%', QStringLiteral("%%")));
+}
+
+void CMainDlg::NotifyRunEnd() {
+    using namespace std::chrono;
+    if (m_pos.rows == 0 || steady_clock::now() - m_pos.started <= kLongRun || isActiveWindow())
+        return;
+    QString folder = QString::fromStdString(m_pos.folder);
+    if (folder.isEmpty() && m_settings.m_nOutputMode == 1)
+        folder = QString::fromStdString(m_settings.m_szOutputDir);
+    Notify(tr("Conversion finished"),
+           tr("%1 succeeded, %2 failed.").arg(m_pos.succeeded).arg(m_pos.failed), folder);
+}
+
+template <class F> void CMainDlg::OnGuiThread(F call) {
+    if (QThread::currentThread() == thread())
+        call();
+    else
+        QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+}
+
+void CMainDlg::SelectOnly(int row) {
+    OnGuiThread([this, row] { SelectOnlyNow(row); });
+}
+
+void CMainDlg::SetStatus(int row, const std::string &text) {
+    OnGuiThread([this, row, &text] {
+        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        if (!item)
+            return;
+        item->setText(2, QString::fromStdString(text));
+        CountStatus(row, text);
+        if (text == kStatusAborted)
+            ShowReason(item, tr("stopped"));
+        else if (text != kStatusFailed)
+            ShowReason(item, QString());
+    });
+}
+
+void CMainDlg::SetFailReason(int row, const std::string &reason) {
+    OnGuiThread([this, row, &reason] {
+        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
+            ShowReason(item, QString::fromStdString(reason));
+    });
+}
+
+void CMainDlg::ShowReason(QTreeWidgetItem *item, const QString &reason) {
+    item->setText(kReasonColumn, reason);
+    item->setToolTip(kReasonColumn, reason);
+}
+
+void CMainDlg::SetProgress(int) {}
+
+void CMainDlg::RowFinished(int) {
+    OnGuiThread([this] {
+        ++m_pos.done;
+        m_pos.page = m_pos.pages = 0;
+        ShowRunPosition();
+    });
+}
+
+void CMainDlg::OutputWritten(int, const std::string &path) {
+    OnGuiThread([this, &path] {
+        m_pos.folder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+    });
+}
+
+void CMainDlg::PageStarted(int row, int page, int pages) {
+    OnGuiThread([this, row, page, pages] {
+        // While the run can't tell the count yet, the file's own word for it
+        // stands in, as long as the pages do not outnumber it.
+        m_pos.row = row;
+        m_pos.page = page;
+        m_pos.pages = pages > 0 ? pages : m_pos.declared >= page ? m_pos.declared : 0;
+        ShowRunPosition();
+    });
+}
+
+void CMainDlg::SetSelectedText(const std::string &text) {
+    OnGuiThread([this, &text] { m_lblSelected->setText(QString::fromStdString(text)); });
+}
+
+void CMainDlg::RestoreIdle() {
+    OnGuiThread([this] {
+        m_btnStart->SetIcon(kIconStart);
+        m_btnStart->setText(tr(kStartCaption));
+        EnableControls(true);
+        m_pos.row = -1;
+        ShowRunPosition();
+    });
+}
