@@ -498,6 +498,16 @@ TEST_F(Cli, AClosedOutputOrAHangUpStopsAtOnceAndLeavesNothing) {
             << sig;
         EXPECT_TRUE(ListNames(dir.File("tmp/")).empty()) << sig;
     }
+    // The reader goes away while that file converts and nothing is printed:
+    // noticed all the same, `vantoria-cli loop.ps | head -1` ends.
+    CliProcess p(dir, {"--profile", profile, "--kind", "image", dir.File("in/loop.ps")});
+    for (int i = 0; i < 500 && ListNames(dir.File("tmp/")).empty(); ++i)
+        p.Pump(20);
+    p.CloseOutput();
+    for (int i = 0; i < 600 && p.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(p.Running()) << "the closed output went unnoticed";
+    EXPECT_EQ(p.Finish().status, 1);
     // TearDown: nothing is left in the temporary folder.
 }
 
