@@ -66,9 +66,9 @@ class CliView : public ConversionView {
 public:
     CliView(const std::vector<std::string> &rows, Output &out, ProgressLine &progress,
             RunReport &report, bool quiet)
-        : m_rows(rows), m_status(rows.size()), m_finished(rows.size()), m_reason(rows.size()), m_outputs(rows.size()),
-          m_start(rows.size()), m_out(out), m_progress(progress), m_report(report), m_quiet(quiet) {
-    }
+        : m_rows(rows), m_status(rows.size()), m_finished(rows.size()), m_reason(rows.size()),
+          m_outputs(rows.size()), m_start(rows.size()), m_out(out), m_progress(progress),
+          m_report(report), m_quiet(quiet) {}
 
     void SelectOnly(int) override {}
     void SetStatus(int row, const std::string &text) override {
@@ -192,7 +192,7 @@ int Summarise(const std::vector<std::string> &statuses, int refused, bool quiet,
         else if (s == kStatusFailed)
             ++failed;
         else
-            ++stopped; // "Aborted", never reached, or stopped after its last test
+            ++stopped; // "Aborted" or never reached
     }
     if (!quiet)
         output.Line(std::to_string(succeeded) + " succeeded, " + std::to_string(failed) +
@@ -215,8 +215,7 @@ struct RowsRun {
 // each row ended. False when the modules can't be loaded (said on `err`).
 // A run abandoned by a stop ends the process from here, with every row's
 // line, the summary and the report written and the temporaries removed.
-bool ConvertRows(const RowsRun &in, ProgressMode progressMode,
-                 std::vector<std::string> &statuses) {
+bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<std::string> &statuses) {
     EngineModule engine;
     ExtractorModule extractor;
     if (!LoadCliModules(engine, extractor, in.err))

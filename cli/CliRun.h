@@ -6,11 +6,11 @@
 // would take, converts them and prints one line per input as it is done
 // with ("Succeed  /data/a.ps", or "Failed  /data/b.ps: disk full" with the
 // reason when one is known; a refused input gets its "Failed" line at once,
-// before the files that convert) and a summary. The progress line goes to `err` in the given mode (see
-// ProgressLine.h); with --report each input also gets its JSON line there.
-// Returns the exit status: 0 when every input succeeded, 1 otherwise, 2 when
-// a list can't be read or the report can't be created (nothing is converted
-// then).
+// before the files that convert) and a summary. The progress line goes to
+// `err` in the given mode (see ProgressLine.h); with --report each input
+// also gets its JSON line there. Returns the exit status: 0 when every input
+// succeeded, 1 otherwise, 2 when a list can't be read or the report can't be
+// created (nothing is converted then).
 //
 // Stop handling: the stop signals must be blocked in every thread before
 // RunCli is called (main calls BlockStopSignals); while the files convert,

@@ -561,19 +561,6 @@ std::vector<std::string> KindArgs(const std::string &kind) {
     return {"--kind", kind};
 }
 
-// Names with sizes and modification times: what a later write would change.
-std::vector<std::string> Snapshot(const std::string &folder) {
-    std::vector<std::string> state;
-    for (const std::string &n : ListNames(folder)) {
-        struct stat st {};
-        ::lstat((folder + n).c_str(), &st);
-        state.push_back(n + " " + std::to_string(st.st_size) + " " +
-                        std::to_string(st.st_mtim.tv_nsec) + " " +
-                        std::to_string(st.st_mtim.tv_sec));
-    }
-    return state;
-}
-
 class CliStop : public Cli, public ::testing::WithParamInterface<StopCase> {};
 
 } // namespace
@@ -581,9 +568,9 @@ class CliStop : public Cli, public ::testing::WithParamInterface<StopCase> {};
 TEST_P(CliStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterwards) {
     const StopCase c = GetParam();
     std::string report = dir.File("report.jsonl");
-    std::vector<std::string> args = {"--profile", profile, "--report", report, "--jobs",
-                                     std::to_string(c.jobs), "--set", "Img.xdpi=150", "--set",
-                                     "Img.ydpi=150"};
+    std::vector<std::string> args = {
+        "--profile", profile,        "--report", report,        "--jobs", std::to_string(c.jobs),
+        "--set",     "Img.xdpi=150", "--set",    "Img.ydpi=150"};
     for (const std::string &a : KindArgs(c.kind))
         args.push_back(a);
     std::vector<std::string> inputs;
@@ -617,7 +604,7 @@ TEST_P(CliStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterwards) {
     Result r = p.Finish();
     EXPECT_TRUE(r.status == 0 || r.status == 1) << r.status << " " << r.err;
 
-    std::vector<std::string> before = Snapshot(dir.File("out/"));
+    std::vector<std::string> before = testsupport::FolderState(dir.File("out/"));
     std::vector<std::string> written;
     std::vector<std::string> entries = ReadReport(report);
     ASSERT_EQ(entries.size(), inputs.size());
@@ -639,7 +626,8 @@ TEST_P(CliStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterwards) {
         EXPECT_NE(std::find(written.begin(), written.end(), dir.File("out/" + n)), written.end())
             << n << " belongs to no row";
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(Snapshot(dir.File("out/")), before) << "written after the process ended";
+    EXPECT_EQ(testsupport::FolderState(dir.File("out/")), before)
+        << "written after the process ended";
     // TearDown: the temporary folder is empty.
 }
 
@@ -647,8 +635,8 @@ namespace {
 
 std::vector<StopCase> AllStopCases() {
     std::vector<StopCase> cases;
-    for (StopPath path : {StopPath::CtrlC, StopPath::SecondCtrlC, StopPath::Term,
-                          StopPath::HangUp, StopPath::ClosedOutput})
+    for (StopPath path : {StopPath::CtrlC, StopPath::SecondCtrlC, StopPath::Term, StopPath::HangUp,
+                          StopPath::ClosedOutput})
         for (int jobs : {1, 2})
             for (const char *kind : {"pdf", "text", "png", "tiff"})
                 cases.push_back({path, jobs, kind});

@@ -99,19 +99,6 @@ struct StopCase {
 
 class RunStop : public RunFixture, public ::testing::WithParamInterface<StopCase> {};
 
-// Names with sizes and modification times: what a later write would change.
-std::vector<std::string> Snapshot(const std::string &folder) {
-    std::vector<std::string> state;
-    for (const std::string &n : testsupport::ListNames(folder)) {
-        struct stat st {};
-        ::lstat((folder + n).c_str(), &st);
-        state.push_back(n + " " + std::to_string(st.st_size) + " " +
-                        std::to_string(st.st_mtim.tv_sec) + "." +
-                        std::to_string(st.st_mtim.tv_nsec));
-    }
-    return state;
-}
-
 } // namespace
 
 TEST_P(RunStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterTheEnd) {
@@ -129,7 +116,7 @@ TEST_P(RunStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterTheEnd) {
     for (int i = 0; i < 4; ++i)
         rows.push_back(Input("s" + std::to_string(i) + ".ps", {.pages = 6}));
     Convert(rows);
-    std::vector<std::string> ended = Snapshot(dir.File("out/"));
+    std::vector<std::string> ended = testsupport::FolderState(dir.File("out/"));
     for (int i = 0; i < 4; ++i) {
         std::string status = view.Status(i);
         EXPECT_TRUE(status.empty() || status == kStatusSucceed || status == kStatusAborted)
@@ -137,20 +124,21 @@ TEST_P(RunStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterTheEnd) {
     }
     EXPECT_EQ(view.Status(0), kStatusSucceed);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(Snapshot(dir.File("out/")), ended);
+    EXPECT_EQ(testsupport::FolderState(dir.File("out/")), ended);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, RunStop,
-    ::testing::Values(StopCase{"pdf1", OutputKind::Pdf, false, 1},
-                      StopCase{"pdf2", OutputKind::Pdf, false, 2},
-                      StopCase{"text1", OutputKind::Text, false, 1},
-                      StopCase{"text2", OutputKind::Text, false, 2},
-                      StopCase{"jpeg1", OutputKind::Image, false, 1},
-                      StopCase{"jpeg2", OutputKind::Image, false, 2},
-                      StopCase{"tiff1", OutputKind::Image, true, 1},
-                      StopCase{"tiff2", OutputKind::Image, true, 2}),
-    [](const ::testing::TestParamInfo<StopCase> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, RunStop,
+                         ::testing::Values(StopCase{"pdf1", OutputKind::Pdf, false, 1},
+                                           StopCase{"pdf2", OutputKind::Pdf, false, 2},
+                                           StopCase{"text1", OutputKind::Text, false, 1},
+                                           StopCase{"text2", OutputKind::Text, false, 2},
+                                           StopCase{"jpeg1", OutputKind::Image, false, 1},
+                                           StopCase{"jpeg2", OutputKind::Image, false, 2},
+                                           StopCase{"tiff1", OutputKind::Image, true, 1},
+                                           StopCase{"tiff2", OutputKind::Image, true, 2}),
+                         [](const ::testing::TestParamInfo<StopCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(RunEngine, ResultCodesAndAFreshInstancePerRun) {
     testsupport::TempFolder dir;
