@@ -2,15 +2,18 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "cli/FileList.h"
 #include "cli/RunReport.h"
 #include "cli/StopSignals.h"
+#include "common/LiveTemporaries.h"
 #include "convert/ConversionRun.h"
 #include "convert/EngineModule.h"
 #include "convert/OutputKind.h"
@@ -48,6 +51,7 @@ public:
         }
     }
     bool Failed() const { return m_failed; }
+    int Fd() const { return ::fileno(m_out); }
 
 private:
     std::FILE *m_out;
@@ -62,12 +66,13 @@ class CliView : public ConversionView {
 public:
     CliView(const std::vector<std::string> &rows, Output &out, ProgressLine &progress,
             RunReport &report, bool quiet)
-        : m_rows(rows), m_status(rows.size()), m_reason(rows.size()), m_outputs(rows.size()),
-          m_start(rows.size()), m_out(out), m_progress(progress), m_report(report), m_quiet(quiet) {
-    }
+        : m_rows(rows), m_status(rows.size()), m_finished(rows.size()), m_reason(rows.size()),
+          m_outputs(rows.size()), m_start(rows.size()), m_out(out), m_progress(progress),
+          m_report(report), m_quiet(quiet) {}
 
     void SelectOnly(int) override {}
     void SetStatus(int row, const std::string &text) override {
+        std::lock_guard<std::timed_mutex> lock(m_lock);
         if (!Valid(row))
             return;
         std::size_t r = static_cast<std::size_t>(row);
@@ -80,23 +85,69 @@ public:
     }
     void SetProgress(int) override {}
     void SetSelectedText(const std::string &) override {}
-    void RestoreIdle() override { m_progress.Clear(); }
+    void RestoreIdle() override {
+        std::lock_guard<std::timed_mutex> lock(m_lock);
+        m_progress.Clear();
+    }
     void SetFailReason(int row, const std::string &reason) override {
+        std::lock_guard<std::timed_mutex> lock(m_lock);
         if (Valid(row))
             m_reason[static_cast<std::size_t>(row)] = reason;
     }
     void OutputWritten(int row, const std::string &path) override {
+        std::lock_guard<std::timed_mutex> lock(m_lock);
         if (Valid(row))
             m_outputs[static_cast<std::size_t>(row)].push_back(path);
     }
     void PageStarted(int row, int page, int pages) override {
+        std::lock_guard<std::timed_mutex> lock(m_lock);
         if (row == m_shown)
             m_progress.Page(page, pages);
     }
     void RowFinished(int row) override {
-        if (!Valid(row))
-            return;
-        std::size_t r = static_cast<std::size_t>(row);
+        std::lock_guard<std::timed_mutex> lock(m_lock);
+        if (Valid(row))
+            Finish(static_cast<std::size_t>(row));
+    }
+
+    // After the run: the rows it never reached go into the report.
+    void ReportUnreached() {
+        std::lock_guard<std::timed_mutex> lock(m_lock);
+        AddUnreached();
+    }
+    const std::vector<std::string> &Statuses() const { return m_status; }
+    // True once the run is over and the view has said all it will.
+    bool Closed() const { return m_closed.load(); }
+
+    // The run is abandoned while rows still convert: each of them ends
+    // "Aborted", and no later call of the run's reaches the output or the
+    // report (the lock is kept). False when the lock can't be had soon (a
+    // write of ours is stuck), with nothing done.
+    bool Abandon() {
+        if (!m_lock.try_lock_for(std::chrono::milliseconds(200)))
+            return false;
+        for (std::size_t r = 0; r < m_rows.size(); ++r) {
+            if (!m_status[r].empty() && !m_finished[r]) {
+                m_status[r] = kStatusAborted;
+                Finish(r);
+            }
+        }
+        AddUnreached();
+        return true;
+    }
+
+private:
+    bool Valid(int row) const { return row >= 0 && static_cast<std::size_t>(row) < m_rows.size(); }
+
+    void AddUnreached() {
+        m_closed = true;
+        for (std::size_t r = 0; r < m_rows.size(); ++r)
+            if (m_status[r].empty())
+                m_report.Add({m_rows[r], {}, kStatusReady, kReasonNotReached, 0});
+    }
+
+    void Finish(std::size_t r) {
+        m_finished[r] = true;
         if (m_status[r] == kStatusAborted && m_reason[r].empty())
             m_reason[r] = kReasonStopped;
         if (!m_quiet) {
@@ -111,19 +162,10 @@ public:
         m_report.Add({m_rows[r], m_outputs[r], m_status[r], m_reason[r], took.count()});
     }
 
-    // After the run: the rows it never reached go into the report.
-    void ReportUnreached() {
-        for (std::size_t r = 0; r < m_rows.size(); ++r)
-            if (m_status[r].empty())
-                m_report.Add({m_rows[r], {}, kStatusReady, kReasonNotReached, 0});
-    }
-    const std::vector<std::string> &Statuses() const { return m_status; }
-
-private:
-    bool Valid(int row) const { return row >= 0 && static_cast<std::size_t>(row) < m_rows.size(); }
-
+    std::timed_mutex m_lock; // the run's threads and an abandoning one
     const std::vector<std::string> &m_rows;
     std::vector<std::string> m_status;
+    std::vector<bool> m_finished;
     std::vector<std::string> m_reason;
     std::vector<std::vector<std::string>> m_outputs;
     std::vector<Clock::time_point> m_start;
@@ -133,10 +175,81 @@ private:
     bool m_quiet;
     int m_started = 0;
     int m_shown = -1;
+    std::atomic<bool> m_closed{false}; // the unreached rows are in the report
 };
 
 std::string DefaultProfile() {
     return SettingsFilePath(SystemMajorVersion(), ProgramFolder(), ConfigFolder());
+}
+
+// The summary line, unless quiet, for rows that ended with `statuses` beside
+// `refused` inputs; returns the exit status it gives.
+int Summarise(const std::vector<std::string> &statuses, int refused, bool quiet, Output &output) {
+    int succeeded = 0, failed = refused, stopped = 0;
+    for (const std::string &s : statuses) {
+        if (s == kStatusSucceed)
+            ++succeeded;
+        else if (s == kStatusFailed)
+            ++failed;
+        else
+            ++stopped; // "Aborted" or never reached
+    }
+    if (!quiet)
+        output.Line(std::to_string(succeeded) + " succeeded, " + std::to_string(failed) +
+                    " failed, " + std::to_string(stopped) + " stopped\n");
+    return (failed == 0 && stopped == 0 && succeeded > 0) ? 0 : 1;
+}
+
+// What converting the accepted inputs works with.
+struct RowsRun {
+    const CliOptions &options;
+    const ConvertSettings &settings;
+    const std::vector<std::string> &rows;
+    int refused;
+    Output &output;
+    RunReport &report;
+    std::FILE *err;
+};
+
+// Convert the rows, taking stop requests meanwhile; `statuses` receives how
+// each row ended. False when the modules can't be loaded (said on `err`).
+// A run abandoned by a stop ends the process from here, with every row's
+// line, the summary and the report written and the temporaries removed.
+bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<std::string> &statuses) {
+    EngineModule engine;
+    ExtractorModule extractor;
+    if (!LoadCliModules(engine, extractor, in.err))
+        return false;
+    ProgressLine progress(in.err, in.options.quiet ? ProgressMode::None : progressMode);
+    CliView view(in.rows, in.output, progress, in.report, in.options.quiet);
+    auto abandon = [&] {
+        if (view.Closed())
+            return false; // over meanwhile: the caller finishes as usual
+        if (engine.killRunning)
+            engine.killRunning();
+        RemoveLiveTemporaries();
+        if (view.Abandon()) {
+            Summarise(view.Statuses(), in.refused, in.options.quiet, in.output);
+            in.report.Close();
+        }
+        return true;
+    };
+    {
+        ConversionRun run(view, engine, extractor, SystemTempFolder());
+        run.SetPacing(RunPacing::None());
+        run.SetJobs(in.options.jobs);
+        // Stop requests arrive as signals, taken on a thread of their own
+        // once the run is active; one sent before waits for it.
+        if (run.Start(in.settings, in.rows)) {
+            StopSignals stopper(run, in.options.quiet ? nullptr : in.err, in.output.Fd(), abandon);
+            run.Wait();
+        }
+    }
+    view.ReportUnreached();
+    statuses = view.Statuses();
+    FreeExtractorModule(extractor);
+    FreeEngineModule(engine);
+    return true;
 }
 
 } // namespace
@@ -212,12 +325,16 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMo
     ConvertSettings settings;
     LoadCliSettings(options, err, settings);
 
+    // A refused input is done with at once: its line and its report entry
+    // come before the files that convert.
+    Output output(out);
     int refused = 0;
     std::vector<std::string> rows;
     for (const std::string &file : inputs) {
         std::string why = InputRefusal(file);
         if (!why.empty()) {
-            std::fprintf(err, "vantoria-cli: %s: %s\n", file.c_str(), why.c_str());
+            if (!options.quiet)
+                output.Line(std::string(kStatusFailed) + "  " + file + ": " + why + "\n");
             report.Add({file, {}, kStatusFailed, why, 0});
             ++refused;
             continue;
@@ -231,44 +348,12 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMo
         std::fprintf(err, "vantoria-cli: output kind %d is none of image, pdf, text\n",
                      settings.m_nOutputKind);
 
-    Output output(out);
-    EngineModule engine;
-    ExtractorModule extractor;
     std::vector<std::string> statuses;
-    if (!rows.empty()) {
-        if (!LoadCliModules(engine, extractor, err))
-            return 1;
+    if (!rows.empty() && !ConvertRows({options, settings, rows, refused, output, report, err},
+                                      progressMode, statuses))
+        return 1;
 
-        ProgressLine progress(err, options.quiet ? ProgressMode::None : progressMode);
-        CliView view(rows, output, progress, report, options.quiet);
-        {
-            ConversionRun run(view, engine, extractor, SystemTempFolder());
-            run.SetPacing(RunPacing::None());
-            run.SetJobs(options.jobs);
-            // Stop requests arrive as signals, taken on a thread of their own.
-            StopSignals stopper(run, options.quiet ? nullptr : err);
-            if (run.Start(settings, rows))
-                run.Wait();
-        }
-        view.ReportUnreached();
-        statuses = view.Statuses();
-        FreeExtractorModule(extractor);
-        FreeEngineModule(engine);
-    }
-
-    int succeeded = 0, failed = refused, stopped = 0;
-    for (const std::string &s : statuses) {
-        if (s == kStatusSucceed)
-            ++succeeded;
-        else if (s == kStatusFailed)
-            ++failed;
-        else
-            ++stopped; // "Aborted", never reached, or stopped after its last test
-    }
-    if (!options.quiet)
-        output.Line(std::to_string(succeeded) + " succeeded, " + std::to_string(failed) +
-                    " failed, " + std::to_string(stopped) + " stopped\n");
-    int status = (failed == 0 && stopped == 0 && succeeded > 0) ? 0 : 1;
+    int status = Summarise(statuses, refused, options.quiet, output);
     if (output.Failed()) {
         std::fprintf(err, "vantoria-cli: cannot write standard output\n");
         status = 1;

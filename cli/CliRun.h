@@ -3,19 +3,20 @@
 //
 // RunCli reads the --files-from lists, loads the settings as the program
 // does, applies the command-line edits in memory, takes the inputs the list
-// would take (reporting the others on `err`), converts the rest and prints
-// one line per input as it finishes ("Succeed  /data/a.ps", or
-// "Failed  /data/b.ps: disk full" with the reason when one is known) and a
-// summary. The progress line goes to `err` in the given mode (see
-// ProgressLine.h); with --report each input also gets its JSON line there.
-// Returns the exit status: 0 when every input succeeded, 1 otherwise, 2 when
-// a list can't be read or the report can't be created (nothing is converted
-// then).
+// would take, converts them and prints one line per input as it is done
+// with ("Succeed  /data/a.ps", or "Failed  /data/b.ps: disk full" with the
+// reason when one is known; a refused input gets its "Failed" line at once,
+// before the files that convert) and a summary. The progress line goes to
+// `err` in the given mode (see ProgressLine.h); with --report each input
+// also gets its JSON line there. Returns the exit status: 0 when every input
+// succeeded, 1 otherwise, 2 when a list can't be read or the report can't be
+// created (nothing is converted then).
 //
 // Stop handling: the stop signals must be blocked in every thread before
 // RunCli is called (main calls BlockStopSignals); while the files convert,
-// a StopSignals thread answers them. A write to standard output that fails
-// because its reader is gone stops the run at once, as SIGPIPE does.
+// a StopSignals thread answers them and watches standard output. A reader
+// of standard output that goes away, noticed by that watch or by a write
+// that fails, stops the run at once, as SIGPIPE does.
 #pragma once
 
 #include <cstdio>

@@ -19,12 +19,24 @@
 //             stop at once: the running engine steps are killed, the current
 //             rows end "Aborted" and clean up after themselves. A later SIGINT
 //             ends the process; the others have then been answered already.
+// A run that a stop at once has not ended within 0.6 s (an encoder
+// that can't be interrupted), or a SIGINT after such a stop, is abandoned:
+// the `abandon` callback runs on this thread (it gives the rows their final
+// status and removes the temporaries) and the process ends with status 1,
+// unless the callback returns false (the run was over after all).
+// The thread also watches the `output` descriptor given to it (a pipe or a
+// socket; anything else, or -1, is not watched): when its reader goes away
+// while nothing is being written, that is taken as a SIGPIPE, so
+// `vantoria-cli ... | head -1` ends even while a file converts silently.
 // The destructor ends the thread and waits for it; the run must outlive the
 // object. Create and destroy it on one thread.
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 class ConversionRun;
@@ -41,17 +53,26 @@ void RaiseStop(int sig);
 
 class StopSignals {
 public:
-    StopSignals(ConversionRun &run, std::FILE *notice);
+    StopSignals(ConversionRun &run, std::FILE *notice, int output = -1,
+                std::function<bool()> abandon = {});
     ~StopSignals();
     StopSignals(const StopSignals &) = delete;
     StopSignals &operator=(const StopSignals &) = delete;
 
 private:
     void Take();
+    // The next signal taken, or -1 when none came; a gone reader of the
+    // watched output counts as SIGPIPE.
+    int NextSignal(const sigset_t &set);
+    // Run the abandon callback and end the process, unless the callback
+    // says the run is over already (false).
+    void Abandon();
     void Notice(const char *text);
 
     ConversionRun &m_run;
     std::FILE *m_notice;
+    int m_output;
+    std::function<bool()> m_abandon;
     std::atomic<bool> m_done{false};
     std::thread m_thread;
 };

@@ -540,6 +540,12 @@ bool ConversionRun::ConvertPages(Claims &claims, const std::vector<std::string> 
         ImageConverterConvert(h);
     }
     ImageConverterDestroy(h);
+    // A multi-page file is one step that can't stop between its pages: a
+    // stop that came meanwhile stops the row all the same, and the file goes.
+    if (multiPage && !*aborted && m_bAbort.load()) {
+        ViewStatus(row, kStatusAborted);
+        *aborted = true;
+    }
     if (!*aborted) {
         if (WrittenSince(before, temp))
             written = PublishOutput(claims, row, temp, wanted, &output, reason);
@@ -615,7 +621,7 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
                 ViewResult(i, false, reason);
             else if (!engineOk)
                 ViewResult(i, false, EngineFailReason(engineCode, engineError));
-            else if (!m_bAbort.load())
+            else // complete, even when a stop came after its last page
                 ViewStatus(i, kStatusSucceed);
         }
         ViewRowFinished(i);
@@ -660,7 +666,7 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
             ViewResult(i, false, reason);
         else if (!engineOk)
             ViewResult(i, false, EngineFailReason(engineCode, engineError));
-        else if (!m_bAbort.load())
+        else
             ViewStatus(i, kStatusSucceed);
     }
     DeletePageFiles(files.pageFolder, files.pages);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/LiveTemporaries.h"
 #include "convert/PathRules.h"
 
 namespace {
@@ -30,8 +31,10 @@ std::string FirstFresh(const std::string &base, const std::string &tail, Make ma
         if (!FitsPlatformLimits(name))
             return {};
         int err = make(name);
-        if (err == 0)
+        if (err == 0) {
+            RegisterTemporary(name);
             return name;
+        }
         if (err != EEXIST)
             return {};
     }
@@ -101,5 +104,6 @@ std::string CreateSiblingTemp(const std::string &folder, const std::string &suff
     if (fd < 0)
         return {};
     ::close(fd);
+    RegisterTemporary(buf.data());
     return std::string(buf.data());
 }

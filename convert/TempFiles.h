@@ -5,7 +5,8 @@
 // milliseconds (0-999) of the local time, without leading zeros. Each is
 // created exclusively with owner-only permissions; when the name is taken a
 // suffix "-2", "-3", ... is added until a fresh one is made, so something
-// another user or program prepared there is never reused. Thread-safe.
+// another user or program prepared there is never reused. Every temporary
+// made here is registered with LiveTemporaries. Thread-safe.
 #pragma once
 
 #include <string>

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/LiveTemporaries.h"
 #include "imageconv/Writers.h"
 
 namespace imageconv {
@@ -43,6 +44,7 @@ std::FILE *CreateTemporary(const std::string &path, std::string &tempPath) {
                    std::to_string(counter.fetch_add(1));
         int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            RegisterTemporary(tempPath);
             std::FILE *f = fdopen(fd, "wb");
             if (!f) {
                 close(fd);

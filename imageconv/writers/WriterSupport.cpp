@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "common/LiveTemporaries.h"
 #include "imageconv/Writers.h"
 
 namespace imageconv {
@@ -44,6 +45,7 @@ OutputFile::OutputFile(const std::string &path) : path_(path) {
             openStatus_ = Status::Fail("Cannot create " + path + ": " + std::strerror(errno));
             return;
         }
+        RegisterTemporary(candidate);
         file_ = ::fdopen(fd, "w+b");
         if (!file_) {
             ::close(fd);

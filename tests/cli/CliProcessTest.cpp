@@ -7,6 +7,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -113,14 +114,22 @@ public:
         for (int i = 0; i < 6000; ++i) {
             if (m_result.Lines().size() >= lines)
                 return true;
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_exited = true;
-                m_result.status = testsupport::ExitStatus(status);
+            if (!Running())
                 return false;
-            }
             Pump(20);
         }
+        return false;
+    }
+
+    // True while the process has not ended.
+    bool Running() {
+        if (m_exited)
+            return false;
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
+            return true;
+        m_exited = true;
+        m_result.status = testsupport::ExitStatus(status);
         return false;
     }
 
@@ -222,20 +231,24 @@ TEST_F(Cli, OneLinePerInputAndASummary) {
 
 TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
     std::string good = Input("good.ps"), bad = Input("bad.ps", {.broken = true});
-    WriteFile(dir.File("in/notes.txt"), "text");
-    Result r =
-        Run({"--profile", profile, dir.File("in/notes.txt"), dir.File("in/missing.ps"), bad, good});
+    std::string notes = dir.File("in/notes.txt"), missing = dir.File("in/missing.ps");
+    std::string fifo = dir.File("in/fifo.ps"), folder = dir.File("in/folder.ps");
+    WriteFile(notes, "text");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    testsupport::CreateFolder(folder);
+    Result r = Run({"--profile", profile, notes, missing, bad, fifo, good, folder});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(dir.File("in/notes.txt") + ": is not a .ps or .eps file"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find(dir.File("in/missing.ps") + ": no such file"), std::string::npos) << r.err;
     std::vector<std::string> lines = r.Lines();
-    ASSERT_EQ(lines.size(), 3u);
-    // The Failed line says why.
-    EXPECT_EQ(lines[0].rfind("Failed  " + bad + ": interpreter error", 0), 0u) << lines[0];
-    EXPECT_EQ(lines[1], "Succeed  " + good);
-    EXPECT_EQ(lines[2], "1 succeeded, 3 failed, 0 stopped");
+    ASSERT_EQ(lines.size(), 7u) << r.out;
+    // Each refused input gets its line at once, in the order given, before
+    // the files that convert; the Failed lines say why.
+    EXPECT_EQ(lines[0], "Failed  " + notes + ": is not a .ps or .eps file");
+    EXPECT_EQ(lines[1], "Failed  " + missing + ": no such file");
+    EXPECT_EQ(lines[2].rfind("Failed  " + fifo + ": ", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3], "Failed  " + folder + ": is a folder");
+    EXPECT_EQ(lines[4].rfind("Failed  " + bad + ": interpreter error", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[5], "Succeed  " + good);
+    EXPECT_EQ(lines[6], "1 succeeded, 5 failed, 0 stopped");
 }
 
 TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
@@ -493,5 +506,151 @@ TEST_F(Cli, AClosedOutputOrAHangUpStopsAtOnceAndLeavesNothing) {
             << sig;
         EXPECT_TRUE(ListNames(dir.File("tmp/")).empty()) << sig;
     }
+    // The reader goes away while that file converts and nothing is printed:
+    // noticed all the same, `vantoria-cli loop.ps | head -1` ends.
+    CliProcess p(dir, {"--profile", profile, "--kind", "image", dir.File("in/loop.ps")});
+    for (int i = 0; i < 500 && ListNames(dir.File("tmp/")).empty(); ++i)
+        p.Pump(20);
+    p.CloseOutput();
+    for (int i = 0; i < 600 && p.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(p.Running()) << "the closed output went unnoticed";
+    EXPECT_EQ(p.Finish().status, 1);
     // TearDown: nothing is left in the temporary folder.
 }
+
+TEST_F(Cli, AStopAtOnceAbandonsAnEncoderThatCannotBeInterrupted) {
+    // One large page to JPEG 2000: its encoding is one long step.
+    std::string big = Input("big.ps", {.widthStep = 8000});
+    CliProcess p(dir, {"--profile", profile, "--kind", "image", "--format", "jp2", "--set",
+                       "Img.xdpi=200", "--set", "Img.ydpi=200", big});
+    // Wait until the encoder writes its output's temporary file.
+    for (int i = 0; i < 3000 && ListNames(dir.File("out/")).empty(); ++i)
+        p.Pump(20);
+    ASSERT_FALSE(ListNames(dir.File("out/")).empty()) << "the encoder never started";
+    p.Signal(SIGTERM);
+    // Far less than the encoding takes.
+    for (int i = 0; i < 60 && p.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(p.Running()) << "still encoding";
+    Result r = p.Finish();
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Aborted  " + big + ": stopped",
+                                                   "0 succeeded, 0 failed, 1 stopped"}));
+    EXPECT_TRUE(ListNames(dir.File("out/")).empty());
+    // TearDown: nothing is left in the temporary folder.
+}
+
+namespace {
+
+// Every way a command-line run is stopped, each output kind, one and two
+// jobs: every input ends with a final status in the report, a "Succeed"
+// row's outputs are all there, every file in the output folder belongs to a
+// row, and nothing is written once the process has ended.
+enum class StopPath { CtrlC, SecondCtrlC, Term, HangUp, ClosedOutput };
+
+struct StopCase {
+    StopPath path;
+    int jobs;
+    const char *kind; // pdf, text, png or tiff (multi-page)
+};
+
+std::string StopCaseName(const ::testing::TestParamInfo<StopCase> &info) {
+    static const char *const paths[] = {"CtrlC", "SecondCtrlC", "Term", "HangUp", "ClosedOutput"};
+    return std::string(paths[static_cast<int>(info.param.path)]) + "_" + info.param.kind + "_" +
+           std::to_string(info.param.jobs) + "jobs";
+}
+
+std::vector<std::string> KindArgs(const std::string &kind) {
+    if (kind == "png")
+        return {"--kind", "image", "--format", "png"};
+    if (kind == "tiff")
+        return {"--kind", "image", "--format", "tif", "--set", "Img.multpage=1"};
+    return {"--kind", kind};
+}
+
+class CliStop : public Cli, public ::testing::WithParamInterface<StopCase> {};
+
+} // namespace
+
+TEST_P(CliStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterwards) {
+    const StopCase c = GetParam();
+    std::string report = dir.File("report.jsonl");
+    std::vector<std::string> args = {
+        "--profile", profile,        "--report", report,        "--jobs", std::to_string(c.jobs),
+        "--set",     "Img.xdpi=150", "--set",    "Img.ydpi=150"};
+    for (const std::string &a : KindArgs(c.kind))
+        args.push_back(a);
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 4; ++i)
+        inputs.push_back(Input("s" + std::to_string(i) + ".ps", {.pages = 5}));
+    args.insert(args.end(), inputs.begin(), inputs.end());
+
+    CliProcess p(dir, args);
+    // Stop once the first row is done, while the next ones convert.
+    for (int i = 0; i < 3000 && ReadFile(report).find('\n') == std::string::npos; ++i)
+        p.Pump(20);
+    switch (c.path) {
+    case StopPath::CtrlC:
+        p.Interrupt();
+        break;
+    case StopPath::SecondCtrlC:
+        p.Interrupt();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        p.Interrupt();
+        break;
+    case StopPath::Term:
+        p.Signal(SIGTERM);
+        break;
+    case StopPath::HangUp:
+        p.Signal(SIGHUP);
+        break;
+    case StopPath::ClosedOutput:
+        p.CloseOutput();
+        break;
+    }
+    Result r = p.Finish();
+    EXPECT_TRUE(r.status == 0 || r.status == 1) << r.status << " " << r.err;
+
+    std::vector<std::string> before = testsupport::FolderState(dir.File("out/"));
+    std::vector<std::string> written;
+    std::vector<std::string> entries = ReadReport(report);
+    ASSERT_EQ(entries.size(), inputs.size());
+    for (const std::string &e : entries) {
+        std::vector<std::string> f;
+        for (std::size_t at = 0, tab; at <= e.size(); at = tab + 1) {
+            tab = std::min(e.find('\t', at), e.size());
+            f.push_back(e.substr(at, tab - at));
+        }
+        ASSERT_EQ(f.size(), 5u) << e;
+        EXPECT_TRUE(f[1] == "Succeed" || f[1] == "Aborted" || f[1] == "Ready") << e;
+        for (std::size_t at = 0, bar; !f[3].empty() && at <= f[3].size(); at = bar + 1) {
+            bar = std::min(f[3].find('|', at), f[3].size());
+            written.push_back(f[3].substr(at, bar - at));
+            EXPECT_TRUE(Exists(written.back())) << e;
+        }
+    }
+    for (const std::string &n : ListNames(dir.File("out/")))
+        EXPECT_NE(std::find(written.begin(), written.end(), dir.File("out/" + n)), written.end())
+            << n << " belongs to no row";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(testsupport::FolderState(dir.File("out/")), before)
+        << "written after the process ended";
+    // TearDown: the temporary folder is empty.
+}
+
+namespace {
+
+std::vector<StopCase> AllStopCases() {
+    std::vector<StopCase> cases;
+    for (StopPath path : {StopPath::CtrlC, StopPath::SecondCtrlC, StopPath::Term, StopPath::HangUp,
+                          StopPath::ClosedOutput})
+        for (int jobs : {1, 2})
+            for (const char *kind : {"pdf", "text", "png", "tiff"})
+                cases.push_back({path, jobs, kind});
+    return cases;
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Stops, CliStop, ::testing::ValuesIn(AllStopCases()), StopCaseName);

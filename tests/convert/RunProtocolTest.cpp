@@ -2,9 +2,16 @@
 // start, and one engine run per call.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <string>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include "RunFixture.h"
+#include "convert/OutputKind.h"
 #include "convert/RunEngine.h"
 
 namespace {
@@ -77,6 +84,61 @@ TEST_F(RunProtocol, ARunCanBeStartedAgainAfterItEnds) {
     Convert({a});
     EXPECT_EQ(view.EventsMatching("restore").size(), 2u);
 }
+
+namespace {
+
+// A Stop press once the first row is done, for each output kind with one
+// and two jobs: no row is left converting, and nothing in the output folder
+// changes once the run has ended.
+struct StopCase {
+    const char *name;
+    OutputKind kind;
+    bool multiPageTiff;
+    int jobs;
+};
+
+class RunStop : public RunFixture, public ::testing::WithParamInterface<StopCase> {};
+
+} // namespace
+
+TEST_P(RunStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterTheEnd) {
+    const StopCase c = GetParam();
+    s.m_nOutputKind = static_cast<int>(c.kind);
+    s.m_nFormat = c.multiPageTiff ? 1 : 0; // TIFF or JPEG
+    s.img.bTifMultipage = c.multiPageTiff ? 1 : 0;
+    s.img.nXDpi = s.img.nYDpi = 150;
+    run->SetJobs(c.jobs);
+    view.onEvent = [&](const std::string &e) {
+        if (e == "finished 0")
+            run->RequestStop();
+    };
+    std::vector<std::string> rows;
+    for (int i = 0; i < 4; ++i)
+        rows.push_back(Input("s" + std::to_string(i) + ".ps", {.pages = 6}));
+    Convert(rows);
+    std::vector<std::string> ended = testsupport::FolderState(dir.File("out/"));
+    for (int i = 0; i < 4; ++i) {
+        std::string status = view.Status(i);
+        EXPECT_TRUE(status.empty() || status == kStatusSucceed || status == kStatusAborted)
+            << "row " << i << ": " << status;
+    }
+    EXPECT_EQ(view.Status(0), kStatusSucceed);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(testsupport::FolderState(dir.File("out/")), ended);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RunStop,
+                         ::testing::Values(StopCase{"pdf1", OutputKind::Pdf, false, 1},
+                                           StopCase{"pdf2", OutputKind::Pdf, false, 2},
+                                           StopCase{"text1", OutputKind::Text, false, 1},
+                                           StopCase{"text2", OutputKind::Text, false, 2},
+                                           StopCase{"jpeg1", OutputKind::Image, false, 1},
+                                           StopCase{"jpeg2", OutputKind::Image, false, 2},
+                                           StopCase{"tiff1", OutputKind::Image, true, 1},
+                                           StopCase{"tiff2", OutputKind::Image, true, 2}),
+                         [](const ::testing::TestParamInfo<StopCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(RunEngine, ResultCodesAndAFreshInstancePerRun) {
     testsupport::TempFolder dir;

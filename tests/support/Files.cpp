@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +50,18 @@ std::vector<std::string> ListNames(const std::string &folder) {
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::string> FolderState(const std::string &folder) {
+    std::vector<std::string> state;
+    for (const std::string &n : ListNames(folder)) {
+        struct stat st {};
+        ::lstat((folder + "/" + n).c_str(), &st);
+        state.push_back(n + " " + std::to_string(st.st_size) + " " +
+                        std::to_string(st.st_mtim.tv_sec) + "." +
+                        std::to_string(st.st_mtim.tv_nsec));
+    }
+    return state;
 }
 
 std::vector<std::string> LinesOf(const std::string &text) {

@@ -20,6 +20,9 @@ bool Exists(const std::string &path);
 void CreateFolder(const std::string &path);
 // Names in `folder`, hidden ones included (not recursive), sorted.
 std::vector<std::string> ListNames(const std::string &folder);
+// One entry per name in `folder` with its size and modification time: two
+// calls return the same when nothing there was written in between.
+std::vector<std::string> FolderState(const std::string &folder);
 // The lines of `text`, without their line ends.
 std::vector<std::string> LinesOf(const std::string &text);
 
