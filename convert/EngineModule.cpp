@@ -34,6 +34,8 @@ int LoadEngineModule(const std::string &path, EngineModule &m) {
     m.killRunning =
         reinterpret_cast<EngineKillRunningFn>(dlsym(m.handle, TESSARIN_KILL_RUNNING_SYMBOL));
     m.errorText = reinterpret_cast<EngineErrorTextFn>(dlsym(m.handle, TESSARIN_ERROR_TEXT_SYMBOL));
+    m.signalThreadRun = reinterpret_cast<EngineSignalThreadRunFn>(
+        dlsym(m.handle, TESSARIN_SIGNAL_THREAD_RUN_SYMBOL));
     return 1;
 }
 

@@ -9,6 +9,9 @@
 // run itself succeeded but closing the interpreter (and with it the output
 // device) failed. Started by hand, without descriptor 3, the result is only
 // the exit status: 0 for success, 1 otherwise.
+//
+// Started with the one argument warm::kServerSwitch it is instead a warm
+// interpreter server on descriptor 3 (WarmServer.h).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,75 +21,31 @@
 #include <ghostscript/gserrors.h>
 #include <ghostscript/iapi.h>
 
+#include "modules/tessarin/InterpreterOutput.h"
+#include "modules/tessarin/WarmProtocol.h"
+#include "modules/tessarin/WarmServer.h"
+
 namespace {
+
+using tessarin::Keep;
+using tessarin::Output;
+using tessarin::ReadNothing;
 
 constexpr int kResultFd = 3;
 
-int GSDLLCALL ReadNothing(void *, char *, int) {
-    return 0;
-}
-// What the interpreter prints, kept only up to the end of its first error
-// line (and never more than a few lines' worth).
-struct Output {
-    std::string text;
-    bool full = false;
-};
-constexpr size_t kOutputKept = 4096;
-constexpr size_t kErrorLineKept = 200;
-
-int GSDLLCALL Keep(void *handle, const char *data, int len) {
-    auto *out = static_cast<Output *>(handle);
-    if (!out->full && len > 0) {
-        out->text.append(data, static_cast<size_t>(len) < kOutputKept ? static_cast<size_t>(len)
-                                                                      : kOutputKept);
-        size_t error = out->text.find("Error: ");
-        if ((error != std::string::npos && out->text.find('\n', error) != std::string::npos) ||
-            out->text.size() >= kOutputKept)
-            out->full = true;
-    }
-    return len;
-}
-
-std::string FirstErrorLine(const std::string &text) {
-    size_t error = text.find("Error: ");
-    if (error == std::string::npos)
-        return {};
-    error += std::strlen("Error: ");
-    size_t end = text.find('\n', error);
-    std::string line = text.substr(error, end == std::string::npos ? end : end - error);
-    if (line.size() > kErrorLineKept)
-        line.resize(kErrorLineKept);
-    return line;
-}
-
 void ReportText(const std::string &text) {
-    const char *p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t n = write(kResultFd, p, left);
-        if (n <= 0)
-            return;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    tessarin::WriteAll(kResultFd, text.data(), text.size());
 }
 
 bool Report(int code) {
-    const char *p = reinterpret_cast<const char *>(&code);
-    size_t left = sizeof code;
-    while (left > 0) {
-        ssize_t n = write(kResultFd, p, left);
-        if (n < 0)
-            return false;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
+    return tessarin::WriteAll(kResultFd, &code, sizeof code);
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 2 && std::strcmp(argv[1], tessarin::warm::kServerSwitch) == 0)
+        tessarin::ServeWarm(kResultFd);
     // Anything the interpreter might start must not hold the result pipe open.
     fcntl(kResultFd, F_SETFD, FD_CLOEXEC);
 
@@ -107,7 +66,7 @@ int main(int argc, char **argv) {
         code = exitCode;
     bool reported = Report(code);
     if (reported && code != 0 && code != gs_error_Quit)
-        ReportText(FirstErrorLine(output.text));
+        ReportText(tessarin::FirstErrorLine(output.text));
     gsapi_delete_instance(instance);
     if (!reported)
         return (code == 0 || code == gs_error_Quit) ? 0 : 1;

@@ -69,11 +69,13 @@ public:
         exit = m_module.get<EngineExitFn>("ordinal_4");
         destroy = m_module.get<EngineDeleteFn>("ordinal_5");
         kill = m_module.get<TessarinKillRunningFn>(TESSARIN_KILL_RUNNING_SYMBOL);
+        errorText = m_module.get<TessarinErrorTextFn>(TESSARIN_ERROR_TEXT_SYMBOL);
     }
-    bool ok() const { return create && version && run && exit && destroy && kill; }
+    bool ok() const { return create && version && run && exit && destroy && kill && errorText; }
 
-    // One run the way the program does it: create, run, exit, delete.
-    int Run(std::vector<std::string> args) {
+    // One run the way the program does it: create, run, exit, delete;
+    // `errorLine`, when given, receives the run's error text.
+    int Run(std::vector<std::string> args, std::string *errorLine = nullptr) {
         void *instance = nullptr;
         int code = create(&instance, nullptr);
         if (code < 0)
@@ -82,6 +84,11 @@ public:
         for (std::string &a : args)
             argv.push_back(a.data());
         int result = run(instance, static_cast<int>(argv.size()), argv.data());
+        if (errorLine) {
+            char line[256];
+            errorText(instance, line, sizeof line);
+            *errorLine = line;
+        }
         exit(instance);
         destroy(instance);
         return result;
@@ -93,6 +100,7 @@ public:
     EngineExitFn exit = nullptr;
     EngineDeleteFn destroy = nullptr;
     TessarinKillRunningFn kill = nullptr;
+    TessarinErrorTextFn errorText = nullptr;
 
 private:
     Module m_module;
