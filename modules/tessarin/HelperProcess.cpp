@@ -137,7 +137,9 @@ bool WaitForHangup(int fd, int timeoutMs, std::string *tail) {
 [[noreturn]] void ExecHelper(const char *helper, char *const *args, char *const *env, int devNull,
                              int resultFd, pid_t parent, int maxFd, const rlimit &fileLimit,
                              bool dieWithThread) {
-    setpgid(0, 0);
+    // A session (and so a process group) of its own; the helper's own
+    // setsid after exec then finds it done.
+    setsid();
     if (dieWithThread)
         prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
@@ -242,8 +244,6 @@ pid_t SpawnHelper(const std::string &helper, char *const *args, const std::strin
                    dieWithThread);
     close(high);
     close(devNull);
-    if (pid > 0)
-        setpgid(pid, pid); // also done by the child, so the group exists before anyone signals it
     return pid;
 }
 
@@ -269,6 +269,8 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         close(readFd);
         return TESSARIN_E_START;
     }
+    // The child makes its own session; until it has, KillChild still reaches
+    // it by its pid.
     int slot = Register(pid);
     if (g_killEpoch.load() != epoch)
         KillChild(pid);
@@ -295,6 +297,8 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         return result;
     if (reaped == pid && WIFEXITED(status) && WEXITSTATUS(status) == kExecFailedStatus)
         return TESSARIN_E_START;
+    if (reaped == pid && WIFSIGNALED(status) && WTERMSIG(status) >= 1 && WTERMSIG(status) <= 64)
+        return TESSARIN_E_SIGNAL_BASE - WTERMSIG(status);
     return TESSARIN_E_DIED;
 }
 

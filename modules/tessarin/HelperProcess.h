@@ -18,7 +18,8 @@
 
 namespace tessarin {
 
-// The result code the child handed back, or TESSARIN_E_START / TESSARIN_E_DIED.
+// The result code the child handed back, or TESSARIN_E_START, TESSARIN_E_DIED
+// or TESSARIN_E_SIGNAL_BASE - N for a child ended by signal N.
 // `errorLine`, when given, receives the interpreter's first error line that
 // the child sent after the code (empty when none).
 int RunHelperProcess(const std::string &helper, int argc, char **argv,

@@ -22,7 +22,7 @@
 // input that can't be opened as a regular file gives the interpreter's
 // undefinedfilename (-22) or invalidfileaccess (-9) code with a reason as
 // its error text. Helpers run with stdin, stdout and stderr on /dev/null and
-// no other inherited descriptor, in a process group of their own (a Ctrl+C
+// no other inherited descriptor, in a session of their own (a Ctrl+C
 // typed at the terminal does not reach them), with TMPDIR set to a private
 // folder under the temporary folder that is removed after the run (a file
 // run by a server: after the file), whatever the interpreter left there. A
@@ -31,7 +31,10 @@
 // helper may write no file larger than a page file of the image converter's
 // largest page (2 GiB + 53 bytes, RLIMIT_FSIZE, or the lower limit the
 // program was started with); a write past it fails (SIGXFSZ is ignored), so
-// the interpreter ends with its own error code.
+// the interpreter ends with its own error code. Every helper confines itself
+// before the interpreter starts (Confine.h): it reads only the system's
+// read-only trees and its input, and writes only its scratch folder and its
+// output; a server's child narrows that to its own file.
 //
 // Threads: every entry point may be called from any thread; runs on separate
 // instances may overlap. An instance is used by one thread at a time.
@@ -55,10 +58,16 @@ extern "C" {
 
 // The helper could not be started (missing tessarin-run, fork or exec failed).
 #define TESSARIN_E_START (-1000)
-// The helper ended without handing back a result: it crashed or was killed.
+// The helper ended without handing back a result, by an exit of its own.
 #define TESSARIN_E_DIED (-1001)
 // The call itself was unusable: no instance, no vector, argc < 1 or a null entry.
 #define TESSARIN_E_CALL (-1002)
+// The helper could not confine itself, so it ran nothing.
+#define TESSARIN_E_CONFINE (-1003)
+// The helper was ended by signal N (killed or crashed) before it handed back
+// a result: TESSARIN_E_SIGNAL_BASE - N, for N from 1 to 64.
+#define TESSARIN_E_SIGNAL_BASE (-1100)
+#define TESSARIN_E_SIGNAL_LAST (TESSARIN_E_SIGNAL_BASE - 64)
 
 #define TESSARIN_KILL_RUNNING_SYMBOL "tessarin_kill_running"
 
@@ -70,11 +79,19 @@ typedef int (*TessarinKillRunningFn)(void);
 // in foo"), copied into `buffer` (cut to size - 1 bytes, always terminated);
 // the empty text when that run reported none. Returns the full length.
 // Exported by this name; LoadEngineModule binds it as EngineModule::errorText.
-#define TESSARIN_SIGNAL_THREAD_RUN_SYMBOL "tessarin_signal_thread_run"
-int tessarin_signal_thread_run(int tid, int sig);
-typedef int (*TessarinSignalThreadRunFn)(int tid, int sig);
-
 #define TESSARIN_ERROR_TEXT_SYMBOL "tessarin_error_text"
 int tessarin_error_text(void *instance, char *buffer, int size);
 typedef int (*TessarinErrorTextFn)(void *instance, char *buffer, int size);
+
+// How the interpreter helper is confined on this machine ("Landlock ABI 7,
+// seccomp", or "seccomp only (no Landlock in this kernel)"), copied into
+// `buffer` like the error text. Returns the full length. Exported by this
+// name; LoadEngineModule binds it as EngineModule::confinement.
+#define TESSARIN_CONFINEMENT_SYMBOL "tessarin_confinement"
+int tessarin_confinement(char *buffer, int size);
+typedef int (*TessarinConfinementFn)(char *buffer, int size);
+
+#define TESSARIN_SIGNAL_THREAD_RUN_SYMBOL "tessarin_signal_thread_run"
+int tessarin_signal_thread_run(int tid, int sig);
+typedef int (*TessarinSignalThreadRunFn)(int tid, int sig);
 }

@@ -1,4 +1,6 @@
-// The five entry points of tessarin.so and the kill function. See Tessarin.h.
+// The five entry points of tessarin.so and the functions it exports by name.
+// See Tessarin.h.
+#include "modules/tessarin/Confine.h"
 #include "modules/tessarin/HelperProcess.h"
 #include "modules/tessarin/Tessarin.h"
 #include "modules/tessarin/WarmClient.h"
@@ -100,6 +102,14 @@ TESSARIN_EXPORT int tessarin_error_text(void *instance, char *buffer, int size) 
     if (!instance)
         return CopyText("", buffer, size);
     return CopyText(static_cast<Instance *>(instance)->errorLine.c_str(), buffer, size);
+}
+
+TESSARIN_EXPORT int tessarin_confinement(char *buffer, int size) {
+    try {
+        return CopyText(tessarin::ConfinementLayers().c_str(), buffer, size);
+    } catch (...) {
+        return CopyText("", buffer, size);
+    }
 }
 
 TESSARIN_EXPORT int tessarin_kill_running(void) {

@@ -318,6 +318,9 @@ Outcome RunOnServer(Server &server, const WarmRequest &request, int inputFd,
     if (r.haveCode) {
         outcome.code = r.code;
         *errorLine = r.line;
+    } else if (r.ended && WIFSIGNALED(r.status) && WTERMSIG(r.status) >= 1 &&
+               WTERMSIG(r.status) <= 64) {
+        outcome.code = TESSARIN_E_SIGNAL_BASE - WTERMSIG(r.status);
     } else if (r.started && outcome.serverDied) {
         *errorLine = "the interpreter server stopped unexpectedly";
     }

@@ -11,8 +11,10 @@
 // goes first); each ends when the module is unloaded or the program ends.
 //
 // A server that is found dead is started again; a file it had not yet taken
-// is sent to the new one, a file it was serving fails with TESSARIN_E_DIED.
-// A child killed or crashed fails its own file only (TESSARIN_E_DIED).
+// is sent to the new one, a file it was serving fails with TESSARIN_E_DIED
+// and the error text "the interpreter server stopped unexpectedly". A child
+// killed or crashed by signal N fails its own file only
+// (TESSARIN_E_SIGNAL_BASE - N).
 //
 // Threads: RunWarm may be called from any number of threads at once.
 // KillWarmRuns is async-signal-safe.

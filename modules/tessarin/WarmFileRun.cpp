@@ -12,6 +12,7 @@
 #include <ghostscript/gserrors.h>
 #include <ghostscript/iapi.h>
 
+#include "modules/tessarin/HelperPlan.h"
 #include "modules/tessarin/Tessarin.h"
 #include "modules/tessarin/WarmProtocol.h"
 #include "modules/tessarin/WarmServer.h"
@@ -83,6 +84,24 @@ bool Settle(WarmInterpreter &gs, const WarmFile &file) {
     return true;
 }
 
+// The child's confinement, narrowed to its scratch folder, its output (made
+// when it does not exist yet, never through a link) and its input.
+int Confine(const WarmFile &file, const std::string &input) {
+    if (!file.confine.child)
+        return 0;
+    std::string name = "tessarin";
+    std::string output = "-sOutputFile=" + file.output;
+    std::string in = input;
+    char *argv[] = {name.data(), output.data(), in.data(), nullptr};
+    HelperPlan plan = MakeHelperPlan(3, argv, file.scratch.c_str(), file.replyFd);
+    return file.confine.child(plan.plan);
+}
+
+[[noreturn]] void Refuse(const WarmFile &file, int code, const std::string &why) {
+    warm::Send(file.replyFd, warm::Kind::Code, warm::PackCode(code, why));
+    _exit(1);
+}
+
 // Sets the output, then runs the input; the file's result code.
 int RunOn(WarmInterpreter &gs, const WarmFile &file, const std::string &input) {
     gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_READING, input.c_str());
@@ -120,13 +139,13 @@ std::string PostScriptString(const std::string &bytes) {
 }
 
 void RunWarmFile(WarmInterpreter &gs, const WarmFile &file) {
-    if (!Settle(gs, file)) {
-        warm::Send(file.replyFd, warm::Kind::Code,
-                   warm::PackCode(TESSARIN_E_START, "can't prepare the interpreter child"));
-        _exit(1);
-    }
-    gs.output = Output{};
     const std::string input = "/proc/self/fd/" + std::to_string(file.inputFd);
+    if (!Settle(gs, file))
+        Refuse(file, TESSARIN_E_START, "can't prepare the interpreter child");
+    if (int rc = Confine(file, input))
+        Refuse(file, TESSARIN_E_CONFINE,
+               std::string("can't confine the interpreter: ") + std::strerror(-rc));
+    gs.output = Output{};
     int code = RunOn(gs, file, input);
     std::string line;
     if (code != 0 && code != gs_error_Quit)

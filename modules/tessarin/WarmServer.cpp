@@ -70,8 +70,10 @@ std::vector<int> OpenFiles(int skip) {
     return files;
 }
 
-// Starts the interpreter over the Init message's arguments; its code.
-int StartInterpreter(WarmInterpreter &gs, int controlFd, const std::string &scratch) {
+// Confines the server, then starts the interpreter over the Init message's
+// arguments; its code.
+int StartInterpreter(WarmInterpreter &gs, int controlFd, const std::string &scratch,
+                     const WarmConfinement &confine) {
     Message init;
     std::vector<std::string> args;
     if (warm::Receive(controlFd, &init) != 1 || init.kind != Kind::Init ||
@@ -80,6 +82,8 @@ int StartInterpreter(WarmInterpreter &gs, int controlFd, const std::string &scra
         warm::CloseFds(init);
         return TESSARIN_E_CALL;
     }
+    if (confine.server && confine.server(scratch, controlFd) != 0)
+        return TESSARIN_E_CONFINE;
     std::vector<char *> argv;
     for (std::string &a : args)
         argv.push_back(a.data());
@@ -96,8 +100,8 @@ int StartInterpreter(WarmInterpreter &gs, int controlFd, const std::string &scra
 
 class Server {
 public:
-    Server(int controlFd, std::string scratch)
-        : m_control(controlFd), m_scratch(std::move(scratch)) {}
+    Server(int controlFd, std::string scratch, const WarmConfinement &confine)
+        : m_control(controlFd), m_scratch(std::move(scratch)), m_confine(confine) {}
     int Serve();
 
 private:
@@ -109,13 +113,14 @@ private:
 
     int m_control;
     std::string m_scratch;
+    WarmConfinement m_confine;
     WarmInterpreter m_gs;
     std::list<Child> m_children;
     unsigned m_count = 0;
 };
 
 int Server::Serve() {
-    int code = StartInterpreter(m_gs, m_control, m_scratch);
+    int code = StartInterpreter(m_gs, m_control, m_scratch, m_confine);
     bool ready = code == 0 || code == gs_error_Quit;
     warm::Send(m_control, Kind::Ready, warm::PackCode(code, FirstErrorLine(m_gs.output.text)));
     if (!ready)
@@ -158,6 +163,7 @@ void Server::Start(Message &message) {
     if (message.fds.size() != 2)
         return;
     WarmFile file;
+    file.confine = m_confine;
     file.inputFd = message.fds[0];
     file.replyFd = message.fds[1];
     file.output = message.body;
@@ -225,11 +231,11 @@ void Server::KillAll() {
 
 } // namespace
 
-void ServeWarm(int controlFd) {
+void ServeWarm(int controlFd, const WarmConfinement &confine) {
     fcntl(controlFd, F_SETFD, FD_CLOEXEC);
     const char *tmp = std::getenv("TMPDIR");
     const std::string scratch = tmp ? tmp : "";
-    int status = Server(controlFd, scratch).Serve();
+    int status = Server(controlFd, scratch, confine).Serve();
     // The scratch folder goes even when the program that started the server
     // is gone; the interpreter is left as it is, so nothing it would do at
     // exit touches a file.

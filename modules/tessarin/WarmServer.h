@@ -14,20 +14,37 @@
 // the server sends Started (with a pidfd of the child) before and Ended
 // (with its wait status) after, and removes the child's scratch folder. The
 // server itself never runs a file, so every child starts from the same
-// untouched interpreter. When the control socket ends, the server kills its
+// untouched interpreter. The server confines itself before its interpreter
+// starts, and every child again, narrowed to its own input and output,
+// before it runs its file; a child that can't hands back TESSARIN_E_CONFINE.
+// When the control socket ends, the server kills its
 // children, removes its scratch folder and exits.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "modules/tessarin/Confine.h"
 #include "modules/tessarin/InterpreterOutput.h"
 
 namespace tessarin {
 
+// How a server and its children confine themselves (Confine.h); each step
+// returns 0 or -errno, and a step that fails runs nothing. The program's
+// servers take ConfinedWarm(); a policy without steps confines nothing.
+struct WarmConfinement {
+    // The server, before its interpreter starts: whole-process steps, then a
+    // restriction that keeps forking and leaves each child to narrow the
+    // file system to its own files.
+    int (*server)(const std::string &scratch, int controlFd) = nullptr;
+    // A child, before it runs its file, with the plan for that file.
+    int (*child)(const ConfinePlan &plan) = nullptr;
+};
+WarmConfinement ConfinedWarm();
+
 // Serves files on `controlFd` until it ends, removes the scratch folder
 // (TMPDIR) and exits the process.
-[[noreturn]] void ServeWarm(int controlFd);
+[[noreturn]] void ServeWarm(int controlFd, const WarmConfinement &confine);
 
 // The started interpreter a server forks.
 struct WarmInterpreter {
@@ -38,6 +55,7 @@ struct WarmInterpreter {
 
 // What one forked child runs.
 struct WarmFile {
+    WarmConfinement confine;
     int inputFd = -1;
     int replyFd = -1;
     std::string output;  // the output entry's value, as the caller gave it

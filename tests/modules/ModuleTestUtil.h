@@ -73,9 +73,10 @@ public:
     }
     bool ok() const { return create && version && run && exit && destroy && kill && errorText; }
 
-    // One run the way the program does it: create, run, exit, delete;
-    // `errorLine`, when given, receives the run's error text.
-    int Run(std::vector<std::string> args, std::string *errorLine = nullptr) {
+    // One run the way the program does it: create, run, exit, delete. The
+    // run's error line is kept in lastError.
+    int Run(std::vector<std::string> args) {
+        lastError.clear();
         void *instance = nullptr;
         int code = create(&instance, nullptr);
         if (code < 0)
@@ -84,11 +85,10 @@ public:
         for (std::string &a : args)
             argv.push_back(a.data());
         int result = run(instance, static_cast<int>(argv.size()), argv.data());
-        if (errorLine) {
-            char line[256];
+        char line[512] = "";
+        if (errorText)
             errorText(instance, line, sizeof line);
-            *errorLine = line;
-        }
+        lastError = line;
         exit(instance);
         destroy(instance);
         return result;
@@ -101,6 +101,7 @@ public:
     EngineDeleteFn destroy = nullptr;
     TessarinKillRunningFn kill = nullptr;
     TessarinErrorTextFn errorText = nullptr;
+    std::string lastError;
 
 private:
     Module m_module;
