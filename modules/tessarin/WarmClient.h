@@ -8,7 +8,8 @@
 // interpreter reads exactly the file named, whatever bytes its name holds;
 // the output entry's value reaches the interpreter byte for byte as well.
 // At most kMaxWarmServers servers are kept (the least recently used idle one
-// goes first); each ends when the module is unloaded or the program ends.
+// goes first); each ends when the module is unloaded, the program ends or it
+// has been idle for a minute.
 //
 // A server that is found dead is started again; a file it had not yet taken
 // is sent to the new one, a file it was serving fails with TESSARIN_E_DIED

@@ -28,6 +28,9 @@ using warm::Kind;
 using warm::Message;
 
 constexpr char kOutputEntry[] = "-sOutputFile=";
+// A server with no file for this long ends, so an idle program holds no
+// interpreter; the next file starts a new one.
+constexpr int kIdleMs = 60000;
 
 // A child running one file.
 struct Child {
@@ -129,11 +132,11 @@ int Server::Serve() {
         std::vector<pollfd> fds{{m_control, POLLIN, 0}};
         for (const Child &c : m_children)
             fds.push_back({c.pidfd, POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR)
-                continue;
+        int n = poll(fds.data(), fds.size(), m_children.empty() ? kIdleMs : -1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
             break;
-        }
         auto child = m_children.begin();
         for (size_t i = 1; i < fds.size(); ++i) {
             auto next = std::next(child);

@@ -17,8 +17,9 @@
 // untouched interpreter. The server confines itself before its interpreter
 // starts, and every child again, narrowed to its own input and output,
 // before it runs its file; a child that can't hands back TESSARIN_E_CONFINE.
-// When the control socket ends, the server kills its
-// children, removes its scratch folder and exits.
+// A server that has had no file for a minute ends by itself. When the
+// control socket ends, the server kills its children, removes its scratch
+// folder and exits.
 #pragma once
 
 #include <string>

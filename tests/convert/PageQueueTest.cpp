@@ -120,6 +120,7 @@ TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
     std::vector<std::string> got;
     {
         PageStream stream(folder, "twelve", 2);
+        stream.SetEngineSignal(testsupport::Engine().signalThreadRun);
         stream.Start([&] {
             ArgumentVector args = RenderArguments(folder, "twelve", 72, 72, input);
             ArgvView view(args);
