@@ -97,7 +97,7 @@ timed() {
     # GNU time's child is the command itself.
     local child=""
     while [[ -z "$child" ]] && kill -0 "$pid" 2>/dev/null; do
-        child=$(ps -o pid= --ppid "$pid" | head -1 | tr -d ' ')
+        child=$( (ps -o pid= --ppid "$pid" || true) | head -1 | tr -d ' ')
         [[ -n "$child" ]] || sleep 0.05
     done
     sample "${child:-$pid}" "$work/out" > "$work/sample.txt" &
