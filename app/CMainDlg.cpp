@@ -535,10 +535,10 @@ void CMainDlg::OnCommand(int id) {
 // Desktop services
 
 QStringList CMainDlg::AskOpenFiles(const QString &title, const QString &initial) {
-    QFileDialog dialog(this, title, initial, tr("PS Files (*.ps)"));
+    QFileDialog dialog(this, title, initial, tr("PS and EPS Files (*.ps *.eps *.epsf *.epsi)"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // Qt's own dialog, whose filter matches ".ps" in any letter case.
+    // Qt's own dialog, whose filter matches the extensions in any letter case.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     if (QFileInfo(initial).isFile())

@@ -127,8 +127,9 @@ public:
     void OnCommand(int id);
 
     // --- The file list --------------------------------------------------
-    // Append a row for `path` when it names a readable ".ps" file (any
-    // letter case); selects the new row. Null does nothing.
+    // Append a row for `path` when it names a readable file with a
+    // PostScript name (IsPostScriptName); selects the new row. Null does
+    // nothing.
     void AddFileToList(const char *path);
     void OnAddFiles();
     void OnAddFolder();

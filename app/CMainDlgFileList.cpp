@@ -52,7 +52,7 @@ void CMainDlg::ShowSelectedCount(int n) {
 void CMainDlg::AddFileToList(const char *path) {
     if (!path || !CFileUtil::FileExists(path))
         return;
-    if (!HasPsExtension(path))
+    if (!IsPostScriptName(path))
         return;
     const QString file = QString::fromUtf8(path);
     auto *item = new QTreeWidgetItem(

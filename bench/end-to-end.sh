@@ -3,6 +3,7 @@
 # same work, and two jobs against one.
 #
 #   bench/end-to-end.sh [BIN_DIR]      (default: build/bin of a Release build)
+#   TASKS="png bmp" bench/end-to-end.sh  only the rows of those tasks
 #
 # Generates a 40-page PostScript document (text and colour graphics on every
 # page), then times, each pair on the same input:
@@ -13,7 +14,10 @@
 #                                                on every page
 #   png    vantoria-cli --format png         vs  gs -sDEVICE=png16m
 #   bmp    vantoria-cli --format bmp         vs  gs -sDEVICE=bmp16m
-#          (the image rows at 300 dpi, the two commands in turns: A B A B ...)
+#          (the image rows at 300 dpi, the two commands in turns: A B A B ...;
+#          each row twice: without smoothing, Img.antialias=0 against the
+#          devices as they come, and with it, the program's default, against
+#          the devices given -dTextAlphaBits=4 -dGraphicsAlphaBits=4)
 #   text   vantoria-cli --kind text          vs  gs -sDEVICE=pdfwrite + pdftotext
 #   jobs   vantoria-cli --jobs 2 vs --jobs 1 on four copies of the document
 #          (PDF and JPEG at 150 dpi)
@@ -100,17 +104,22 @@ script() { # name body
 vcli="\"$cli\" --profile \"$work/Profile.ini\" --output \"$work/out\" --overwrite -q"
 doc="\"$work/in/doc.ps\""
 gs="gs -q -dNOPAUSE -dBATCH -dSAFER"
-for f in jpg png bmp; do
-    script "cli_$f" "exec $vcli --kind image --format $f --set Img.xdpi=300 --set Img.ydpi=300 $doc"
-done
-script gs_jpeg "exec $gs -sDEVICE=jpeg -r300 -sOutputFile=\"$work/out/doc_%03d.jpg\" $doc"
-script gs_png "exec $gs -sDEVICE=png16m -r300 -sOutputFile=\"$work/out/doc_%03d.png\" $doc"
-script gs_bmp "exec $gs -sDEVICE=bmp16m -r300 -sOutputFile=\"$work/out/doc_%03d.bmp\" $doc"
-script gs_jpegtran "$gs -sDEVICE=jpeg -r300 -sOutputFile=\"$work/out/doc_%03d.jpg\" $doc
+smooth="-dTextAlphaBits=4 -dGraphicsAlphaBits=4"
+# Each image command twice: "" without smoothing, "_aa" with it.
+for aa in "" _aa; do
+    if [[ -z "$aa" ]]; then cliaa="--set Img.antialias=0" gsaa=""; else cliaa="" gsaa="$smooth"; fi
+    for f in jpg png bmp; do
+        script "cli_$f$aa" "exec $vcli --kind image --format $f --set Img.xdpi=300 --set Img.ydpi=300 $cliaa $doc"
+    done
+    script "gs_jpeg$aa" "exec $gs -sDEVICE=jpeg -r300 $gsaa -sOutputFile=\"$work/out/doc_%03d.jpg\" $doc"
+    script "gs_png$aa" "exec $gs -sDEVICE=png16m -r300 $gsaa -sOutputFile=\"$work/out/doc_%03d.png\" $doc"
+    script "gs_bmp$aa" "exec $gs -sDEVICE=bmp16m -r300 $gsaa -sOutputFile=\"$work/out/doc_%03d.bmp\" $doc"
+    script "gs_jpegtran$aa" "$gs -sDEVICE=jpeg -r300 $gsaa -sOutputFile=\"$work/out/doc_%03d.jpg\" $doc
 for f in \"$work\"/out/doc_*.jpg; do
     jpegtran -progressive -optimize -outfile \"\$f.p\" \"\$f\"
     mv \"\$f.p\" \"\$f\"
 done"
+done
 script cli_pdf "exec $vcli --kind pdf $doc"
 script gs_pdf "exec $gs -sDEVICE=pdfwrite -sOutputFile=\"$work/out/doc.pdf\" $doc"
 script cli_text "exec $vcli --kind text $doc"
@@ -122,7 +131,9 @@ for j in 1 2; do
     script "jpg_jobs$j" "exec $vcli --kind image --format jpg --set Img.xdpi=150 --set Img.ydpi=150 --jobs $j $copies"
 done
 
+tasks=" ${TASKS:-pdf jpeg png bmp text jobs} "
 row() { # name a-label b-label cmd-a cmd-b
+    [[ "$tasks" == *" $1 "* ]] || return 0
     local a b peak
     read -r a b peak < <(best_pair "$work/cmd/$4" "$work/cmd/$5")
     printf '%-5s %-24s %7s s   %-34s %7s s   %6.2f %7s MiB\n' "$1" "$2" "$a" "$3" "$b" \
@@ -135,8 +146,14 @@ row jpeg "--format jpg 300 dpi"    "gs jpeg -r300"                     cli_jpg  
 row jpeg "--format jpg 300 dpi"    "gs jpeg -r300 + jpegtran -progr."  cli_jpg   gs_jpegtran
 row png  "--format png 300 dpi"    "gs png16m -r300"                   cli_png   gs_png
 row bmp  "--format bmp 300 dpi"    "gs bmp16m -r300"                   cli_bmp   gs_bmp
+row jpeg "jpg 300 dpi, smooth"     "gs jpeg -r300 AA4"                 cli_jpg_aa gs_jpeg_aa
+row jpeg "jpg 300 dpi, smooth"     "gs jpeg AA4 + jpegtran -progr."    cli_jpg_aa gs_jpegtran_aa
+row png  "png 300 dpi, smooth"     "gs png16m -r300 AA4"               cli_png_aa gs_png_aa
+row bmp  "bmp 300 dpi, smooth"     "gs bmp16m -r300 AA4"               cli_bmp_aa gs_bmp_aa
 row text "--kind text"             "gs pdfwrite + pdftotext"           cli_text  gs_text
 row jobs "pdf x4 --jobs 2"         "pdf x4 --jobs 1"                   pdf_jobs2 pdf_jobs1
 row jobs "jpg 150 dpi x4 --jobs 2" "jpg 150 dpi x4 --jobs 1"           jpg_jobs2 jpg_jobs1
 echo "($pages pages; best of $repeat, each pair in turns; ratio = vantoria-cli time / reference"
-echo " time; peak = largest resident size of vantoria-cli)"
+echo " time; peak = largest resident size of vantoria-cli; the other image rows run with"
+echo " Img.antialias=0 against the device as it comes, the smooth ones with the default"
+echo " Img.antialias=1 against the device given -dTextAlphaBits=4 -dGraphicsAlphaBits=4)"

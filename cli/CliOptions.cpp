@@ -220,7 +220,7 @@ constexpr CliOption kOptions[] = {
     {"--report", nullptr, true, "--report FILE", "write one JSON object a line per input to FILE",
      OnReport},
     {"--watch", nullptr, true, "--watch IN",
-     "convert each .ps file put into folder IN, until stopped", OnWatch},
+     "convert each .ps or .eps file put into folder IN, until stopped", OnWatch},
     {"--done", nullptr, true, "--done DIR", "--watch: move converted files to DIR (IN/done/)",
      OnDone},
     {"--failed", nullptr, true, "--failed DIR",
@@ -228,7 +228,7 @@ constexpr CliOption kOptions[] = {
     {"--jobs", "-j", true, "--jobs N", "convert N files at once (default 1)", OnJobs},
     {"--quiet", "-q", false, "-q, --quiet", "print nothing but errors", OnQuiet},
     {"--help", "-h", false, "--help", "show this text", OnHelp},
-    {"--version", nullptr, false, "--version", "show the version", OnVersion},
+    {"--version", nullptr, false, "--version", "show the version and the licence", OnVersion},
 };
 
 const CliOption *FindOption(const std::string &name) {
@@ -322,8 +322,8 @@ std::string InputRefusal(const std::string &path) {
         return "is a folder";
     if (!FileExists(path))
         return "cannot be opened for reading";
-    if (!HasPsExtension(path))
-        return "is not a .ps file";
+    if (!IsPostScriptName(path))
+        return "is not a .ps or .eps file";
     return {};
 }
 

@@ -49,7 +49,8 @@ bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, st
 void ApplyEdits(const std::vector<SettingEdit> &edits, ConvertSettings &s);
 
 // Why an input is refused, or the empty text when it is taken: it must exist,
-// be a file that opens for reading, and end in ".ps" in any case.
+// be a file that opens for reading, and have a PostScript name (".ps", ".eps",
+// ".epsf" or ".epsi" in any case).
 std::string InputRefusal(const std::string &path);
 
 // The usage text of --help.

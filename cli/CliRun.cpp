@@ -166,6 +166,24 @@ bool LoadCliModules(EngineModule &engine, ExtractorModule &extractor, std::FILE 
     return true;
 }
 
+std::string ConfinementLine(const EngineModule &engine) {
+    char layers[256] = "";
+    if (!engine.confinement || engine.confinement(layers, sizeof layers) <= 0)
+        return "interpreter confined: unknown (the engine module does not tell)";
+    return std::string("interpreter confined: ") + layers;
+}
+
+std::string ConfinementLine() {
+    EngineModule engine;
+    std::string folder = ModuleFolder();
+    std::string line =
+        LoadEngineModule(folder + "tessarin.so", engine)
+            ? ConfinementLine(engine)
+            : "interpreter confined: unknown (cannot load " + folder + "tessarin.so)";
+    FreeEngineModule(engine);
+    return line;
+}
+
 int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMode progressMode) {
     std::vector<std::string> inputs = options.files;
     for (const std::string &list : options.fileLists) {

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "cli/CliOptions.h"
 #include "cli/ProgressLine.h"
@@ -37,3 +38,9 @@ void LoadCliSettings(const CliOptions &options, std::FILE *err, ConvertSettings 
 // Load the two engine modules from the program's module folder; false, with
 // the reason on `err` and nothing left loaded, when one of them can't be.
 bool LoadCliModules(EngineModule &engine, ExtractorModule &extractor, std::FILE *err);
+
+// "interpreter confined: Landlock ABI 7, seccomp" (or what else holds on
+// this machine), as the loaded engine module tells it; the second form loads
+// the module from the program's module folder for the question.
+std::string ConfinementLine(const EngineModule &engine);
+std::string ConfinementLine();

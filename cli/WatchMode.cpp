@@ -83,11 +83,11 @@ struct Slot {
     FileMark mark;    // the source as it was when its row started
 };
 
-// True for the names the watch converts: ".ps" in any case, not hidden (a
+// True for the names the watch converts: PostScript names, not hidden (a
 // program writing through a hidden temporary file renames it when done).
 bool WatchedName(const std::string &name) {
     return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos &&
-           HasPsExtension(name);
+           IsPostScriptName(name);
 }
 
 // True when some process holds `path` open for writing: a read lease is
@@ -238,7 +238,8 @@ class Watcher {
 public:
     Watcher(const CliOptions &options, ConvertSettings settings, const EngineModule &engine,
             const ExtractorModule &extractor, std::FILE *out, std::FILE *err)
-        : m_options(options), m_settings(std::move(settings)), m_out(out), m_err(err) {
+        : m_options(options), m_settings(std::move(settings)), m_engine(engine), m_out(out),
+          m_err(err) {
         m_in = options.watchFolder;
         m_done = options.doneFolder.empty() ? m_in + "done/" : options.doneFolder;
         m_failed = options.failedFolder.empty() ? m_in + "failed/" : options.failedFolder;
@@ -272,6 +273,7 @@ private:
 
     const CliOptions &m_options;
     ConvertSettings m_settings;
+    const EngineModule &m_engine;
     std::FILE *m_out;
     std::FILE *m_err;
     std::string m_in, m_done, m_failed;
@@ -525,7 +527,8 @@ int Watcher::Run() {
     if (!SetUp())
         return 1;
     if (!m_options.quiet)
-        Notice("watching " + m_in + " (done: " + m_done + ", failed: " + m_failed + ")");
+        Notice("watching " + m_in + " (done: " + m_done + ", failed: " + m_failed + "; " +
+               ConfinementLine(m_engine) + ")");
     Scan();
     for (;;) {
         if (!m_stopping)

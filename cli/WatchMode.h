@@ -1,9 +1,10 @@
 // WatchMode: vantoria-cli --watch IN, the unattended front end of the
 // conversion run for a folder that PostScript files are dropped into.
 //
-// RunWatch converts every ".ps" file (any letter case, not hidden) that is
-// in IN when it starts, in name order, then every one that appears in IN:
-// closed after writing or moved in (inotify IN_CLOSE_WRITE, IN_MOVED_TO). A
+// RunWatch converts every PostScript file (".ps", ".eps", ".epsf" or
+// ".epsi" in any letter case, not hidden) that is in IN when it starts, in
+// name order, then every one that appears in IN: closed after writing or
+// moved in (inotify IN_CLOSE_WRITE, IN_MOVED_TO). A
 // file that some process still holds open for writing is never taken; its
 // close brings it back. Each file is one row of a ConversionRun with the
 // settings of the command line (the output beside the source unless

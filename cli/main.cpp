@@ -9,6 +9,7 @@
 #include "cli/CliRun.h"
 #include "cli/StopSignals.h"
 #include "cli/WatchMode.h"
+#include "common/Licence.h"
 
 int main(int argc, char **argv) {
     // Stop requests are taken by a thread of the run (sigwait); every thread,
@@ -28,7 +29,8 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("vantoria-cli %s\n", VANTORIA_VERSION);
+        std::printf("vantoria-cli %s\n%s\n%s\n%s\n", VANTORIA_VERSION, kCopyrightLine, kLicenceLine,
+                    ConfinementLine().c_str());
         return 0;
     }
     if (!options.watchFolder.empty())

@@ -50,12 +50,32 @@ std::string WithTrailingSeparator(std::string folder) {
     return folder;
 }
 
-bool HasPsExtension(std::string_view path) {
+bool IsPostScriptName(std::string_view path) {
     std::size_t slash = path.rfind('/');
-    std::size_t name = slash == std::string_view::npos ? 0 : slash + 1;
-    std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || dot < name || path.size() - dot != 3)
+    std::string_view name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
         return false;
-    return (path[dot + 1] == 'p' || path[dot + 1] == 'P') &&
-           (path[dot + 2] == 's' || path[dot + 2] == 'S');
+    std::string ext;
+    for (char c : name.substr(dot))
+        ext += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    return ext == ".ps" || ext == ".eps" || ext == ".epsf" || ext == ".epsi";
+}
+
+bool IsEpsFile(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char head[512];
+    struct stat st {};
+    ssize_t n = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::read(fd, head, sizeof head) : -1;
+    ::close(fd);
+    if (n <= 0)
+        return false;
+    std::string_view text(head, static_cast<std::size_t>(n));
+    // The binary header of a figure with a preview: C5 D0 D3 C6.
+    if (text.substr(0, 4) == std::string_view("\xC5\xD0\xD3\xC6", 4))
+        return true;
+    std::string_view line = text.substr(0, text.find_first_of("\r\n"));
+    return line.starts_with("%!PS-Adobe-") && line.find("EPSF") != std::string_view::npos;
 }

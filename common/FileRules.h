@@ -32,6 +32,15 @@ void CreatePath(const std::string &path);
 // folder, so it is never turned into the root.
 std::string WithTrailingSeparator(std::string folder);
 
-// True when the extension of `path` (from the last dot of its file name, the
-// name starting after the last '/') is ".ps" in any letter case.
-bool HasPsExtension(std::string_view path);
+// True when the file name of `path` (the text after its last '/') ends in
+// one of the PostScript extensions the program takes: ".ps", ".eps",
+// ".epsf" or ".epsi", in any letter case. The one rule for which names are
+// queued, wherever they come from.
+bool IsPostScriptName(std::string_view path);
+
+// True when the file at `path` says it is an encapsulated figure: its first
+// line is a PostScript header that names EPSF ("%!PS-Adobe-3.0 EPSF-3.0"),
+// or it opens with the binary header of a figure carrying a preview. The
+// name plays no part. Reads the first line only, never blocks on a named
+// pipe; false when the file can't be read.
+bool IsEpsFile(const std::string &path);

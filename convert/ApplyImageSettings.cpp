@@ -71,6 +71,11 @@ ColourChoice ColourChoiceOf(const std::string &text) {
     return {24, false};
 }
 
+bool SmoothRendering(int formatCode, const ImageSettings &img) {
+    const std::string *text = ColourTextOf(formatCode, img);
+    return img.bAntialias != 0 && !(text && ColourChoiceOf(*text).bpp == 1);
+}
+
 int TiffCompressionOfIndex(int index) {
     constexpr int count = int(sizeof kTiffCompressionByIndex / sizeof kTiffCompressionByIndex[0]);
     return index >= 0 && index < count ? kTiffCompressionByIndex[index] : IC_TIFF_JPEG;

@@ -22,6 +22,12 @@ struct ColourChoice {
 };
 ColourChoice ColourChoiceOf(const std::string &text);
 
+// True when pages for format `formatCode` are rendered with text and
+// graphics anti-aliasing: "antialias" is not 0 and the format's colour
+// choice is not black and white (a 1-bit page can't carry grey edges, and
+// thresholding them thickens every stroke).
+bool SmoothRendering(int formatCode, const ImageSettings &img);
+
 // The TIFF compression value (IC_TIFF_*) of an index into the TIFF page's
 // compression list.
 int TiffCompressionOfIndex(int index);

@@ -21,6 +21,7 @@
 #include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
 #include "imageconv/ImageConverter.h"
+#include "modules/tessarin/Tessarin.h"
 
 namespace {
 
@@ -40,9 +41,25 @@ bool EngineSucceeded(int code) {
 }
 
 std::string EngineFailReason(int code, const std::string &errorLine) {
+    if (code < TESSARIN_E_SIGNAL_BASE && code >= TESSARIN_E_SIGNAL_LAST)
+        return "the interpreter stopped unexpectedly (signal " +
+               std::to_string(TESSARIN_E_SIGNAL_BASE - code) + ")";
+    if (code == TESSARIN_E_DIED)
+        return "the interpreter stopped unexpectedly";
+    if (code == TESSARIN_E_CONFINE)
+        return "the interpreter could not be confined";
     if (!errorLine.empty())
         return "interpreter error: " + errorLine;
     return "interpreter error (code " + std::to_string(code) + ")";
+}
+
+// Why the engine's run left nothing to read at `output`: its own failure,
+// or something there that is not its output. Empty when it can be read.
+std::string EngineResultFailReason(int code, const std::string &errorLine,
+                                   const std::string &output) {
+    if (!EngineSucceeded(code))
+        return EngineFailReason(code, errorLine);
+    return EngineOutputFailReason(output);
 }
 
 std::string PageFileName(const std::string &pageFolder, const std::string &base, int k) {
@@ -320,8 +337,10 @@ bool ConversionRun::PdfRow(int i) {
     const std::string wanted = folder + p.base + ".pdf";
     Claims claims(*this);
     // Only a non-empty regular file reaches the engine: a named pipe would
-    // block it.
-    std::string reason = InputFailReason(input);
+    // block it. Settings that contradict themselves fail before anything is
+    // written.
+    std::string reason =
+        PdfAWithEncryption(m_settings.pdf) ? kPdfAEncryptedReason : InputFailReason(input);
     std::string output;
     if (reason.empty())
         output = ClaimOutput(claims, wanted, &reason);
@@ -341,11 +360,10 @@ bool ConversionRun::PdfRow(int i) {
         } else {
             std::string line;
             int code = EngineCode(m_engine, PdfArguments(m_settings.pdf, temp, input), &line);
-            if (!EngineSucceeded(code))
-                reason = EngineFailReason(code, line);
-            else if (!FinishPdf(m_extractor, m_settings, temp))
+            reason = EngineResultFailReason(code, line, temp);
+            if (reason.empty() && !FinishPdf(m_extractor, m_settings, temp))
                 reason = FolderFailReason(folder, "finishing the PDF failed");
-            else
+            if (reason.empty())
                 ok = PublishOutput(claims, i, temp, wanted, &output, &reason);
             if (!ok)
                 ::unlink(temp.c_str());
@@ -384,8 +402,7 @@ bool ConversionRun::TextRow(int i) {
     if (reason.empty()) {
         std::string line;
         int code = EngineCode(m_engine, TextPdfArguments(temp, input), &line);
-        if (!EngineSucceeded(code))
-            reason = EngineFailReason(code, line);
+        reason = EngineResultFailReason(code, line, temp);
     }
     ViewStatus(i, kStatusConverting3);
 
@@ -424,16 +441,16 @@ bool ConversionRun::TextRow(int i) {
 // Images
 
 std::string ConversionRun::RenderPages(const std::string &input, const std::string &base,
-                                       bool *engineOk, int *engineCode, std::string *engineError) {
+                                       int formatCode, bool *engineOk, int *engineCode,
+                                       std::string *engineError) {
     if (engineOk)
         *engineOk = false;
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (pageFolder.empty())
         return pageFolder;
-    int code = EngineCode(
-        m_engine,
-        RenderArguments(pageFolder, base, m_settings.img.nXDpi, m_settings.img.nYDpi, input),
-        engineError);
+    int code =
+        EngineCode(m_engine, RenderArguments(pageFolder, base, m_settings.img, formatCode, input),
+                   engineError);
     if (engineOk)
         *engineOk = EngineSucceeded(code);
     if (engineCode)
@@ -604,7 +621,8 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
         ViewRowFinished(i);
         return !aborted;
     }
-    files.pageFolder = RenderPages(input, files.base, &engineOk, &engineCode, &engineError);
+    files.pageFolder =
+        RenderPages(input, files.base, format.code, &engineOk, &engineCode, &engineError);
     if (files.pageFolder.empty()) {
         ViewResult(i, false, "can't create a temporary folder");
         ViewRowFinished(i);

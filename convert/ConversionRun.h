@@ -104,11 +104,11 @@ public:
     void ConvertToText();
 
     // Render every page of `input` as 24-bit BMP files base_001.bmp, ... into
-    // a fresh page folder; returns that folder (ending in '/'), or the empty
-    // text when no folder could be made. `engineOk` receives the run's
-    // result, `engineCode` its result code, `engineError` the interpreter's
-    // first error line.
-    std::string RenderPages(const std::string &input, const std::string &base,
+    // a fresh page folder, as pages for output format `formatCode`; returns
+    // that folder (ending in '/'), or the empty text when no folder could be
+    // made. `engineOk` receives the run's result, `engineCode` its result
+    // code, `engineError` the interpreter's first error line.
+    std::string RenderPages(const std::string &input, const std::string &base, int formatCode,
                             bool *engineOk = nullptr, int *engineCode = nullptr,
                             std::string *engineError = nullptr);
     // The regular files directly in `folder`, as full paths in name order

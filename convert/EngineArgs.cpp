@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "common/FileRules.h"
+#include "convert/ApplyImageSettings.h"
 #include "convert/PathRules.h"
 #include "settings/ConvertSettings.h"
 
@@ -14,6 +16,13 @@ ArgumentVector Head(const char *device, const std::string &outputPath) {
             "-dSAFER",
             std::string("-sDEVICE=") + device,
             "-sOutputFile=" + outputPath};
+}
+
+// The input path, last, after the crop of an encapsulated figure.
+void AppendInput(ArgumentVector &args, const std::string &inputPath) {
+    if (IsEpsFile(inputPath))
+        args.push_back("-dEPSCrop");
+    args.push_back(inputPath);
 }
 
 } // namespace
@@ -48,36 +57,54 @@ int PdfPermissions(const PdfSettings &pdf) {
     return static_cast<int>(p);
 }
 
+int PdfAPartOf(const PdfSettings &pdf) {
+    return pdf.nPdfA >= 1 && pdf.nPdfA <= 3 ? pdf.nPdfA : 0;
+}
+
+bool PdfAWithEncryption(const PdfSettings &pdf) {
+    return PdfAPartOf(pdf) != 0 && pdf.bEncrypt == 1;
+}
+
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
                             const std::string &inputPath) {
+    static constexpr const char *kPresets[] = {"/screen", "/ebook", "/printer", "/prepress"};
     ArgumentVector args = Head("pdfwrite", EscapeFormatField(outputPath));
-    const PdfKeyLevel level = KeyLevelOf(pdf);
-    if (pdf.bEncrypt == 1 && level != PdfKeyLevel::Aes256) {
-        args.push_back("-sOwnerPassword=" + (pdf.szOwnerPassword.empty()
-                                                 ? std::string(kStandInOwnerPassword)
-                                                 : pdf.szOwnerPassword));
-        if (!pdf.szUserPassword.empty())
-            args.push_back("-sUserPassword=" + pdf.szUserPassword);
-        args.push_back("-dEncryptionR=3");
-        args.push_back(level == PdfKeyLevel::Rc4Bits128 ? "-dKeyLength=128" : "-dKeyLength=40");
-        args.push_back("-dPermissions=" + std::to_string(PdfPermissions(pdf)));
+    if (pdf.nQuality >= 1 && pdf.nQuality <= 4)
+        args.push_back(std::string("-dPDFSETTINGS=") + kPresets[pdf.nQuality - 1]);
+    const int part = PdfAPartOf(pdf);
+    if (pdf.bEmbedFonts == 1 || part != 0) {
+        // The presets leave the standard fonts out through their never-embed
+        // list; an empty procedure is the one-token way to empty it.
+        args.push_back("-dEmbedAllFonts=true");
+        args.push_back("-dSubsetFonts=true");
+        args.push_back("-dNeverEmbed={}");
     }
-    args.push_back(inputPath);
+    if (part != 0) {
+        args.push_back("-dPDFA=" + std::to_string(part));
+        args.push_back("-dPDFACompatibilityPolicy=1");
+        args.push_back("-sColorConversionStrategy=RGB");
+    }
+    AppendInput(args, inputPath);
     return args;
 }
 
-ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base, int xdpi,
-                               int ydpi, const std::string &inputPath) {
+ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,
+                               const ImageSettings &img, int formatCode,
+                               const std::string &inputPath) {
     ArgumentVector args =
         Head("bmp16m", EscapeFormatField(pageFolder) + EscapeFormatField(base) + "_%03d.bmp");
-    args.push_back("-r" + std::to_string(xdpi) + "x" + std::to_string(ydpi));
-    args.push_back(inputPath);
+    args.push_back("-r" + std::to_string(img.nXDpi) + "x" + std::to_string(img.nYDpi));
+    if (SmoothRendering(formatCode, img)) {
+        args.push_back("-dTextAlphaBits=4");
+        args.push_back("-dGraphicsAlphaBits=4");
+    }
+    AppendInput(args, inputPath);
     return args;
 }
 
 ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath) {
     ArgumentVector args = Head("pdfwrite", EscapeFormatField(tempPdfPath));
-    args.push_back(inputPath);
+    AppendInput(args, inputPath);
     return args;
 }
 

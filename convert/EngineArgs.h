@@ -6,13 +6,19 @@
 // the input path. The output path given here is the file name the engine is
 // to write, exactly as it should appear on disk: the builders escape its
 // literal '%' characters themselves, and only the page-number field of the
-// page pattern stays a field. Pure functions; thread-safe.
+// page pattern stays a field.
+//
+// An input that is an encapsulated figure (IsEpsFile: its first line says
+// so, whatever its name) gets one more extra, "-dEPSCrop", so every page
+// the engine makes of it is the size of its %%BoundingBox. The builders read
+// that first line and nothing else; thread-safe.
 #pragma once
 
 #include <string>
 #include <vector>
 
 struct ConvertSettings;
+struct ImageSettings;
 struct PdfSettings;
 
 using ArgumentVector = std::vector<std::string>;
@@ -22,10 +28,13 @@ using ArgumentVector = std::vector<std::string>;
 enum class PdfKeyLevel { Rc4Bits40 = 0, Rc4Bits128 = 1, Aes256 = 2 };
 PdfKeyLevel KeyLevelOf(const PdfSettings &pdf);
 
-// The owner password the engine gets when "opass" is empty. It is a stand-in
-// that never reaches a published file: the finishing step replaces it with a
-// random password of its own for every file (see modules/lumbrel/Lumbrel.h).
-inline constexpr const char kStandInOwnerPassword[] = "kelvaro";
+// The PDF/A part of "pdfa": 1, 2 or 3, and 0 (none) for any other value.
+int PdfAPartOf(const PdfSettings &pdf);
+
+// True when the settings ask for PDF/A and encryption at once, which exclude
+// each other: such a row fails before anything is written.
+bool PdfAWithEncryption(const PdfSettings &pdf);
+inline constexpr const char kPdfAEncryptedReason[] = "PDF/A files can't be encrypted";
 
 // Permission value P as the standard security handler (revision 3 and up)
 // reads it: bits 1-2 clear, the reserved bits 7-8 and 13-32 set (so P is
@@ -35,16 +44,23 @@ inline constexpr const char kStandInOwnerPassword[] = "kelvaro";
 // (annotations, form filling). Nothing granted gives -3904.
 int PdfPermissions(const PdfSettings &pdf);
 
-// The PDF vector: 7 entries without encryption and with 256-bit AES (the
-// finishing step encrypts those); with RC4, 11 entries, or 12 with a user
-// password.
+// The PDF vector: the head, then the quality preset ("quality" 1-4 as the
+// interpreter's distiller presets /screen, /ebook, /printer, /prepress;
+// nothing for 0 or any other value), every font embedded and subset (with
+// "embedfonts" 1 or PDF/A, the standard fonts included), the PDF/A entries
+// (the part, colours converted to RGB, offending features dropped rather
+// than failing), and the input. No password ever appears: every key level is
+// encrypted by the finishing step, so the engine writes a plain file.
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
                             const std::string &inputPath);
 
-// The page-rendering vector (8 entries): every page as a 24-bit BMP named
-// pageFolder + base + "_%03d.bmp", at xdpi x ydpi.
-ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base, int xdpi,
-                               int ydpi, const std::string &inputPath);
+// The page-rendering vector for output format `formatCode` (IC_FORMAT_*):
+// every page as a 24-bit BMP named pageFolder + base + "_%03d.bmp", at the
+// settings' xdpi x ydpi (8 entries), and with text and graphics
+// anti-aliasing of 4 bits each when SmoothRendering says so (2 more).
+ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,
+                               const ImageSettings &img, int formatCode,
+                               const std::string &inputPath);
 
 // The plain PDF vector of the text path (7 entries, never encrypted).
 ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/FileRules.h"
+#include "modules/lumbrel/Lumbrel.h"
 #include "modules/tessarin/Tessarin.h"
 
 namespace {
@@ -50,6 +51,7 @@ int LoadExtractorModule(const std::string &path, ExtractorModule &m) {
         !Bind(m.handle, 5, m.version))
         return 0;
     Bind(m.handle, 6, m.postProcessSecured);
+    m.finish = reinterpret_cast<PdfFinishFn>(dlsym(m.handle, LUMBREL_FINISH_PDF_SYMBOL));
     return 1;
 }
 

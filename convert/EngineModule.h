@@ -46,6 +46,15 @@ typedef int (*PdfPostProcessSecuredFn)(
     const char *text, int fcolor, int fsize, int fposInverted, int frotate, int foffx, int foffy,
     int bground, const char *title, const char *author, const char *subject, const char *keywords,
     const char *creator, const char *producer, int encrypt, int keyLevel, int permissions);
+// PdfPostProcessSecured with PDF/A part (0-3), fast web view and embedded
+// stamp fonts (lumbrel_finish_pdf, see modules/lumbrel/Lumbrel.h).
+typedef int (*PdfFinishFn)(const char *pdf, const char *opass, const char *upass,
+                           const char *appText, int tuse, const char *text, int fcolor, int fsize,
+                           int fposInverted, int frotate, int foffx, int foffy, int bground,
+                           const char *title, const char *author, const char *subject,
+                           const char *keywords, const char *creator, const char *producer,
+                           int encrypt, int keyLevel, int permissions, int pdfaPart, int fastWeb,
+                           int embedFonts);
 typedef int (*PdfExtractTextFn)(const char *pdf, const char *txt, int mode, int pageBreak, int one);
 typedef int (*ExtractorVersionFn)(char *buffer, int size);
 }
@@ -70,6 +79,7 @@ struct ExtractorModule {
     ExtractorVersionFn version = nullptr;   // ordinal 5
     // ordinal 6, optional: a module without it still loads (null here)
     PdfPostProcessSecuredFn postProcessSecured = nullptr;
+    PdfFinishFn finish = nullptr; // by name, optional
 };
 
 // Load the module at `path` (a full path). 1 on success; 0 when the file can't

@@ -59,9 +59,8 @@ bool ConversionRun::StreamImagePages(Claims &claims, int row, const std::string 
         stream.SetEngineSignal(m_engine.signalThreadRun);
     // The engine's thread has ended when stream.Finish() returns, so its
     // error line is read only after that.
-    stream.Start([this, &folder, &base, &input, engineError] {
-        ArgumentVector args =
-            RenderArguments(folder, base, m_settings.img.nXDpi, m_settings.img.nYDpi, input);
+    stream.Start([this, &folder, &base, &input, &format, engineError] {
+        ArgumentVector args = RenderArguments(folder, base, m_settings.img, format.code, input);
         ArgvView view(args);
         return RunEngineCode(m_engine, view.argc(), view.argv(), engineError);
     });

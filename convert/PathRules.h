@@ -7,7 +7,7 @@
 // formats read as they always have ("%s%s%s-%02d%s"). Thread-safe.
 //
 // The file-system rules themselves (FileExists, CreatePath, the platform
-// limits, the trailing separator, the ".ps" check) live in common/FileRules
+// limits, the trailing separator, the PostScript name check) live in common/FileRules
 // and come with this header.
 #pragma once
 

@@ -1,13 +1,14 @@
 // The finishing step of the PDF path: the text extractor adds the document
-// information and the stamp to the PDF the engine wrote and, when encryption
-// is on, writes its security (256-bit AES, or a random owner password in
-// place of the engine's stand-in when "opass" is empty).
+// information and the stamp to the plain PDF the engine wrote and, as the
+// settings ask, encrypts it (every key level: the engine never gets a
+// password; a random owner password when "opass" is empty), finishes it as
+// PDF/A, embeds the stamp's font and writes it linearised.
 //
 // FinishPdf works on `pdf` in place (the private temporary file of the row).
 // A file the finishing step could not finish is not published: the answer
-// is false when the step reports failure, and with encryption also when the
-// module lacks the entry point that writes the security. Thread-safe as the
-// module is.
+// is false when the step reports failure, and also when the module lacks the
+// entry point that writes what the settings ask for (the security, PDF/A,
+// fast web view, an embedded stamp font). Thread-safe as the module is.
 #pragma once
 
 #include <string>

@@ -6,11 +6,13 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "common/FileRules.h"
+#include "imageconv/Dib.h"
 
 FileMark MarkOf(const std::string &path) {
     FileMark m;
@@ -107,6 +109,16 @@ std::string InputFailReason(const std::string &path) {
         return "not a regular file";
     if (st.st_size == 0)
         return "empty input file";
+    return {};
+}
+
+std::string EngineOutputFailReason(const std::string &path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return FailReason(errno, "the interpreter left no output");
+    if (!S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+        uint64_t(st.st_size) > imageconv::Dib::kMaxPageFileBytes)
+        return "the interpreter left something else than its output";
     return {};
 }
 

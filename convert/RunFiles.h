@@ -54,6 +54,12 @@ std::string FailReason(int err, const std::string &what);
 // named pipe or a device.
 std::string InputFailReason(const std::string &path);
 
+// Why what the interpreter left at `path` (the temporary PDF) must not be
+// read: the empty text for a regular file of its own (not a link, no other
+// name) no larger than the helper can write; otherwise the reason. The
+// interpreter is hostile: this is checked before anything reads the file.
+std::string EngineOutputFailReason(const std::string &path);
+
 // Why writing into `folder` would fail as far as the folder shows it: a
 // read-only file system or a full disk; otherwise `fallback`. For a step
 // that failed without telling its errno (a module's 0 result).

@@ -39,6 +39,10 @@ struct Dib {
     // Largest page the converter accepts: 2^31 - 1 bytes of pixels, and
     // width and height that stay positive in 32-bit arithmetic.
     static constexpr uint64_t kMaxBytes = 0x7fffffffULL;
+    // Largest page file: a 24-bit BMP of kMaxBytes pixels with its 14-byte
+    // file header and 40-byte information header. The interpreter helper
+    // can write no larger file, and no larger page file is read.
+    static constexpr uint64_t kMaxPageFileBytes = kMaxBytes + 14 + 40;
 
     static uint64_t StrideFor(int64_t width, int bpp) {
         return ((uint64_t(width) * uint64_t(bpp) + 31) / 32) * 4;

@@ -23,15 +23,17 @@ constexpr Row kComn[] = {
     {1024, Kind::Edit, "", 46, 26, 44, 13, Number, nullptr, 4},
     {1061, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "高度"), 110, 28, 26, 8},
     {1025, Kind::Edit, "", 138, 26, 44, 13, Number, nullptr, 4},
-    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "解析度"), 7, 57, 233, 38},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "解析度"), 7, 57, 233, 50},
     {kStaticId, Kind::Static, "X-DPI", 18, 74, 26, 8},
     {1063, Kind::ComboBox, "", 46, 72, 56, 90, Editable, kDpis},
     {kStaticId, Kind::Static, "Y-DPI", 110, 74, 26, 8},
     {1064, Kind::ComboBox, "", 138, 72, 56, 90, Editable, kDpis},
-    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "转换输出"), 7, 101, 118, 38},
-    {1034, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "为每个文件创建目录"), 15, 118, 104, 10},
-    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "旋转"), 131, 101, 109, 38},
-    {1033, Kind::ComboBox, "", 139, 116, 56, 70, None, "0\n90\n180\n270"},
+    {1065, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "平滑文本和图形（抗锯齿）"), 18, 91, 180,
+     10},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "转换输出"), 7, 113, 118, 38},
+    {1034, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "为每个文件创建目录"), 15, 130, 104, 10},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "旋转"), 131, 113, 109, 38},
+    {1033, Kind::ComboBox, "", 139, 128, 56, 70, None, "0\n90\n180\n270"},
 };
 
 constexpr const char *kIntro = QT_TRANSLATE_NOOP("dlgtpl", "介绍：");

@@ -3,6 +3,8 @@
 
 #include <iterator>
 
+#include "common/Licence.h"
+
 namespace dlgtpl {
 
 namespace {
@@ -46,10 +48,9 @@ constexpr Row kAbout[] = {
     {IDC_ABOUT_TITLE, Kind::Static, "Quorvane Vantoria", 45, 14, 240, 9, NoWrap},
     {IDC_ABOUT_VERSION, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "Version: 8.6.7"), 45, 28, 240, 9,
      NoWrap},
-    {IDC_ABOUT_COPYRIGHT, Kind::Static,
-     QT_TRANSLATE_NOOP("dlgtpl", "Copyright (C) 2026 Quorvane. All rights reserved."), 45, 42, 240,
-     9, NoWrap},
+    {IDC_ABOUT_COPYRIGHT, Kind::Static, kCopyrightLine, 45, 42, 240, 9, NoWrap},
     {IDC_ABOUT_LINK, Kind::Custom, kHomePageUrl, 45, 60, 240, 9, None, nullptr, 0, kHyperLinkClass},
+    {IDC_ABOUT_LICENCE, Kind::Static, kLicenceLine, 45, 76, 240, 27},
     {kStaticId, Kind::EtchedLine, nullptr, 7, 112, 283, 1},
     {IDC_ABOUT_HELP, Kind::PushButton, QT_TRANSLATE_NOOP("dlgtpl", "帮助"), 176, 121, 52, 15},
     {IDC_ABOUT_OK, Kind::PushButton, QT_TRANSLATE_NOOP("dlgtpl", "确定"), 235, 121, 52, 15,

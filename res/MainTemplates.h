@@ -46,6 +46,7 @@ inline constexpr int IDC_ABOUT_VERSION = 1021;
 inline constexpr int IDC_ABOUT_COPYRIGHT = 1022;
 inline constexpr int IDC_ABOUT_LINK = 1023;
 inline constexpr int IDC_ABOUT_HELP = 1024;
+inline constexpr int IDC_ABOUT_LICENCE = 1025;
 inline constexpr int IDC_ABOUT_OK = 1;
 
 // The class name of the About box's link control.

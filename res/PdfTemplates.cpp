@@ -1,4 +1,4 @@
-// Templates 170-172: the pages of the PDF settings sheet.
+// Templates 170-172 and 174: the pages of the PDF settings sheet.
 #include "res/SettingsTemplates.h"
 
 namespace dlgtpl {
@@ -70,11 +70,27 @@ constexpr Row kStamp[] = {
     {1041, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "背景"), 16, 104, 60, 10},
 };
 
+constexpr Row kQuality[] = {
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "质量"), 7, 7, 263, 36},
+    {kStaticId, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "预设："), 16, 24, 44, 8},
+    {1050, Kind::ComboBox, "", 62, 22, 150, 90, None,
+     QT_TRANSLATE_NOOP("dlgtpl", "默认\n屏幕（最小文件）\n电子书\n打印机\n印前")},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "存档"), 7, 49, 263, 36},
+    {kStaticId, Kind::Static, "PDF/A", 16, 66, 44, 8},
+    {1051, Kind::ComboBox, "", 62, 64, 150, 70, None,
+     QT_TRANSLATE_NOOP("dlgtpl", "无\nPDF/A-1b\nPDF/A-2b\nPDF/A-3b")},
+    {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "选项"), 7, 91, 263, 41},
+    {1052, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "嵌入所有字体"), 16, 104, 200, 10},
+    {1053, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "快速 Web 查看"), 16, 118, 200, 10},
+};
+
 } // namespace
 
 const Dialog kTplSecurity =
     MakeDialog(170, QT_TRANSLATE_NOOP("dlgtpl", "PDF 安全"), kW, kH, kSecurity);
 const Dialog kTplInfo = MakeDialog(172, QT_TRANSLATE_NOOP("dlgtpl", "PDF 信息"), kW, kH, kInfo);
 const Dialog kTplStamp = MakeDialog(171, QT_TRANSLATE_NOOP("dlgtpl", "水印"), kW, kH, kStamp);
+const Dialog kTplQuality =
+    MakeDialog(174, QT_TRANSLATE_NOOP("dlgtpl", "PDF 质量"), kW, kH, kQuality);
 
 } // namespace dlgtpl

@@ -27,6 +27,7 @@ extern const Dialog kTplTga;  // 162 "TGA"
 extern const Dialog kTplSecurity; // 170 "PDF 安全"
 extern const Dialog kTplInfo;     // 172 "PDF 信息"
 extern const Dialog kTplStamp;    // 171 "水印"
+extern const Dialog kTplQuality;  // 174 "PDF 质量"
 
 // The text settings dialog.
 extern const Dialog kTplText; // 173 "文字设置"

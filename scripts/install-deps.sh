@@ -29,8 +29,9 @@ packages=(
     # the interpreter helper's system-call filter; subsets of the stamp's fonts;
     # Qt's own dialogs translated; the licence text that COPYING is taken from
     libseccomp-dev libharfbuzz-dev qt6-translations-l10n libsoftware-license-perl
-    # benchmarks: jpegtran for the scripted progressive pipeline, GNU time for peak memory
-    libjpeg-turbo-progs time
+    # benchmarks: jpegtran for the scripted progressive pipeline, GNU time for peak
+    # memory; tiffinfo and opj_dump read the soak's TIFF and JPEG 2000 outputs
+    libjpeg-turbo-progs time libtiff-tools libopenjp2-tools
 )
 
 missing=()

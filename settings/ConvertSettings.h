@@ -10,27 +10,28 @@
 #include <string>
 
 struct ImageSettings {
-    int bResize = 0;        // "resize"
-    int nWidth = 0;         // "width"
-    int nHeight = 0;        // "height"
-    int nAngle = 0;         // "angle"
-    int nXDpi = 0;          // "xdpi", 72..600 after loading
-    int nYDpi = 0;          // "ydpi", 72..600 after loading
-    int bFolderPerFile = 0; // "each"
-    std::string szBmpColor; // "bmpc"  (colour values hold at most 31 characters)
-    std::string szPngColor; // "pngc"
-    std::string szPcxColor; // "pcxc"
-    std::string szGifColor; // "gifc"
-    std::string szTgaColor; // "tgac"
-    std::string szJp2Color; // "jp2c"
-    std::string szRasColor; // "rasc"
-    std::string szJpcColor; // "jpcc"
-    std::string szJpgColor; // "jpgc"
-    int nJpgQuality = 0;    // "JQu"
-    std::string szTifColor; // "tifc"
+    int bResize = 0;         // "resize"
+    int nWidth = 0;          // "width"
+    int nHeight = 0;         // "height"
+    int nAngle = 0;          // "angle"
+    int nXDpi = 0;           // "xdpi", 72..600 after loading
+    int nYDpi = 0;           // "ydpi", 72..600 after loading
+    int bFolderPerFile = 0;  // "each"
+    std::string szBmpColor;  // "bmpc"  (colour values hold at most 31 characters)
+    std::string szPngColor;  // "pngc"
+    std::string szPcxColor;  // "pcxc"
+    std::string szGifColor;  // "gifc"
+    std::string szTgaColor;  // "tgac"
+    std::string szJp2Color;  // "jp2c"
+    std::string szRasColor;  // "rasc"
+    std::string szJpcColor;  // "jpcc"
+    std::string szJpgColor;  // "jpgc"
+    int nJpgQuality = 0;     // "JQu"
+    std::string szTifColor;  // "tifc"
     int nTifCompression = 0; // "compress": index into the TIFF compression list
     int nTifQuality = 0;     // "TJQu"
     int bTifMultipage = 0;   // "multpage"
+    int bAntialias = 1;      // "antialias": 0 renders without smoothing
 };
 
 struct PdfSettings {
@@ -48,6 +49,11 @@ struct PdfSettings {
     std::string szKeywords;      // "keywords"
     std::string szCreator;       // "creator"
     std::string szProducer;      // "producer"
+    int nQuality = 0;            // "quality": 0 the interpreter's default, 1 screen, 2 e-book,
+                                 // 3 printer, 4 prepress
+    int nPdfA = 0;               // "pdfa": 0 none, 1 PDF/A-1b, 2 PDF/A-2b, 3 PDF/A-3b
+    int bEmbedFonts = 1;         // "embedfonts": embed and subset every font
+    int bFastWeb = 0;            // "fastweb": linearised for viewing while downloading
 };
 
 struct StampSettings {

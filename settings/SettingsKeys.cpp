@@ -47,6 +47,7 @@ const SettingsKey kKeys[] = {
     {"Img", "compress",     G::Image,   T::Int,      3,   nullptr,      F::None,              INT_FIELD(img.nTifCompression)},
     {"Img", "TJQu",         G::Image,   T::Int,      75,  nullptr,      F::None,              INT_FIELD(img.nTifQuality)},
     {"Img", "multpage",     G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bTifMultipage)},
+    {"Img", "antialias",    G::Image,   T::Int,      1,   nullptr,      F::None,              INT_FIELD(img.bAntialias)},
 
     {"Pdf", "encrypt",      G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bEncrypt)},
     {"Pdf", "copy",         G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bAllowCopy)},
@@ -62,6 +63,10 @@ const SettingsKey kKeys[] = {
     {"Pdf", "keywords",     G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szKeywords)},
     {"Pdf", "creator",      G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szCreator)},
     {"Pdf", "producer",     G::Pdf,     T::String,   0,   "",           F::None,              TEXT_FIELD(pdf.szProducer)},
+    {"Pdf", "quality",      G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.nQuality)},
+    {"Pdf", "pdfa",         G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.nPdfA)},
+    {"Pdf", "embedfonts",   G::Pdf,     T::Int,      1,   nullptr,      F::None,              INT_FIELD(pdf.bEmbedFonts)},
+    {"Pdf", "fastweb",      G::Pdf,     T::Int,      0,   nullptr,      F::None,              INT_FIELD(pdf.bFastWeb)},
     {"Pdf", "tuse",         G::Stamp,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(stamp.bUseText)},
     {"Pdf", "text",         G::Stamp,   T::String,   0,   "watermark",  F::None,              TEXT_FIELD(stamp.szText)},
     {"Pdf", "fsize",        G::Stamp,   T::TypedInt, 16,  nullptr,      F::None,              INT_FIELD(stamp.nFontSize)},

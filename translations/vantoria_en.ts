@@ -123,8 +123,8 @@
         <translation>Please select an output folder...</translation>
     </message>
     <message>
-        <source>PS Files (*.ps)</source>
-        <translation>PS Files (*.ps)</translation>
+        <source>PS and EPS Files (*.ps *.eps *.epsf *.epsi)</source>
+        <translation>PS and EPS Files (*.ps *.eps *.epsf *.epsi)</translation>
     </message>
     <message>
         <source>Selected: %1</source>
@@ -271,6 +271,10 @@ B&amp;W</translation>
         <translation>Resolution</translation>
     </message>
     <message>
+        <source>平滑文本和图形（抗锯齿）</source>
+        <translation>Smooth text and graphics (anti-aliasing)</translation>
+    </message>
+    <message>
         <source>转换输出</source>
         <translation>Output</translation>
     </message>
@@ -399,10 +403,6 @@ Text files (*.txt)</translation>
     <message>
         <source>Version: 8.6.7</source>
         <translation>Version: 8.6.7</translation>
-    </message>
-    <message>
-        <source>Copyright (C) 2026 Quorvane. All rights reserved.</source>
-        <translation>Copyright (C) 2026 Quorvane. All rights reserved.</translation>
     </message>
     <message>
         <source>帮助</source>
@@ -587,6 +587,52 @@ Center of the page</translation>
     <message>
         <source>文字设置</source>
         <translation>Text Settings</translation>
+    </message>
+    <message>
+        <source>预设：</source>
+        <translation>Preset:</translation>
+    </message>
+    <message>
+        <source>默认
+屏幕（最小文件）
+电子书
+打印机
+印前</source>
+        <translation>Default
+Screen (smallest file)
+E-book
+Printer
+Prepress</translation>
+    </message>
+    <message>
+        <source>存档</source>
+        <translation>Archiving</translation>
+    </message>
+    <message>
+        <source>无
+PDF/A-1b
+PDF/A-2b
+PDF/A-3b</source>
+        <translation>None
+PDF/A-1b
+PDF/A-2b
+PDF/A-3b</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>嵌入所有字体</source>
+        <translation>Embed all fonts</translation>
+    </message>
+    <message>
+        <source>快速 Web 查看</source>
+        <translation>Fast web view</translation>
+    </message>
+    <message>
+        <source>PDF 质量</source>
+        <translation>PDF Quality</translation>
     </message>
 </context>
 </TS>

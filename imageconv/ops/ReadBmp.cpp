@@ -88,7 +88,13 @@ Status ReadBmp(const std::string &path, Dib &page) {
     struct stat st {};
     if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return Status::Fail("not a regular file: " + path);
+    // A page file is the interpreter's own: another name for it would be
+    // some other file made to look like a page.
+    if (st.st_nlink != 1)
+        return Status::Fail("page file has other names: " + path);
     const uint64_t fileSize = uint64_t(st.st_size);
+    if (fileSize > Dib::kMaxPageFileBytes)
+        return Status::Fail("larger than any page file: " + path);
 
     // BITMAPFILEHEADER
     uint8_t fh[kFileHeaderSize];

@@ -8,6 +8,8 @@
 //   ordinal_5  version text (buffer, size)                        length of the full text
 //   ordinal_6  PdfPostProcessSecured(the nineteen arguments of ordinal_1,
 //              encrypt, keyLevel, permissions)                    1 / 0
+//   lumbrel_finish_pdf(the twenty-two arguments of ordinal_6,
+//              pdfaPart, fastWeb, embedFonts)                     1 / 0
 //
 // PdfPostProcess opens `pdf` with opass, else upass, else the empty password,
 // replaces each non-empty information value (an empty producer instead
@@ -16,22 +18,32 @@
 // not empty, and writes the result over `pdf` through a temporary file in the
 // same folder, keeping the encryption as it was (key length, permissions,
 // passwords). On any failure `pdf` is left exactly as it was.
-// PdfPostProcessSecured does the same and, when encrypt is 1, writes the
-// security of the finished file as well:
-//   keyLevel 2  256-bit AES (revision 6): the file (the interpreter wrote it
-//               unencrypted) is encrypted with upass as the user password,
-//               opass as the owner password and the permission value
-//               `permissions` (P as the standard numbers its bits: 3 print,
-//               12 print at full quality, 4 modify, 11 assemble, 5 extract,
-//               10 extract for accessibility, 6 annotate, 9 fill forms).
-//               Revision 6 always sets bit 10, which it no longer uses.
-//   otherwise   RC4 as the interpreter wrote it (key length, revision and
-//               permissions stay); a file that is not encrypted fails.
+// PdfPostProcessSecured does the same and, when encrypt is 1, encrypts the
+// finished file (whatever encryption it had is replaced) with upass as the
+// user password, opass as the owner password and the permission value
+// `permissions` (P as the standard numbers its bits: 3 print, 12 print at
+// full quality, 4 modify, 11 assemble, 5 extract, 10 extract for
+// accessibility, 6 annotate, 9 fill forms):
+//   keyLevel 2  256-bit AES, revision 6 (which always sets bit 10, no longer
+//               used);
+//   keyLevel 0  40-bit RC4, revision 2 (bits 3-6 count);
+//   otherwise   128-bit RC4, revision 3.
 // When opass is empty the file gets an owner password of its own, 192 random
 // bits from getrandom that this call makes, uses and forgets (it is neither
 // returned nor stored), so only the user password opens it and the
-// restrictions hold; with RC4 it replaces the interpreter's stand-in. With
-// encrypt other than 1 it is ordinal_1.
+// restrictions hold. With encrypt other than 1 it is ordinal_1.
+//
+// lumbrel_finish_pdf (by name, LUMBREL_FINISH_PDF_SYMBOL) is
+// PdfPostProcessSecured with three more arguments:
+//   pdfaPart    1, 2, 3: the file is finished as PDF/A-1b, -2b, -3b: an sRGB
+//               output intent with its ICC profile (unless it has one), the
+//               pdfaid part and conformance B in the XMP, the stamp's font
+//               embedded (0 when it can't be), and for 1b version 1.4
+//               without object streams. 0 when encrypt is 1 or the file is
+//               encrypted. Other values: no PDF/A.
+//   fastWeb     1: the file is written linearised (also when encrypted).
+//   embedFonts  1: the stamp's font is a subset embedded in the file (see
+//               StampFonts.h), else a standard font the reader provides.
 // Stamp: colour 0x00BBGGRR, size in points (<= 0 means 16), position
 // -1 - fposInverted among the nine positions (outside 0-8 means 0) with 18
 // points of margin, moved foffx right and foffy down, turned frotate degrees
@@ -51,3 +63,5 @@
 // Calls may come from any thread; calls on different files may overlap.
 // Nothing throws out of the module, and nothing is printed.
 #pragma once
+
+#define LUMBREL_FINISH_PDF_SYMBOL "lumbrel_finish_pdf"

@@ -25,7 +25,20 @@ std::string Text(const char *s) {
     return s ? lumbrel::CleanUtf8(s) : std::string();
 }
 
+constexpr int kLevelRc4Bits40 = 0;
 constexpr int kLevelAes256 = 2;
+
+lumbrel::SecurityRequest Security(const lumbrel::PostProcessJob &job, int keyLevel,
+                                  int permissions) {
+    lumbrel::SecurityRequest security;
+    security.cipher = keyLevel == kLevelAes256      ? lumbrel::Cipher::Aes256
+                      : keyLevel == kLevelRc4Bits40 ? lumbrel::Cipher::Rc4Bits40
+                                                    : lumbrel::Cipher::Rc4Bits128;
+    security.permissions = permissions;
+    security.ownerPassword = job.ownerPassword;
+    security.userPassword = job.userPassword;
+    return security;
+}
 
 lumbrel::PostProcessJob MakeJob(const char *pdf, const char *opass, const char *upass,
                                 const char *appText, int tuse, const char *text, int fcolor,
@@ -87,6 +100,33 @@ LUMBREL_EXPORT int ordinal_1(const char *pdf, const char *opass, const char *upa
     }
 }
 
+// PdfPostProcessSecured with PDF/A, fast web view and embedded stamp fonts
+LUMBREL_EXPORT int lumbrel_finish_pdf(const char *pdf, const char *opass, const char *upass,
+                                      const char *appText, int tuse, const char *text, int fcolor,
+                                      int fsize, int fposInverted, int frotate, int foffx,
+                                      int foffy, int bground, const char *title, const char *author,
+                                      const char *subject, const char *keywords,
+                                      const char *creator, const char *producer, int encrypt,
+                                      int keyLevel, int permissions, int pdfaPart, int fastWeb,
+                                      int embedFonts) {
+    try {
+        lumbrel::PostProcessJob job =
+            MakeJob(pdf, opass, upass, appText, tuse, text, fcolor, fsize, fposInverted, frotate,
+                    foffx, foffy, bground, title, author, subject, keywords, creator, producer);
+        if (encrypt == 1)
+            job.security = Security(job, keyLevel, permissions);
+        job.pdfaPart = pdfaPart >= 1 && pdfaPart <= 3 ? pdfaPart : 0;
+        job.linearize = fastWeb == 1;
+        if (job.stamp) {
+            job.stamp->embedFont = embedFonts == 1 || job.pdfaPart != 0;
+            job.stamp->requireEmbedded = job.pdfaPart != 0;
+        }
+        return lumbrel::PostProcess(job).ok ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
 // PdfPostProcess with the security settings
 LUMBREL_EXPORT int ordinal_6(const char *pdf, const char *opass, const char *upass,
                              const char *appText, int tuse, const char *text, int fcolor, int fsize,
@@ -94,22 +134,9 @@ LUMBREL_EXPORT int ordinal_6(const char *pdf, const char *opass, const char *upa
                              const char *title, const char *author, const char *subject,
                              const char *keywords, const char *creator, const char *producer,
                              int encrypt, int keyLevel, int permissions) {
-    try {
-        lumbrel::PostProcessJob job =
-            MakeJob(pdf, opass, upass, appText, tuse, text, fcolor, fsize, fposInverted, frotate,
-                    foffx, foffy, bground, title, author, subject, keywords, creator, producer);
-        if (encrypt == 1) {
-            lumbrel::SecurityRequest security;
-            security.aes256 = keyLevel == kLevelAes256;
-            security.permissions = permissions;
-            security.ownerPassword = job.ownerPassword;
-            security.userPassword = job.userPassword;
-            job.security = std::move(security);
-        }
-        return lumbrel::PostProcess(job).ok ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    return lumbrel_finish_pdf(pdf, opass, upass, appText, tuse, text, fcolor, fsize, fposInverted,
+                              frotate, foffx, foffy, bground, title, author, subject, keywords,
+                              creator, producer, encrypt, keyLevel, permissions, 0, 0, 0);
 }
 
 // PdfExtractText

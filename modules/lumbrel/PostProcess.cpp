@@ -1,6 +1,7 @@
 #include "modules/lumbrel/PostProcess.h"
 
 #include "modules/lumbrel/LatinText.h"
+#include "modules/lumbrel/PdfA.h"
 #include "modules/lumbrel/ReplaceFile.h"
 
 #include <memory>
@@ -91,10 +92,15 @@ DocInfo UpdateInfo(QPDF &pdf, const PostProcessJob &job) {
     return now;
 }
 
-void UpdateMetadata(QPDF &pdf, const DocInfo &info) {
+void UpdateMetadata(QPDF &pdf, const DocInfo &info, int pdfaPart) {
     QPDFObjectHandle metadata = pdf.getRoot().getKey("/Metadata");
-    if (!metadata.isStream())
-        return;
+    if (!metadata.isStream()) {
+        if (pdfaPart == 0)
+            return;
+        metadata = QPDFObjectHandle::newStream(&pdf);
+        metadata.replaceDict(QPDFObjectHandle::parse("<< /Type /Metadata /Subtype /XML >>"));
+        pdf.getRoot().replaceKey("/Metadata", metadata);
+    }
     std::string packet;
     try {
         std::shared_ptr<Buffer> data = metadata.getStreamData(qpdf_dl_all);
@@ -102,8 +108,27 @@ void UpdateMetadata(QPDF &pdf, const DocInfo &info) {
     } catch (std::exception &) {
         // Undecodable: replaced by a new packet below.
     }
-    metadata.replaceStreamData(UpdateXmp(packet, info), QPDFObjectHandle::newNull(),
+    metadata.replaceStreamData(UpdateXmp(packet, info, pdfaPart), QPDFObjectHandle::newNull(),
                                QPDFObjectHandle::newNull());
+}
+
+// The writer's settings for the job; false with `status` filled in when the
+// security can't be written.
+bool SetUpWriter(QPDF &pdf, QPDFWriter &writer, const PostProcessJob &job, Status &status) {
+    if (job.pdfaPart != 0) {
+        if (pdf.isEncrypted()) {
+            status.message = "PDF/A files can't be encrypted";
+            return false;
+        }
+        if (job.pdfaPart == 1) {
+            writer.forcePDFVersion("1.4");
+            writer.setObjectStreamMode(qpdf_o_disable);
+        }
+    }
+    if (job.security && !ApplySecurity(writer, *job.security, status.message))
+        return false;
+    writer.setLinearization(job.linearize);
+    return true;
 }
 
 } // namespace
@@ -119,8 +144,14 @@ Status PostProcess(const PostProcessJob &job) {
         if (!pdf)
             return status;
 
+        if (job.pdfaPart != 0 && job.security) {
+            status.message = "PDF/A files can't be encrypted";
+            return status;
+        }
+        if (job.pdfaPart != 0 && !EnsureSrgbOutputIntent(*pdf, status.message))
+            return status;
         DocInfo info = UpdateInfo(*pdf, job);
-        UpdateMetadata(*pdf, info);
+        UpdateMetadata(*pdf, info, job.pdfaPart);
 
         if (job.stamp) {
             Stamper stamper(*pdf, *job.stamp);
@@ -135,7 +166,7 @@ Status PostProcess(const PostProcessJob &job) {
         }
         QPDFWriter writer(*pdf);
         writer.setOutputFile(out.tempPath().c_str(), out.file(), false);
-        if (job.security && !ApplySecurity(*pdf, writer, *job.security, status.message))
+        if (!SetUpWriter(*pdf, writer, job, status))
             return status;
         writer.write();
         if (!out.Commit()) {

@@ -19,6 +19,12 @@ struct PostProcessJob {
     DocInfo info;                    // empty values keep what the file has
     // None: the file keeps the encryption it has.
     std::optional<SecurityRequest> security;
+    // 1-3: the finished file is PDF/A-1b, -2b or -3b: an sRGB output
+    // intent, pdfaid in the XMP, the stamp's font embedded, no encryption
+    // (a job asking for both fails), and for 1b version 1.4 without object
+    // streams.
+    int pdfaPart = 0;
+    bool linearize = false; // written for fast web view
 };
 
 struct Status {

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <exception>
 
-#include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
 namespace lumbrel {
@@ -32,55 +31,33 @@ private:
     std::string &m_s;
 };
 
-void SetAes256(QPDFWriter &writer, const SecurityRequest &r, const std::string &owner) {
-    const int p = r.permissions;
-    qpdf_r3_print_e print = !Bit(p, 3) ? qpdf_r3p_none : Bit(p, 12) ? qpdf_r3p_full : qpdf_r3p_low;
-    writer.setR6EncryptionParameters(r.userPassword.c_str(), owner.c_str(),
-                                     /*accessibility*/ Bit(p, 10), /*extract*/ Bit(p, 5),
-                                     /*assemble*/ Bit(p, 11), /*annotate and form*/ Bit(p, 6),
-                                     /*form filling*/ Bit(p, 9), /*modify other*/ Bit(p, 4), print,
-                                     /*encrypt metadata*/ true);
+qpdf_r3_print_e PrintRight(int p) {
+    return !Bit(p, 3) ? qpdf_r3p_none : Bit(p, 12) ? qpdf_r3p_full : qpdf_r3p_low;
 }
 
-// Gives the RC4-encrypted `pdf` a new owner password: new /O and /U values
-// (the file key depends on /O), which the writer then takes over with the
-// rest of the file's parameters. The file's objects are still read with the
-// key found when it was opened.
-bool ReplaceOwner(QPDF &pdf, QPDFWriter &writer, const std::string &owner, std::string &error) {
-    int R = 0, P = 0, V = 0;
-    QPDF::encryption_method_e streams, strings, files;
-    if (!pdf.isEncrypted(R, P, V, streams, strings, files)) {
-        error = "the file is not encrypted";
-        return false;
+void SetCipher(QPDFWriter &writer, const SecurityRequest &r, const std::string &owner) {
+    const int p = r.permissions;
+    const char *user = r.userPassword.c_str();
+    switch (r.cipher) {
+    case Cipher::Aes256:
+        writer.setR6EncryptionParameters(user, owner.c_str(), /*accessibility*/ Bit(p, 10),
+                                         /*extract*/ Bit(p, 5), /*assemble*/ Bit(p, 11),
+                                         /*annotate and form*/ Bit(p, 6),
+                                         /*form filling*/ Bit(p, 9), /*modify other*/ Bit(p, 4),
+                                         PrintRight(p), /*encrypt metadata*/ true);
+        break;
+    case Cipher::Rc4Bits128:
+        writer.setR3EncryptionParametersInsecure(
+            user, owner.c_str(), /*accessibility*/ Bit(p, 10), /*extract*/ Bit(p, 5),
+            /*assemble*/ Bit(p, 11), /*annotate and form*/ Bit(p, 6), /*form filling*/ Bit(p, 9),
+            /*modify other*/ Bit(p, 4), PrintRight(p));
+        break;
+    case Cipher::Rc4Bits40:
+        writer.setR2EncryptionParametersInsecure(user, owner.c_str(), /*print*/ Bit(p, 3),
+                                                 /*modify*/ Bit(p, 4), /*extract*/ Bit(p, 5),
+                                                 /*annotate*/ Bit(p, 6));
+        break;
     }
-    if (V >= 4 || R > 4) {
-        error = "unexpected encryption version";
-        return false;
-    }
-    QPDFObjectHandle trailer = pdf.getTrailer();
-    QPDFObjectHandle encrypt = trailer.getKey("/Encrypt");
-    QPDFObjectHandle id = trailer.getKey("/ID");
-    if (!encrypt.isDictionary() || !id.isArray() || id.getArrayNItems() < 1 ||
-        !id.getArrayItem(0).isString()) {
-        error = "incomplete encryption dictionary";
-        return false;
-    }
-    const int keyLength = V > 1 && encrypt.getKey("/Length").isInteger()
-                              ? encrypt.getKey("/Length").getIntValueAsInt() / 8
-                              : 5;
-    const bool encryptMetadata = !encrypt.getKey("/EncryptMetadata").isBool() ||
-                                 encrypt.getKey("/EncryptMetadata").getBoolValue();
-    std::string user = pdf.getPaddedUserPassword();
-    Wiped wipeUser(user);
-    QPDF::trim_user_password(user);
-
-    std::string O, U;
-    QPDF::compute_encryption_O_U(user.c_str(), owner.c_str(), V, R, keyLength, P, encryptMetadata,
-                                 id.getArrayItem(0).getStringValue(), O, U);
-    encrypt.replaceKey("/O", QPDFObjectHandle::newString(O));
-    encrypt.replaceKey("/U", QPDFObjectHandle::newString(U));
-    writer.copyEncryptionParameters(pdf);
-    return true;
 }
 
 } // namespace
@@ -112,8 +89,7 @@ std::string RandomPassword() {
     return password;
 }
 
-bool ApplySecurity(QPDF &pdf, QPDFWriter &writer, const SecurityRequest &request,
-                   std::string &error) {
+bool ApplySecurity(QPDFWriter &writer, const SecurityRequest &request, std::string &error) {
     try {
         std::string owner = request.ownerPassword;
         Wiped wipeOwner(owner);
@@ -123,21 +99,9 @@ bool ApplySecurity(QPDF &pdf, QPDFWriter &writer, const SecurityRequest &request
                 error = std::string("no random bytes: ") + std::strerror(errno);
                 return false;
             }
-        } else if (!request.aes256) {
-            // The interpreter already used the caller's owner password.
-            int R = 0, P = 0, V = 0;
-            QPDF::encryption_method_e streams, strings, files;
-            if (!pdf.isEncrypted(R, P, V, streams, strings, files)) {
-                error = "the file is not encrypted";
-                return false;
-            }
-            return true;
         }
-        if (request.aes256) {
-            SetAes256(writer, request, owner);
-            return true;
-        }
-        return ReplaceOwner(pdf, writer, owner, error);
+        SetCipher(writer, request, owner);
+        return true;
     } catch (std::exception &e) {
         error = e.what();
         return false;

@@ -1,20 +1,16 @@
 #include "modules/lumbrel/Stamp.h"
 
 #include "modules/lumbrel/LatinText.h"
+#include "modules/lumbrel/StampFonts.h"
 
 #include <charconv>
 #include <cmath>
 #include <numbers>
-#include <set>
+#include <stdexcept>
+#include <utility>
 
 namespace lumbrel {
 namespace {
-
-// Widths and extent of the CJK font, 1/1000 em: ASCII half width, the rest full.
-constexpr int kCjkAsciiWidth = 500;
-constexpr int kCjkWidth = 1000;
-constexpr int kCjkAscent = 880;
-constexpr int kCjkDescent = 120;
 
 // Number in PDF syntax, independent of the C locale.
 std::string Num(double value) {
@@ -35,68 +31,6 @@ std::string Num(double value) {
     return s;
 }
 
-std::string LiteralString(const std::string &bytes) {
-    static const char kOctal[] = "01234567";
-    std::string out = "(";
-    for (unsigned char b : bytes) {
-        if (b == '(' || b == ')' || b == '\\') {
-            out += '\\';
-            out += static_cast<char>(b);
-        } else if (b < 0x20 || b >= 0x7F) {
-            out += '\\';
-            out += kOctal[(b >> 6) & 7];
-            out += kOctal[(b >> 3) & 7];
-            out += kOctal[b & 7];
-        } else {
-            out += static_cast<char>(b);
-        }
-    }
-    return out + ")";
-}
-
-void AppendHex16(std::string &out, unsigned value) {
-    static const char kHex[] = "0123456789ABCDEF";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out += kHex[(value >> shift) & 0xF];
-}
-
-// UTF-16BE code units of one code point, as hex digits.
-std::string Utf16Hex(char32_t c) {
-    std::string out;
-    if (c >= 0x10000) {
-        char32_t v = c - 0x10000;
-        AppendHex16(out, 0xD800 + (v >> 10));
-        AppendHex16(out, 0xDC00 + (v & 0x3FF));
-    } else {
-        AppendHex16(out, c);
-    }
-    return out;
-}
-
-// ToUnicode map for the characters of the stamp. The character codes of the
-// UTF-16 encoding are the UTF-16 code units, so each maps to itself.
-std::string ToUnicodeCMap(const std::u32string &text) {
-    std::set<char32_t> used(text.begin(), text.end());
-    std::string cmap = "/CIDInit /ProcSet findresource begin\n"
-                       "12 dict begin\nbegincmap\n"
-                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-                       "3 begincodespacerange\n<0000> <D7FF>\n<D800DC00> <DBFFDFFF>\n"
-                       "<E000> <FFFF>\nendcodespacerange\n";
-    std::vector<char32_t> chars(used.begin(), used.end());
-    for (size_t i = 0; i < chars.size(); i += 100) {
-        size_t n = std::min<size_t>(100, chars.size() - i);
-        cmap += std::to_string(n) + " beginbfchar\n";
-        for (size_t k = i; k < i + n; ++k) {
-            std::string hex = Utf16Hex(chars[k]);
-            cmap += "<" + hex + "> <" + hex + ">\n";
-        }
-        cmap += "endbfchar\n";
-    }
-    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    return cmap;
-}
-
 char32_t Printable(char32_t c) {
     return (c < 0x20 || c == 0x7F) ? U' ' : c;
 }
@@ -107,54 +41,16 @@ Stamper::Stamper(QPDF &pdf, const StampStyle &style) : m_pdf(pdf), m_style(style
     std::u32string text = DecodeUtf8(style.text);
     for (char32_t &c : text)
         c = Printable(c);
-    std::string latin;
-    for (char32_t c : text) {
-        auto byte = WinAnsiByte(c);
-        if (!byte) {
-            m_cjk = true;
-            break;
-        }
-        latin.push_back(static_cast<char>(*byte));
-    }
-
-    double scale = style.size / 1000.0;
-    if (!m_cjk) {
-        for (unsigned char b : latin)
-            m_width += LatinWidth(b) * scale;
-        m_ascent = kLatinAscent * scale;
-        m_descent = kLatinDescent * scale;
-        m_shown = LiteralString(latin);
-        m_font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
-        return;
-    }
-
-    m_shown.assign(1, '<');
-    for (char32_t c : text) {
-        m_width += (c >= 0x20 && c < 0x7F ? kCjkAsciiWidth : kCjkWidth) * scale;
-        m_shown += Utf16Hex(c);
-    }
-    m_shown += ">";
-    m_ascent = kCjkAscent * scale;
-    m_descent = kCjkDescent * scale;
-
-    QPDFObjectHandle descriptor = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /FontDescriptor /FontName /STSong-Light /Flags 6"
-        " /FontBBox [-25 -254 1000 880] /ItalicAngle 0 /Ascent 880 /Descent -120"
-        " /CapHeight 880 /StemV 93 >>"));
-    QPDFObjectHandle cidFont = QPDFObjectHandle::parse(
-        "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /STSong-Light"
-        " /CIDSystemInfo << /Registry (Adobe) /Ordering (GB1) /Supplement 4 >>"
-        " /DW 1000 /W [1 95 500] >>");
-    cidFont.replaceKey("/FontDescriptor", descriptor);
-    QPDFObjectHandle toUnicode = QPDFObjectHandle::newStream(&pdf, ToUnicodeCMap(text));
-    QPDFObjectHandle type0 = QPDFObjectHandle::parse(
-        "<< /Type /Font /Subtype /Type0 /BaseFont /STSong-Light-UniGB-UTF16-H"
-        " /Encoding /UniGB-UTF16-H >>");
-    type0.replaceKey("/DescendantFonts",
-                     QPDFObjectHandle::newArray({pdf.makeIndirectObject(cidFont)}));
-    type0.replaceKey("/ToUnicode", toUnicode);
-    m_font = pdf.makeIndirectObject(type0);
+    StampFont font = MakeStampFont(pdf, text, style.embedFont);
+    if (style.requireEmbedded && !font.embedded)
+        throw std::runtime_error("no installed font holds every character of the stamp");
+    const double scale = style.size / 1000.0;
+    m_cjk = font.cjk;
+    m_width = font.width * scale;
+    m_ascent = font.ascent * scale;
+    m_descent = font.descent * scale;
+    m_shown = std::move(font.shown);
+    m_font = font.font;
 }
 
 std::string Stamper::ContentFor(double w, double h, int rotate, double llx, double lly) const {

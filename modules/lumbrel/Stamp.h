@@ -1,9 +1,8 @@
 // The text stamp that PdfPostProcess puts on every page.
 //
-// A Stamper is made once per document: it chooses the font (the standard
-// Latin font when WinAnsiEncoding holds every character, otherwise a CJK CID
-// font of the Adobe-GB1 collection with the UTF-16 encoding, which readers
-// provide themselves) and adds the font objects to the document. Apply then
+// A Stamper is made once per document: it chooses the font and adds it to
+// the document (see StampFonts.h); with requireEmbedded it throws when the
+// font can't be embedded. Apply then
 // draws the stamp on one page, under or over the page's own content, placed
 // and turned in the page's displayed orientation so that a page with /Rotate
 // shows it upright. qpdf may throw from both; the caller catches.
@@ -18,14 +17,16 @@
 namespace lumbrel {
 
 struct StampStyle {
-    std::string text;    // UTF-8, not empty
-    int color = 0;       // 0x00BBGGRR
-    double size = 16;    // points, > 0
-    int position = 0;    // 0-8: clockwise from the top-left corner, the centre last
-    double offsetX = 0;  // points to the right
-    double offsetY = 0;  // points down
-    double rotation = 0; // degrees counter-clockwise about the anchor
-    bool under = false;  // under the page's content instead of over it
+    std::string text;             // UTF-8, not empty
+    int color = 0;                // 0x00BBGGRR
+    double size = 16;             // points, > 0
+    int position = 0;             // 0-8: clockwise from the top-left corner, the centre last
+    double offsetX = 0;           // points to the right
+    double offsetY = 0;           // points down
+    double rotation = 0;          // degrees counter-clockwise about the anchor
+    bool under = false;           // under the page's content instead of over it
+    bool embedFont = false;       // subset and embed the font (see StampFonts.h)
+    bool requireEmbedded = false; // fail rather than fall back to a standard font
 };
 
 // Distance of an edge-anchored stamp from the page edges, in points.

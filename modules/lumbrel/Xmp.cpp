@@ -106,11 +106,16 @@ std::string AboutValue(const std::string &xml) {
     return xml.substr(quote + 1, endQuote - quote - 1);
 }
 
-std::string Description(const DocInfo &info, const std::string &about) {
-    std::string d = "<rdf:Description rdf:about=\"" + XmlEscape(about) +
-                    "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
-                    " xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\""
-                    " xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\">\n";
+constexpr const char *kPdfAId[] = {"pdfaid:part", "pdfaid:conformance"};
+
+std::string Description(const DocInfo &info, const std::string &about, int pdfaPart) {
+    std::string d =
+        "<rdf:Description rdf:about=\"" + XmlEscape(about) +
+        "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
+        " xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\""
+        " xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\"" +
+        std::string(pdfaPart > 0 ? " xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\"" : "") +
+        ">\n";
     auto alt = [&](const char *name, const std::string &value) {
         if (!value.empty())
             d += std::string("<") + name + "><rdf:Alt><rdf:li xml:lang=\"x-default\">" +
@@ -128,6 +133,10 @@ std::string Description(const DocInfo &info, const std::string &about) {
     simple("pdf:Keywords", info.keywords);
     simple("pdf:Producer", info.producer);
     simple("xmp:CreatorTool", info.creator);
+    if (pdfaPart > 0) {
+        simple("pdfaid:part", std::to_string(pdfaPart));
+        simple("pdfaid:conformance", "B");
+    }
     d += "</rdf:Description>\n";
     return d;
 }
@@ -162,22 +171,28 @@ std::string XmlEscape(const std::string &utf8) {
     return out;
 }
 
-std::string UpdateXmp(const std::string &packet, const DocInfo &info) {
+std::string UpdateXmp(const std::string &packet, const DocInfo &info, int pdfaPart) {
     size_t rdfEnd = packet.rfind("</rdf:RDF>");
     if (rdfEnd == std::string::npos) {
         return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
                "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
                "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n" +
-               Description(info, "") + "</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?>";
+               Description(info, "", pdfaPart) + "</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?>";
     }
     std::string xml = packet;
     for (const char *name : kManaged) {
         RemoveElements(xml, name);
         RemoveAttributes(xml, name);
     }
+    for (const char *name : kPdfAId) {
+        if (pdfaPart == 0)
+            break;
+        RemoveElements(xml, name);
+        RemoveAttributes(xml, name);
+    }
     std::string about = AboutValue(xml);
     rdfEnd = xml.rfind("</rdf:RDF>");
-    xml.insert(rdfEnd, Description(info, about));
+    xml.insert(rdfEnd, Description(info, about, pdfaPart));
     return xml;
 }
 

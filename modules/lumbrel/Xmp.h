@@ -22,7 +22,10 @@ struct DocInfo {
     std::string producer; // /Producer pdf:Producer
 };
 
-std::string UpdateXmp(const std::string &packet, const DocInfo &info);
+// With `pdfaPart` 1-3 the packet also says it is PDF/A of that part,
+// conformance B (pdfaid:part, pdfaid:conformance, written like the six);
+// with 0 whatever the packet says of it is kept.
+std::string UpdateXmp(const std::string &packet, const DocInfo &info, int pdfaPart = 0);
 
 // Text escaped for XML character data and attribute values; characters that
 // XML 1.0 does not allow are dropped.

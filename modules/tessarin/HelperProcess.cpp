@@ -38,12 +38,11 @@ constexpr int kResultFd = 3;
 constexpr int kExitGraceMs = 10000;
 
 // The largest file the helper may write: a 24-bit BMP page file of the
-// converter's largest page (its pixels plus the 14-byte file header and the
-// 40-byte information header), 2 GiB + 53 bytes. Every real page at 600 dpi
+// converter's largest page, 2 GiB + 53 bytes. Every real page at 600 dpi
 // fits (A0 is about 1.7 GB); a larger one ends the interpreter with a write
 // error instead of filling the disk. A lower limit the program was started
 // with stays.
-constexpr rlim_t kMaxFileBytes = rlim_t(imageconv::Dib::kMaxBytes) + 14 + 40;
+constexpr rlim_t kMaxFileBytes = rlim_t(imageconv::Dib::kMaxPageFileBytes);
 // A0 (841 x 1189 mm) at 600 dpi: 19867 x 28087 pixels of 3 bytes, rows
 // padded to 4 bytes.
 static_assert((19867ULL * 24 + 31) / 32 * 4 * 28087 + 14 + 40 <= kMaxFileBytes);

@@ -40,6 +40,7 @@ enum : int {
     IDC_YDPI = 1064,
     IDC_EACH = 1034,
     IDC_ANGLE = 1033,
+    IDC_ANTIALIAS = 1065,
 };
 // Format pages.
 enum : int {
@@ -189,6 +190,7 @@ CComn::CComn(QWidget *parent) : CImagePage(dlgtpl::kTplComn, kSectionImage, pare
 void CComn::DoDataExchange(bool save) {
     DDX_Check(save, IDC_RESIZE, m_bResize);
     DDX_Check(save, IDC_EACH, m_bFolderPerFile);
+    DDX_Check(save, IDC_ANTIALIAS, m_bAntialias);
 }
 
 void CComn::OnInitDialog() {
@@ -214,6 +216,7 @@ void CComn::OnInitDialog() {
 
     m_bResize = m_settings.bResize;
     m_bFolderPerFile = m_settings.bFolderPerFile;
+    m_bAntialias = m_settings.bAntialias;
     DoDataExchange(false);
     ApplyResizeRule();
 
@@ -241,6 +244,7 @@ void CComn::WriteKeys(IniFile &ini) {
     WriteInt(ini, "each", m_bFolderPerFile);
     Write(ini, "xdpi", ItemText(IDC_XDPI, IniFile::kMaxString));
     Write(ini, "ydpi", ItemText(IDC_YDPI, IniFile::kMaxString));
+    WriteInt(ini, "antialias", m_bAntialias);
 }
 
 // ---- Colour-only pages -----------------------------------------------------

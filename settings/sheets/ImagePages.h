@@ -35,7 +35,7 @@ protected:
     ImageSettings m_settings;
 };
 
-// "共同": resize, size, resolution, folder per file, rotation.
+// "共同": resize, size, resolution and smoothing, folder per file, rotation.
 class CComn : public CImagePage {
     Q_OBJECT
 public:
@@ -52,6 +52,7 @@ private:
 
     int m_bResize = 0;
     int m_bFolderPerFile = 0;
+    int m_bAntialias = 1;
 };
 
 // The pages that hold a colour choice and a description only.

@@ -11,10 +11,11 @@
 namespace {
 
 template <class Page, class Group>
-void AddPage(CMyPropSheet &sheet, const Group &group, const std::string &iniPath) {
+Page *AddPage(CMyPropSheet &sheet, const Group &group, const std::string &iniPath) {
     auto *page = new Page(&sheet); // owned by the sheet's tabs
     sheet.AddPage(page);
     page->Setup(group, iniPath);
+    return page;
 }
 
 } // namespace
@@ -37,9 +38,13 @@ void BuildImageSheet(CMyPropSheet &sheet, const std::string &iniPath,
 
 void BuildPdfSheet(CMyPropSheet &sheet, const std::string &iniPath,
                    const ConvertSettings &current) {
-    AddPage<CSecurity>(sheet, current.pdf, iniPath);
+    auto *security = AddPage<CSecurity>(sheet, current.pdf, iniPath);
     AddPage<CInfo>(sheet, current.pdf, iniPath);
     AddPage<CStampDlg>(sheet, current.stamp, iniPath);
+    auto *quality = AddPage<CQuality>(sheet, current.pdf, iniPath);
+    // PDF/A and encryption exclude each other.
+    QObject::connect(security, &CSecurity::EncryptionChanged, quality, &CQuality::SetEncryptionOn);
+    QObject::connect(quality, &CQuality::PdfAChanged, security, &CSecurity::SetPdfAOn);
 }
 
 bool OpenSettings(QWidget *parent, int outputKind, const std::string &iniPath,

@@ -27,6 +27,18 @@ enum : int {
 };
 
 enum : int {
+    IDC_QUALITY = 1050,
+    IDC_PDFA = 1051,
+    IDC_EMBED_FONTS = 1052,
+    IDC_FAST_WEB = 1053,
+};
+
+// "pdfa" 1-3 is a PDF/A part; any other value is none.
+bool IsPdfAPart(int value) {
+    return value >= 1 && value <= 3;
+}
+
+enum : int {
     IDC_STAMP_ON = 1031,
     IDC_STAMP_TEXT = 1032,
     IDC_STAMP_SIZE = 1033,
@@ -70,7 +82,14 @@ CSecurity::CSecurity(QWidget *parent) : CSettingsPage(dlgtpl::kTplSecurity, kSec
 
 void CSecurity::Setup(const PdfSettings &settings, const std::string &iniPath) {
     m_settings = settings;
+    m_bPdfAOn = IsPdfAPart(settings.nPdfA);
     SetIniPath(iniPath);
+}
+
+void CSecurity::SetPdfAOn(bool on) {
+    m_bPdfAOn = on;
+    if (IsCreated())
+        EnableItem(IDC_ENCRYPT, !m_bPdfAOn || m_bEncrypt != 0);
 }
 
 void CSecurity::DoDataExchange(bool save) {
@@ -110,6 +129,8 @@ void CSecurity::ApplyEncryptionRule() {
     for (int id : {IDC_LEVEL_40, IDC_LEVEL_128, IDC_LEVEL_AES256, IDC_USER_PASSWORD,
                    IDC_OWNER_PASSWORD, IDC_PRINT, IDC_COPY, IDC_CHANGE, IDC_FORMS})
         EnableItem(id, on);
+    EnableItem(IDC_ENCRYPT, !m_bPdfAOn || on);
+    emit EncryptionChanged(on);
 }
 
 void CSecurity::WriteKeys(IniFile &ini) {
@@ -223,4 +244,55 @@ void CStampDlg::WriteKeys(IniFile &ini) {
     Write(ini, "foffy", ItemText(IDC_STAMP_OFFY, kWriteLimit));
     WriteInt(ini, "tuse", m_bUseText);
     WriteInt(ini, "bground", m_bBackground);
+}
+
+// ---- Quality ---------------------------------------------------------------
+
+CQuality::CQuality(QWidget *parent) : CSettingsPage(dlgtpl::kTplQuality, kSectionPdf, parent) {}
+
+void CQuality::Setup(const PdfSettings &settings, const std::string &iniPath) {
+    m_settings = settings;
+    m_bEncryptOn = settings.bEncrypt == 1;
+    SetIniPath(iniPath);
+}
+
+void CQuality::DoDataExchange(bool save) {
+    DDX_CBIndex(save, IDC_QUALITY, m_nQuality);
+    DDX_CBIndex(save, IDC_PDFA, m_nPdfA);
+    DDX_Check(save, IDC_EMBED_FONTS, m_bEmbedFonts);
+    DDX_Check(save, IDC_FAST_WEB, m_bFastWeb);
+}
+
+void CQuality::OnInitDialog() {
+    // A stored preset outside the list shows no item and is kept as stored.
+    m_nQuality = m_settings.nQuality;
+    m_nPdfA = IsPdfAPart(m_settings.nPdfA) ? m_settings.nPdfA : 0;
+    m_bEmbedFonts = m_settings.bEmbedFonts;
+    m_bFastWeb = m_settings.bFastWeb;
+    DoDataExchange(false);
+    ApplyExclusionRule();
+
+    connect(ItemAs<QComboBox>(IDC_PDFA), &QComboBox::currentIndexChanged, this,
+            &CQuality::ApplyExclusionRule);
+}
+
+void CQuality::SetEncryptionOn(bool on) {
+    m_bEncryptOn = on;
+    if (IsCreated())
+        EnableItem(IDC_PDFA, !m_bEncryptOn || m_nPdfA > 0);
+}
+
+void CQuality::ApplyExclusionRule() {
+    DoDataExchange(true);
+    const bool on = m_nPdfA > 0;
+    EnableItem(IDC_PDFA, !m_bEncryptOn || on);
+    emit PdfAChanged(on);
+}
+
+void CQuality::WriteKeys(IniFile &ini) {
+    if (m_nQuality >= 0)
+        WriteInt(ini, "quality", m_nQuality);
+    WriteInt(ini, "pdfa", m_nPdfA < 0 ? 0 : m_nPdfA);
+    WriteInt(ini, "embedfonts", m_bEmbedFonts);
+    WriteInt(ini, "fastweb", m_bFastWeb);
 }

@@ -1,7 +1,13 @@
 // The pages of the "PDF Settings" sheet: security (CSecurity), document
-// information (CInfo) and the text stamp (CStampDlg). The first two work on
-// a copy of PdfSettings, the stamp page on a copy of StampSettings; each
-// writes its own keys of section "Pdf" on OK (see SettingsPage.h).
+// information (CInfo), the text stamp (CStampDlg) and output quality
+// (CQuality). All but the stamp page work on a copy of PdfSettings, the
+// stamp page on a copy of StampSettings; each writes its own keys of section
+// "Pdf" on OK (see SettingsPage.h).
+//
+// PDF/A and encryption exclude each other: while one is on, the other's
+// control is disabled (left enabled only when both are on, as a profile may
+// say, so that one can be turned off). The security and quality pages tell
+// each other through their signals, connected by the sheet's builder.
 #pragma once
 
 #include <QRect>
@@ -19,12 +25,19 @@ public:
     void Setup(const PdfSettings &settings, const std::string &iniPath);
     void DoDataExchange(bool save) override;
 
+    // PDF/A was turned on or off on the quality page.
+    void SetPdfAOn(bool on);
+
+signals:
+    void EncryptionChanged(bool on);
+
 protected:
     void OnInitDialog() override;
     void WriteKeys(IniFile &ini) override;
 
 private:
     void ApplyEncryptionRule();
+    bool m_bPdfAOn = false;
 
     PdfSettings m_settings;
     int m_bEncrypt = 0;
@@ -79,4 +92,33 @@ private:
     int m_bBackground = 0;
     int m_crColor = 0;
     QRect m_rcSwatch;
+};
+
+// "PDF 质量": the size preset, PDF/A, embedding every font and fast web view.
+class CQuality : public CSettingsPage {
+    Q_OBJECT
+public:
+    explicit CQuality(QWidget *parent = nullptr);
+    void Setup(const PdfSettings &settings, const std::string &iniPath);
+    void DoDataExchange(bool save) override;
+
+    // Encryption was turned on or off on the security page.
+    void SetEncryptionOn(bool on);
+
+signals:
+    void PdfAChanged(bool on);
+
+protected:
+    void OnInitDialog() override;
+    void WriteKeys(IniFile &ini) override;
+
+private:
+    void ApplyExclusionRule();
+
+    PdfSettings m_settings;
+    bool m_bEncryptOn = false;
+    int m_nQuality = 0;
+    int m_nPdfA = 0;
+    int m_bEmbedFonts = 1;
+    int m_bFastWeb = 0;
 };

@@ -372,7 +372,7 @@ private slots:
         QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "exists", -1), 1);
     }
 
-    void addFilesTakesReadablePsFilesOnly() {
+    void addFilesTakesReadablePsAndEpsFilesOnly() {
         DeskWindow &w = Open();
         const std::string a = WriteFile(Dir("in/a.ps"), QByteArray(102, 'x'));
         const std::string b = WriteFile(Dir("in/B.PS"), QByteArray(103, 'x'));
@@ -391,14 +391,15 @@ private slots:
                            QString::fromStdString(b),   QString::fromStdString(gone),
                            QString::fromStdString(bak), QString::fromStdString(a)};
         w.ui.addFiles->click();
-        QCOMPARE(w.GetItemCount(), 3);
+        QCOMPARE(w.GetItemCount(), 4);
         QCOMPARE(w.GetItemText(0, 0), a);
-        QCOMPARE(w.GetItemText(1, 0), b);
-        QCOMPARE(w.GetItemText(2, 0), a); // the same file twice: two rows
+        QCOMPARE(w.GetItemText(1, 0), eps);
+        QCOMPARE(w.GetItemText(2, 0), b);
+        QCOMPARE(w.GetItemText(3, 0), a); // the same file twice: two rows
         QCOMPARE(w.GetItemText(0, 1), std::string("0 KB"));
-        QCOMPARE(w.GetItemText(1, 1), std::string("1 KB"));
-        QCOMPARE(w.GetItemText(1, 2), std::string("Ready"));
-        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 3"));
+        QCOMPARE(w.GetItemText(2, 1), std::string("1 KB"));
+        QCOMPARE(w.GetItemText(2, 2), std::string("Ready"));
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 4"));
         QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 1"));
         QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
         QVERIFY(w.ui.start->isEnabled() && w.ui.remove->isEnabled());
@@ -413,7 +414,7 @@ private slots:
         // Null and missing paths add nothing.
         w.AddFileToList(nullptr);
         w.AddFileToList(gone.c_str());
-        QCOMPARE(w.GetItemCount(), 3);
+        QCOMPARE(w.GetItemCount(), 4);
     }
 
     void addFolderIsOneLevelInNameOrder() {
@@ -433,10 +434,11 @@ private slots:
 
         w.folderToChoose = Dir("src");
         w.OnCommand(dlgtpl::ID_LIST_ADDFOLDER);
-        QCOMPARE(w.GetItemCount(), 2);
+        QCOMPARE(w.GetItemCount(), 3);
         QCOMPARE(w.GetItemText(0, 0), Dir("src/A.PS").toStdString());
         QCOMPARE(w.GetItemText(1, 0), Dir("src/b.ps").toStdString());
-        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 2"));
+        QCOMPARE(w.GetItemText(2, 0), Dir("src/c.eps").toStdString());
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 3"));
         QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
         QVERIFY(w.ui.start->isEnabled());
 
@@ -446,8 +448,8 @@ private slots:
         WriteFile(Dir("src/sub.ps/f.txt"), "x");
         QFile::remove(Dir("src/sub.ps/f.ps"));
         w.OnAddFolder();
-        QCOMPARE(w.GetItemCount(), 2);
-        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 2"));
+        QCOMPARE(w.GetItemCount(), 3);
+        QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 3"));
     }
 
     void removingRowsKeepsASelection() {
@@ -723,6 +725,7 @@ private slots:
             QCOMPARE(text(dlgtpl::IDC_ABOUT_TITLE), QStringLiteral("Quorvane Vantoria"));
             QCOMPARE(text(dlgtpl::IDC_ABOUT_VERSION), QStringLiteral("Version: 8.6.7"));
             QVERIFY(text(dlgtpl::IDC_ABOUT_COPYRIGHT).startsWith("Copyright"));
+            QVERIFY(text(dlgtpl::IDC_ABOUT_LICENCE).contains("AGPL-3.0-or-later"));
             QVERIFY(!dlgtpl::Control<QLabel>(&about, dlgtpl::IDC_ABOUT_ICON)->pixmap().isNull());
             QVERIFY(about.Link());
             QCOMPARE(about.Link()->GetURL(), QString::fromUtf8(dlgtpl::kHomePageUrl));

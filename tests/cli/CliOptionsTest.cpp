@@ -103,8 +103,8 @@ TEST(CliInputs, TakenAsTheListTakesThem) {
     testsupport::CreateFolder(dir.File("folder.ps/"));
     EXPECT_EQ(InputRefusal(dir.File("a.ps")), "");
     EXPECT_EQ(InputRefusal(dir.File("B.PS")), "");
-    EXPECT_EQ(InputRefusal(dir.File("c.eps")), "is not a .ps file");
-    EXPECT_EQ(InputRefusal(dir.File("d.ps.txt")), "is not a .ps file");
+    EXPECT_EQ(InputRefusal(dir.File("c.eps")), "");
+    EXPECT_EQ(InputRefusal(dir.File("d.ps.txt")), "is not a .ps or .eps file");
     EXPECT_EQ(InputRefusal(dir.File("folder.ps")), "is a folder");
     EXPECT_EQ(InputRefusal(dir.File("missing.ps")), "no such file");
 }

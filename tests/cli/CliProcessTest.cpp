@@ -18,6 +18,7 @@
 #include "Process.h"
 #include "ReadBack.h"
 #include "TempFolder.h"
+#include "modules/tessarin/Confine.h"
 
 namespace {
 
@@ -225,7 +226,8 @@ TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
     Result r =
         Run({"--profile", profile, dir.File("in/notes.txt"), dir.File("in/missing.ps"), bad, good});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find(dir.File("in/notes.txt") + ": is not a .ps file"), std::string::npos)
+    EXPECT_NE(r.err.find(dir.File("in/notes.txt") + ": is not a .ps or .eps file"),
+              std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find(dir.File("in/missing.ps") + ": no such file"), std::string::npos) << r.err;
     std::vector<std::string> lines = r.Lines();
@@ -247,7 +249,14 @@ TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
 
     Result v = Run({"--version"});
     EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out, "vantoria-cli 8.6.7\n");
+    std::vector<std::string> version = v.Lines();
+    ASSERT_EQ(version.size(), 4u) << v.out;
+    EXPECT_EQ(version[0], "vantoria-cli 8.6.7");
+    // One line names the licence and where its full text is.
+    EXPECT_NE(version[2].find("AGPL-3.0-or-later"), std::string::npos);
+    EXPECT_NE(version[2].find("/usr/share/doc/vantoria/copyright"), std::string::npos);
+    EXPECT_EQ(version[3], "interpreter confined: " + tessarin::ConfinementLayers())
+        << "the layers that hold on this machine, as the engine module finds them";
     Result h = Run({"--help"});
     EXPECT_EQ(h.status, 0);
     EXPECT_NE(h.out.find("--jobs N"), std::string::npos);

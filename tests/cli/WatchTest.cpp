@@ -152,6 +152,8 @@ TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
 
     WatchProcess watch(dir, Args());
     ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+    EXPECT_NE(watch.Err().find("; interpreter confined: "), std::string::npos)
+        << "the first notice tells how the interpreter is confined: " << watch.Err();
 
     // Written in four chunks with pauses, through one descriptor.
     testsupport::WritePs(dir.File("stage/slow.ps"), {.pages = 3});

@@ -1,6 +1,6 @@
 // The file-system rules every part shares: what counts as a file, how
-// folders are made, the platform limits, the trailing separator and the
-// ".ps" check.
+// folders are made, the platform limits, the trailing separator, the
+// PostScript names and the encapsulated-figure header.
 #include "common/FileRules.h"
 
 #include <fcntl.h>
@@ -129,12 +129,38 @@ TEST(WithTrailingSeparator, AddsOneSlashOnlyWhenMissing) {
     EXPECT_EQ(WithTrailingSeparator(""), "");
 }
 
-TEST(HasPsExtension, TheLastExtensionOfTheNameInAnyCase) {
-    for (const char *yes : {"a.ps", "/in/b.PS", "/in/c.pS", "x.y.Ps", "/in/x\\d.ps", ".ps"})
-        EXPECT_TRUE(HasPsExtension(yes)) << yes;
-    for (const char *no :
-         {"a.pdf", "a.ps.txt", "a.eps", "aps", "/in.ps/readme", "D:\\in.ps\\x", "a.p", "a.pss", ""})
-        EXPECT_FALSE(HasPsExtension(no)) << no;
+TEST(IsPostScriptName, TheLastExtensionOfTheNameInAnyCase) {
+    for (const char *yes : {"a.ps", "/in/b.PS", "/in/c.pS", "x.y.Ps", "/in/x\\d.ps", ".ps",
+                            "figure.eps", "/in/F.EPS", "g.Epsf", "h.epsi", "/in/a.b.EPSI"})
+        EXPECT_TRUE(IsPostScriptName(yes)) << yes;
+    for (const char *no : {"a.pdf", "a.ps.txt", "a.eps.bak", "aps", "a.epsx", "a.peps",
+                           "/in.eps/readme", "D:\\in.ps\\x", "a.p", "a.pss", "eps", ""})
+        EXPECT_FALSE(IsPostScriptName(no)) << no;
+}
+
+TEST(IsEpsFile, TheFirstLineDecidesWhateverTheName) {
+    TempFolder dir;
+    const std::string figure = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n";
+    const std::pair<std::string, bool> cases[] = {
+        {figure, true},
+        {"%!PS-Adobe-2.0 EPSF-1.2\r\n%%BoundingBox: 0 0 10 10\r\n", true},
+        {std::string("\xC5\xD0\xD3\xC6\x1E\0\0\0", 8) + figure, true}, // with a preview
+        {"%!PS-Adobe-3.0\n%%BoundingBox: 0 0 10 10\n", false},
+        {"%!PS-Adobe-3.0\n% EPSF-3.0 on the second line\n", false},
+        {"%!PS EPSF-3.0\n", false}, // no conforming header
+        {"", false},
+    };
+    int k = 0;
+    for (const auto &[text, eps] : cases) {
+        std::string path = dir.File("file" + std::to_string(k++) + ".ps");
+        WriteFile(path, text);
+        EXPECT_EQ(IsEpsFile(path), eps) << text;
+    }
+    EXPECT_FALSE(IsEpsFile(dir.File("missing.eps")));
+    EXPECT_FALSE(IsEpsFile(dir.Path()));
+    std::string fifo = dir.File("pipe.eps");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(IsEpsFile(fifo)); // and returns at once
 }
 
 } // namespace

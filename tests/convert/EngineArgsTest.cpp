@@ -3,7 +3,10 @@
 
 #include <utility>
 
+#include "Files.h"
+#include "TempFolder.h"
 #include "convert/EngineArgs.h"
+#include "imageconv/ImageConverter.h"
 #include "settings/ConvertSettings.h"
 
 namespace {
@@ -17,51 +20,43 @@ ArgumentVector With(ArgumentVector v, std::initializer_list<std::string> more) {
 
 } // namespace
 
-TEST(PdfArguments, PlainHasSevenEntries) {
+TEST(PdfArguments, WithoutEmbeddingOrPresetsHasSevenEntries) {
     PdfSettings pdf;
+    pdf.bEmbedFonts = 0;
     ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
     EXPECT_EQ(v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "/ps/a.ps"}));
-    EXPECT_EQ(v.size(), 7u);
 }
 
-TEST(PdfArguments, EncryptedWithoutPasswordsGivesTheEngineTheStandInOwner) {
+TEST(PdfArguments, PresetThenEmbeddingThenPdfABeforeTheInput) {
     PdfSettings pdf;
-    pdf.bEncrypt = 1;
-    pdf.nKeyLevel = 0;
-    ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
+    pdf.nQuality = 1;
+    pdf.nPdfA = 2;
+    pdf.bEmbedFonts = 0; // PDF/A embeds all the same
     EXPECT_EQ(
-        v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "-sOwnerPassword=kelvaro",
-                        "-dEncryptionR=3", "-dKeyLength=40", "-dPermissions=-3904", "/ps/a.ps"}));
-    EXPECT_EQ(v.size(), 11u);
-}
-
-TEST(PdfArguments, UserPasswordMakesTwelveEntries) {
-    PdfSettings pdf;
-    pdf.bEncrypt = 1;
-    pdf.szOwnerPassword = "own";
-    pdf.szUserPassword = "usr";
-    pdf.nKeyLevel = 7; // levels other than 0 and 2 are 128-bit RC4
-    pdf.bAllowPrint = 1;
-    pdf.bAllowChange = 1;
-    pdf.bAllowCopy = 1;
-    pdf.bAllowForms = 1;
-    ArgumentVector v = PdfArguments(pdf, "/out/a.pdf", "/ps/a.ps");
-    EXPECT_EQ(v, With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/out/a.pdf", "-sOwnerPassword=own",
-                              "-sUserPassword=usr", "-dEncryptionR=3", "-dKeyLength=128",
-                              "-dPermissions=-4", "/ps/a.ps"}));
-    EXPECT_EQ(v.size(), 12u);
-}
-
-TEST(PdfArguments, AesAndEncryptionOffGiveTheEngineNoPasswords) {
-    PdfSettings pdf;
-    pdf.szOwnerPassword = "own";
-    pdf.szUserPassword = "usr";
-    pdf.nKeyLevel = 2;
+        PdfArguments(pdf, "/o.pdf", "/i.ps"),
+        With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/o.pdf", "-dPDFSETTINGS=/screen",
+                     "-dEmbedAllFonts=true", "-dSubsetFonts=true", "-dNeverEmbed={}", "-dPDFA=2",
+                     "-dPDFACompatibilityPolicy=1", "-sColorConversionStrategy=RGB", "/i.ps"}));
+    // Out of their lists: the interpreter's default, no PDF/A.
+    pdf.nQuality = 5;
+    pdf.nPdfA = 4;
     EXPECT_EQ(PdfArguments(pdf, "/o.pdf", "/i.ps").size(), 7u);
-    // 256-bit AES is written by the finishing step: the engine writes plain.
-    pdf.bEncrypt = 1;
-    EXPECT_EQ(PdfArguments(pdf, "/o.pdf", "/i.ps"),
-              With(kHead, {"-sDEVICE=pdfwrite", "-sOutputFile=/o.pdf", "/i.ps"}));
+}
+
+// Passwords on a command line can be read by every local user: the engine
+// writes a plain file and the finishing step encrypts it, whatever the level.
+TEST(PdfArguments, NoKeyLevelGivesTheEngineAPassword) {
+    for (int level : {0, 1, 2, 7}) {
+        PdfSettings pdf;
+        pdf.bEncrypt = 1;
+        pdf.szOwnerPassword = "own-secret";
+        pdf.szUserPassword = "usr-secret";
+        pdf.nKeyLevel = level;
+        for (const std::string &entry : PdfArguments(pdf, "/o.pdf", "/i.ps")) {
+            EXPECT_EQ(entry.find("secret"), std::string::npos) << level << ": " << entry;
+            EXPECT_EQ(entry.find("Password"), std::string::npos) << level << ": " << entry;
+        }
+    }
 }
 
 TEST(KeyLevelOf, ZeroAndTwoAreTheirOwnEverythingElseIs128BitRc4) {
@@ -100,21 +95,57 @@ TEST(PdfPermissions, ReservedBitsSetAndEachBoxGrantsItsTwoBits) {
 
 TEST(PdfArguments, PercentInTheOutputNameIsLiteral) {
     PdfSettings pdf;
+    pdf.bEmbedFonts = 0;
     ArgumentVector v = PdfArguments(pdf, "/out/100%report.pdf", "/ps/100%report.ps");
     EXPECT_EQ(v[5], "-sOutputFile=/out/100%%report.pdf");
     // The input is a plain file name to the engine: left as it is.
     EXPECT_EQ(v[6], "/ps/100%report.ps");
 }
 
-TEST(RenderArguments, EightEntriesWithPagePatternAndResolution) {
-    ArgumentVector v = RenderArguments("/tmp/mtmp_745/", "report", 150, 300, "/ps/report.ps");
-    EXPECT_EQ(v, With(kHead, {"-sDEVICE=bmp16m", "-sOutputFile=/tmp/mtmp_745/report_%03d.bmp",
-                              "-r150x300", "/ps/report.ps"}));
+TEST(RenderArguments, PagePatternResolutionAndSmoothingUnlessOffOrBlackAndWhite) {
+    ImageSettings img;
+    img.nXDpi = 150;
+    img.nYDpi = 300;
+    img.szPngColor = "True Color";
+    const ArgumentVector plain =
+        With(kHead, {"-sDEVICE=bmp16m", "-sOutputFile=/tmp/mtmp_745/report_%03d.bmp", "-r150x300"});
+    auto render = [&img] {
+        return RenderArguments("/tmp/mtmp_745/", "report", img, IC_FORMAT_PNG, "/ps/report.ps");
+    };
+    EXPECT_EQ(render(),
+              With(plain, {"-dTextAlphaBits=4", "-dGraphicsAlphaBits=4", "/ps/report.ps"}));
+    img.szPngColor = "b&w"; // a 1-bit page: no grey edges to threshold
+    EXPECT_EQ(render(), With(plain, {"/ps/report.ps"}));
+    img.szPngColor = "16 Grays";
+    img.bAntialias = 0;
+    EXPECT_EQ(render(), With(plain, {"/ps/report.ps"}));
 }
 
 TEST(RenderArguments, OnlyThePageNumberStaysAField) {
-    ArgumentVector v = RenderArguments("/t%d/mtmp_1/", "50% off", 72, 72, "/ps/50% off.ps");
+    ArgumentVector v = RenderArguments("/t%d/mtmp_1/", "50% off", ImageSettings{}, IC_FORMAT_BMP,
+                                       "/ps/50% off.ps");
     EXPECT_EQ(v[5], "-sOutputFile=/t%%d/mtmp_1/50%% off_%03d.bmp");
+}
+
+TEST(EngineArguments, AnEncapsulatedFigureIsCroppedToItsBoxByEveryVector) {
+    testsupport::TempFolder dir;
+    const std::string figure = dir.File("figure.ps"), page = dir.File("page.eps");
+    testsupport::WriteFile(figure, "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 120 80\n");
+    testsupport::WriteFile(page, "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 120 80\n");
+    ImageSettings img;
+    img.bAntialias = 0;
+    const ArgumentVector vectors[] = {
+        PdfArguments(PdfSettings{}, "/o.pdf", figure),
+        TextPdfArguments("/t.pdf", figure),
+        RenderArguments("/p/", "figure", img, IC_FORMAT_BMP, figure),
+    };
+    for (const ArgumentVector &v : vectors) {
+        ASSERT_GE(v.size(), 2u);
+        EXPECT_EQ(v[v.size() - 2], "-dEPSCrop");
+        EXPECT_EQ(v.back(), figure);
+    }
+    // The name decides nothing: a page that isn't a figure is left whole.
+    EXPECT_EQ(PdfArguments(PdfSettings{}, "/o.pdf", page).size(), 7u);
 }
 
 TEST(TextPdfArguments, SevenEntriesNeverEncrypted) {

@@ -1,13 +1,17 @@
 // A run whose engine step never ends is stopped by killing the interpreter
-// helper; inputs that are not files never reach the engine; the helper's
-// file-size limit ends a page that would fill the disk.
+// helper; a helper killed from outside fails its row with the signal;
+// inputs that are not files never reach the engine; the helper's file-size
+// limit ends a page that would fill the disk.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -76,6 +80,42 @@ TEST_F(EngineStopTest, StopNowKillsTheEngineWithoutTheGrace) {
     EXPECT_LT(took, kEngineStopGrace);
     EXPECT_EQ(view.Status(0), kStatusAborted);
     EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty());
+}
+
+// The interpreter helper this process started, once it runs; 0 after a minute.
+pid_t WaitForHelper() {
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (Clock::now() < until) {
+        std::error_code ec;
+        for (const auto &e : std::filesystem::directory_iterator("/proc", ec)) {
+            std::string pid = e.path().filename().string();
+            if (pid.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::string stat = testsupport::ReadFile(e.path().string() + "/stat");
+            int ppid = 0;
+            size_t close = stat.rfind(')');
+            if (close == std::string::npos ||
+                sscanf(stat.c_str() + close + 1, " %*c %d", &ppid) != 1 || ppid != getpid())
+                continue;
+            if (testsupport::ReadFile(e.path().string() + "/comm") == "tessarin-run\n")
+                return static_cast<pid_t>(std::stoi(pid));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
+TEST_F(EngineStopTest, AHelperKilledFromOutsideFailsItsRowWithTheSignal) {
+    std::string loop = dir.File("in/loop.ps");
+    testsupport::WriteFile(loop, kLoop);
+    s.m_nOutputKind = static_cast<int>(OutputKind::Pdf);
+    ASSERT_TRUE(run->Start(s, {loop}));
+    pid_t helper = WaitForHelper();
+    ASSERT_GT(helper, 0);
+    ASSERT_EQ(kill(helper, SIGKILL), 0);
+    run->Wait();
+    EXPECT_EQ(view.Status(0), kStatusFailed);
+    EXPECT_EQ(view.Reason(0), "the interpreter stopped unexpectedly (signal 9)");
 }
 
 // A named pipe that no one writes would block the interpreter for ever.

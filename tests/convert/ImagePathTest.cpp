@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <set>
 #include <thread>
 
 #include "ReadBack.h"
@@ -170,6 +172,78 @@ TEST_F(ImagePath, NameTooLongForThePlatformFailsWithoutCutting) {
     EXPECT_EQ(view.Status(0), "Failed");
     EXPECT_EQ(view.Status(1), "Succeed");
     EXPECT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"ok.jpg"});
+}
+
+// ---------------------------------------------------------------------------
+// Smoothing, read back from lossless PNG: a page of black 14 pt text on white
+// at 72 dpi.
+
+namespace {
+
+// The distinct colours of a page.
+std::set<unsigned> ColoursOf(const readback::RgbImage &img) {
+    std::set<unsigned> colours;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x)
+            colours.insert(img.At(x, y));
+    return colours;
+}
+
+bool AllGrey(const std::set<unsigned> &colours) {
+    return std::all_of(colours.begin(), colours.end(), [](unsigned c) {
+        return (c >> 16) == ((c >> 8) & 0xFF) && ((c >> 8) & 0xFF) == (c & 0xFF);
+    });
+}
+
+} // namespace
+
+TEST_F(ImagePath, TextHasGreyEdgesUnlessSmoothingIsOff) {
+    s.m_nFormat = 3; // PNG, true colour
+    Convert({Input("smooth.ps", {.colour = false})});
+    s.img.bAntialias = 0;
+    Convert({Input("sharp.ps", {.colour = false})});
+
+    std::set<unsigned> smooth = ColoursOf(readback::ReadPngRgb(Out("smooth.png")));
+    EXPECT_GE(smooth.size(), 16u);
+    EXPECT_TRUE(AllGrey(smooth));
+    EXPECT_EQ(ColoursOf(readback::ReadPngRgb(Out("sharp.png"))),
+              (std::set<unsigned>{0x000000, 0xFFFFFF}));
+}
+
+// Black and white is rendered without smoothing, whatever the key says: the
+// two outputs are the same file.
+TEST_F(ImagePath, BlackAndWhiteIsRenderedWithoutSmoothing) {
+    s.m_nFormat = 3;
+    s.img.szPngColor = "B&W";
+    const std::string input = Input("bw.ps", {.colour = false});
+    s.m_szOutputDir = dir.File("out/on/");
+    Convert({input});
+    s.img.bAntialias = 0;
+    s.m_szOutputDir = dir.File("out/off/");
+    Convert({input});
+    EXPECT_EQ(ColoursOf(readback::ReadPngRgb(Out("on/bw.png"))),
+              (std::set<unsigned>{0x000000, 0xFFFFFF}));
+    EXPECT_EQ(testsupport::ReadFile(Out("on/bw.png")), testsupport::ReadFile(Out("off/bw.png")));
+}
+
+// ---------------------------------------------------------------------------
+
+// A 120 x 80 pt figure placed at 100 200 on its page: one image of the box,
+// named from the base name, with the box's corner at the image's corner.
+TEST_F(ImagePath, AnEpsFigureIsAnImageOfItsBoundingBox) {
+    s.m_nFormat = 3;
+    s.img.nXDpi = s.img.nYDpi = 150;
+    const std::string figure = dir.File("in/figure.eps");
+    testsupport::WriteFile(figure, testsupport::EpsFigure(100, 200, 120, 80));
+    Convert({figure});
+    EXPECT_EQ(view.Status(0), "Succeed");
+    ASSERT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"figure.png"});
+    readback::RgbImage img = readback::ReadPngRgb(Out("figure.png"));
+    EXPECT_EQ(img.width, 250);
+    EXPECT_EQ(img.height, 167);
+    ASSERT_FALSE(img.rgb.empty());
+    EXPECT_EQ(img.At(2, 2), 0x0000FFu);
+    EXPECT_EQ(img.At(247, 2), 0x0000FFu);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,8 +1,9 @@
 // What a run does with the names and files around its outputs when things
 // go wrong: a full disk, a planted link, a second process taking the same
 // numbered names, names that can't take a number, a backslash in a name, a
-// finishing step that fails and an empty input. Every case uses the real
-// modules; a full disk is a file-size limit on a child process.
+// finishing step that fails, an empty input, and what the interpreter left
+// that is not its output. Every case uses the real modules; a full disk is a
+// file-size limit on a child process.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,6 +15,8 @@
 
 #include "ReadBack.h"
 #include "RunFixture.h"
+#include "convert/RunFiles.h"
+#include "imageconv/Dib.h"
 
 using testsupport::ListNames;
 using testsupport::ReadFile;
@@ -176,4 +179,31 @@ TEST_F(OutputSafety, AnEmptyInputFailsInEveryKind) {
         EXPECT_EQ(view.Reason(0), "empty input file");
     }
     EXPECT_TRUE(ListNames(dir.File("out/")).empty());
+}
+
+// The interpreter is hostile: what it leaves in place of the temporary PDF
+// is read only when it is a plain file of its own (no link, no other name)
+// no larger than it could have written.
+TEST(EngineOutput, OnlyAPlainFileOfItsOwnIsRead) {
+    testsupport::TempFolder dir;
+    const std::string pdf = dir.File("out.pdf");
+    WriteFile(pdf, "%PDF-1.7\n");
+    EXPECT_EQ(EngineOutputFailReason(pdf), "");
+
+    const std::string link = dir.File("link.pdf");
+    ASSERT_EQ(::symlink(pdf.c_str(), link.c_str()), 0);
+    EXPECT_NE(EngineOutputFailReason(link), "");
+    const std::string hard = dir.File("hard.pdf");
+    ASSERT_EQ(::link(pdf.c_str(), hard.c_str()), 0);
+    EXPECT_NE(EngineOutputFailReason(pdf), "") << "another name for the same file";
+    ASSERT_EQ(::unlink(hard.c_str()), 0);
+    const std::string fifo = dir.File("fifo.pdf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_NE(EngineOutputFailReason(fifo), "");
+    EXPECT_NE(EngineOutputFailReason(dir.File("missing.pdf")), "");
+
+    ASSERT_EQ(::truncate(pdf.c_str(), off_t(imageconv::Dib::kMaxPageFileBytes)), 0);
+    EXPECT_EQ(EngineOutputFailReason(pdf), "");
+    ASSERT_EQ(::truncate(pdf.c_str(), off_t(imageconv::Dib::kMaxPageFileBytes + 1)), 0);
+    EXPECT_NE(EngineOutputFailReason(pdf), "") << "larger than the helper can write";
 }

@@ -16,6 +16,7 @@
 #include "convert/PageQueue.h"
 #include "convert/RunEngine.h"
 #include "convert/TempFiles.h"
+#include "imageconv/ImageConverter.h"
 
 using testsupport::Exists;
 using testsupport::ListNames;
@@ -122,7 +123,9 @@ TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
         PageStream stream(folder, "twelve", 2);
         stream.SetEngineSignal(testsupport::Engine().signalThreadRun);
         stream.Start([&] {
-            ArgumentVector args = RenderArguments(folder, "twelve", 72, 72, input);
+            ImageSettings img;
+            img.nXDpi = img.nYDpi = 72;
+            ArgumentVector args = RenderArguments(folder, "twelve", img, IC_FORMAT_BMP, input);
             ArgvView view(args);
             return RunEngineCode(testsupport::Engine(), view.argc(), view.argv());
         });

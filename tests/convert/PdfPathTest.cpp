@@ -4,6 +4,13 @@
 
 #include <cmath>
 #include <exception>
+#include <filesystem>
+#include <iterator>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include <qpdf/Buffer.hh>
 
 #include <qpdf/QPDF.hh>
 
@@ -39,10 +46,10 @@ struct Rights {
     bool operator==(const Rights &) const = default;
 };
 
-Rights RightsOf(const std::string &pdf) {
+Rights RightsOf(const std::string &pdf, const std::string &password = "") {
     QPDF q;
     q.setSuppressWarnings(true);
-    q.processFile(pdf.c_str());
+    q.processFile(pdf.c_str(), password.c_str());
     return {q.allowPrintLowRes(),      q.allowPrintHighRes(), q.allowModifyAssembly(),
             q.allowModifyOther(),      q.allowExtractAll(),   q.allowAccessibility(),
             q.allowModifyAnnotation(), q.allowModifyForm()};
@@ -86,6 +93,26 @@ TEST_F(PdfPath, PlainPdfsWithTheRowProtocolAndProgress) {
     // Only the output files are left in the output folder.
     EXPECT_EQ(testsupport::ListNames(dir.File("out/")),
               (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
+}
+
+// A figure of 120 x 80 pt becomes a page of that size, named from the base
+// name; a figure in a file named .ps is cropped just the same.
+TEST_F(PdfPath, AnEpsFigureIsAPageOfItsBoundingBoxWhateverItsName) {
+    const std::string figure = dir.File("in/figure.eps"), framed = dir.File("in/framed.ps");
+    testsupport::WriteFile(figure, testsupport::EpsFigure(100, 200, 120, 80));
+    testsupport::WriteFile(framed, testsupport::EpsFigure(0, 0, 120, 80));
+    Convert({figure, framed});
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")),
+              (std::vector<std::string>{"figure.pdf", "framed.pdf"}));
+    for (const char *name : {"figure.pdf", "framed.pdf"}) {
+        double w = 0, h = 0;
+        std::vector<readback::Word> words = readback::PdfWords(Out(name), 0, &w, &h);
+        EXPECT_DOUBLE_EQ(w, 120) << name;
+        EXPECT_DOUBLE_EQ(h, 80) << name;
+        ASSERT_EQ(words.size(), 1u) << name;
+        EXPECT_EQ(words[0].text, "Figure");
+        EXPECT_NEAR(words[0].x, 10, 1) << name; // the box's corner is the page's
+    }
 }
 
 TEST_F(PdfPath, EncryptedWithUserPasswordKeyLengthAndPermissions) {
@@ -189,10 +216,11 @@ TEST_F(PdfPath, EachPermissionBoxAloneGrantsExactlyItsRights) {
 }
 
 // A finishing step that can't write the security (here: a module without the
-// entry point) must not leave an unprotected or stand-in-protected file.
+// entry points) must not leave an unprotected file.
 TEST_F(PdfPath, AnEncryptedFileIsPublishedOnlyWithItsSecurityWritten) {
     ExtractorModule old = testsupport::Extractor();
     old.postProcessSecured = nullptr;
+    old.finish = nullptr;
     run = std::make_unique<ConversionRun>(view, testsupport::Engine(), old, dir.File("tmp/"));
     s.pdf.bEncrypt = 1;
     s.pdf.szTitle = "Title";
@@ -397,4 +425,213 @@ TEST_F(PdfPath, TwoJobsOverwritingTheSameNameNeverInterleave) {
     ASSERT_TRUE(f.ok) << f.error;
     EXPECT_TRUE(f.pages == 2 || f.pages == 4);
     EXPECT_EQ(testsupport::ListNames(dir.File("out/")), std::vector<std::string>{"x.pdf"});
+}
+
+namespace {
+
+// The engine as the program loads it, with each argument vector it is handed
+// recorded before the real run.
+std::mutex g_handedLock;
+std::vector<std::vector<std::string>> g_handed;
+EngineRunFn g_realRun = nullptr;
+
+int RecordingRun(void *instance, int argc, char **argv) {
+    {
+        std::lock_guard<std::mutex> lock(g_handedLock);
+        g_handed.emplace_back(argv, argv + argc);
+    }
+    return g_realRun(instance, argc, argv);
+}
+
+// A page of standard-font text and a 400 x 400 pixel colour image one inch
+// square (400 dpi).
+std::string ImagePs() {
+    return "%!PS-Adobe-3.0\n"
+           "/Helvetica findfont 14 scalefont setfont 72 720 moveto (Preset page) show\n"
+           "/row 1200 string def 0 1 1199 { row exch dup 7 mul 255 mod put } for\n"
+           "gsave 72 500 translate 72 72 scale\n"
+           "400 400 8 [400 0 0 -400 0 400] { row } false 3 colorimage grestore\n"
+           "showpage\n";
+}
+
+// The x resolutions pdfimages lists for the images of `pdf`.
+std::vector<int> ImageXPpi(const std::string &pdf) {
+    readback::ToolResult r = readback::RunReader({"pdfimages", "-list", pdf});
+    EXPECT_EQ(r.status, 0) << r.output;
+    std::vector<int> ppi;
+    std::istringstream lines(r.output);
+    std::string line;
+    for (int n = 0; std::getline(lines, line); ++n) {
+        if (n < 2) // the heading and its rule
+            continue;
+        std::istringstream fields(line);
+        std::vector<std::string> f{std::istream_iterator<std::string>(fields), {}};
+        if (f.size() >= 13)
+            ppi.push_back(std::stoi(f[12]));
+    }
+    return ppi;
+}
+
+} // namespace
+
+TEST_F(PdfPath, Rc4PasswordsNeverReachTheEngineYetProtectTheFile) {
+    EngineModule engine = testsupport::Engine();
+    g_realRun = engine.run;
+    engine.run = RecordingRun;
+    g_handed.clear();
+    run = std::make_unique<ConversionRun>(view, engine, testsupport::Extractor(), dir.File("tmp/"));
+    s.pdf.bEncrypt = 1;
+    s.pdf.szOwnerPassword = "owner-pw-41";
+    s.pdf.szUserPassword = "user-pw-41";
+    s.pdf.bAllowPrint = 1;
+    for (int level : {0, 1}) {
+        SCOPED_TRACE(level);
+        s.pdf.nKeyLevel = level;
+        std::string name = "rc4-" + std::to_string(level);
+        Convert({Input(name + ".ps")});
+        ASSERT_EQ(view.Status(0), "Succeed");
+        EXPECT_FALSE(readback::ReadPdf(Out(name + ".pdf")).ok);
+        readback::PdfFacts f = readback::ReadPdf(Out(name + ".pdf"), "user-pw-41");
+        ASSERT_TRUE(f.ok) << f.error;
+        EXPECT_EQ(f.keyLength, level == 0 ? 40 : 128);
+        EXPECT_EQ(OpensAs(Out(name + ".pdf"), "owner-pw-41"), Access::Owner);
+        const Rights rights = RightsOf(Out(name + ".pdf"), "user-pw-41");
+        EXPECT_TRUE(rights.printHigh);
+        EXPECT_FALSE(rights.extract);
+    }
+    run.reset();
+    ASSERT_EQ(g_handed.size(), 2u);
+    for (const auto &args : g_handed)
+        for (const std::string &entry : args)
+            EXPECT_EQ(entry.find("pw-41"), std::string::npos) << entry;
+}
+
+TEST_F(PdfPath, PdfAWithEncryptionFailsEachRowBeforeAnythingIsWritten) {
+    s.pdf.nPdfA = 1;
+    s.pdf.bEncrypt = 1;
+    Convert({Input("a.ps"), Input("b.ps")});
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(view.Status(i), "Failed");
+        EXPECT_EQ(view.Reason(i), "PDF/A files can't be encrypted");
+    }
+    EXPECT_EQ(testsupport::ListNames(dir.File("out/")), std::vector<std::string>{});
+}
+
+TEST_F(PdfPath, EveryFontIsEmbeddedWithAndWithoutALatinOrChineseStamp) {
+    const std::pair<int, std::string> stamps[] = {{0, ""}, {1, "CONFIDENTIAL"}, {1, "机密 A1"}};
+    for (const auto &[tuse, text] : stamps) {
+        SCOPED_TRACE(text);
+        s.stamp.bUseText = tuse;
+        s.stamp.szText = text;
+        Convert({Input("fonts.ps")});
+        ASSERT_EQ(view.Status(0), "Succeed");
+        std::vector<readback::FontFacts> fonts = readback::PdfFonts(Out("fonts.pdf"));
+        EXPECT_EQ(fonts.size(), tuse ? 2u : 1u);
+        for (const readback::FontFacts &f : fonts) {
+            EXPECT_TRUE(f.embedded) << f.name;
+            EXPECT_TRUE(f.subset) << f.name;
+        }
+        if (tuse) {
+            EXPECT_NE(readback::PdfText(Out("fonts.pdf")).find(text.substr(0, 6)),
+                      std::string::npos);
+        }
+    }
+    // Switched off, the interpreter leaves its standard font out as before.
+    s.pdf.bEmbedFonts = 0;
+    s.stamp.bUseText = 0;
+    Convert({Input("fonts.ps")});
+    std::vector<readback::FontFacts> fonts = readback::PdfFonts(Out("fonts.pdf"));
+    ASSERT_EQ(fonts.size(), 1u);
+    EXPECT_FALSE(fonts[0].embedded);
+}
+
+TEST_F(PdfPath, EachPdfALevelGivesAnArchivalFile) {
+    s.pdf.szTitle = "Archive title";
+    s.stamp.bUseText = 1;
+    s.stamp.szText = "ARCHIVED";
+    for (int part : {1, 2, 3}) {
+        SCOPED_TRACE(part);
+        s.pdf.nPdfA = part;
+        Convert({Input("archive.ps")});
+        ASSERT_EQ(view.Status(0), "Succeed") << view.Reason(0);
+        const std::string pdf = Out("archive.pdf");
+        QPDF q;
+        q.processFile(pdf.c_str());
+        EXPECT_FALSE(q.isEncrypted());
+        std::string xmp = readback::PdfXmp(pdf);
+        EXPECT_NE(xmp.find("<pdfaid:part>" + std::to_string(part) + "</pdfaid:part>"),
+                  std::string::npos);
+        EXPECT_NE(xmp.find("<pdfaid:conformance>B</pdfaid:conformance>"), std::string::npos);
+        EXPECT_EQ(xmp.find("pdfaid:part='"), std::string::npos) << "said once";
+        EXPECT_EQ(readback::ReadPdf(pdf).title, "Archive title");
+        EXPECT_NE(xmp.find(">Archive title<"), std::string::npos);
+
+        QPDFObjectHandle intents = q.getRoot().getKey("/OutputIntents");
+        ASSERT_TRUE(intents.isArray());
+        ASSERT_EQ(intents.getArrayNItems(), 1);
+        QPDFObjectHandle intent = intents.getArrayItem(0);
+        EXPECT_TRUE(intent.getKey("/S").isNameAndEquals("/GTS_PDFA1"));
+        QPDFObjectHandle icc = intent.getKey("/DestOutputProfile");
+        ASSERT_TRUE(icc.isStream());
+        EXPECT_EQ(icc.getDict().getKey("/N").getIntValueAsInt(), 3);
+        auto profile = icc.getStreamData(qpdf_dl_all);
+        ASSERT_GT(profile->getSize(), 40u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char *>(profile->getBuffer()) + 36, 4),
+                  "acsp");
+
+        for (const readback::FontFacts &f : readback::PdfFonts(pdf))
+            EXPECT_TRUE(f.embedded) << f.name;
+        if (part == 1) {
+            EXPECT_EQ(q.getPDFVersion(), "1.4");
+            EXPECT_EQ(ReadFile(pdf).find("/ObjStm"), std::string::npos);
+        }
+        readback::ToolResult check = readback::RunReader({"qpdf", "--check", pdf});
+        EXPECT_EQ(check.status, 0) << check.output;
+    }
+}
+
+TEST_F(PdfPath, TheFourPresetsGiveFourFilesAndTheScreenOneKeepsImagesAt72Dpi) {
+    std::string in = dir.File("in/photo.ps");
+    WriteFile(in, ImagePs());
+    std::set<std::uintmax_t> sizes;
+    for (int quality : {1, 2, 3, 4}) {
+        SCOPED_TRACE(quality);
+        s.pdf.nQuality = quality;
+        Convert({in});
+        ASSERT_EQ(view.Status(0), "Succeed");
+        sizes.insert(std::filesystem::file_size(Out("photo.pdf")));
+        std::vector<int> ppi = ImageXPpi(Out("photo.pdf"));
+        ASSERT_EQ(ppi.size(), 1u);
+        if (quality == 1) {
+            EXPECT_LE(ppi[0], 72);
+        }
+        std::vector<readback::FontFacts> fonts = readback::PdfFonts(Out("photo.pdf"));
+        ASSERT_EQ(fonts.size(), 1u);
+        EXPECT_TRUE(fonts[0].embedded);
+    }
+    EXPECT_EQ(sizes.size(), 4u);
+}
+
+TEST_F(PdfPath, FastWebViewLinearisesPlainEncryptedAndStampedFiles) {
+    s.pdf.bFastWeb = 1;
+    struct Case {
+        int encrypt, level, stamp;
+    };
+    for (const Case &c : {Case{0, 0, 0}, Case{1, 2, 1}, Case{1, 1, 1}}) {
+        SCOPED_TRACE(c.level);
+        s.pdf.bEncrypt = c.encrypt;
+        s.pdf.nKeyLevel = c.level;
+        s.pdf.szUserPassword = c.encrypt ? "web" : "";
+        s.stamp.bUseText = c.stamp;
+        s.stamp.szText = "WEBMARK";
+        Convert({Input("web.ps", {.pages = 3})});
+        ASSERT_EQ(view.Status(0), "Succeed");
+        readback::ToolResult r = readback::RunReader(
+            {"qpdf", "--password=web", "--check-linearization", Out("web.pdf")});
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("no linearization errors"), std::string::npos) << r.output;
+        if (c.stamp) {
+            EXPECT_NE(readback::PdfText(Out("web.pdf"), "web").find("WEBMARK"), std::string::npos);
+        }
+    }
 }

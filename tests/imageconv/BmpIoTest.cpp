@@ -263,6 +263,9 @@ TEST(BmpReader, RefusesDamagedHeaders) {
     EXPECT_FALSE(ReadBmp(dir.Path(), page)); // a folder
 }
 
+// A page file is read as what a hostile interpreter may have left: never
+// through a link, never a file with another name (a hard link to some other
+// file), never larger than any page file can be.
 TEST(BmpReader, OnlyAPlainFileIsReadAndAFifoNeverBlocks) {
     TempFolder dir;
     const std::string good = dir.File("good.bmp");
@@ -279,6 +282,19 @@ TEST(BmpReader, OnlyAPlainFileIsReadAndAFifoNeverBlocks) {
     const std::string link = dir.File("link.bmp");
     ASSERT_EQ(::symlink(good.c_str(), link.c_str()), 0);
     EXPECT_FALSE(ReadBmp(link, page));
+
+    const std::string hard = dir.File("hard.bmp");
+    ASSERT_EQ(::link(good.c_str(), hard.c_str()), 0);
+    EXPECT_FALSE(ReadBmp(hard, page));
+    EXPECT_FALSE(ReadBmp(good, page));
+    ASSERT_EQ(::unlink(hard.c_str()), 0);
+    ASSERT_TRUE(ReadBmp(good, page));
+
+    // A good header with more behind it than any page file holds (sparse).
+    ASSERT_EQ(::truncate(good.c_str(), off_t(Dib::kMaxPageFileBytes)), 0);
+    EXPECT_TRUE(ReadBmp(good, page));
+    ASSERT_EQ(::truncate(good.c_str(), off_t(Dib::kMaxPageFileBytes + 1)), 0);
+    EXPECT_FALSE(ReadBmp(good, page));
 }
 
 TEST(BmpReader, APageTooLargeToWorkOnIsRefusedFromItsHeader) {

@@ -46,6 +46,16 @@ for size in 48 128 256; do
     file "$root/share/icons/hicolor/${size}x${size}/apps/vantoria.png" |
         grep -q "PNG image data, $size x $size" || fail "the $size px icon is not $size x $size"
 done
+# The copyright file: machine-readable, every file under the AGPL, and the
+# licence's full text (its License paragraph unindented) is COPYING.
+copyright=$root/share/doc/vantoria/copyright
+head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file is not in the machine-readable format"
+grep -A2 -x 'Files: \*' "$copyright" | grep -qx 'License: AGPL-3.0-or-later' ||
+    fail "the copyright file does not put every file under AGPL-3.0-or-later"
+licence=$(awk '/^License: AGPL-3.0-or-later$/ { n++; next } n == 2' "$copyright" | sed 's/^ //; s/^\.$//')
+[ "$(tail -n "$(wc -l < "$SOURCE_DIR/COPYING")" <<< "$licence")" = "$(cat "$SOURCE_DIR/COPYING")" ] ||
+    fail "the copyright file's License paragraph does not end in the text of COPYING"
 # No path of the build may be recorded in the programs or modules.
 for f in bin/vantoria bin/vantoria-cli "$MODULEDIR"/*; do
     if readelf -d "$root/$f" 2>/dev/null | grep -E 'R(UN)?PATH' | grep -qF "$BINARY_DIR"; then

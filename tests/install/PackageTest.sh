@@ -23,6 +23,9 @@ cat "$SCRATCH/lintian.txt"
 if grep -q '^E:' "$SCRATCH/lintian.txt"; then
     fail "lintian reports errors"
 fi
+if grep -E '^[EWIPX]: ' "$SCRATCH/lintian.txt" | grep -qiE 'copyright|licen[cs]e|dep5'; then
+    fail "lintian reports a copyright or licence tag"
+fi
 
 root=$SCRATCH/root
 dpkg -x "$deb" "$root"
@@ -31,11 +34,16 @@ dpkg -x "$deb" "$root"
 [ -f "$root/usr/$MODULEDIR/tessarin.so" ] || fail "the package holds no modules in /usr/$MODULEDIR"
 
 version=$(without_build "$root/usr/bin/vantoria-cli" --version)
-[ "$version" = "vantoria-cli $(dpkg-deb -f "$deb" Version)" ] || fail "--version says '$version'"
+[ "$(head -1 <<< "$version")" = "vantoria-cli $(dpkg-deb -f "$deb" Version)" ] ||
+    fail "--version says '$version'"
+# The licence line points at the package's copyright file.
+named=$(grep -o '/usr/share/[^ ,;]*' <<< "$version" || true)
+[ -n "$named" ] && [ -f "$root$named" ] || fail "--version names no licence file of the package"
+# The installed module answers how its helper is confined.
+grep -Eq '^interpreter confined: (Landlock ABI [0-9]+, seccomp|seccomp only)' <<< "$version" ||
+    fail "--version says '$version'"
 convert_with "$root/usr/bin/vantoria-cli"
 
-# The window: started from the extracted tree, it must get as far as holding
-# both modules from that tree (a failed load would stop at its message box).
 # The window: started from the extracted tree, it must get as far as holding
 # both modules from that tree (a failed load would stop at its message box).
 env QT_QPA_PLATFORM=offscreen "${HIDE_BUILD[@]}" "$root/usr/bin/vantoria" > "$SCRATCH/window.log" 2>&1 &

@@ -42,8 +42,9 @@ public:
         extract = m_module.get<PdfExtractTextFn>("ordinal_3");
         version = m_module.get<ExtractorVersionFn>("ordinal_5");
         secured = m_module.get<PdfPostProcessSecuredFn>("ordinal_6");
+        finish = m_module.get<PdfFinishFn>("lumbrel_finish_pdf");
     }
-    bool ok() const { return post && extract && version && secured; }
+    bool ok() const { return post && extract && version && secured && finish; }
     int Run(const std::string &pdf, const Post &p) const {
         return post(pdf.c_str(), p.opass.c_str(), p.upass.c_str(), p.appText.c_str(), p.tuse,
                     p.text.c_str(), p.fcolor, p.fsize, -1 - p.fpos, p.frotate, p.foffx, p.foffy,
@@ -58,8 +59,19 @@ public:
                        p.keywords.c_str(), p.creator.c_str(), p.producer.c_str(), 1, keyLevel,
                        permissions);
     }
+    // lumbrel_finish_pdf: the same plus PDF/A part, fast web view and
+    // embedded stamp fonts.
+    int Finish(const std::string &pdf, const Post &p, int encrypt, int pdfaPart,
+               int embedFonts) const {
+        return finish(pdf.c_str(), p.opass.c_str(), p.upass.c_str(), p.appText.c_str(), p.tuse,
+                      p.text.c_str(), p.fcolor, p.fsize, -1 - p.fpos, p.frotate, p.foffx, p.foffy,
+                      p.bground, p.title.c_str(), p.author.c_str(), p.subject.c_str(),
+                      p.keywords.c_str(), p.creator.c_str(), p.producer.c_str(), encrypt, 2, -3904,
+                      pdfaPart, 0, embedFonts);
+    }
     PdfPostProcessFn post = nullptr;
     PdfPostProcessSecuredFn secured = nullptr;
+    PdfFinishFn finish = nullptr;
     PdfExtractTextFn extract = nullptr;
     ExtractorVersionFn version = nullptr;
 
@@ -571,31 +583,22 @@ TEST_F(PostProcessTest, Aes256IsWrittenWithBothPasswordsAndThePermissions) {
         EXPECT_NE(readback::PdfPageText(pdf, i, "the user").find("AESMARK"), std::string::npos);
 }
 
-TEST_F(PostProcessTest, AnEmptyOwnerPasswordBecomesARandomOneForEveryFile) {
+// The interpreter writes a plain file; every key level is written here.
+TEST_F(PostProcessTest, EachKeyLevelIsWrittenWithARandomOwnerForEveryFile) {
     struct Level {
-        int keyLevel;
-        std::vector<std::string> engine; // what the interpreter gets
+        int keyLevel, R, keyBits;
     };
-    auto rc4 = [](int bits) {
-        return std::vector<std::string>{"-sOwnerPassword=kelvaro", "-sUserPassword=u",
-                                        "-dEncryptionR=3", "-dKeyLength=" + std::to_string(bits),
-                                        "-dPermissions=" + std::to_string(kPrintAndExtract)};
-    };
-    const Level levels[] = {{0, rc4(40)}, {1, rc4(128)}, {2, {}}};
-    for (const Level &level : levels) {
+    for (const Level &level : {Level{0, 2, 40}, Level{1, 3, 128}, Level{2, 6, 256}}) {
         SCOPED_TRACE(level.keyLevel);
         Post p;
         p.upass = "u";
-        std::string ids[2], owners[2];
+        std::string owners[2];
         for (int n = 0; n < 2; ++n) {
-            std::string pdf = Pdf("rand" + std::to_string(n), 1, level.engine);
-            EncryptionState before;
-            if (level.keyLevel != 2)
-                before = Encryption(pdf, "u");
+            std::string pdf = Pdf("rand" + std::to_string(n));
             ASSERT_EQ(lumbrel.RunSecured(pdf, p, level.keyLevel, kPrintAndExtract), 1);
+            EXPECT_EQ(OpensAs(pdf, ""), 0);
             EXPECT_EQ(OpensAs(pdf, "u"), 1);
-            EXPECT_NE(OpensAs(pdf, "kelvaro"), 2) << "the stand-in is no owner password";
-            EXPECT_NE(OpensAs(pdf, ""), 2);
+            EXPECT_NE(OpensAs(pdf, "kelvaro"), 2);
             QPDF q;
             q.processFile(pdf.c_str(), "u");
             QPDFObjectHandle encrypt = q.getTrailer().getKey("/Encrypt");
@@ -603,18 +606,18 @@ TEST_F(PostProcessTest, AnEmptyOwnerPasswordBecomesARandomOneForEveryFile) {
             int R = 0, P = 0, V = 0;
             QPDF::encryption_method_e streams, strings, files;
             ASSERT_TRUE(q.isEncrypted(R, P, V, streams, strings, files));
-            // Revision 6 always sets bit 10 (accessibility), which it no
-            // longer uses.
-            EXPECT_EQ(P, level.keyLevel == 2 ? kPrintAndExtract | (1 << 9) : kPrintAndExtract);
-            if (level.keyLevel != 2) {
-                // The interpreter's revision and key length stay.
-                EXPECT_EQ(R, 3);
-                EXPECT_EQ(encrypt.getKey("/Length").unparse(),
-                          std::to_string(level.keyLevel == 0 ? 40 : 128));
-                EXPECT_NE(Encryption(pdf, "u"), before);
+            EXPECT_EQ(R, level.R);
+            const int keyBits = V > 1 ? encrypt.getKey("/Length").getIntValueAsInt() : 40;
+            EXPECT_EQ(keyBits, level.keyBits);
+            // Revision 2 knows bits 3-6 only; revision 6 always sets bit 10.
+            if (level.R == 2) {
+                EXPECT_EQ(P & 0x3C, kPrintAndExtract & 0x3C);
             } else {
-                EXPECT_EQ(R, 6);
+                EXPECT_EQ(P, level.R == 6 ? kPrintAndExtract | (1 << 9) : kPrintAndExtract);
             }
+            EXPECT_TRUE(q.allowPrintHighRes());
+            EXPECT_TRUE(q.allowExtractAll());
+            EXPECT_FALSE(q.allowModifyOther());
         }
         // With RC4 /O depends on the two passwords alone: different owners.
         if (level.keyLevel != 2) {
@@ -623,17 +626,50 @@ TEST_F(PostProcessTest, AnEmptyOwnerPasswordBecomesARandomOneForEveryFile) {
     }
 }
 
-TEST_F(PostProcessTest, SecurityThatCannotBeWrittenLeavesTheFileAsItWas) {
-    // RC4 asked for, but the interpreter wrote no encryption.
+TEST_F(PostProcessTest, PdfAWithEncryptionLeavesTheFileAsItWas) {
     std::string plain = Pdf("plain");
     std::string bytes = ReadFile(plain);
     std::vector<std::string> entries = FolderEntries();
     Post p;
     p.title = "never";
-    for (int keyLevel : {0, 1}) {
-        EXPECT_EQ(lumbrel.RunSecured(plain, p, keyLevel, -3904), 0);
-        EXPECT_EQ(ReadFile(plain), bytes);
-        EXPECT_EQ(FolderEntries(), entries);
+    EXPECT_EQ(lumbrel.Finish(plain, p, 1, 1, 1), 0);
+    EXPECT_EQ(ReadFile(plain), bytes);
+    EXPECT_EQ(FolderEntries(), entries);
+}
+
+// The embedded stamp: a subset of an installed font that draws the text in
+// its colour and gives it back to a reader, Latin and Chinese.
+TEST_F(PostProcessTest, EmbeddedStampFontsAreSubsetsThatDrawAndGiveBackTheirText) {
+    struct Case {
+        std::string text, fontFile, search;
+    };
+    const Case cases[] = {{"WWWWWWWW été", "/FontFile3", "été"},
+                          {"机密文件 A1", "/FontFile2", "机密文件"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.fontFile);
+        std::string pdf = Pdf("embedded");
+        Post p;
+        p.tuse = 1;
+        p.text = c.text;
+        p.fsize = 40;
+        p.fcolor = 0xFF0000; // blue
+        p.fpos = 8;
+        ASSERT_EQ(lumbrel.Finish(pdf, p, 0, 0, 1), 1);
+        EXPECT_NE(readback::PdfPageText(pdf, 0).find(c.search), std::string::npos);
+        EXPECT_GT(CountPixels(pdf, 0, 0, 255), 200) << "the glyphs are drawn";
+        bool stampFound = false;
+        for (const readback::FontFacts &f : readback::PdfFonts(pdf)) {
+            stampFound = stampFound || f.name.find("Nimbus") != std::string::npos ||
+                         f.name.find("WenQuanYi") != std::string::npos;
+            if (f.name.find("Helvetica") == std::string::npos) {
+                EXPECT_TRUE(f.embedded) << f.name;
+                EXPECT_TRUE(f.subset) << f.name;
+            }
+        }
+        EXPECT_TRUE(stampFound);
+        // A subset, not the whole font: the file stays small.
+        EXPECT_LT(fs::file_size(pdf), 40000u);
+        EXPECT_NE(ReadFile(pdf).find(c.fontFile), std::string::npos);
     }
 }
 

@@ -225,7 +225,7 @@ TEST_F(TessarinTest, ResultCodesOfQuitAndBrokenFiles) {
 // a write past it is an interpreter error, not the end of the helper. The
 // file is sparse: one byte at the last offset.
 TEST_F(TessarinTest, FilesAreLimitedToTheLargestPageFile) {
-    const unsigned long long limit = imageconv::Dib::kMaxBytes + 14 + 40;
+    const unsigned long long limit = imageconv::Dib::kMaxPageFileBytes;
     const std::string file = dir.File("big.bin");
     auto writeByteAt = [&](unsigned long long offset) {
         std::string program = "(" + file + ") (w) file dup " + std::to_string(offset) +

@@ -46,8 +46,8 @@ const Row kEveryKind[] = {
 const Dialog kTest = MakeDialog(999, "Test", 250, 100, kEveryKind);
 
 const Dialog *const kSettingsTemplates[] = {
-    &kTplComn, &kTplBmp, &kTplTiff, &kTplJpeg,     &kTplGif,  &kTplPng,   &kTplPcx,  &kTplJp2,
-    &kTplJpc,  &kTplRas, &kTplTga,  &kTplSecurity, &kTplInfo, &kTplStamp, &kTplText,
+    &kTplComn, &kTplBmp, &kTplTiff, &kTplJpeg,     &kTplGif,  &kTplPng,   &kTplPcx,     &kTplJp2,
+    &kTplJpc,  &kTplRas, &kTplTga,  &kTplSecurity, &kTplInfo, &kTplStamp, &kTplQuality, &kTplText,
 };
 
 } // namespace
@@ -230,14 +230,14 @@ void TemplatesTest::settingsTemplatesFit() {
         const char *caption;
     };
     const Expect sizes[] = {
-        {&kTplComn, 144, 247, 164, "共同"},     {&kTplBmp, 145, 247, 164, "BMP"},
-        {&kTplTiff, 146, 247, 164, "TIFF"},     {&kTplJpeg, 143, 247, 164, "JPEG"},
-        {&kTplGif, 148, 247, 164, "GIF"},       {&kTplPng, 147, 247, 164, "PNG"},
-        {&kTplPcx, 149, 247, 164, "PCX"},       {&kTplJp2, 163, 247, 164, "JP2"},
-        {&kTplJpc, 164, 247, 164, "JPC"},       {&kTplRas, 165, 247, 164, "RAS"},
-        {&kTplTga, 162, 247, 164, "TGA"},       {&kTplSecurity, 170, 277, 139, "PDF 安全"},
-        {&kTplInfo, 172, 277, 139, "PDF 信息"}, {&kTplStamp, 171, 277, 139, "水印"},
-        {&kTplText, 173, 242, 129, "文字设置"},
+        {&kTplComn, 144, 247, 164, "共同"},        {&kTplBmp, 145, 247, 164, "BMP"},
+        {&kTplTiff, 146, 247, 164, "TIFF"},        {&kTplJpeg, 143, 247, 164, "JPEG"},
+        {&kTplGif, 148, 247, 164, "GIF"},          {&kTplPng, 147, 247, 164, "PNG"},
+        {&kTplPcx, 149, 247, 164, "PCX"},          {&kTplJp2, 163, 247, 164, "JP2"},
+        {&kTplJpc, 164, 247, 164, "JPC"},          {&kTplRas, 165, 247, 164, "RAS"},
+        {&kTplTga, 162, 247, 164, "TGA"},          {&kTplSecurity, 170, 277, 139, "PDF 安全"},
+        {&kTplInfo, 172, 277, 139, "PDF 信息"},    {&kTplStamp, 171, 277, 139, "水印"},
+        {&kTplQuality, 174, 277, 139, "PDF 质量"}, {&kTplText, 173, 242, 129, "文字设置"},
     };
     for (const Expect &e : sizes) {
         QCOMPARE(e.tpl->id, e.id);

@@ -60,6 +60,7 @@ TEST_F(SettingsStoreTest, MissingFileGivesEveryDefault) {
     EXPECT_EQ(s.img.nTifCompression, 3);
     EXPECT_EQ(s.img.nTifQuality, 75);
     EXPECT_EQ(s.img.bTifMultipage, 0);
+    EXPECT_EQ(s.img.bAntialias, 1);
 
     EXPECT_EQ(s.pdf.bEncrypt, 0);
     EXPECT_EQ(s.pdf.bAllowCopy + s.pdf.bAllowPrint + s.pdf.bAllowChange + s.pdf.bAllowForms, 0);
@@ -68,6 +69,11 @@ TEST_F(SettingsStoreTest, MissingFileGivesEveryDefault) {
          {&s.pdf.szUserPassword, &s.pdf.szOwnerPassword, &s.pdf.szTitle, &s.pdf.szSubject,
           &s.pdf.szAuthor, &s.pdf.szKeywords, &s.pdf.szCreator, &s.pdf.szProducer})
         EXPECT_EQ(*t, "");
+    // Today's output, with every font embedded.
+    EXPECT_EQ(s.pdf.nQuality, 0);
+    EXPECT_EQ(s.pdf.nPdfA, 0);
+    EXPECT_EQ(s.pdf.bEmbedFonts, 1);
+    EXPECT_EQ(s.pdf.bFastWeb, 0);
 
     EXPECT_EQ(s.stamp.bUseText, 0);
     EXPECT_EQ(s.stamp.szText, "watermark");
@@ -231,8 +237,8 @@ TEST(SettingsKeyTable, KeysAreUniqueAndFoundWithoutCase) {
             break;
         }
     }
-    EXPECT_EQ(seen.size(), 52u);
-    EXPECT_EQ(withField, 51) << "every key but AddFile fills a field";
+    EXPECT_EQ(seen.size(), 57u);
+    EXPECT_EQ(withField, 56) << "every key but AddFile fills a field";
     ASSERT_NE(FindSettingsKey("img", "jqu"), nullptr);
     EXPECT_STREQ(FindSettingsKey("IMG", "jqu")->key, "JQu");
     EXPECT_EQ(FindSettingsKey("Img", "nosuch"), nullptr);

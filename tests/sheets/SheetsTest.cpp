@@ -59,7 +59,7 @@ struct PdfSheet {
 };
 
 enum ImageTab { kCommon, kBmp, kTiff, kJpeg, kGif, kPng, kPcx, kJp2, kJpc, kRas, kTga };
-enum PdfTab { kSecurity, kInfo, kStamp };
+enum PdfTab { kSecurity, kInfo, kStamp, kQuality };
 
 std::optional<std::string> Value(const TempProfile &ini, const char *section, const char *key) {
     return IniFile(ini.Path()).Find(section, key);
@@ -128,6 +128,8 @@ private slots:
     void stampRuleAndSwatch();
     void stampColourChooser();
     void stampWrites();
+    void qualityPageWritesItsKeys();
+    void pdfAAndEncryptionExcludeEachOther();
     void textDialog();
     void readOnlyProfile();
     void openSettingsRunsTheRightDialog();
@@ -146,7 +148,7 @@ void SheetsTest::tabsOfBothSheets() {
 
     PdfSheet pdf(ini);
     QCOMPARE(pdf.sheet.windowTitle(), QStringLiteral("PDF Settings"));
-    const QStringList pdfTabs = {U("PDF 安全"), U("PDF 信息"), U("水印")};
+    const QStringList pdfTabs = {U("PDF 安全"), U("PDF 信息"), U("水印"), U("PDF 质量")};
     QCOMPARE(pdf.sheet.Tabs()->count(), pdfTabs.size());
     for (int i = 0; i < pdfTabs.size(); ++i)
         QCOMPARE(pdf.sheet.Tabs()->tabText(i), pdfTabs[i]);
@@ -272,9 +274,10 @@ void SheetsTest::onlyVisitedPagesWrite() {
     QCOMPARE(file.Find("Img", "jpgc").value_or(""), std::string("256 Grays"));
     QCOMPARE(file.Find("Img", "JQu").value_or(""), std::string("42"));
     QCOMPARE(file.Find("Img", "bmpc").value_or(""), std::string("16 Color"));
-    // The seven Common keys, in their order, with the defaults it showed.
-    const char *common[][2] = {{"angle", "0"}, {"width", "594"}, {"height", "842"}, {"resize", "0"},
-                               {"each", "0"},  {"xdpi", "72"},   {"ydpi", "72"}};
+    // The eight Common keys, in their order, with the defaults it showed.
+    const char *common[][2] = {{"angle", "0"},  {"width", "594"},  {"height", "842"},
+                               {"resize", "0"}, {"each", "0"},     {"xdpi", "72"},
+                               {"ydpi", "72"},  {"antialias", "1"}};
     for (auto &kv : common)
         QCOMPARE(file.Find("Img", kv[0]).value_or("<missing>"), std::string(kv[1]));
     for (const char *key : {"pngc", "pcxc", "gifc", "tgac", "jp2c", "rasc", "jpcc", "tifc",
@@ -283,7 +286,7 @@ void SheetsTest::onlyVisitedPagesWrite() {
     QVERIFY(!file.HasKey("Pdf", "encrypt") && !file.HasKey("Txt", "txtmode"));
     QCOMPARE(QString::fromUtf8(file.Text().c_str()),
              QStringLiteral("[Img]\nbmpc=16 Color\nangle=0\nwidth=594\nheight=842\nresize=0\n"
-                            "each=0\nxdpi=72\nydpi=72\njpgc=256 Grays\nJQu=42\n"));
+                            "each=0\nxdpi=72\nydpi=72\nantialias=1\njpgc=256 Grays\nJQu=42\n"));
 }
 
 void SheetsTest::commonPage() {
@@ -309,6 +312,10 @@ void SheetsTest::commonPage() {
         QCOMPARE(width->text(), QStringLiteral("300"));
         QVERIFY(resize->isChecked() && width->isEnabled());
         QVERIFY(common->ItemAs<QCheckBox>(1034)->isChecked());
+        auto *smooth = common->ItemAs<QCheckBox>(1065);
+        QVERIFY(smooth->isChecked()); // on when the profile doesn't say
+        QCOMPARE(smooth->text(), QString::fromUtf8("平滑文本和图形（抗锯齿）"));
+        smooth->click();
 
         // Digits only, four at most.
         width->clear();
@@ -339,6 +346,7 @@ void SheetsTest::commonPage() {
     QCOMPARE(file.Find("Img", "angle").value_or(""), std::string("270"));
     QCOMPARE(file.Find("Img", "resize").value_or(""), std::string("0"));
     QCOMPARE(file.Find("Img", "each").value_or(""), std::string("1"));
+    QCOMPARE(file.Find("Img", "antialias").value_or(""), std::string("0"));
 
     const ConvertSettings s = Loaded(ini.Path());
     QCOMPARE(s.img.nXDpi, 600);
@@ -346,6 +354,7 @@ void SheetsTest::commonPage() {
     QCOMPARE(s.img.nHeight, 300);
     QCOMPARE(s.img.nAngle, 270);
     QCOMPARE(s.img.bResize, 0);
+    QCOMPARE(s.img.bAntialias, 0);
 }
 
 void SheetsTest::commonRotationWithoutMatch() {
@@ -734,6 +743,61 @@ void SheetsTest::stampWrites() {
     QCOMPARE(Value(ini, "Pdf", "fpos").value_or(""), std::string("12"));
 }
 
+void SheetsTest::qualityPageWritesItsKeys() {
+    TempProfile ini;
+    ini.Write("[Pdf]\nquality=2\npdfa=3\nfastweb=1\n");
+    PdfSheet pdf(ini);
+    CSettingsPage *page = pdf.Show(kQuality);
+    QCOMPARE(Items(page->ItemAs<QComboBox>(1050)),
+             QStringList({U("默认"), U("屏幕（最小文件）"), U("电子书"), U("打印机"), U("印前")}));
+    QCOMPARE(page->ItemAs<QComboBox>(1050)->currentIndex(), 2);
+    QCOMPARE(page->ItemAs<QComboBox>(1051)->currentIndex(), 3);
+    QVERIFY(page->ItemAs<QCheckBox>(1052)->isChecked()); // "embedfonts" defaults to 1
+    QVERIFY(page->ItemAs<QCheckBox>(1053)->isChecked());
+
+    page->ItemAs<QComboBox>(1050)->setCurrentIndex(4);
+    page->ItemAs<QComboBox>(1051)->setCurrentIndex(1);
+    page->ItemAs<QCheckBox>(1052)->click();
+    page->ItemAs<QCheckBox>(1053)->click();
+    pdf.sheet.OkButton()->click();
+    const char *expect[][2] = {
+        {"quality", "4"}, {"pdfa", "1"}, {"embedfonts", "0"}, {"fastweb", "0"}};
+    for (auto &kv : expect)
+        QCOMPARE(Value(ini, "Pdf", kv[0]).value_or("<missing>"), std::string(kv[1]));
+
+    // A preset outside the list shows no item and stays as stored.
+    ini.Write("[Pdf]\nquality=9\n");
+    PdfSheet odd(ini);
+    QCOMPARE(odd.Show(kQuality)->ItemAs<QComboBox>(1050)->currentIndex(), -1);
+    odd.sheet.OkButton()->click();
+    QCOMPARE(Value(ini, "Pdf", "quality").value_or("<missing>"), std::string("9"));
+}
+
+void SheetsTest::pdfAAndEncryptionExcludeEachOther() {
+    TempProfile ini;
+    ini.Write("[Pdf]\nencrypt=1\n");
+    PdfSheet pdf(ini);
+    CSettingsPage *security = pdf.Show(kSecurity);
+    CSettingsPage *quality = pdf.Show(kQuality);
+    QVERIFY(!quality->Item(1051)->isEnabled());
+    security->ItemAs<QCheckBox>(1017)->click(); // encryption off
+    QVERIFY(quality->Item(1051)->isEnabled());
+    quality->ItemAs<QComboBox>(1051)->setCurrentIndex(2);
+    QVERIFY(!security->Item(1017)->isEnabled());
+    quality->ItemAs<QComboBox>(1051)->setCurrentIndex(0);
+    QVERIFY(security->Item(1017)->isEnabled());
+
+    // The security page not yet built learns of PDF/A all the same.
+    ini.Write("[Pdf]\npdfa=1\n");
+    PdfSheet second(ini);
+    QVERIFY(!second.Show(kSecurity)->Item(1017)->isEnabled());
+    // A profile asking for both leaves both choices open, so one can go.
+    ini.Write("[Pdf]\npdfa=2\nencrypt=1\n");
+    PdfSheet both(ini);
+    QVERIFY(both.Show(kSecurity)->Item(1017)->isEnabled());
+    QVERIFY(both.Show(kQuality)->Item(1051)->isEnabled());
+}
+
 void SheetsTest::textDialog() {
     TempProfile ini;
     {
@@ -825,7 +889,7 @@ void SheetsTest::openSettingsRunsTheRightDialog() {
     QVERIFY(OpenSettings(nullptr, 1, ini.Path(), s));
     QVERIFY(*answered);
     QCOMPARE(title, QStringLiteral("PDF Settings"));
-    QCOMPARE(tabs, (QStringList{U("PDF 安全"), U("PDF 信息"), U("水印")}));
+    QCOMPARE(tabs, (QStringList{U("PDF 安全"), U("PDF 信息"), U("水印"), U("PDF 质量")}));
     // Only the first page was shown: its eight keys and nothing else.
     const IniFile file(ini.Path());
     QVERIFY(file.HasKey("Pdf", "opass") && !file.HasKey("Pdf", "title"));

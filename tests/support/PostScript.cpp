@@ -42,6 +42,16 @@ void WritePs(const std::string &path, const PsOptions &o) {
     WriteFile(path, ps.str());
 }
 
+std::string EpsFigure(int x, int y, int w, int h) {
+    std::ostringstream ps;
+    ps << "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: " << x << " " << y << " " << x + w << " "
+       << y + h << "\n%%EndComments\n";
+    ps << "0 0 1 setrgbcolor " << x << " " << y << " " << w << " " << h << " rectfill\n";
+    ps << "0 0 0 setrgbcolor /Helvetica findfont 12 scalefont setfont\n";
+    ps << x + 10 << " " << y + h / 2 << " moveto (Figure) show\n%%EOF\n";
+    return ps.str();
+}
+
 std::string PagesPs(const std::vector<std::string> &lines) {
     std::string ps = "%!PS-Adobe-3.0\n/Helvetica findfont 20 scalefont setfont\n";
     for (const std::string &line : lines)

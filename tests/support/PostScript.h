@@ -18,6 +18,10 @@ struct PsOptions {
 // the file's name).
 void WritePs(const std::string &path, const PsOptions &options = {});
 
+// An encapsulated figure whose %%BoundingBox is x y x+w y+h: the box filled
+// blue, with the word "Figure" in black inside it, and no showpage.
+std::string EpsFigure(int x, int y, int w, int h);
+
 // A document of one page per entry, each showing that line in 20 point
 // Helvetica.
 std::string PagesPs(const std::vector<std::string> &lines);

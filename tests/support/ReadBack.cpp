@@ -4,14 +4,18 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-font.h>
 #include <poppler/cpp/poppler-page.h>
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <setjmp.h>
+#include <sys/wait.h>
 #include <tiffio.h>
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "Files.h"
@@ -65,6 +69,54 @@ PdfFacts ReadPdf(const std::string &path, const std::string &password) {
         f.error = e.what();
     }
     return f;
+}
+
+std::string PdfXmp(const std::string &path, const std::string &password) {
+    QPDF q;
+    q.setSuppressWarnings(true);
+    try {
+        q.processFile(path.c_str(), password.c_str());
+        QPDFObjectHandle m = q.getRoot().getKey("/Metadata");
+        if (!m.isStream())
+            return {};
+        auto data = m.getStreamData(qpdf_dl_all);
+        return std::string(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
+    } catch (const std::exception &) {
+        return {};
+    }
+}
+
+std::vector<FontFacts> PdfFonts(const std::string &path, const std::string &password) {
+    std::unique_ptr<poppler::document> doc(
+        poppler::document::load_from_file(path, password, password));
+    std::vector<FontFacts> fonts;
+    if (!doc)
+        return fonts;
+    for (const poppler::font_info &f : doc->fonts())
+        fonts.push_back({f.name(), f.is_embedded(), f.is_subset()});
+    return fonts;
+}
+
+ToolResult RunReader(const std::vector<std::string> &argv) {
+    std::string command;
+    for (const std::string &arg : argv) {
+        command += " '";
+        for (char c : arg)
+            command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += "'";
+    }
+    command += " 2>&1";
+    ToolResult result;
+    std::FILE *pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, n);
+    int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 std::string PdfText(const std::string &path, const std::string &password) {
@@ -179,22 +231,38 @@ ImageFacts ReadTiff(const std::string &path) {
     return f;
 }
 
-ImageFacts ReadPng(const std::string &path) {
-    ImageFacts f;
+unsigned RgbImage::At(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return (unsigned(rgb[i]) << 16) | (unsigned(rgb[i + 1]) << 8) | rgb[i + 2];
+}
+
+RgbImage ReadPngRgb(const std::string &path) {
+    RgbImage out;
     png_image img;
     std::memset(&img, 0, sizeof img);
     img.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&img, path.c_str()))
-        return f;
+        return out;
     img.format = PNG_FORMAT_RGB;
     std::vector<png_byte> buf(PNG_IMAGE_SIZE(img));
     if (png_image_finish_read(&img, nullptr, buf.data(), 0, nullptr)) {
-        f.ok = true;
-        f.width = static_cast<int>(img.width);
-        f.height = static_cast<int>(img.height);
-        f.pages = 1;
+        out.width = static_cast<int>(img.width);
+        out.height = static_cast<int>(img.height);
+        out.rgb = std::move(buf);
     }
     png_image_free(&img);
+    return out;
+}
+
+ImageFacts ReadPng(const std::string &path) {
+    ImageFacts f;
+    RgbImage img = ReadPngRgb(path);
+    if (!img.rgb.empty()) {
+        f.ok = true;
+        f.width = img.width;
+        f.height = img.height;
+        f.pages = 1;
+    }
     return f;
 }
 

@@ -20,6 +20,10 @@ struct PdfFacts {
 // Open with qpdf using `password` (may be empty).
 PdfFacts ReadPdf(const std::string &path, const std::string &password = "");
 
+// The document's XMP packet through qpdf; empty when it has none or the file
+// does not open with `password`.
+std::string PdfXmp(const std::string &path, const std::string &password = "");
+
 // Text of every page through poppler, pages joined with "\f".
 std::string PdfText(const std::string &path, const std::string &password = "");
 // Text of page `page` (from 0) through poppler; empty when the file does not
@@ -40,6 +44,23 @@ struct Word {
 std::vector<Word> PdfWords(const std::string &path, int page, double *pageWidth = nullptr,
                            double *pageHeight = nullptr, const std::string &password = "");
 
+// The fonts of every page as poppler lists them (pdffonts' view).
+struct FontFacts {
+    std::string name;
+    bool embedded = false;
+    bool subset = false;
+};
+std::vector<FontFacts> PdfFonts(const std::string &path, const std::string &password = "");
+
+// An independent command-line reader (qpdf, pdfimages) run over `argv`
+// (argv[0] found on PATH): its exit status (-1 when it did not run or
+// exit) and what it wrote to stdout and stderr.
+struct ToolResult {
+    int status = -1;
+    std::string output;
+};
+ToolResult RunReader(const std::vector<std::string> &argv);
+
 struct ImageFacts {
     bool ok = false;
     int width = 0;
@@ -47,6 +68,16 @@ struct ImageFacts {
     int pages = 0; // TIFF directories; 1 for other formats
     std::vector<int> pageWidths;
 };
+
+// A PNG decoded to 8-bit RGB by libpng; `rgb` is empty when it can't be read.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb; // rows from the top, three bytes a pixel
+    // The pixel at x, y as 0xRRGGBB.
+    unsigned At(int x, int y) const;
+};
+RgbImage ReadPngRgb(const std::string &path);
 
 ImageFacts ReadJpeg(const std::string &path);
 ImageFacts ReadTiff(const std::string &path);

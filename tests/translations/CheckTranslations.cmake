@@ -3,6 +3,8 @@
 # Runs lupdate over SOURCES into copies of TS_FILES and fails when a copy
 # then differs from its original (a source text added, changed or removed
 # since the translations were last refreshed) or holds an unfinished one.
+# The licence notice at the top of an original is not compared: lupdate
+# writes no comments.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 set(copies)
@@ -34,6 +36,7 @@ foreach(ts ${TS_FILES})
         set(failed TRUE)
     endif()
     file(READ ${ts} original)
+    string(REGEX REPLACE "<!--[^>]*SPDX-License-Identifier:[^>]*-->\n" "" original "${original}")
     if(NOT original STREQUAL text)
         message(SEND_ERROR "${name} is out of date with the sources: build the target "
                            "vantoria_lupdate and translate what it adds")
