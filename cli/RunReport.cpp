@@ -44,6 +44,34 @@ std::size_t Utf8Length(const std::string &s, std::size_t i) {
     return n;
 }
 
+bool IsUtf8(const std::string &s) {
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t n = Utf8Length(s, i);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string Base64(const std::string &bytes) {
+    static const char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            v |= static_cast<unsigned char>(bytes[i + 2]);
+        out += kDigits[(v >> 18) & 63];
+        out += kDigits[(v >> 12) & 63];
+        out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
+    }
+    return out;
+}
+
 } // namespace
 
 std::string JsonString(const std::string &bytes) {
@@ -53,8 +81,7 @@ std::string JsonString(const std::string &bytes) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
         std::size_t n = Utf8Length(bytes, i);
         if (n == 0) {
-            std::snprintf(escape, sizeof escape, "\\udc%02x", c);
-            out += escape;
+            out += "\xEF\xBF\xBD"; // U+FFFD; the exact bytes go beside (ReportLine)
             ++i;
             continue;
         }
@@ -94,9 +121,20 @@ std::string JsonString(const std::string &bytes) {
 }
 
 std::string ReportLine(const ReportEntry &e) {
-    std::string line = "{\"input\":" + JsonString(e.input) + ",\"outputs\":[";
-    for (std::size_t k = 0; k < e.outputs.size(); ++k)
+    std::string line = "{\"input\":" + JsonString(e.input);
+    if (!IsUtf8(e.input))
+        line += ",\"input_bytes\":\"" + Base64(e.input) + "\"";
+    line += ",\"outputs\":[";
+    bool exact = true;
+    for (std::size_t k = 0; k < e.outputs.size(); ++k) {
         line += (k ? "," : "") + JsonString(e.outputs[k]);
+        exact = exact && IsUtf8(e.outputs[k]);
+    }
+    if (!exact) {
+        line += "],\"outputs_bytes\":[";
+        for (std::size_t k = 0; k < e.outputs.size(); ++k)
+            line += std::string(k ? "," : "") + "\"" + Base64(e.outputs[k]) + "\"";
+    }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", e.seconds < 0 ? 0.0 : e.seconds);
     line += "],\"status\":" + JsonString(e.status) + ",\"reason\":" + JsonString(e.reason) +

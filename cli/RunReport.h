@@ -10,9 +10,11 @@
 // row put in place, "seconds" its wall-clock time.
 //
 // Names are bytes; JSON text is UTF-8. Valid UTF-8 is written as it stands
-// (control characters, quotes and backslashes escaped); a byte that is not
-// part of valid UTF-8 is written as the lone surrogate \udcXX, so a reader
-// that maps them back (Python's os.fsencode) gets the exact name.
+// (control characters, quotes and backslashes escaped). In a name that is not
+// valid UTF-8 each byte outside it reads U+FFFD, so every reader can show the
+// line, and the exact bytes follow in base64: "input_bytes" beside "input",
+// and "outputs_bytes" (one entry per output) beside "outputs" when any output
+// name is not UTF-8. Nothing is ever written as a lone surrogate.
 #pragma once
 
 #include <cstdio>

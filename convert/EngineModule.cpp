@@ -35,6 +35,8 @@ int LoadEngineModule(const std::string &path, EngineModule &m) {
     m.killRunning =
         reinterpret_cast<EngineKillRunningFn>(dlsym(m.handle, TESSARIN_KILL_RUNNING_SYMBOL));
     m.errorText = reinterpret_cast<EngineErrorTextFn>(dlsym(m.handle, TESSARIN_ERROR_TEXT_SYMBOL));
+    m.signalThreadRun = reinterpret_cast<EngineSignalThreadRunFn>(
+        dlsym(m.handle, TESSARIN_SIGNAL_THREAD_RUN_SYMBOL));
     m.confinement =
         reinterpret_cast<EngineConfinementFn>(dlsym(m.handle, TESSARIN_CONFINEMENT_SYMBOL));
     return 1;

@@ -5,9 +5,10 @@
 //   lumbrel.so   PDF finishing and PDF-to-text (three entry points)
 //
 // Loading resolves the ordinals in order and stops at the first one that is
-// missing. tessarin.so's kill, error-text and confinement entry points are
-// bound by their names as well; they are optional, so a module without them
-// still loads (killRunning, errorText and confinement stay null). A
+// missing. tessarin.so's kill, error-text, signal and confinement entry
+// points are bound by their names as well; they are optional, so a module
+// without them still loads (killRunning, errorText, signalThreadRun and
+// confinement stay null). A
 // loaded module stays loaded until Free*; the entry points are plain function
 // pointers that may be called from any thread once loaded. Nothing here
 // throws.
@@ -26,6 +27,9 @@ typedef void (*EngineDeleteFn)(void *instance);
 typedef int (*EngineKillRunningFn)(void);
 // The interpreter's first error line of the instance's last run.
 typedef int (*EngineErrorTextFn)(void *instance, char *buffer, int size);
+// Send a signal to the interpreter of the run thread `tid` waits for; how
+// many got it.
+typedef int (*EngineSignalThreadRunFn)(int tid, int sig);
 // How the interpreter is confined on this machine, as text.
 typedef int (*EngineConfinementFn)(char *buffer, int size);
 
@@ -57,14 +61,15 @@ typedef int (*ExtractorVersionFn)(char *buffer, int size);
 
 struct EngineModule {
     void *handle = nullptr;
-    EngineCreateFn create = nullptr;           // ordinal 1
-    EngineVersionFn version = nullptr;         // ordinal 2
-    EngineRunFn run = nullptr;                 // ordinal 3
-    EngineExitFn exit = nullptr;               // ordinal 4
-    EngineDeleteFn destroy = nullptr;          // ordinal 5
-    EngineKillRunningFn killRunning = nullptr; // by name, optional
-    EngineErrorTextFn errorText = nullptr;     // by name, optional
-    EngineConfinementFn confinement = nullptr; // by name, optional
+    EngineCreateFn create = nullptr;                   // ordinal 1
+    EngineVersionFn version = nullptr;                 // ordinal 2
+    EngineRunFn run = nullptr;                         // ordinal 3
+    EngineExitFn exit = nullptr;                       // ordinal 4
+    EngineDeleteFn destroy = nullptr;                  // ordinal 5
+    EngineKillRunningFn killRunning = nullptr;         // by name, optional
+    EngineErrorTextFn errorText = nullptr;             // by name, optional
+    EngineSignalThreadRunFn signalThreadRun = nullptr; // by name, optional
+    EngineConfinementFn confinement = nullptr;         // by name, optional
 };
 
 struct ExtractorModule {

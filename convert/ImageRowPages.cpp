@@ -55,6 +55,8 @@ bool ConversionRun::StreamImagePages(Claims &claims, int row, const std::string 
     PageStream stream(folder, base, 2 * pool.Workers());
     m_lastPageStreamPeak = 0;
     stream.SetStopTest([this] { return m_bAbort.load() != 0; });
+    if (m_engine.signalThreadRun)
+        stream.SetEngineSignal(m_engine.signalThreadRun);
     // The engine's thread has ended when stream.Finish() returns, so its
     // error line is read only after that.
     stream.Start([this, &folder, &base, &input, &format, engineError] {

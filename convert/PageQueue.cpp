@@ -245,40 +245,58 @@ void PageStream::Done() {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_waiting > 0)
             --m_waiting;
-        if (m_waiting < m_bound && m_paused) {
-            for (int fd : m_pausedPidfds) {
-                SendSignal(fd, SIGCONT);
-                ::close(fd);
-            }
-            m_pausedPidfds.clear();
-            m_paused = false;
-        }
+        if (m_waiting < m_bound)
+            ResumeLocked();
     }
     Poke(m_wakeFd);
+}
+
+// Sends `sig` to the engine's interpreter: the engine thread's own children,
+// and the child a warm engine runs the thread's file in. How many got it.
+int PageStream::SignalEngine(int sig) {
+    int count = 0;
+    const int tid = m_engineTid.load();
+    if (m_signalThreadRun && tid != 0)
+        count += m_signalThreadRun(tid, sig);
+    for (int fd : ChildPidfds(tid)) {
+        if (SendSignal(fd, sig) == 0)
+            ++count;
+        if (sig == SIGSTOP)
+            m_pausedPidfds.push_back(fd);
+        else
+            ::close(fd);
+    }
+    return count;
 }
 
 // With m_lock held.
 void PageStream::PauseEngine() {
     if (m_paused || m_stopped.load())
         return;
-    std::vector<int> fds = ChildPidfds(m_engineTid.load());
-    if (fds.empty())
+    if (SignalEngine(SIGSTOP) == 0)
         return;
-    for (int fd : fds)
-        SendSignal(fd, SIGSTOP);
-    m_pausedPidfds = std::move(fds);
     m_paused = true;
     ++m_pauses;
 }
 
-void PageStream::ResumeEngine() {
-    std::lock_guard<std::mutex> lock(m_lock);
+// With m_lock held.
+void PageStream::ResumeLocked() {
+    if (!m_paused)
+        return;
     for (int fd : m_pausedPidfds) {
         SendSignal(fd, SIGCONT);
         ::close(fd);
     }
     m_pausedPidfds.clear();
+    const int tid = m_engineTid.load();
+    if (m_signalThreadRun && tid != 0)
+        m_signalThreadRun(tid, SIGCONT);
     m_paused = false;
+}
+
+void PageStream::ResumeEngine() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    ResumeLocked();
 }
 
 void PageStream::Stop() {
@@ -293,10 +311,7 @@ void PageStream::KillEngine() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_engineEnded.load())
         return;
-    for (int fd : ChildPidfds(m_engineTid.load())) {
-        SendSignal(fd, SIGKILL);
-        ::close(fd);
-    }
+    SignalEngine(SIGKILL);
 }
 
 int PageStream::Finish() {

@@ -11,7 +11,7 @@
 // page's file appearing, or the engine returning, also marks a page as
 // complete). Only regular files are handed out. A page handed out counts as
 // waiting until Done() is called for it; while `bound` pages wait, the
-// engine's helper process is paused (SIGSTOP) and it is resumed (SIGCONT)
+// engine's interpreter process is paused (SIGSTOP) and it is resumed (SIGCONT)
 // when a slot frees, so a long document never has more than `bound` page
 // files on disk at once.
 //
@@ -71,6 +71,13 @@ public:
     // Asked on every wake of Next (at least every 100 ms): true makes the
     // stream Stop(). Set before Start.
     void SetStopTest(std::function<bool()> test) { m_stopTest = std::move(test); }
+    // How the engine's interpreter is reached when it is not a child of the
+    // engine's thread: `signal(tid, sig)` sends sig to the interpreter of the
+    // run thread tid waits for, and returns how many got it (the engine
+    // module's signalThreadRun). Set before Start.
+    void SetEngineSignal(std::function<int(int, int)> signal) {
+        m_signalThreadRun = std::move(signal);
+    }
     // Starts `engine` (it returns the engine's result code) on its own thread.
     void Start(std::function<int()> engine);
     // The next page in page order, once complete; the empty text when the
@@ -93,7 +100,9 @@ private:
     void RunEngine(std::function<int()> engine);
     std::string PagePath(int k) const;
     bool IsPlainFile(const std::string &path) const;
+    int SignalEngine(int sig);
     void PauseEngine();
+    void ResumeLocked();
     void ResumeEngine();
     void KillEngine();
 
@@ -101,6 +110,7 @@ private:
     std::string m_base;
     int m_bound;
     std::function<bool()> m_stopTest;
+    std::function<int(int, int)> m_signalThreadRun;
     int m_next = 1; // number of the next page to hand out
 
     int m_inotify = -1;

@@ -200,6 +200,16 @@ void AddClone(Filter &f, bool allowFork) {
     if (allowFork) {
         f.AllowIf(SCMP_SYS(clone), SCMP_A0(SCMP_CMP_MASKED_EQ, kNamespaceFlags, 0));
         f.Allow(SCMP_SYS(fork));
+        // Watching a child, and what a child needs to restrict itself further
+        // (restrictions only add up) and to end with its server.
+        f.Allow(SCMP_SYS(pidfd_open));
+        f.Allow(SCMP_SYS(seccomp));
+        f.Allow(SCMP_SYS(landlock_create_ruleset));
+        f.Allow(SCMP_SYS(landlock_add_rule));
+        f.Allow(SCMP_SYS(landlock_restrict_self));
+        f.AllowIf(SCMP_SYS(prctl), SCMP_A0(SCMP_CMP_EQ, PR_SET_NO_NEW_PRIVS));
+        f.AllowIf(SCMP_SYS(prctl), SCMP_A0(SCMP_CMP_EQ, PR_SET_PDEATHSIG));
+        f.AllowIf(SCMP_SYS(prctl), SCMP_A0(SCMP_CMP_EQ, PR_GET_SECCOMP));
     } else {
         f.AllowIf(SCMP_SYS(clone),
                   SCMP_A0(SCMP_CMP_MASKED_EQ, kNamespaceFlags | CLONE_THREAD, CLONE_THREAD));

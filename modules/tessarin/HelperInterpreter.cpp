@@ -8,72 +8,25 @@
 #include <ghostscript/gserrors.h>
 #include <ghostscript/iapi.h>
 
+#include "modules/tessarin/InterpreterOutput.h"
+
 namespace {
 
 using tessarin::kResultFd;
 
-int GSDLLCALL ReadNothing(void *, char *, int) {
-    return 0;
-}
-// What the interpreter prints, kept only up to the end of its first error
-// line (and never more than a few lines' worth).
-struct Output {
-    std::string text;
-    bool full = false;
-};
-constexpr size_t kOutputKept = 4096;
-constexpr size_t kErrorLineKept = 200;
-
-int GSDLLCALL Keep(void *handle, const char *data, int len) {
-    auto *out = static_cast<Output *>(handle);
-    if (!out->full && len > 0) {
-        out->text.append(data, static_cast<size_t>(len) < kOutputKept ? static_cast<size_t>(len)
-                                                                      : kOutputKept);
-        size_t error = out->text.find("Error: ");
-        if ((error != std::string::npos && out->text.find('\n', error) != std::string::npos) ||
-            out->text.size() >= kOutputKept)
-            out->full = true;
-    }
-    return len;
-}
-
-std::string FirstErrorLine(const std::string &text) {
-    size_t error = text.find("Error: ");
-    if (error == std::string::npos)
-        return {};
-    error += std::strlen("Error: ");
-    size_t end = text.find('\n', error);
-    std::string line = text.substr(error, end == std::string::npos ? end : end - error);
-    if (line.size() > kErrorLineKept)
-        line.resize(kErrorLineKept);
-    return line;
-}
+using tessarin::FirstErrorLine;
+using tessarin::Keep;
+using tessarin::Output;
+using tessarin::ReadNothing;
 
 void ReportText(const std::string &text) {
-    const char *p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t n = write(kResultFd, p, left);
-        if (n <= 0)
-            return;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    tessarin::WriteAll(kResultFd, text.data(), text.size());
 }
 
 } // namespace
 
 bool tessarin::ReportResult(int code) {
-    const char *p = reinterpret_cast<const char *>(&code);
-    size_t left = sizeof code;
-    while (left > 0) {
-        ssize_t n = write(kResultFd, p, left);
-        if (n < 0)
-            return false;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
+    return tessarin::WriteAll(kResultFd, &code, sizeof code);
 }
 
 namespace tessarin {

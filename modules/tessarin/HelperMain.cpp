@@ -10,10 +10,14 @@
 #include "modules/tessarin/HelperInterpreter.h"
 #include "modules/tessarin/HelperPlan.h"
 #include "modules/tessarin/Tessarin.h"
+#include "modules/tessarin/WarmProtocol.h"
+#include "modules/tessarin/WarmServer.h"
 
 namespace tessarin {
 
 int HelperMain(int argc, char **argv) {
+    if (argc == 2 && std::strcmp(argv[1], warm::kServerSwitch) == 0)
+        ServeWarm(kResultFd, ConfinedWarm());
     HelperPlan helper = MakeHelperPlan(argc, argv, std::getenv("TMPDIR"), kResultFd);
     int rc = PrepareProcess(helper.plan);
     if (rc == 0)

@@ -5,7 +5,9 @@
 // interpreter starts, and then runs it (HelperInterpreter.h) over the
 // arguments as the plan rewrote them. When the confinement fails it hands back
 // TESSARIN_E_CONFINE, says why on standard error (when that still is the
-// caller's) and runs nothing. Returns the process's exit status.
+// caller's) and runs nothing. Returns the process's exit status. With the one
+// argument warm::kServerSwitch the process is a warm server instead, confined
+// as ConfinedWarm() says (WarmServer.h), and HelperMain does not return.
 #pragma once
 
 namespace tessarin {

@@ -134,11 +134,13 @@ bool WaitForHangup(int fd, int timeoutMs, std::string *tail) {
 
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void ExecHelper(const char *helper, char *const *args, char *const *env, int devNull,
-                             int resultFd, pid_t parent, int maxFd, const rlimit &fileLimit) {
+                             int resultFd, pid_t parent, int maxFd, const rlimit &fileLimit,
+                             bool dieWithThread) {
     // A session (and so a process group) of its own; the helper's own
     // setsid after exec then finds it done.
     setsid();
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (dieWithThread)
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
         _exit(kExecFailedStatus);
 
@@ -181,34 +183,6 @@ int MoveHigh(int fd) {
     return high;
 }
 
-// A private scratch folder for one run, removed with whatever the
-// interpreter left in it (a killed interpreter leaves its temporary files).
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-        if (ec)
-            base = "/tmp";
-        std::string pattern = (base / "tessarin-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()))
-            m_path = buffer.data();
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
-    }
-    ScratchFolder(const ScratchFolder &) = delete;
-    ScratchFolder &operator=(const ScratchFolder &) = delete;
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 // This process's environment with TMPDIR pointing at `scratch` (when there
 // is one).
 std::vector<std::string> HelperEnvironment(const std::string &scratch) {
@@ -224,47 +198,72 @@ std::vector<std::string> HelperEnvironment(const std::string &scratch) {
 
 } // namespace
 
-int RunHelperProcess(const std::string &helper, int argc, char **argv, std::string *errorLine) {
-    if (errorLine)
-        errorLine->clear();
-    std::vector<char *> args(argv, argv + argc);
-    args.push_back(nullptr);
-    ScratchFolder scratch;
-    std::vector<std::string> envStrings = HelperEnvironment(scratch.path());
+ScratchFolder::ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        base = "/tmp";
+    std::string pattern = (base / "tessarin-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()))
+        m_path = buffer.data();
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    if (!m_path.empty())
+        std::filesystem::remove_all(m_path, ec);
+}
+
+pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
+                  bool dieWithThread) {
+    std::vector<std::string> envStrings = HelperEnvironment(scratch);
     std::vector<char *> env;
     for (std::string &e : envStrings)
         env.push_back(e.data());
     env.push_back(nullptr);
 
     int devNull = MoveHigh(open("/dev/null", O_RDWR | O_CLOEXEC));
-    int fds[2] = {-1, -1};
-    if (devNull < 0 || pipe2(fds, O_CLOEXEC) != 0) {
-        if (devNull >= 0)
-            close(devNull);
-        return TESSARIN_E_START;
-    }
-    int readFd = MoveHigh(fds[0]);
-    int writeFd = MoveHigh(fds[1]);
-    if (readFd < 0 || writeFd < 0) {
-        for (int fd : {readFd, writeFd, devNull})
+    int high = MoveHigh(fcntl(fd3, F_DUPFD_CLOEXEC, 0));
+    if (devNull < 0 || high < 0) {
+        for (int fd : {devNull, high})
             if (fd >= 0)
                 close(fd);
-        return TESSARIN_E_START;
+        return -1;
     }
-
     long openMax = sysconf(_SC_OPEN_MAX);
     int maxFd = (openMax > 0 && openMax < 65536) ? static_cast<int>(openMax) : 65536;
     pid_t parent = getpid();
-    unsigned epoch = g_killEpoch.load();
     const rlimit fileLimit = HelperFileLimit();
 
     pid_t pid = fork();
     if (pid == 0)
-        ExecHelper(helper.c_str(), args.data(), env.data(), devNull, writeFd, parent, maxFd,
-                   fileLimit);
-
-    close(writeFd);
+        ExecHelper(helper.c_str(), args, env.data(), devNull, high, parent, maxFd, fileLimit,
+                   dieWithThread);
+    close(high);
     close(devNull);
+    return pid;
+}
+
+int RunHelperProcess(const std::string &helper, int argc, char **argv, std::string *errorLine) {
+    if (errorLine)
+        errorLine->clear();
+    std::vector<char *> args(argv, argv + argc);
+    args.push_back(nullptr);
+    ScratchFolder scratch;
+
+    int fds[2] = {-1, -1};
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return TESSARIN_E_START;
+    int readFd = MoveHigh(fds[0]);
+    if (readFd < 0) {
+        close(fds[1]);
+        return TESSARIN_E_START;
+    }
+    unsigned epoch = g_killEpoch.load();
+    pid_t pid = SpawnHelper(helper, args.data(), scratch.path(), fds[1], true);
+    close(fds[1]);
     if (pid < 0) {
         close(readFd);
         return TESSARIN_E_START;

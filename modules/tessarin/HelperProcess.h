@@ -5,7 +5,14 @@
 // result as four bytes (a native int) on descriptor 3; see TessarinRun.cpp.
 // Every running child is kept in a fixed table that KillRunningHelpers reads
 // without locks, so it can be called from a signal handler.
+//
+// SpawnHelper is the start both this and the warm servers (WarmClient.h)
+// use: stdin, stdout and stderr on /dev/null, `fd3` on descriptor 3 and no
+// other descriptor, a process group of its own, no blocked or handled
+// signals, the file-size limit below, TMPDIR set to `scratch`.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -20,5 +27,25 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv,
 
 // SIGKILL to every registered child (and its process group). Async-signal-safe.
 int KillRunningHelpers();
+
+// Starts `helper` with `args` (null-terminated); its pid, or -1. With
+// `dieWithThread` the helper is killed when the calling thread ends. The
+// caller reaps it.
+pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
+                  bool dieWithThread);
+
+// A private folder under the temporary folder (empty path when none could be
+// made), removed with whatever is in it when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+    const std::string &path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
 
 } // namespace tessarin

@@ -7,24 +7,34 @@
 //   ordinal_4  EngineExit(instance)                            0
 //   ordinal_5  EngineDelete(instance)                          -
 //
-// EngineRun starts the helper program tessarin-run, found beside tessarin.so,
-// hands it argv unchanged, waits for it and returns the interpreter's result
-// code: 0, -101 (the file ended the interpreter with quit) or the
-// interpreter's own negative error code. A helper that cannot be started, or
-// that dies or is killed before it has handed back a result, gives one of the
-// TESSARIN_E_* codes below, so the caller's process never goes down with the
-// interpreter. The helper runs with stdin, stdout and stderr on /dev/null and
-// no other inherited descriptor, in a session of its own (a Ctrl+C typed at
-// the terminal does not reach it), with TMPDIR set to a private
-// folder under the temporary folder that is removed after the run, whatever
-// the interpreter left there; it is killed when the thread that started it
-// goes away. It may write no file larger than a page file of the image
-// converter's largest page (2 GiB + 53 bytes, RLIMIT_FSIZE, or the lower
-// limit the program was started with); a write past it fails (SIGXFSZ is
-// ignored), so the interpreter ends with its own error code. The helper
-// confines itself before the interpreter starts (Confine.h): it reads only
-// the system's read-only trees and its input, and writes only its scratch
-// folder and its output.
+// EngineRun runs the interpreter in helper processes of tessarin-run, found
+// beside tessarin.so, and returns the interpreter's result code: 0, -101
+// (the file ended the interpreter with quit) or the interpreter's own
+// negative error code. A vector of the program's shape (switches, one
+// "-sOutputFile=" entry, the input path last) runs warm: a server started
+// once per set of fixed arguments forks a child per file from an interpreter
+// that has finished its start-up and run nothing else; the input is opened
+// here and handed over as a descriptor, never as a re-encoded name (see
+// WarmClient.h). Any other vector starts tessarin-run once over the vector
+// unchanged. A helper that cannot be started, or that dies or is killed
+// before it has handed back a result, gives one of the TESSARIN_E_* codes
+// below, so the caller's process never goes down with the interpreter; an
+// input that can't be opened as a regular file gives the interpreter's
+// undefinedfilename (-22) or invalidfileaccess (-9) code with a reason as
+// its error text. Helpers run with stdin, stdout and stderr on /dev/null and
+// no other inherited descriptor, in a session of their own (a Ctrl+C
+// typed at the terminal does not reach them), with TMPDIR set to a private
+// folder under the temporary folder that is removed after the run (a file
+// run by a server: after the file), whatever the interpreter left there. A
+// one-off helper is killed when the thread that started it goes away; a
+// server ends with the module or the program, and its children with it. A
+// helper may write no file larger than a page file of the image converter's
+// largest page (2 GiB + 53 bytes, RLIMIT_FSIZE, or the lower limit the
+// program was started with); a write past it fails (SIGXFSZ is ignored), so
+// the interpreter ends with its own error code. Every helper confines itself
+// before the interpreter starts (Confine.h): it reads only the system's
+// read-only trees and its input, and writes only its scratch folder and its
+// output; a server's child narrows that to its own file.
 //
 // Threads: every entry point may be called from any thread; runs on separate
 // instances may overlap. An instance is used by one thread at a time.
@@ -36,6 +46,12 @@
 // TESSARIN_E_DIED. It is async-signal-safe, so a SIGINT handler may call it.
 // It is exported by this name, not by ordinal; LoadEngineModule binds it as
 // EngineModule::killRunning.
+//
+// Pausing one run: tessarin_signal_thread_run(tid, sig) sends `sig` (SIGSTOP,
+// SIGCONT, SIGKILL) to the interpreter child of the warm run that thread
+// `tid` of this process is waiting for; how many were signalled (0 or 1). A
+// one-off helper is the waiting thread's own child and is signalled directly.
+// Bound as EngineModule::signalThreadRun.
 #pragma once
 
 extern "C" {
@@ -74,4 +90,8 @@ typedef int (*TessarinErrorTextFn)(void *instance, char *buffer, int size);
 #define TESSARIN_CONFINEMENT_SYMBOL "tessarin_confinement"
 int tessarin_confinement(char *buffer, int size);
 typedef int (*TessarinConfinementFn)(char *buffer, int size);
+
+#define TESSARIN_SIGNAL_THREAD_RUN_SYMBOL "tessarin_signal_thread_run"
+int tessarin_signal_thread_run(int tid, int sig);
+typedef int (*TessarinSignalThreadRunFn)(int tid, int sig);
 }

@@ -3,6 +3,7 @@
 #include "modules/tessarin/Confine.h"
 #include "modules/tessarin/HelperProcess.h"
 #include "modules/tessarin/Tessarin.h"
+#include "modules/tessarin/WarmClient.h"
 
 #include <dlfcn.h>
 
@@ -78,6 +79,9 @@ TESSARIN_EXPORT int ordinal_3(void *instance, int argc, char **argv) {
             std::filesystem::path(info.dli_fname).parent_path() / "tessarin-run";
         Instance *self = static_cast<Instance *>(instance);
         ++self->runs;
+        tessarin::WarmRequest request;
+        if (tessarin::SplitWarmRequest(argc, argv, &request))
+            return tessarin::RunWarm(helper.string(), request, &self->errorLine);
         return tessarin::RunHelperProcess(helper.string(), argc, argv, &self->errorLine);
     } catch (...) {
         return TESSARIN_E_START;
@@ -110,7 +114,14 @@ TESSARIN_EXPORT int tessarin_confinement(char *buffer, int size) {
 
 TESSARIN_EXPORT int tessarin_kill_running(void) {
     int saved = errno;
-    int count = tessarin::KillRunningHelpers();
+    int count = tessarin::KillRunningHelpers() + tessarin::KillWarmRuns();
+    errno = saved;
+    return count;
+}
+
+TESSARIN_EXPORT int tessarin_signal_thread_run(int tid, int sig) {
+    int saved = errno;
+    int count = tessarin::SignalWarmRunOfThread(tid, sig);
     errno = saved;
     return count;
 }

@@ -139,10 +139,16 @@ TEST(CliFileList, LinesAndNulRecords) {
 TEST(CliReport, JsonTextOfAnyName) {
     EXPECT_EQ(JsonString("a \"b\"\\c\n\t\x01\x7f"), "\"a \\\"b\\\"\\\\c\\n\\t\\u0001\\u007f\"");
     // UTF-8 as it stands; each byte outside valid UTF-8 (a Latin-1 name, an
-    // overlong form, a cut-off sequence) as a lone surrogate.
+    // overlong form, a cut-off sequence) as U+FFFD, never a lone surrogate.
     EXPECT_EQ(JsonString("\xe6\x96\x87.ps"), "\"\xe6\x96\x87.ps\"");
-    EXPECT_EQ(JsonString("caf\xe9.ps"), "\"caf\\udce9.ps\"");
-    EXPECT_EQ(JsonString("\xc0\xaf\xe6\x96"), "\"\\udcc0\\udcaf\\udce6\\udc96\"");
+    EXPECT_EQ(JsonString("caf\xe9.ps"), "\"caf\xef\xbf\xbd.ps\"");
+    EXPECT_EQ(JsonString("\xc0\xaf\xe6\x96"), "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\"");
+    // Such a name's exact bytes follow in base64.
+    EXPECT_EQ(ReportLine({"/in/bad\xff\xfe_.ps", {"/o/a.pdf", "/o/\xff.pdf"}, "Succeed", "", 0}),
+              "{\"input\":\"/in/bad\xef\xbf\xbd\xef\xbf\xbd_.ps\",\"input_bytes\":\"L2luL2JhZP/+Xy5wcw==\","
+              "\"outputs\":[\"/o/a.pdf\",\"/o/\xef\xbf\xbd.pdf\"],"
+              "\"outputs_bytes\":[\"L28vYS5wZGY=\",\"L28v/y5wZGY=\"],"
+              "\"status\":\"Succeed\",\"reason\":\"\",\"seconds\":0.000}");
     EXPECT_EQ(
         ReportLine({"/in/a.ps", {"/o/a_001.png", "/o/a_002.png"}, "Failed", "disk full", 1.5}),
         "{\"input\":\"/in/a.ps\",\"outputs\":[\"/o/a_001.png\",\"/o/a_002.png\"],"

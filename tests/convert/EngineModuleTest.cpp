@@ -12,6 +12,7 @@ TEST(EngineModule, LoadsTheOrdinalsAndTheKillEntryPoint) {
     EXPECT_TRUE(m.create && m.version && m.run && m.exit && m.destroy);
     ASSERT_NE(m.killRunning, nullptr);
     EXPECT_EQ(m.killRunning(), 0) << "nothing is running";
+    EXPECT_NE(m.signalThreadRun, nullptr);
     FreeEngineModule(m);
 
     EngineModule missing;

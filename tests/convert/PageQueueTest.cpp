@@ -121,6 +121,7 @@ TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
     std::vector<std::string> got;
     {
         PageStream stream(folder, "twelve", 2);
+        stream.SetEngineSignal(testsupport::Engine().signalThreadRun);
         stream.Start([&] {
             ImageSettings img;
             img.nXDpi = img.nYDpi = 72;

@@ -71,7 +71,7 @@ public:
         kill = m_module.get<TessarinKillRunningFn>(TESSARIN_KILL_RUNNING_SYMBOL);
         errorText = m_module.get<TessarinErrorTextFn>(TESSARIN_ERROR_TEXT_SYMBOL);
     }
-    bool ok() const { return create && version && run && exit && destroy && kill; }
+    bool ok() const { return create && version && run && exit && destroy && kill && errorText; }
 
     // One run the way the program does it: create, run, exit, delete. The
     // run's error line is kept in lastError.

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <thread>
 
@@ -26,29 +27,61 @@ using namespace moduletest;
 
 namespace {
 
-// The helper child of this process, once it runs tessarin-run with `marker`
-// among its open files; nullopt after the timeout.
+// The state letter and parent pid of process `pid`; state 0 when it is gone.
+std::pair<char, pid_t> StateOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(in, stat); // empty when the process is gone
+    size_t close = stat.rfind(')');
+    int ppid = 0;
+    char state = 0;
+    if (close == std::string::npos ||
+        sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) != 2)
+        return {0, 0};
+    return {state, ppid};
+}
+
+pid_t ParentOf(pid_t pid) {
+    return StateOf(pid).second;
+}
+
+// Gone, or ended and waiting to be reaped by whoever adopted it, within a
+// few seconds (a killed process closes its files before it has ended).
+bool HasEnded(pid_t pid) {
+    for (int i = 0; i < 500; ++i) {
+        char state = StateOf(pid).first;
+        if (state == 0 || state == 'Z')
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// True when `pid` runs tessarin-run as the child of a warm server (a
+// tessarin-run child of this process) that runs one file.
+bool IsFileChild(pid_t pid) {
+    const std::string helper = fs::canonical(BinDir() + "/tessarin-run").string();
+    auto runsHelper = [&](pid_t p) {
+        std::error_code ec;
+        return fs::read_symlink("/proc/" + std::to_string(p) + "/exe", ec).string() == helper;
+    };
+    pid_t server = ParentOf(pid);
+    return server != 0 && runsHelper(pid) && runsHelper(server) && ParentOf(server) == getpid();
+}
+
+// The child of a warm server that has `marker` among its open files; nullopt
+// after the timeout.
 std::optional<pid_t> FindHelperChild(const std::string &marker,
                                      std::chrono::seconds timeout = std::chrono::seconds(60)) {
     auto until = std::chrono::steady_clock::now() + timeout;
-    std::string helper = fs::canonical(BinDir() + "/tessarin-run").string();
     while (std::chrono::steady_clock::now() < until) {
         std::error_code ec;
         for (const auto &entry : fs::directory_iterator("/proc", ec)) {
             std::string name = entry.path().filename().string();
-            if (name.find_first_not_of("0123456789") != std::string::npos)
-                continue;
-            std::string stat = ReadFile(entry.path().string() + "/stat");
-            size_t close = stat.rfind(')');
-            if (close == std::string::npos)
-                continue;
-            int ppid = 0;
-            char state = 0;
-            if (sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) != 2 || ppid != getpid())
+            if (name.find_first_not_of("0123456789") != std::string::npos ||
+                !IsFileChild(static_cast<pid_t>(std::stoi(name))))
                 continue;
             std::error_code e2;
-            if (fs::read_symlink(entry.path() / "exe", e2).string() != helper)
-                continue;
             for (const auto &fd : fs::directory_iterator(entry.path() / "fd", e2)) {
                 std::error_code e3;
                 if (fs::read_symlink(fd.path(), e3).string() == marker)
@@ -251,7 +284,10 @@ protected:
     void StartEndlessRun() {
         ps = fs::canonical(fs::path(dir.Path())).string() + "/endless.ps";
         WriteFile(ps, "%!PS\n{ 1 pop } loop\n");
-        worker = std::thread([this] { result = engine.Run(PdfArgs(dir.File("e.pdf"), ps)); });
+        worker = std::thread([this] {
+            result = engine.Run(PdfArgs(dir.File("e.pdf"), ps));
+            errorLine = engine.lastError;
+        });
     }
     void TearDown() override {
         if (worker.joinable()) {
@@ -259,23 +295,33 @@ protected:
             worker.join();
         }
     }
+    // A one-page file that must convert after whatever happened before.
+    void ExpectTheNextFileConverts() {
+        std::string again = dir.File("again.ps");
+        WriteFile(again, PagesPs({"after the kill"}));
+        EXPECT_EQ(engine.Run(PdfArgs(dir.File("again.pdf"), again)), 0);
+        EXPECT_NE(readback::PdfPageText(dir.File("again.pdf"), 0).find("after the kill"),
+                  std::string::npos);
+    }
     std::string ps;
     std::thread worker;
     std::atomic<int> result{1};
+    std::string errorLine;
 };
 
-TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
+TEST_F(TessarinChildTest, KilledChildFailsItsFileLeavesNothingAndTheNextConverts) {
     // A descriptor this process leaves inheritable must not reach the child.
     std::string markerPath = fs::canonical(fs::path(dir.Path())).string() + "/marker";
     WriteFile(markerPath, "x");
     int marker = open(markerPath.c_str(), O_RDONLY);
     ASSERT_GE(marker, 0);
 
-    // The interpreter's temporary files go to a folder of the run's own.
+    // The interpreter's temporary files go to a folder of the server's own.
     const char *oldTmp = getenv("TMPDIR");
     std::string savedTmp = oldTmp ? oldTmp : "";
-    fs::create_directory(fs::path(dir.Path()) / "tmp");
-    setenv("TMPDIR", (fs::path(dir.Path()) / "tmp").c_str(), 1);
+    const fs::path tmp = fs::path(dir.Path()) / "tmp";
+    fs::create_directory(tmp);
+    setenv("TMPDIR", tmp.c_str(), 1);
     StartEndlessRun();
     std::optional<pid_t> child = FindHelperChild(ps);
     if (oldTmp)
@@ -284,14 +330,12 @@ TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
         unsetenv("TMPDIR");
     ASSERT_TRUE(child.has_value()) << "the interpreter child never opened its input";
     std::string environ = ReadFile("/proc/" + std::to_string(*child) + "/environ");
-    EXPECT_NE(environ.find("TMPDIR=" + (fs::path(dir.Path()) / "tmp" / "tessarin-").string()),
-              std::string::npos);
+    EXPECT_NE(environ.find("TMPDIR=" + (tmp / "tessarin-").string()), std::string::npos);
 
-    EXPECT_EQ(getpgid(*child), *child) << "the child has a process group of its own";
+    EXPECT_NE(getpgid(*child), getpgrp()) << "a Ctrl+C at the terminal doesn't reach it";
     std::string fdDir = "/proc/" + std::to_string(*child) + "/fd";
     for (int fd : {0, 1, 2})
         EXPECT_EQ(fs::read_symlink(fdDir + "/" + std::to_string(fd)).string(), "/dev/null");
-    EXPECT_EQ(fs::read_symlink(fdDir + "/3").string().rfind("pipe:", 0), 0u);
     for (const auto &entry : fs::directory_iterator(fdDir)) {
         std::error_code ec;
         EXPECT_NE(fs::read_symlink(entry.path(), ec).string(), markerPath);
@@ -303,13 +347,16 @@ TEST_F(TessarinChildTest, KilledChildIsAFailureAndCleanProcess) {
     worker.join();
     EXPECT_EQ(result.load(), TESSARIN_E_SIGNAL_BASE - SIGKILL);
     EXPECT_FALSE(fs::exists("/proc/" + std::to_string(*child) + "/stat")) << "child reaped";
-    EXPECT_TRUE(fs::is_empty(fs::path(dir.Path()) / "tmp")) << "the killed run left no file behind";
+    // What is left under TMPDIR is the server's own folder; the killed
+    // file's folder inside it is gone.
+    std::vector<fs::path> left(fs::directory_iterator(tmp), {});
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].filename().string().rfind("tessarin-", 0), 0u);
+    for (const auto &entry : fs::directory_iterator(left[0]))
+        EXPECT_FALSE(entry.is_directory()) << "left behind: " << entry.path();
 
-    // Nothing is running any more; the next run works as usual.
-    EXPECT_EQ(engine.kill(), 0);
-    std::string again = dir.File("again.ps");
-    WriteFile(again, PagesPs({"after the kill"}));
-    EXPECT_EQ(engine.Run(PdfArgs(dir.File("again.pdf"), again)), 0);
+    EXPECT_EQ(engine.kill(), 0) << "nothing is running any more";
+    ExpectTheNextFileConverts();
 }
 
 TEST_F(TessarinChildTest, CrashingChildIsAFailure) {
@@ -320,4 +367,68 @@ TEST_F(TessarinChildTest, CrashingChildIsAFailure) {
     ASSERT_EQ(kill(*child, SIGABRT), 0);
     worker.join();
     EXPECT_EQ(result.load(), TESSARIN_E_SIGNAL_BASE - SIGABRT) << "the signal is told";
+    ExpectTheNextFileConverts();
+}
+
+TEST_F(TessarinChildTest, AKilledServerFailsTheFileItServedAndIsStartedAgain) {
+    StartEndlessRun();
+    std::optional<pid_t> child = FindHelperChild(ps);
+    ASSERT_TRUE(child.has_value());
+    const pid_t server = ParentOf(*child);
+    ASSERT_EQ(kill(server, SIGKILL), 0);
+    worker.join();
+    EXPECT_EQ(result.load(), TESSARIN_E_DIED);
+    EXPECT_EQ(errorLine, "the interpreter server stopped unexpectedly");
+    EXPECT_TRUE(HasEnded(*child)) << "the child went with its server";
+    ExpectTheNextFileConverts();
+}
+
+// Every file starts from the interpreter as it was after its start-up: what
+// one file defines, in local or in global memory, the next can't see.
+TEST_F(TessarinTest, AFilesDefinitionsDoNotReachTheNextFile) {
+    std::string first = dir.File("defines.ps");
+    WriteFile(first, "%!PS\n/leakedname (x) def globaldict /leakedglobal 1 put\n");
+    ASSERT_EQ(engine.Run(PdfArgs(dir.File("first.pdf"), first)), 0);
+
+    for (const char *name : {"leakedname", "leakedglobal"}) {
+        std::string second = dir.File(std::string(name) + ".ps");
+        WriteFile(second, std::string("%!PS\n") + name + " pop\n");
+        EXPECT_LT(engine.Run(PdfArgs(dir.File("second.pdf"), second)), 0) << name;
+        EXPECT_EQ(engine.lastError, std::string("/undefined in ") + name);
+    }
+}
+
+// The input is opened by the module and reaches the interpreter as an open
+// descriptor, and the output name byte for byte: a name that isn't UTF-8
+// converts that very file, never the one its name would become with the odd
+// bytes dropped.
+TEST_F(TessarinTest, ANameThatIsNotUtf8ConvertsExactlyThatFile) {
+    const std::string odd = dir.File("bad\xff\xfe_.ps");
+    const std::string plain = dir.File("bad_.ps");
+    WriteFile(odd, PagesPs({"the odd one"}));
+    WriteFile(plain, PagesPs({"the plain one"}));
+    const std::string oddPdf = dir.File("out\xff.pdf");
+
+    EXPECT_EQ(engine.Run(PdfArgs(oddPdf, odd)), 0);
+
+    EXPECT_NE(readback::PdfPageText(oddPdf, 0).find("the odd one"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.File("out.pdf")));
+
+    const std::string pages = dir.File("pages\xfe/");
+    fs::create_directory(pages);
+    EXPECT_EQ(engine.Run({"tessarin", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bmp16m",
+                          "-sOutputFile=" + pages + "p\xff_%03d.bmp", "-r36", odd}),
+              0);
+    EXPECT_EQ(ReadFile(pages + "p\xff_001.bmp").substr(0, 2), "BM");
+}
+
+TEST_F(TessarinTest, AnInputThatIsNotARegularFileFailsWithAReason) {
+    const std::string fifo = dir.File("pipe.ps");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string &input : {fifo, dir.Path()}) {
+        int code = engine.Run(PdfArgs(dir.File("x.pdf"), input));
+        EXPECT_LT(code, 0) << input;
+        EXPECT_GT(code, TESSARIN_E_START) << input;
+        EXPECT_FALSE(engine.lastError.empty()) << input;
+    }
 }

@@ -1,0 +1,59 @@
+#include "modules/tessarin/InterpreterOutput.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace tessarin {
+namespace {
+
+constexpr size_t kOutputKept = 4096;
+constexpr size_t kErrorLineKept = 200;
+
+} // namespace
+
+int GSDLLCALL ReadNothing(void *, char *, int) {
+    return 0;
+}
+
+int GSDLLCALL Keep(void *handle, const char *data, int len) {
+    auto *out = static_cast<Output *>(handle);
+    if (!out->full && len > 0) {
+        out->text.append(data, static_cast<size_t>(len) < kOutputKept ? static_cast<size_t>(len)
+                                                                      : kOutputKept);
+        size_t error = out->text.find("Error: ");
+        if ((error != std::string::npos && out->text.find('\n', error) != std::string::npos) ||
+            out->text.size() >= kOutputKept)
+            out->full = true;
+    }
+    return len;
+}
+
+std::string FirstErrorLine(const std::string &text) {
+    size_t error = text.find("Error: ");
+    if (error == std::string::npos)
+        return {};
+    error += std::strlen("Error: ");
+    size_t end = text.find('\n', error);
+    std::string line = text.substr(error, end == std::string::npos ? end : end - error);
+    if (line.size() > kErrorLineKept)
+        line.resize(kErrorLineKept);
+    return line;
+}
+
+bool WriteAll(int fd, const void *data, size_t size) {
+    const char *p = static_cast<const char *>(data);
+    while (size > 0) {
+        ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace tessarin

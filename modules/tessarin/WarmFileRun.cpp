@@ -1,0 +1,157 @@
+// What a forked child of the warm server does with one file.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <ghostscript/gserrors.h>
+#include <ghostscript/iapi.h>
+
+#include "modules/tessarin/HelperPlan.h"
+#include "modules/tessarin/Tessarin.h"
+#include "modules/tessarin/WarmProtocol.h"
+#include "modules/tessarin/WarmServer.h"
+
+namespace tessarin {
+namespace {
+
+// Replaces the open file `fd` by a private copy in `folder` with the same
+// content, position and flags, so nothing this child writes reaches the
+// server's file (the interpreter's scratch files and idle output).
+bool MakePrivate(int fd, const std::string &folder) {
+    struct stat st {};
+    off_t position = lseek(fd, 0, SEEK_CUR);
+    int status = fcntl(fd, F_GETFL);
+    int fdFlags = fcntl(fd, F_GETFD);
+    if (fstat(fd, &st) != 0 || position < 0 || status < 0 || fdFlags < 0)
+        return false;
+    int copy = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (copy < 0)
+        return false;
+    char buffer[65536];
+    off_t at = 0;
+    bool ok = true;
+    while (ok && at < st.st_size) {
+        ssize_t n = pread(fd, buffer, sizeof buffer, at);
+        ok = n > 0 && WriteAll(copy, buffer, static_cast<size_t>(n));
+        at += n > 0 ? n : 0;
+    }
+    ok = ok && lseek(copy, position, SEEK_SET) == position &&
+         fcntl(copy, F_SETFL, status & O_APPEND) == 0 &&
+         dup3(copy, fd, (fdFlags & FD_CLOEXEC) ? O_CLOEXEC : 0) == fd;
+    close(copy);
+    return ok;
+}
+
+// The name the interpreter's file permissions take for an output entry:
+// "%%" is a literal '%', any other format field ("%d", "%03d") is any text.
+std::string PermittedOutput(const std::string &value) {
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '%') {
+            out += value[i];
+        } else if (i + 1 < value.size() && value[i + 1] == '%') {
+            out += '%';
+            ++i;
+        } else {
+            while (i + 1 < value.size() && std::strchr("0123456789.-+ #l", value[i + 1]))
+                ++i;
+            ++i; // the conversion letter
+            out += '*';
+        }
+    }
+    return out;
+}
+
+// The child's surroundings: dies with the server, its own scratch folder as
+// HOME, TMPDIR and working folder, private copies of the interpreter's files.
+bool Settle(WarmInterpreter &gs, const WarmFile &file) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != file.server)
+        return false;
+    if (setenv("TMPDIR", file.scratch.c_str(), 1) != 0 ||
+        setenv("HOME", file.scratch.c_str(), 1) != 0 || chdir(file.scratch.c_str()) != 0)
+        return false;
+    for (int fd : gs.files) {
+        if (!MakePrivate(fd, file.scratch))
+            return false;
+    }
+    return true;
+}
+
+// The child's confinement, narrowed to its scratch folder, its output (made
+// when it does not exist yet, never through a link) and its input.
+int Confine(const WarmFile &file, const std::string &input) {
+    if (!file.confine.child)
+        return 0;
+    std::string name = "tessarin";
+    std::string output = "-sOutputFile=" + file.output;
+    std::string in = input;
+    char *argv[] = {name.data(), output.data(), in.data(), nullptr};
+    HelperPlan plan = MakeHelperPlan(3, argv, file.scratch.c_str(), file.replyFd);
+    return file.confine.child(plan.plan);
+}
+
+[[noreturn]] void Refuse(const WarmFile &file, int code, const std::string &why) {
+    warm::Send(file.replyFd, warm::Kind::Code, warm::PackCode(code, why));
+    _exit(1);
+}
+
+// Sets the output, then runs the input; the file's result code.
+int RunOn(WarmInterpreter &gs, const WarmFile &file, const std::string &input) {
+    gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_READING, input.c_str());
+    gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_WRITING,
+                           PermittedOutput(file.output).c_str());
+    const std::string select =
+        "<< /OutputFile " + PostScriptString(file.output) + " >> setpagedevice";
+    int exitCode = 0;
+    int code = gsapi_run_string(gs.instance, select.c_str(), 0, &exitCode);
+    if (code == 0)
+        code = gsapi_run_file(gs.instance, input.c_str(), 0, &exitCode);
+    int closed = gsapi_exit(gs.instance);
+    if ((code == 0 || code == gs_error_Quit) && closed < 0 && closed != gs_error_Quit)
+        code = closed;
+    return code;
+}
+
+} // namespace
+
+std::string PostScriptString(const std::string &bytes) {
+    std::string out = "(";
+    for (unsigned char c : bytes) {
+        if (c == '(' || c == ')' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char octal[5];
+            std::snprintf(octal, sizeof octal, "\\%03o", c);
+            out += octal;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + ")";
+}
+
+void RunWarmFile(WarmInterpreter &gs, const WarmFile &file) {
+    const std::string input = "/proc/self/fd/" + std::to_string(file.inputFd);
+    if (!Settle(gs, file))
+        Refuse(file, TESSARIN_E_START, "can't prepare the interpreter child");
+    if (int rc = Confine(file, input))
+        Refuse(file, TESSARIN_E_CONFINE,
+               std::string("can't confine the interpreter: ") + std::strerror(-rc));
+    gs.output = Output{};
+    int code = RunOn(gs, file, input);
+    std::string line;
+    if (code != 0 && code != gs_error_Quit)
+        line = FirstErrorLine(gs.output.text);
+    warm::Send(file.replyFd, warm::Kind::Code, warm::PackCode(code, line));
+    _exit(0);
+}
+
+} // namespace tessarin

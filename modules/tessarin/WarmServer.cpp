@@ -1,0 +1,251 @@
+#include "modules/tessarin/WarmServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <list>
+
+#include <ghostscript/gserrors.h>
+#include <ghostscript/iapi.h>
+
+#include "modules/tessarin/Tessarin.h"
+#include "modules/tessarin/WarmProtocol.h"
+
+namespace tessarin {
+namespace {
+
+using warm::Kind;
+using warm::Message;
+
+constexpr char kOutputEntry[] = "-sOutputFile=";
+// A server with no file for this long ends, so an idle program holds no
+// interpreter; the next file starts a new one.
+constexpr int kIdleMs = 60000;
+
+// A child running one file.
+struct Child {
+    pid_t pid = 0;
+    int pidfd = -1;
+    int replyFd = -1;
+    std::string scratch;
+};
+
+// The output entry of the fixed arguments names an idle file in `scratch`
+// (with a page field when the caller's names one), and an empty PostScript
+// file of the server's own is the input.
+bool IdleArguments(std::vector<std::string> &args, const std::string &scratch) {
+    bool found = false;
+    for (std::string &a : args) {
+        if (a.rfind(kOutputEntry, 0) != 0)
+            continue;
+        bool pages = a.find('%', sizeof kOutputEntry - 1) != std::string::npos;
+        a = kOutputEntry + scratch + (pages ? "/idle_%d.out" : "/idle.out");
+        found = true;
+    }
+    std::string idle = scratch + "/idle.ps";
+    std::ofstream(idle) << "%!\n";
+    args.push_back(idle);
+    return found;
+}
+
+// The regular files the interpreter holds open once started.
+std::vector<int> OpenFiles(int skip) {
+    std::vector<int> files;
+    rlimit limit{};
+    int top = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 4096
+                  ? static_cast<int>(limit.rlim_cur)
+                  : 4096;
+    for (int fd = 0; fd < top; ++fd) {
+        struct stat st {};
+        if (fd != skip && fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+            files.push_back(fd);
+    }
+    return files;
+}
+
+// Confines the server, then starts the interpreter over the Init message's
+// arguments; its code.
+int StartInterpreter(WarmInterpreter &gs, int controlFd, const std::string &scratch,
+                     const WarmConfinement &confine) {
+    Message init;
+    std::vector<std::string> args;
+    if (warm::Receive(controlFd, &init) != 1 || init.kind != Kind::Init ||
+        !warm::UnpackStrings(init.body, &args) || args.empty() || scratch.empty() ||
+        !IdleArguments(args, scratch)) {
+        warm::CloseFds(init);
+        return TESSARIN_E_CALL;
+    }
+    if (confine.server && confine.server(scratch, controlFd) != 0)
+        return TESSARIN_E_CONFINE;
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    int code = gsapi_new_instance(&gs.instance, nullptr);
+    if (code == 0)
+        code = gsapi_set_arg_encoding(gs.instance, GS_ARG_ENCODING_UTF8);
+    if (code == 0)
+        code = gsapi_set_stdio_with_handle(gs.instance, ReadNothing, Keep, Keep, &gs.output);
+    if (code == 0)
+        code = gsapi_init_with_args(gs.instance, static_cast<int>(argv.size()), argv.data());
+    gs.files = OpenFiles(controlFd);
+    return code;
+}
+
+class Server {
+public:
+    Server(int controlFd, std::string scratch, const WarmConfinement &confine)
+        : m_control(controlFd), m_scratch(std::move(scratch)), m_confine(confine) {}
+    int Serve();
+
+private:
+    void Start(Message &message);
+    void Refuse(int replyFd, int code, const std::string &why);
+    void Reap(std::list<Child>::iterator child);
+    void KillAll();
+    std::vector<int> InheritedFds() const;
+
+    int m_control;
+    std::string m_scratch;
+    WarmConfinement m_confine;
+    WarmInterpreter m_gs;
+    std::list<Child> m_children;
+    unsigned m_count = 0;
+};
+
+int Server::Serve() {
+    int code = StartInterpreter(m_gs, m_control, m_scratch, m_confine);
+    bool ready = code == 0 || code == gs_error_Quit;
+    warm::Send(m_control, Kind::Ready, warm::PackCode(code, FirstErrorLine(m_gs.output.text)));
+    if (!ready)
+        return 1;
+    for (;;) {
+        std::vector<pollfd> fds{{m_control, POLLIN, 0}};
+        for (const Child &c : m_children)
+            fds.push_back({c.pidfd, POLLIN, 0});
+        int n = poll(fds.data(), fds.size(), m_children.empty() ? kIdleMs : -1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        auto child = m_children.begin();
+        for (size_t i = 1; i < fds.size(); ++i) {
+            auto next = std::next(child);
+            if (fds[i].revents)
+                Reap(child);
+            child = next;
+        }
+        if (fds[0].revents == 0)
+            continue;
+        Message message;
+        if (warm::Receive(m_control, &message) != 1)
+            break;
+        if (message.kind == Kind::File)
+            Start(message);
+        warm::CloseFds(message);
+    }
+    KillAll();
+    return 0;
+}
+
+void Server::Refuse(int replyFd, int code, const std::string &why) {
+    warm::Send(replyFd, Kind::Code, warm::PackCode(code, why));
+    warm::Send(replyFd, Kind::Ended, warm::PackCode(0));
+}
+
+void Server::Start(Message &message) {
+    if (message.fds.size() != 2)
+        return;
+    WarmFile file;
+    file.confine = m_confine;
+    file.inputFd = message.fds[0];
+    file.replyFd = message.fds[1];
+    file.output = message.body;
+    file.scratch = m_scratch + "/f" + std::to_string(++m_count);
+    file.server = getpid();
+    if (mkdir(file.scratch.c_str(), 0700) != 0) {
+        Refuse(file.replyFd, TESSARIN_E_START, "can't make the interpreter's scratch folder");
+        return;
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        for (int fd : InheritedFds())
+            if (fd != file.inputFd && fd != file.replyFd)
+                close(fd);
+        RunWarmFile(m_gs, file);
+    }
+    int pidfd = pid > 0 ? static_cast<int>(syscall(SYS_pidfd_open, pid, 0)) : -1;
+    if (pid < 0 || pidfd < 0) {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(file.scratch, ec);
+        Refuse(file.replyFd, TESSARIN_E_START, "can't start the interpreter child");
+        return;
+    }
+    warm::Send(file.replyFd, Kind::Started, warm::PackCode(pid), {pidfd});
+    // The reply socket is the one descriptor of the message that stays.
+    message.fds = {file.inputFd};
+    m_children.push_back({pid, pidfd, file.replyFd, file.scratch});
+}
+
+// The descriptors a child must not keep: the control socket and what the
+// server holds for the other children.
+std::vector<int> Server::InheritedFds() const {
+    std::vector<int> fds{m_control};
+    for (const Child &c : m_children) {
+        fds.push_back(c.pidfd);
+        fds.push_back(c.replyFd);
+    }
+    return fds;
+}
+
+void Server::Reap(std::list<Child>::iterator child) {
+    int status = 0;
+    pid_t reaped;
+    do {
+        reaped = waitpid(child->pid, &status, 0);
+    } while (reaped < 0 && errno == EINTR);
+    std::error_code ec;
+    std::filesystem::remove_all(child->scratch, ec);
+    warm::Send(child->replyFd, Kind::Ended, warm::PackCode(status));
+    close(child->replyFd);
+    close(child->pidfd);
+    m_children.erase(child);
+}
+
+void Server::KillAll() {
+    for (Child &c : m_children)
+        kill(c.pid, SIGKILL);
+    while (!m_children.empty())
+        Reap(m_children.begin());
+}
+
+} // namespace
+
+void ServeWarm(int controlFd, const WarmConfinement &confine) {
+    fcntl(controlFd, F_SETFD, FD_CLOEXEC);
+    const char *tmp = std::getenv("TMPDIR");
+    const std::string scratch = tmp ? tmp : "";
+    int status = Server(controlFd, scratch, confine).Serve();
+    // The scratch folder goes even when the program that started the server
+    // is gone; the interpreter is left as it is, so nothing it would do at
+    // exit touches a file.
+    std::error_code ec;
+    if (!scratch.empty())
+        std::filesystem::remove_all(scratch, ec);
+    _exit(status);
+}
+
+} // namespace tessarin
