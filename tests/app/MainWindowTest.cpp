@@ -205,7 +205,8 @@ class MainWindowTest : public QObject {
         w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/loop.ps"), "%!PS\n{} loop\n"))};
         w.OnAddFiles();
         w.ui.start->click();
-        QTest::qWaitFor([&] { return Status(0) == QStringLiteral("Converting..."); }, 60000);
+        if (!QTest::qWaitFor([&] { return Status(0) == QStringLiteral("Converting..."); }, 60000))
+            qWarning("the run never reached Converting...");
         return w;
     }
 
