@@ -227,6 +227,8 @@ bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<std::
             return false; // over meanwhile: the caller finishes as usual
         if (engine.killRunning)
             engine.killRunning();
+        if (engine.abandonServers)
+            engine.abandonServers(); // their scratch folders too
         RemoveLiveTemporaries();
         if (view.Abandon()) {
             Summarise(view.Statuses(), in.refused, in.options.quiet, in.output);

@@ -39,6 +39,8 @@ int LoadEngineModule(const std::string &path, EngineModule &m) {
         dlsym(m.handle, TESSARIN_SIGNAL_THREAD_RUN_SYMBOL));
     m.confinement =
         reinterpret_cast<EngineConfinementFn>(dlsym(m.handle, TESSARIN_CONFINEMENT_SYMBOL));
+    m.abandonServers = reinterpret_cast<EngineAbandonServersFn>(
+        dlsym(m.handle, TESSARIN_ABANDON_SERVERS_SYMBOL));
     return 1;
 }
 

@@ -32,6 +32,7 @@ typedef int (*EngineErrorTextFn)(void *instance, char *buffer, int size);
 typedef int (*EngineSignalThreadRunFn)(int tid, int sig);
 // How the interpreter is confined on this machine, as text.
 typedef int (*EngineConfinementFn)(char *buffer, int size);
+typedef int (*EngineAbandonServersFn)(void);
 
 typedef int (*PdfPostProcessFn)(const char *pdf, const char *opass, const char *upass,
                                 const char *appText, int tuse, const char *text, int fcolor,
@@ -70,6 +71,7 @@ struct EngineModule {
     EngineErrorTextFn errorText = nullptr;             // by name, optional
     EngineSignalThreadRunFn signalThreadRun = nullptr; // by name, optional
     EngineConfinementFn confinement = nullptr;         // by name, optional
+    EngineAbandonServersFn abandonServers = nullptr;   // by name, optional
 };
 
 struct ExtractorModule {

@@ -91,6 +91,14 @@ typedef int (*TessarinErrorTextFn)(void *instance, char *buffer, int size);
 int tessarin_confinement(char *buffer, int size);
 typedef int (*TessarinConfinementFn)(char *buffer, int size);
 
+// Ends every warm interpreter server at once and removes its scratch folder,
+// for a process about to end without running its destructors (a run given up
+// on). Not async-signal-safe. Returns how many servers were ended. Exported by
+// this name; LoadEngineModule binds it as EngineModule::abandonServers.
+#define TESSARIN_ABANDON_SERVERS_SYMBOL "tessarin_abandon_servers"
+int tessarin_abandon_servers(void);
+typedef int (*TessarinAbandonServersFn)(void);
+
 #define TESSARIN_SIGNAL_THREAD_RUN_SYMBOL "tessarin_signal_thread_run"
 int tessarin_signal_thread_run(int tid, int sig);
 typedef int (*TessarinSignalThreadRunFn)(int tid, int sig);

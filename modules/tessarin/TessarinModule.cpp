@@ -119,6 +119,14 @@ TESSARIN_EXPORT int tessarin_kill_running(void) {
     return count;
 }
 
+TESSARIN_EXPORT int tessarin_abandon_servers(void) {
+    try {
+        return tessarin::AbandonWarmServers();
+    } catch (...) {
+        return 0;
+    }
+}
+
 TESSARIN_EXPORT int tessarin_signal_thread_run(int tid, int sig) {
     int saved = errno;
     int count = tessarin::SignalWarmRunOfThread(tid, sig);

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "modules/tessarin/HelperProcess.h"
 #include "modules/tessarin/Tessarin.h"
@@ -164,6 +165,7 @@ public:
     std::shared_ptr<Server> Acquire(const std::string &helper, const WarmRequest &request,
                                     int *code, std::string *line);
     void Release(const std::shared_ptr<Server> &server, bool dead);
+    int Abandon();
 
 private:
     void DropDead();
@@ -230,6 +232,23 @@ void Pool::Release(const std::shared_ptr<Server> &server, bool dead) {
         StopServer(*server);
         std::erase(m_servers, server);
     }
+}
+
+int Pool::Abandon() {
+    std::unique_lock<std::mutex> guard(m_lock, std::defer_lock);
+    for (int tries = 0; !guard.try_lock(); ++tries) {
+        if (tries == 20)
+            return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    int count = 0;
+    for (auto &server : m_servers) {
+        StopServer(*server);
+        server->scratch.reset();
+        ++count;
+    }
+    m_servers.clear();
+    return count;
 }
 
 Pool &ThePool() {
@@ -411,6 +430,10 @@ int RunWarm(const std::string &helper, const WarmRequest &request, std::string *
     }
     close(inputFd);
     return outcome.code;
+}
+
+int AbandonWarmServers() {
+    return ThePool().Abandon();
 }
 
 int KillWarmRuns() {

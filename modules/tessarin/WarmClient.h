@@ -48,6 +48,11 @@ int RunWarm(const std::string &helper, const WarmRequest &request, std::string *
 // overlaps the call. How many were signalled.
 int KillWarmRuns();
 
+// Ends every server now and removes its scratch folder, for a process about
+// to end without its destructors; how many were ended. Skips the servers when
+// another thread holds the pool for long.
+int AbandonWarmServers();
+
 // Sends `sig` to the child running the file that thread `tid` of this
 // process is waiting for; how many were signalled (0 or 1).
 int SignalWarmRunOfThread(int tid, int sig);

@@ -190,7 +190,10 @@ protected:
         WriteFile(profile, "[Set]\notype=1\nmode=1\noutput=" + dir.File("out/") + "\n");
     }
     void TearDown() override {
-        EXPECT_TRUE(ListNames(dir.File("tmp/")).empty()) << "temporary files left";
+        std::string left;
+        for (const std::string &name : ListNames(dir.File("tmp/")))
+            left += " " + name;
+        EXPECT_TRUE(left.empty()) << "temporary files left:" << left;
         // The user's own settings file was never created.
         EXPECT_FALSE(Exists(dir.File("config/Quorvane")));
     }

@@ -82,8 +82,9 @@ TEST_F(EngineStopTest, StopNowKillsTheEngineWithoutTheGrace) {
     EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty());
 }
 
-// The interpreter helper this process started, once it runs; 0 after a minute.
-pid_t WaitForHelper() {
+// The interpreter process whose parent is `parent`, once it runs; 0 after a
+// minute.
+pid_t WaitForHelperOf(pid_t parent) {
     const auto until = Clock::now() + std::chrono::seconds(60);
     while (Clock::now() < until) {
         std::error_code ec;
@@ -95,7 +96,7 @@ pid_t WaitForHelper() {
             int ppid = 0;
             size_t close = stat.rfind(')');
             if (close == std::string::npos ||
-                sscanf(stat.c_str() + close + 1, " %*c %d", &ppid) != 1 || ppid != getpid())
+                sscanf(stat.c_str() + close + 1, " %*c %d", &ppid) != 1 || ppid != parent)
                 continue;
             if (testsupport::ReadFile(e.path().string() + "/comm") == "tessarin-run\n")
                 return static_cast<pid_t>(std::stoi(pid));
@@ -110,7 +111,10 @@ TEST_F(EngineStopTest, AHelperKilledFromOutsideFailsItsRowWithTheSignal) {
     testsupport::WriteFile(loop, kLoop);
     s.m_nOutputKind = static_cast<int>(OutputKind::Pdf);
     ASSERT_TRUE(run->Start(s, {loop}));
-    pid_t helper = WaitForHelper();
+    // The warm server this process started forks the process that runs the file.
+    pid_t server = WaitForHelperOf(getpid());
+    ASSERT_GT(server, 0);
+    pid_t helper = WaitForHelperOf(server);
     ASSERT_GT(helper, 0);
     ASSERT_EQ(kill(helper, SIGKILL), 0);
     run->Wait();
