@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # The two commands of the README.
 #   make run   install dependencies, build the Release program and start it
 #   make test  install dependencies, build with sanitizers and run every test

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // AnchorLayout: keeps the controls of a window built from a dialog template
 // in place as the window grows.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CAboutDlg: the About box (template 140), shown modally from the main
 // window's About/Help button.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CConverterApp: the application object.
 //
 // Allows one running instance per user: a lock file named after the

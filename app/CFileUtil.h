@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CFileUtil: the window's names for the stateless file-system helpers.
 // CreatePath and FileExists forward to the one set of rules in
 // common/FileRules, which the conversion core and the settings store use

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CHyperLink: a label drawn as a web link that opens its address on click.
 //
 // The set-up runs once, when the label is first polished (before it is

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CIconButton: an owner-drawn push button with an icon and a caption.
 //
 // The button paints everything itself: a themed background (through a

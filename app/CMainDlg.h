@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CMainDlg: the main window, run modally; the program ends when it closes.
 //
 // DoModal() runs OnInitDialog and, when that succeeds, the dialog's event

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CMainDlg: the file list (the queue of input files) and its commands: adding
 // from the file dialog, from a folder and by dropping, removing, selecting,
 // the keys and clicks of the list, and its context menu.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CMainDlg: the run as the window shows it. Start and Stop, the rows'
 // statuses and reasons, the progress within and across files, the status
 // line's position text, and the notice at the end of a long run.

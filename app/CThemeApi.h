@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CThemeApi: the visual-styles binding the owner-drawn controls draw through.
 //
 // The "library" behind it is a QStyle: normally the application's style,

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // DesktopNotice: a notification shown by the desktop (the freedesktop
 // notification service on the session bus), with at most one action.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Translations: the language the window and its dialogs speak.
 //
 // The program's source texts are the captions as the templates and the code

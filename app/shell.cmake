@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # vantoria_shell: the application object, the main window (its file list,
 # commands and About box, with the resources of templates 102 and 140 and
 # menu 142) and the file helpers, as a library the tests link; vantoria:

@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # vantoria_widgets: the owner-drawn controls (theme binding, icon button,
 # hyperlink) that the main window and the About box are built from.
 add_library(vantoria_widgets STATIC

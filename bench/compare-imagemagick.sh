@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Times our format writers against ImageMagick's `convert` on the same pages.
 #
 #   bench/compare-imagemagick.sh [build-folder]     (default: build-release)

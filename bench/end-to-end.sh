@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # End-to-end timings: vantoria-cli against the interpreter alone doing the
 # same work, and two jobs against one.
 #

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Timings of the page pipeline on an A4 page at 300 dpi (2480 x 3508,
 // 24 bits), once text-like (few colours) and once photo-like (many colours).
 // One line per step: page kind, step, milliseconds (best of a few runs).

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Encoding time of every format writer on the benchmark's text-like and
 // photo-like pages: one line per format, milliseconds to encode each page,
 // wall clock and this thread's processor time (best of up to three runs; a

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # PDF sizes under the five quality presets ("Pdf" key "quality" 0-4), and
 # with PDF/A-2b and fast web view, for one document set in the standard
 # fonts with a photograph on every page.

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Many small files: vantoria-cli --jobs 2 against the interpreter's own
 # command run by `parallel -j2`, and against an older build of this program.
 #

@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 """The soak's driver; bench/soak.sh starts it (read that for what it does).
 
     soak.py --cli PATH --work DIR --minutes M --log FILE [--seed S] [--only N]

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Soak: vantoria-cli and its watched folder for MINUTES minutes with faults
 # injected at random, every output checked by independent readers and every
 # status checked against the disk.

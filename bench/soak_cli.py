@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 """The soak's runs of vantoria-cli on a few inputs (see bench/soak.sh)."""
 
 import json

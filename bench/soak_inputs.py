@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 """The soak's PostScript inputs (see bench/soak.sh).
 
 Every document draws its own marker text on each page and has a page size of

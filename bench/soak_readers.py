@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 """Independent checks of the soak's output files (see bench/soak.sh).
 
 Each check takes a path and returns (problem, info): problem is the empty

@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 """The soak's machinery (see bench/soak.sh): the small file system and the
 read-only mounts, the processes it starts and the helpers below them, and
 what every run checks once its program has ended."""

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Throughput of vantoria-cli --watch against a plain vantoria-cli run over
 # the same files: what watching costs per file.
 #

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CliOptions: the command line of vantoria-cli and the checks on its inputs.
 //
 //   vantoria-cli [options] [FILE...]

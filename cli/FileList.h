@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // FileList: the input names of a --files-from list.
 //
 // One name a line (an empty line is skipped, a carriage return ending a line

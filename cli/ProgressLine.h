@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ProgressLine: what vantoria-cli shows on standard error while it converts.
 //
 //   Terminal  one line, rewritten in place at each file and page:

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // RunReport: the --report file, one JSON object a line per input, written as
 // each input is done with so that a stopped or killed run keeps what it did:
 //

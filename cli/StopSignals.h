@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // StopSignals: the thread that takes vantoria-cli's stop requests.
 //
 // SIGINT, SIGTERM, SIGHUP and SIGPIPE (a Ctrl+C at the terminal, a kill, a

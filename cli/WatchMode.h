@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // WatchMode: vantoria-cli --watch IN, the unattended front end of the
 // conversion run for a folder that PostScript files are dropped into.
 //

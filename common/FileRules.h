@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // FileRules: the program's one set of file-system rules, shared by the
 // window, the conversion core, the settings store and the command line.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The program's copyright and licence lines, as vantoria-cli --version and
 // the About box show them. The licence line names the licence and where its
 // full text is: the package's copyright file, and COPYING in the source.

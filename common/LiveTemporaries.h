@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // LiveTemporaries: the temporary files and folders this process has made
 // and that may still be there, so that a process which must end at once,
 // abandoning work that can't be interrupted, leaves none of them behind.

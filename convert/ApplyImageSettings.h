@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ApplyImageSettings: the user's image settings as options of one image
 // converter, for one output format.
 //

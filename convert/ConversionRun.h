@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ConversionRun: one pass over the queued input files, converting each into
 // the chosen output kind (image files, PDF or text).
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ConversionView: what a conversion run shows, implemented by its front end
 // (the main window, the command-line front end, tests).
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // DeclaredPages: how many pages a PostScript file says it has, before the
 // interpreter has run.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The two engine modules, loaded from the program's folder and bound by
 // ordinal: ordinal N is the exported C symbol "ordinal_N".
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ErrorLine: the interpreter's error line as a reason a person can read.
 //
 // The line names the error and the object that raised it

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ImageFormat: the one table of image formats, and how a run picks its
 // format code and output extension from the text of the chosen list item.
 //

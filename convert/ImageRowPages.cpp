@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The image row's page scheduling: the engine renders on a thread of its own
 // while the run's page pool encodes every page as soon as the engine has
 // closed it; outputs are named and published in page order, so names and

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // OutputKind: the three output kinds a run can make, in the order of the
 // main window's output-kind list; the value is the "otype" setting.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // PageQueue: how the image path overlaps rendering with encoding.
 //
 // WorkerPool is a fixed set of threads that run submitted tasks in the order

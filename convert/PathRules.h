@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // PathRules: how the conversion paths split, name and check file paths.
 //
 // Pure functions over UTF-8 path strings, apart from the two that look at

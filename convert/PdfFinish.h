@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The finishing step of the PDF path: the text extractor adds the document
 // information and the stamp to the plain PDF the engine wrote and, as the
 // settings ask, encrypts it (every key level: the engine never gets a

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ProgramFiles: where the program finds its own files, relative to where it
 // runs from, never at a fixed prefix.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // RunEngine: one run of the engine over an argument vector, and the timer
 // that ends a run which does not stop by itself.
 //

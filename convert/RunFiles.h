@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // RunFiles: the file steps a conversion run takes around its outputs.
 //
 // FileMark/MarkOf/WrittenSince tell afterwards whether a step wrote a path

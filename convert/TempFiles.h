@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // TempFiles: the temporary page folder of the image path and the temporary
 // PDF of the text path, both under the system's temporary folder.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The converter record behind one handle, and the internal entry points the
 // handle interface is built from.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The depth decision, made once at the start of every convert:
 // m_nWorkBpp ends as 24 and m_nReduceBpp says which palette depth (1, 4, 8)
 // the page is reduced to, 0 for none.

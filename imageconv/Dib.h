@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Dib: one page held in memory as a device-independent bitmap.
 //
 // Rows are stored bottom-up (row 0 is the bottom row), each padded to a

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The handle interface: a table of converter records keyed by positive
 // integers, safe for several threads at once. Handles are not reused while
 // the table holds them; after 2^31 - 1 creations the numbering starts again

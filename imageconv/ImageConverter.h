@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The image converter: turns rendered page bitmaps into one output image file.
 //
 // A plain handle interface taking and returning integers and C strings; no

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Option numbers, their clamps and the values they ignore.
 #include <algorithm>
 #include <filesystem>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The operations of the page pipeline, one per source file in ops/.
 //
 // Each works on one in-memory page (Dib). An operation that builds a new page

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The page routines of convert: for each format, the steps a page goes
 // through between reading it and handing it to the format's writer.
 //

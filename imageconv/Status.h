@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Status: the outcome of one step on a page inside the image converter.
 //
 // A step either succeeds or says what went wrong. The message stays inside

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The format writers: each takes one finished page and an output path,
 // creates or truncates the file, writes it and closes it. A writer returns a
 // Status like the page operations: a failed one says why (for example "Bit

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // vantoria-render-icon SVG SIZE PNG: renders the SVG file at SIZE x SIZE
 // pixels, on a transparent background, into the PNG file. Used by the build
 // to make the fixed-size theme icons from the one scalable program icon.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // DialogTemplate: dialogs described as data tables, and the builder that
 // turns a table into widgets.
 //

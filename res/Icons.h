@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The program's icons, looked up by their numeric resource ids.
 //
 //   128  application (also the window icon)   134  Start

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Templates 143-149 and 162-165: the pages of the image settings sheet.
 #include "res/SettingsTemplates.h"
 

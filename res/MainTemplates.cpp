@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Templates 102 (main window) and 140 (About box), menu 142.
 #include "res/MainTemplates.h"
 

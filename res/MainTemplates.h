@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The main window's resources: dialog template 102 (the main window),
 // dialog template 140 (the About box) and menu 142 (the file list's context
 // menu), as constant tables.

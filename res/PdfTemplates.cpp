@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Templates 170-172 and 174: the pages of the PDF settings sheet.
 #include "res/SettingsTemplates.h"
 

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The dialog templates of the settings sheets and the text settings dialog.
 //
 // Image pages are 247 x 164 dialog units, PDF pages 277 x 139, the text

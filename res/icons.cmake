@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # vantoria_icons: the program's icons as Qt resources, with Icons.h to look
 # them up by id; and the help pages copied beside the program.
 #

@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Dialog templates as data tables (the settings sheets', the main window's and
 # the About box's), and the builder that makes widgets of them.
 add_library(vantoria_templates STATIC

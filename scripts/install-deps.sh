@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Installs every Debian package needed to build, test and run the program.
 # Idempotent: does nothing (and prints nothing) when all of them are present.
 set -euo pipefail

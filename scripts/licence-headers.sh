@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # licence-headers.sh [--check] [FILE...]
 #
 # Puts the program's licence notice (its name, the copyright line and the

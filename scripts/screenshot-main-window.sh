@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Photographs the main window (a few queued files, the first one converted to PDF by a real run) on a virtual X display.
 #
 #   scripts/screenshot-main-window.sh [build folder]

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Builds one picture program and runs it on a virtual X display; the program
 # writes the PNG it is given. Used by the screenshot-*.sh scripts.
 #

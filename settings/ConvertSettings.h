@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // ConvertSettings: every user choice that a conversion reads.
 //
 // Plain values, no behaviour. The main window owns one instance; the

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // IniFile: the INI store behind Profile.ini.
 //
 // A Windows-style INI file: "[Section]" header lines, "key=value" lines,

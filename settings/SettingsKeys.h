@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // SettingsKeys: the one table of every Profile.ini key.
 //
 // Each entry gives the section, the key, the load that reads it, how the

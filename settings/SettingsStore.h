@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // SettingsStore: loading and saving ConvertSettings through Profile.ini.
 //
 // Plain functions over (path of Profile.ini, ConvertSettings&). Each load

@@ -1,4 +1,9 @@
 <?xml version="1.0" encoding="utf-8"?>
+<!--
+  Quorvane Vantoria
+  Copyright 2026 Quorvane
+  SPDX-License-Identifier: AGPL-3.0-or-later
+-->
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Octree colour quantiser.
 //
 // Inner nodes live at levels 0 .. depth-1, leaves at level `depth` (or

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Nearest palette entry of a colour, with a cache of colours already mapped.
 //
 // The rule: the smallest squared distance (dR^2 + dG^2 + dB^2) over the first

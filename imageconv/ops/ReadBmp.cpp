@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Windows bitmap reader: uncompressed 1, 4, 8 and 24-bit files.
 //
 // The file is opened without blocking and without following a link, and

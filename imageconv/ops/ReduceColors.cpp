@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The converter's palette reduction by reduce depth:
 //   1  black and white, 2 important colours
 //   4  octree of at most 16 colours, 8 bits per channel, 16 important colours

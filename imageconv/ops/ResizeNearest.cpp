@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Nearest-neighbour resampling with single-precision scales:
 // new (x, y) = old (trunc(x * sx), trunc(y * sy)), sx = oldW / newW,
 // sy = oldH / newH, rows from the bottom.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Rotation by any angle, nearest source pixel, no resampling.
 //
 // With a = -angle in radians, c = cos a, s = sin a, the page corners are

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Exact quarter turns. Rows count from the bottom, so with W x H the source
 // size the new page is H x W and
 //   clockwise:          new(X, Y) = old(W - 1 - Y, X)

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Resolution in dots per inch and the matching pixels per metre, set or
 // carried over to a new page.
 #include <cmath>

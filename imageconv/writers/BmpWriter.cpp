@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Windows bitmap writer: uncompressed, bottom-up, 40-byte information header.
 //
 // The file is written beside its destination under a temporary name and

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Enhanced metafile writer over libUEMF. The records, in order:
 //
 //   EMR_HEADER               bounds (0, 0, W-1, H-1); frame in 0.01 mm

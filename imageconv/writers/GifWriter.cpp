@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // GIF89a writer for one paletted image (1, 4 or 8 bits).
 //
 //   "GIF89a"

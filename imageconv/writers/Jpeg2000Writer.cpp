@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // JPEG 2000 writer over OpenJPEG: a JP2 file or a bare J2K code stream.
 //
 // The page becomes one component in the grey colour space (8-bit grey page)

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // JPEG (JFIF) writer over libjpeg.
 //
 // 8-bit grey pages become one grey component, 24-bit pages three-component

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // What the EMF and WMF writers share: the fixed reference screen the frame
 // is computed against, the target rectangle, the page's bitmap header, and
 // the holder of the metafile library's state while a file is being built.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // PNG writer over libpng.
 //
 //   paletted page, palette not the grey ramp   colour type 3, PLTE, depth 1/4/8

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Sun raster writer (standard type, no colour map).
 //
 //   offset  size  field (big-endian 32-bit words)

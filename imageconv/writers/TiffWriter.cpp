@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // TIFF writer over libtiff, one image file directory per page.
 //
 // Every directory: width, length, samples per pixel (3 for 24 bits, else 1),

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Windows metafile writer over libUEMF, not placeable. The records:
 //
 //   header                   standard (not placeable), no mapping mode or

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Pieces shared by the format writers: the output file that only appears
 // under its real name once it is complete, a counting byte sink for the
 // hand-written formats and palette inspection.

@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Format writers other than BMP, added to the vantoria_imageconv library.
 set(VANTORIA_WRITER_SOURCES
     writers/WriterSupport.cpp

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 #include "modules/lumbrel/FontSubset.h"
 
 #include <hb-ot.h>

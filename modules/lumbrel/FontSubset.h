@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // A subset of an installed font holding just the glyphs of a text, made with
 // HarfBuzz's subsetter, for embedding in a PDF.
 //

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Text helpers of lumbrel.so: UTF-8 decoding that never fails, the
 // WinAnsiEncoding of the standard Latin font and that font's metrics.
 // Pure functions; thread-safe.

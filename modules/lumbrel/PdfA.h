@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The part of PDF/A that the finishing step writes: the document's sRGB
 // output intent with its ICC profile embedded (the profile of the
 // interpreter's package). The interpreter writes the rest (fonts, colours,

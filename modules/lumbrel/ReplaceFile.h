@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Writing a file so that its old contents survive any failure: the new
 // contents go to a temporary file in the same folder, which is flushed to disk
 // and then renamed over the target. Until Commit succeeds, the target is

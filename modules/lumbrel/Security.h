@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The security of a finished PDF: what the finishing step writes when the
 // caller asks for encryption (see ordinal_6 in Lumbrel.h).
 //

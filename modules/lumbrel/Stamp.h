@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The text stamp that PdfPostProcess puts on every page.
 //
 // A Stamper is made once per document: it chooses the font and adds it to

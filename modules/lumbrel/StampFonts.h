@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The fonts of the text stamp.
 //
 // MakeStampFont adds to the document the font that shows `text` (printable

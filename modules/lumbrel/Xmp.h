@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Bringing an XMP packet in line with a PDF's document information.
 //
 // The six properties that mirror the information dictionary (dc:title,

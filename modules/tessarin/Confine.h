@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Confinement of an interpreter helper process by the kernel.
 //
 // A helper that is about to run a PostScript file treats that file as a

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Landlock for the helper's confinement (internal to Confine.cpp).
 //
 // LandlockAbi asks the running kernel for its ABI version. ApplyLandlock

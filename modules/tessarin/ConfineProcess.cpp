@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // PrepareProcess: the process-wide steps of the confinement (see Confine.h).
 #include "modules/tessarin/Confine.h"
 

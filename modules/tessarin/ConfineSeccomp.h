@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The seccomp filter of the helper's confinement (internal to Confine.cpp).
 //
 // ApplySeccomp loads an allow-list filter (libseccomp) on every thread of the

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The interpreter run of tessarin-run, and how its result is handed back.
 //
 // RunInterpreter runs the PostScript interpreter once over the argument

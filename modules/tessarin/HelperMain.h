@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The whole of tessarin-run: confine, then run the interpreter.
 //
 // Whoever starts the helper and whatever its arguments say, HelperMain

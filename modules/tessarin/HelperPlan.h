@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The confinement plan of one tessarin-run process, made from its argument
 // vector and its environment before anything of the interpreter runs.
 //

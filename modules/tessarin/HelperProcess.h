@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Running the interpreter helper as a child process (internal to tessarin.so).
 //
 // RunHelperProcess forks, execs `helper` with argv (argv[0] included, as given)

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // What the interpreter prints, kept for its first error line (internal to
 // tessarin-run).
 //

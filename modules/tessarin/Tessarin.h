@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // tessarin.so: the PostScript interpreter module.
 //
 // Entry points (extern "C", exported as ordinal_N, see convert/EngineModule.h):

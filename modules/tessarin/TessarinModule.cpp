@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The five entry points of tessarin.so and the functions it exports by name.
 // See Tessarin.h.
 #include "modules/tessarin/Confine.h"

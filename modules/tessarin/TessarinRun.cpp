@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // tessarin-run: the helper process in which the PostScript interpreter runs
 // once, confined, over its own argument vector, or a warm interpreter server
 // (see HelperMain.h).

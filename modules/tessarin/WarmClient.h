@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // tessarin.so's side of the warm interpreter servers (see WarmServer.h).
 //
 // A vector of the program's shape - switches (-d, -s, -r, -g, -q), exactly

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The confinement of the program's warm servers and their children.
 #include "modules/tessarin/WarmServer.h"
 

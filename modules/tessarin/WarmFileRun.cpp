@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // What a forked child of the warm server does with one file.
 #include <fcntl.h>
 #include <signal.h>

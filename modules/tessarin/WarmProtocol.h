@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The messages between tessarin.so and a warm interpreter server
 // (tessarin-run started with kWarmServerSwitch), over Unix sequenced-packet
 // sockets, so every message arrives whole or not at all.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The warm interpreter server (inside tessarin-run): one interpreter started
 // once with a run's fixed arguments, forked for every file.
 //

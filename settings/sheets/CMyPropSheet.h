@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CMyPropSheet: a modal settings sheet, one tab per page.
 //
 // Pages are added in tab order (the sheet takes ownership). The sheet opens

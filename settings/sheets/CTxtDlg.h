@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CTxtDlg: the modal text settings dialog ("文字设置").
 //
 // Setup hands it the text mode, the page-break flag and the INI file. The

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The pages of the "Image Settings" sheet: the Common page and one page per
 // image format with a colour choice (BMP, TIFF, JPEG, GIF, PNG, PCX, JP2,
 // JPC, RAS, TGA). Each works on its own copy of ImageSettings and writes its

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The pages of the "PDF Settings" sheet: security (CSecurity), document
 // information (CInfo), the text stamp (CStampDlg) and output quality
 // (CQuality). All but the stamp page work on a copy of PdfSettings, the

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // CSettingsPage: the base of every page of a settings sheet.
 //
 // A page is an empty widget until the sheet first shows its tab; Create()

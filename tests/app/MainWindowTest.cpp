@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The main window: its template, data exchange, the output rules, the file
 // list and its commands, the context menu, drops and keys, the About box,
 // and runs through the window with the real engine modules.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The application shell: module loading and its messages, the settings
 // location, initialisation, the close handling, the single instance, files
 // handed to the program and the language it speaks.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Stand-in for the engine module: every ordinal returns its own number, so a
 // test can tell which symbol each entry point was bound to. Built once with
 // every ordinal and once with STUB_SKIP_ORDINAL left out.

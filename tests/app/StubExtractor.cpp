@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Stand-in for the text-extractor module: ordinals 1, 3 and 5 return their
 // own number. Built once complete and once with STUB_SKIP_ORDINAL left out.
 #include <cstring>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The command line as vectors: what each option becomes, what is refused;
 // the input lists, the report's JSON text and the progress line's cut.
 #include <gtest/gtest.h>

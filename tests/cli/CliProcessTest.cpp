@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // vantoria-cli run as a process: what it prints, its exit status, the
 // settings it reads, parallel jobs, lists of inputs and the report, the
 // progress line, and the stops: Ctrl+C, a hang-up, a reader gone.

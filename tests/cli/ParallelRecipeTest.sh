@@ -1,4 +1,8 @@
 #!/bin/bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # The README's recipe for spreading a batch over several machines, run as
 # written with GNU parallel on this machine alone: the host list becomes ":"
 # (this machine), the chunks hold 2 names instead of 200 so that the batch

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // vantoria-cli --watch run as a process over a real folder: files written
 // slowly, held open, moved in, a burst, broken and odd files, the folder
 // removed, and SIGTERM in the middle of a conversion.

@@ -1,4 +1,8 @@
 #!/bin/bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # The watch mode's user unit, checked by systemd's own verifier: no error
 # and no warning (an unknown or misspelt key is only a warning there).
 #   WatchUnitTest.sh UNIT_FILE VANTORIA_CLI MAN_PAGE

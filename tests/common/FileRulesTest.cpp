@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The file-system rules every part shares: what counts as a file, how
 // folders are made, the platform limits, the trailing separator, the
 // PostScript names and the encapsulated-figure header.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Loading the engine module: the ordinals and the kill entry point bound by
 // name.
 #include <gtest/gtest.h>

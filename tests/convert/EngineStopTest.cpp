@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // A run whose engine step never ends is stopped by killing the interpreter
 // helper; a helper killed from outside fails its row with the signal;
 // inputs that are not files never reach the engine; the helper's file-size

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The format table and how a run reads a format from a list item's text.
 #include "convert/ImageFormat.h"
 

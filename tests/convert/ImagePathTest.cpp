@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The image path end to end: pages rendered by the interpreter, converted by
 // the image converter, read back by independent readers.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // What a run does with the names and files around its outputs when things
 // go wrong: a full disk, a planted link, a second process taking the same
 // numbered names, names that can't take a number, a backslash in a name, a

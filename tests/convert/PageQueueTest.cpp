@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The image path's page scheduling: pages encoded while the engine renders,
 // by one worker or several, give the same files; a stop mid-document and the
 // bound on waiting page files, with the real interpreter.

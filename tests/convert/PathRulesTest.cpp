@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Splitting, output naming and the engine's format-field escaping.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

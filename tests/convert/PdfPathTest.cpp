@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The PDF path end to end: the real interpreter writes, the text extractor
 // finishes, qpdf and poppler read the result back.
 #include <gtest/gtest.h>

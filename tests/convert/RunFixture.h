@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // A conversion run over inputs written into a test folder, with the real
 // engine modules and a recording view.
 #pragma once

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The run itself: start and end, the flags, dispatch, a worker that can't
 // start, and one engine run per call.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // What the conversion tests add to the shared support: the real engine
 // modules, and a view that records every call a run makes.
 #pragma once

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The names the run gives its temporary files and page folders: fresh,
 // owner-only, and never one somebody else prepared.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The text path end to end: a temporary PDF from the interpreter, the text
 // from the extractor, the temporary PDF gone afterwards.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Fuzz target: the BMP page reader over arbitrary file contents.
 //
 // The reader takes a path, so each input is written to one scratch file of

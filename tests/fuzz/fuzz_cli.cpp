@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Fuzz target: the command-line parser and the setting edits it produces.
 //
 // Each input is an argument vector, its arguments separated by NUL bytes.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Fuzz target: the settings file parser and the loads built on it.
 //
 // Each input is a Profile.ini as text. Every key of the key table is read

@@ -1,4 +1,8 @@
 #!/bin/sh
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Runs every fuzz target for SECONDS seconds from its seed inputs.
 #   tests/fuzz/run-fuzz.sh BUILD_DIR SECONDS
 # New inputs the fuzzer finds go to BUILD_DIR/corpus/<target>/ (the seeds in

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The bitmap writer, read back byte by byte and by Qt's independent reader,
 // and the bitmap reader against valid, damaged and hostile files.
 #include <QImage>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The depth decision for every format, requested depth and grey choice,
 // checked against the per-format behaviour a user sees.
 #include <gtest/gtest.h>

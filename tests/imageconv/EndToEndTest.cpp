@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Conversions through the handle interface into the real format writers,
 // read back by independent readers: libtiff for the multi-page file, Qt for
 // JPEG and GIF.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // "256 Grays" and "16 Grays" through the handle interface into the real
 // writers of the palette formats: a page holding every grey level once per
 // row comes back, read by independent readers (Qt for BMP, libpng, giflib,

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Octree palettes and palette reduction, against pages whose palettes and
 // indices are worked out by hand.
 #include <gtest/gtest.h>

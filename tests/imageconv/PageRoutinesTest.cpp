@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // What each format's page routine hands to its writer: depth, palette, grey,
 // resolution, rotation and size, for every format and colour request.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Helpers shared by the image converter tests: small hand-built pages and a
 // hand-written bitmap encoder for input files (kept apart from the
 // converter's own writer so the reader is tested against an independent

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Whole conversions through the handle interface, from an input bitmap on
 // disk to the output file, read back by Qt.
 #include <QImage>

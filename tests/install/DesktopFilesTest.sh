@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # DesktopFilesTest.sh SOURCE_DIR METAINFO CLI
 # The desktop entry, the AppStream metainfo and the man pages pass their
 # validators; the man page of vantoria-cli names every option of --help; the

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # InstallTreeTest.sh BINARY_DIR SOURCE_DIR MODULEDIR
 # Installs the build into a scratch prefix through DESTDIR, checks that the
 # tree holds exactly the files of the install layout, moves the tree, and

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # LicenceTest.sh notices|script SOURCE_DIR
 #   notices  every file git tracks that is a source carries the licence
 #            notice (scripts/licence-headers.sh --check), and COPYING is the

@@ -1,4 +1,8 @@
 #!/usr/bin/env bash
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # PackageTest.sh BINARY_DIR SOURCE_DIR MODULEDIR
 # Builds the .deb with CPack, runs lintian on it (no errors allowed),
 # extracts it into a scratch root with dpkg -x and, from that root alone,

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Where the programs look for their modules and data: beside themselves in a
 // build folder, in the install layout's folders relative to themselves in an
 // installed tree.

@@ -1,3 +1,7 @@
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 # Shared by the install tests: a scratch folder, a PostScript sample, and a
 # way to run a command with the source and build folders out of sight.
 set -euo pipefail

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // confine-probe: a test program that confines itself as the interpreter
 // helper does and then tries, as native code that has taken over the
 // interpreter would, every way out it can think of. One line per attempt on

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The helper's confinement: the probe program (ConfineProbe.cpp) applies it
 // and tries every way out; the helper's plan as read from its arguments.
 #include <fcntl.h>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // PdfExtractText of lumbrel.so on a multi-page PDF the real interpreter
 // writes: both text modes, both page-break values, UTF-8 output, and the
 // failures (missing or broken PDF, unwritable text path) that leave an

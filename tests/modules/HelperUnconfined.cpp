@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // A test build of the interpreter helper without its confinement, so the
 // hostile-file tests can show each attack works before showing that the
 // real helper stops it. It serves warm as the real helper does, confining

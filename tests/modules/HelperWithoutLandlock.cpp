@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // A test build of the interpreter helper as it runs on a kernel without
 // Landlock: the real helper, after HideLandlock().
 #include "HideLandlock.h"

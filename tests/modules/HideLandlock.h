@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // For test programs: makes this process look like it runs on a kernel
 // without Landlock (its three calls answer ENOSYS, through a seccomp filter
 // of the test's own), so the confinement's fallback can be tried on any

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Hostile PostScript files through tessarin.so and its helper, run with
 // -dNOSAFER (a stand-in for any way around the interpreter's own guard)
 // against a home folder holding a planted secret. Each attack is first shown

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // PdfPostProcess of lumbrel.so on PDFs the real interpreter writes: document
 // information and XMP, the stamp (every page, Chinese text, the nine
 // positions, rotated pages, under or over the content, colour), encryption

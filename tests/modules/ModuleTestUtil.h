@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Helpers shared by the module tests: the two modules opened from
 // VANTORIA_BIN_DIR by dlopen, and the engine run the way the program runs it.
 #pragma once

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // tessarin.so with the real interpreter: PDF output (plain and encrypted,
 // read back with qpdf and poppler), result codes of quit and of broken
 // files, and a helper child that is killed, crashes or can't be started.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Helpers shared by the sheet tests: a Profile.ini in a temporary folder and
 // a way to answer a modal dialog that a call is about to run.
 #pragma once

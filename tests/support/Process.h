@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Child processes: a function run in a forked child, and a program started
 // in a process group of its own.
 #pragma once

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Independent readers for what a run writes: qpdf and poppler for PDF,
 // libjpeg, libtiff, libpng and giflib for images, magic bytes for the rest.
 #pragma once

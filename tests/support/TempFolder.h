@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // A fresh folder under the system's temporary folder for one test, and a
 // temporary home folder.
 #pragma once

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The theme binding in a process without a QApplication: every call must
 // give its fallback and nothing may crash.
 #include "app/CThemeApi.h"

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Helpers shared by the widget tests: solid test icons and pixel searches
 // over grabbed widget images.
 #pragma once

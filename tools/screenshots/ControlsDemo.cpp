@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // A window showing the icon button in each of its states, both looks, the
 // four icon alignments, the main window's buttons, the link in its three
 // colours and every icon from 16 to 48 pixels. With a file name as the

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // The picture of the main window for the documentation, made larger than
 // its smallest size: a few queued PostScript files, the first of them
 // converted to PDF by a real run, the second failed by it (a picture renamed

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Photographs the settings dialogs for the documentation: the image sheet's
 // Common and TIFF pages, the PDF sheet's Watermark page and the text
 // dialog, side by side in one PNG.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // JPEG 2000 writer: JP2 files and J2K code streams decoded with OpenJPEG.
 #include <gtest/gtest.h>
 

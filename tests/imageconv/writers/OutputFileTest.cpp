@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // What every writer promises about files: a failed write leaves nothing
 // behind and never touches a file that already has the output's name; a
 // successful one replaces it.

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // PCX, TGA and Sun raster writers: files decoded here field by field,
 // independently of the writers' code.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // TIFF writer: single and multi-page files read back with libtiff.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // Helpers for the writer tests: hand-built pages (small, odd-sized,
 // asymmetric) and little-endian/big-endian field readers for the formats
 // checked byte by byte.
