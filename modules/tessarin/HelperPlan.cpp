@@ -10,6 +10,8 @@
 
 #include <cstring>
 
+#include "modules/tessarin/WarmProtocol.h"
+
 namespace tessarin {
 namespace {
 
@@ -37,19 +39,10 @@ bool IsDeviceName(const std::string &name) {
     return name.empty() || name == "-" || name.front() == '%' || name.front() == '|';
 }
 
-// A page pattern holds a conversion ("%d", "%03d"); "%%" is a plain '%'.
-bool IsPagePattern(const std::string &name) {
-    for (size_t i = name.find('%'); i != std::string::npos; i = name.find('%', i + 2)) {
-        if (i + 1 >= name.size() || name[i + 1] != '%')
-            return true;
-    }
-    return false;
-}
-
 // The file or folder the output named by `name` (absolute) is written to,
 // made when it is a file that does not exist yet; empty when there is none.
 std::string WriteTarget(const std::string &name) {
-    if (IsPagePattern(name)) {
+    if (warm::IsPagePattern(name)) {
         std::string folder = name.substr(0, name.rfind('/'));
         struct stat st {};
         return (!folder.empty() && lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))

@@ -32,7 +32,7 @@ namespace {
 using warm::Kind;
 using warm::Message;
 
-constexpr char kOutputEntry[] = "-sOutputFile=";
+using warm::kOutputEntry;
 constexpr int kExecFailedStatus = 127;
 constexpr int kQuit = -101;
 constexpr int kUndefinedFileName = -22;
@@ -369,19 +369,6 @@ int OpenInput(const std::string &path, int *code, std::string *errorLine) {
     return fd;
 }
 
-// True when `value` holds a format field ("%d", "%03d", ...), not only "%%".
-bool NamesPages(const std::string &value) {
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '%')
-            continue;
-        if (i + 1 < value.size() && value[i + 1] == '%')
-            ++i;
-        else
-            return true;
-    }
-    return false;
-}
-
 bool IsSwitch(const char *a) {
     return a[0] == '-' &&
            ((a[1] != '\0' && std::strchr("dDsSrg", a[1])) || std::strcmp(a, "-q") == 0);
@@ -401,7 +388,7 @@ bool SplitWarmRequest(int argc, char **argv, WarmRequest *request) {
                 return false;
             haveOutput = true;
             r.output = a + sizeof kOutputEntry - 1;
-            r.fixed.push_back(std::string(kOutputEntry) + (NamesPages(r.output) ? "%" : ""));
+            r.fixed.push_back(std::string(kOutputEntry) + (warm::IsPagePattern(r.output) ? "%" : ""));
         } else if (i == 0 || IsSwitch(a)) {
             r.fixed.push_back(a);
         } else {

@@ -24,6 +24,19 @@
 
 namespace tessarin::warm {
 
+// The argument that names the interpreter's output.
+inline constexpr char kOutputEntry[] = "-sOutputFile=";
+
+// True when an output name holds a conversion ("%d", "%03d") and so names a
+// file per page; "%%" is a plain '%'.
+inline bool IsPagePattern(const std::string &name) {
+    for (size_t i = name.find('%'); i != std::string::npos; i = name.find('%', i + 2)) {
+        if (i + 1 >= name.size() || name[i + 1] != '%')
+            return true;
+    }
+    return false;
+}
+
 // tessarin-run's only argument when it is to be a server.
 inline constexpr char kServerSwitch[] = "--warm-server";
 

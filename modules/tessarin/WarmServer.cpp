@@ -31,7 +31,7 @@ namespace {
 using warm::Kind;
 using warm::Message;
 
-constexpr char kOutputEntry[] = "-sOutputFile=";
+using warm::kOutputEntry;
 // A server with no file for this long ends, so an idle program holds no
 // interpreter; the next file starts a new one.
 constexpr int kIdleMs = 60000;
