@@ -41,61 +41,9 @@ bool WrittenSince(const FileMark &before, const std::string &path) {
            st.st_mtim.tv_sec != before.mtime.tv_sec || st.st_mtim.tv_nsec != before.mtime.tv_nsec;
 }
 
-mode_t CurrentUmask() {
-    static const mode_t mask = [] {
-        mode_t m = 022;
-        if (FILE *f = std::fopen("/proc/self/status", "re")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, f)) {
-                unsigned value = 0;
-                if (std::sscanf(line, "Umask: %o", &value) == 1) {
-                    m = static_cast<mode_t>(value);
-                    break;
-                }
-            }
-            std::fclose(f);
-        }
-        return m;
-    }();
-    return mask;
-}
-
 int Publish(const std::string &temp, const std::string &target, bool replace) {
     ::chmod(temp.c_str(), 0666 & ~CurrentUmask());
-    if (replace)
-        return ::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the no-replace rename: a hard link fails on a
-    // taken name just the same.
-    if (::link(temp.c_str(), target.c_str()) != 0)
-        return errno;
-    ::unlink(temp.c_str());
-    return 0;
-}
-
-std::string FailReason(int err, const std::string &what) {
-    switch (err) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return "disk full";
-    case EROFS:
-    case EACCES:
-    case EPERM:
-        return "output folder is read-only";
-    case ENAMETOOLONG:
-        return "name too long";
-    case ENOENT:
-    case ENOTDIR:
-        return "output folder is missing";
-    case EEXIST:
-        return "no free numbered name";
-    default:
-        return err == 0 ? what : what + ": " + std::strerror(err);
-    }
+    return PlaceFile(temp, target, replace ? Placement::Replace : Placement::KeepExisting);
 }
 
 namespace {

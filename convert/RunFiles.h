@@ -21,6 +21,9 @@
 
 #include <string>
 
+#include "common/AtomicFile.h"
+#include "common/FileErrors.h"
+
 // What was at a path before a step.
 struct FileMark {
     bool present = false;
@@ -35,10 +38,6 @@ FileMark MarkOf(const std::string &path);
 // changed since (another inode, size or modification time).
 bool WrittenSince(const FileMark &before, const std::string &path);
 
-// The process's file-creation mask, read without changing it (022 when it
-// can't be read).
-mode_t CurrentUmask();
-
 // Give the finished temporary file `temp` mode 0666 less the umask and move
 // it to `target` in one step: over whatever has that name when `replace`,
 // otherwise only when nothing has it (another process may have taken the
@@ -46,11 +45,6 @@ mode_t CurrentUmask();
 // is taken); `temp` is then still there.
 int Publish(const std::string &temp, const std::string &target, bool replace);
 
-// The short English text for a failed file step's errno: "disk full",
-// "output folder is read-only", "name too long", ... `what` says what the
-// step was doing ("can't write the output") for the errors without a text
-// of their own.
-std::string FailReason(int err, const std::string &what);
 
 // Why `path` can't be converted as an input: the empty text for a non-empty
 // regular file that opens for reading and starts as PostScript ("%!", after

@@ -45,6 +45,7 @@ struct ImageConverter {
     std::unique_ptr<TiffMultiPageWriter> m_pTiffImage;
     int m_nInputType = 1;
     int m_nJpegMode = 0;
+    std::string m_lastError; // the last failed page's reason ("" when none)
 
     ImageConverter();
     ~ImageConverter();

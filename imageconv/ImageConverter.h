@@ -72,3 +72,14 @@ int ImageConverterSetOption(int handle, int option, const char *text, int value,
                             const char *reserved = nullptr);
 int ImageConverterConvert(int handle);
 int ImageConverterDestroy(int handle);
+
+// Why the last page of `handle` that failed did so: the reader's, the page
+// operation's or the writer's message, with the system's reason where a
+// system call failed ("TIFF: can't write /out/a.tif: No space left on
+// device"). Copies it, cut to fit and NUL-terminated, into `buffer` of `size`
+// bytes; returns its full length, 0 when no page failed (buffer then holds
+// ""), or -1 for an unknown handle. Our own addition beside the five, which
+// keep their contracts; the multi-page file's own failure is known only
+// after Destroy, so call it before Destroy for the pages and read the
+// multi-page result through Destroy's effect on the file.
+int ImageConverterLastError(int handle, char *buffer, int size);
