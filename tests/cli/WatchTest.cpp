@@ -296,7 +296,8 @@ TEST_F(Watch, SigtermDuringAConversionStopsItAtOnceAndKeepsItsSource) {
 // beside it. A named pipe can't be copied: it stays in IN and the watch goes
 // on. A file refused before its conversion (empty) fails with its reason.
 TEST_F(Watch, FoldersOnAnotherFileSystemTakeACopyOfTheSource) {
-    struct stat here {}, there {};
+    struct stat here {};
+    struct stat there {};
     char shmTemplate[] = "/dev/shm/vantoria-watch-XXXXXX";
     if (::stat(dir.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 ||
         here.st_dev == there.st_dev || !::mkdtemp(shmTemplate))

@@ -22,9 +22,9 @@ namespace {
 constexpr char kPs[] = "%!PS-Adobe-3.0\nshowpage\n";
 
 struct Case {
-    const char *name;     // in the test's folder
-    const char *listing;  // CheckInput(..., Listing)
-    const char *content;  // CheckInput(..., Content)
+    const char *name;    // in the test's folder
+    const char *listing; // CheckInput(..., Listing)
+    const char *content; // CheckInput(..., Content)
 };
 
 TEST(CheckInput, OneReasonPerCase) {
