@@ -142,9 +142,10 @@ public:
     void OnCommand(int id);
 
     // --- The file list --------------------------------------------------
-    // Append a row for `path` when it names a readable file with a
-    // PostScript name (IsPostScriptName) and select it. Returns why the file was not added, or
-    // the empty text when it was. Null does nothing.
+    // Append a row for `path` when CheckInput takes it (InputLook::Listing:
+    // a readable regular file with a PostScript name) and select it. Returns
+    // why the file was not added (CheckInput's reason), or the empty text
+    // when it was. Null adds nothing.
     std::string AddFileToList(const char *path);
     void OnAddFiles();
     void OnAddFolder();
@@ -278,9 +279,6 @@ private:
     // to AddFileToList; a file refused for anything but its extension is
     // added to `refused`. False when the folder lists no entry at all.
     bool AddFolderFiles(const std::string &folder, QStringList *refused);
-    // Why `path` can't be a row ("no such file", "is a folder", "cannot be
-    // opened for reading", "is not a .ps or .eps file"), or the empty text.
-    static std::string RefusalOf(const char *path);
     // Files handed over during a run: appended, the run's row untouched.
     void AddDuringRun(const QStringList &files);
     // One message naming the files refused and why; none when none was.

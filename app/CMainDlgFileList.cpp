@@ -22,6 +22,7 @@
 #include "app/CIconButton.h"
 #include "app/CMainDlg.h"
 #include "common/FileRules.h"
+#include "common/InputCheck.h"
 #include "res/MainTemplates.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsLocation.h"
@@ -53,25 +54,11 @@ void CMainDlg::ShowSelectedCount(int n) {
     m_lblSelected->setText(tr("Selected: %1").arg(n));
 }
 
-// Why `path` can't be a row, or the empty text when it can.
-std::string CMainDlg::RefusalOf(const char *path) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (ec || !std::filesystem::exists(status))
-        return "no such file";
-    if (std::filesystem::is_directory(status))
-        return "is a folder";
-    if (!CFileUtil::FileExists(path))
-        return "cannot be opened for reading";
-    if (!IsPostScriptName(path))
-        return "is not a .ps or .eps file";
-    return {};
-}
-
 std::string CMainDlg::AddFileToList(const char *path) {
     if (!path)
-        return "no such file";
-    if (std::string refusal = RefusalOf(path); !refusal.empty())
+        return kInputMissing;
+    // Name, presence and kind; what is in the file is the run's to check.
+    if (std::string refusal = CheckInput(path, InputLook::Listing); !refusal.empty())
         return refusal;
     const QString file = QString::fromUtf8(path);
     auto *item = new QTreeWidgetItem(

@@ -4,8 +4,6 @@
 
 #include "cli/CliOptions.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -316,19 +314,6 @@ void ApplyEdits(const std::vector<SettingEdit> &edits, ConvertSettings &s) {
         if (const SettingsKey *k = FindSettingsKey(e.section, e.key))
             ApplySettingText(*k, e.value, s);
     }
-}
-
-std::string InputRefusal(const std::string &path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return "no such file";
-    if (S_ISDIR(st.st_mode))
-        return "is a folder";
-    if (!FileExists(path))
-        return "cannot be opened for reading";
-    if (!IsPostScriptName(path))
-        return "is not a .ps or .eps file";
-    return {};
 }
 
 std::string UsageText() {

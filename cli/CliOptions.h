@@ -13,7 +13,8 @@
 // Every option that changes a setting becomes one edit of a Profile.ini key,
 // applied in command-line order to the settings after they are loaded, so a
 // later option wins. Edits live in memory only; the settings file is never
-// written. Pure functions apart from InputRefusal, which looks at the file.
+// written. Pure functions; inputs are checked with CheckInput
+// (common/InputCheck.h).
 #pragma once
 
 #include <string>
@@ -51,11 +52,6 @@ bool ParseCliArguments(const std::vector<std::string> &args, CliOptions &out, st
 // Apply the edits to `s` with the same parsing and corrections as a load.
 // Edits of keys that carry no conversion setting are skipped.
 void ApplyEdits(const std::vector<SettingEdit> &edits, ConvertSettings &s);
-
-// Why an input is refused, or the empty text when it is taken: it must exist,
-// be a file that opens for reading, and have a PostScript name (".ps", ".eps",
-// ".epsf" or ".epsi" in any case).
-std::string InputRefusal(const std::string &path);
 
 // The usage text of --help.
 std::string UsageText();

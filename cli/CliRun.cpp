@@ -17,6 +17,7 @@
 #include "cli/FileList.h"
 #include "cli/RunReport.h"
 #include "cli/StopSignals.h"
+#include "common/InputCheck.h"
 #include "common/LiveTemporaries.h"
 #include "convert/ConversionRun.h"
 #include "convert/EngineModule.h"
@@ -337,7 +338,7 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMo
     int refused = 0;
     std::vector<std::string> rows;
     for (const std::string &file : inputs) {
-        std::string why = InputRefusal(file);
+        std::string why = CheckInput(file, InputLook::Listing);
         if (!why.empty()) {
             if (!options.quiet)
                 output.Line(std::string(kStatusFailed) + "  " + file + ": " + why + "\n");

@@ -25,6 +25,8 @@
 #include <vector>
 
 #include "cli/CliRun.h"
+#include "common/AtomicFile.h"
+#include "common/InputCheck.h"
 #include "convert/ConversionRun.h"
 #include "convert/EngineModule.h"
 #include "convert/PathRules.h"
@@ -111,48 +113,60 @@ bool OpenForWriting(const std::string &path) {
     return writing;
 }
 
-// Copy `from` into a fresh hidden file in `folder`; its path, or the empty
-// text with errno set.
-std::string CopyToSiblingTemp(const std::string &from, const std::string &folder) {
-    int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+// Copy the regular file `from` into `copy`, a temporary opened beside where
+// it goes, with the source's permissions, and sync it: the source is
+// removed once the copy is placed, so the copy must be on disk first. 0 or
+// the errno.
+int CopyInto(const std::string &from, AtomicFile &copy) {
+    // Not blocking and not through a link: only a regular file is copied
+    // (a named pipe with no writer would hold the watch for good).
+    int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (in < 0)
-        return {};
-    std::string temp = CreateSiblingTemp(folder, ".ps");
-    int out = temp.empty() ? -1 : ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    int err = temp.empty() ? errno : 0;
+        return errno;
     struct stat st {};
-    if (out >= 0 && ::fstat(in, &st) == 0)
-        ::fchmod(out, st.st_mode & 07777); // the copy keeps the source's permissions
+    int err = ::fstat(in, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EXDEV;
+    if (err == 0)
+        copy.SetMode(st.st_mode & 07777); // the copy keeps the source's permissions
     char buf[65536];
-    while (out >= 0 && err == 0) {
+    while (err == 0) {
         ssize_t n = ::read(in, buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            if (n < 0)
-                err = errno;
+            err = n < 0 ? errno : 0;
             break;
         }
         for (ssize_t done = 0; done < n && err == 0;) {
-            ssize_t w = ::write(out, buf + done, static_cast<std::size_t>(n - done));
+            ssize_t w = ::write(copy.Fd(), buf + done, static_cast<std::size_t>(n - done));
             if (w < 0 && errno != EINTR)
                 err = errno;
             else if (w > 0)
                 done += w;
         }
     }
-    if (out >= 0 && err == 0 && ::fsync(out) != 0)
-        err = errno;
-    if (out >= 0 && ::close(out) != 0 && err == 0)
-        err = errno;
     ::close(in);
-    if (err != 0) {
-        if (!temp.empty())
-            ::unlink(temp.c_str());
-        errno = err;
-        return {};
+    return err != 0 ? err : copy.Sync();
+}
+
+// Place `source` under `name` without replacing anything: moved in one step,
+// or, when `name` is on another file system, through a synced copy that
+// takes the name and then the removal of the source. 0, or the errno
+// (EEXIST: the name is taken; `*copy` is then kept for the next name).
+int PlaceAside(const std::string &source, const std::string &name, AtomicFile *copy) {
+    if (!copy->IsOpen()) {
+        int err = PlaceFile(source, name, Placement::KeepExisting);
+        if (err != EXDEV)
+            return err;
+        if ((err = copy->Open(name)) != 0 || (err = CopyInto(source, *copy)) != 0) {
+            copy->Discard();
+            return err;
+        }
     }
-    return temp;
+    if (int err = copy->CommitAs(name, Placement::KeepExisting))
+        return err;
+    copy->SyncFolder();
+    ::unlink(source.c_str());
+    return 0;
 }
 
 // Move `source` into `folder` under its own name, or under the first free
@@ -162,69 +176,30 @@ int MoveAside(const std::string &source, const std::string &folder, std::string 
     CreatePath(folder);
     const std::string wanted = folder + SplitPath(source).base + SplitPath(source).ext;
     std::set<std::string> tried;
-    std::string copy; // the source's copy when the folder is on another file system
-    int result = EEXIST;
-    while (result == EEXIST) {
+    AtomicFile copy; // the source's copy when the folder is on another file system
+    for (;;) {
         std::string name = MakeUniqueName(
             wanted, [&tried](const std::string &p) { return tried.count(p) > 0 || PathTaken(p); });
-        if (name.empty()) {
-            result = FitsPlatformLimits(wanted) ? EEXIST : ENAMETOOLONG;
-            break;
-        }
+        if (name.empty())
+            return FitsPlatformLimits(wanted) ? EEXIST : ENAMETOOLONG;
         tried.insert(name);
-        if (copy.empty()) {
-            if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) ==
-                0) {
+        if (int err = PlaceAside(source, name, &copy); err != EEXIST) {
+            if (err == 0)
                 *moved = name;
-                return 0;
-            }
-            result = errno;
-            if (result == EXDEV) {
-                copy = CopyToSiblingTemp(source, folder);
-                result = copy.empty() ? errno : EEXIST;
-            } else if (result == EINVAL) {
-                // A file system without the no-replace rename: a hard link
-                // claims the name just as atomically.
-                if (::link(source.c_str(), name.c_str()) == 0) {
-                    ::unlink(source.c_str());
-                    *moved = name;
-                    return 0;
-                }
-                result = errno;
-            }
-            if (result == EEXIST)
-                tried.erase(name); // try that name again with the copy
-        } else if (::link(copy.c_str(), name.c_str()) == 0) {
-            ::unlink(copy.c_str());
-            ::unlink(source.c_str());
-            *moved = name;
-            return 0;
-        } else {
-            result = errno;
+            return err;
         }
     }
-    if (!copy.empty())
-        ::unlink(copy.c_str());
-    return result;
 }
 
-// Write `text` and a newline as the file `path`, through a hidden sibling
-// renamed over it. False when it could not be written.
+// Write `text` and a newline as the file `path`, through a temporary put
+// over it in one step. False when it could not be written.
 bool WriteReasonFile(const std::string &path, const std::string &text) {
-    SplitParts p = SplitPath(path);
-    std::string temp = CreateSiblingTemp(p.folder, ".reason");
-    if (temp.empty())
+    AtomicFile file;
+    if (file.Open(path) != 0)
         return false;
-    int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     std::string line = text + "\n";
-    bool ok = fd >= 0 && ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    if (fd >= 0 && ::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = Publish(temp, path, true) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    return ::write(file.Fd(), line.data(), line.size()) == static_cast<ssize_t>(line.size()) &&
+           file.Commit(Placement::Replace) == 0;
 }
 
 // Two sources whose outputs may take the same names: the same base, or one
@@ -395,17 +370,23 @@ bool Watcher::StartNext(Slot &slot) {
         }
         if (S_ISDIR(st.st_mode))
             continue;
-        if (!S_ISREG(st.st_mode)) {
+        if (S_ISREG(st.st_mode) && OpenForWriting(path))
+            continue; // its close brings it back
+        // The watch moves its sources: a link in IN is refused, not followed.
+        const std::string refusal = CheckInput(path, InputLook::Content, InputLinks::Refuse);
+        if (refusal == kInputMissing) {
+            Notice(path + ": gone before its turn");
+            continue;
+        }
+        if (!refusal.empty()) {
             std::string moved;
-            Log(std::string(kStatusFailed) + "  " + path + ": not a regular file");
+            Log(std::string(kStatusFailed) + "  " + path + ": " + refusal);
             if (int e = MoveAside(path, m_failed, &moved); e != 0)
                 Notice(path + ": can't move it to " + m_failed + ": " + std::strerror(e));
             else
-                WriteReasonFile(moved + ".reason", "not a regular file");
+                WriteReasonFile(moved + ".reason", refusal);
             continue;
         }
-        if (OpenForWriting(path))
-            continue; // its close brings it back
 
         slot.view.Reset();
         slot.name = name;

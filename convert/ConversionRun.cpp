@@ -344,7 +344,7 @@ bool ConversionRun::PdfRow(int i) {
     // block it. Settings that contradict themselves fail before anything is
     // written.
     std::string reason =
-        PdfAWithEncryption(m_settings.pdf) ? kPdfAEncryptedReason : InputFailReason(input);
+        PdfAWithEncryption(m_settings.pdf) ? kPdfAEncryptedReason : CheckInput(input);
     std::string output;
     if (reason.empty())
         output = ClaimOutput(claims, wanted, &reason);
@@ -396,7 +396,7 @@ bool ConversionRun::TextRow(int i) {
     Pause(m_pacing.afterFirst);
     ViewStatus(i, kStatusConverting2);
 
-    std::string reason = InputFailReason(input);
+    std::string reason = CheckInput(input);
     std::string temp;
     if (reason.empty()) {
         temp = CreateTempPdf(m_tempFolder);
@@ -590,7 +590,7 @@ bool ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     // An input that is not a regular file (a named pipe would block the
     // engine), or a name that can't be written as it stands, fails the row
     // before any work.
-    std::string reason = InputFailReason(input);
+    std::string reason = CheckInput(input);
     files.reason = &reason;
     if (reason.empty() &&
         (!FitsPlatformLimits(files.target + files.base + "_000" + format.ext) ||

@@ -46,60 +46,6 @@ int Publish(const std::string &temp, const std::string &target, bool replace) {
     return PlaceFile(temp, target, replace ? Placement::Replace : Placement::KeepExisting);
 }
 
-namespace {
-
-// True when the file at `fd` starts as PostScript does: "%!" (after what
-// printer drivers put before it: Ctrl-D, a byte order mark, white space, a
-// printer-job header), or the binary EPS header.
-bool StartsAsPostScript(int fd) {
-    char head[1024];
-    const ssize_t n = ::pread(fd, head, sizeof head, 0);
-    if (n <= 0)
-        return false;
-    std::string_view text(head, static_cast<std::size_t>(n));
-    if (text.substr(0, 4) == "\xc5\xd0\xd3\xc6")
-        return true;
-    constexpr std::string_view kJobHeader = "\x1b%-12345X";
-    for (;;) {
-        if (text.substr(0, 3) == "\xef\xbb\xbf")
-            text.remove_prefix(3);
-        else if (!text.empty() &&
-                 (text[0] == '\x04' || std::isspace(static_cast<unsigned char>(text[0]))))
-            text.remove_prefix(1);
-        else if (text.substr(0, kJobHeader.size()) == kJobHeader)
-            text.remove_prefix(kJobHeader.size());
-        else if (text.substr(0, 4) == "@PJL")
-            text.remove_prefix(std::min(text.size(), text.find('\n')));
-        else
-            break;
-    }
-    return text.substr(0, 2) == "%!";
-}
-
-} // namespace
-
-std::string InputFailReason(const std::string &path) {
-    if (!FitsPlatformLimits(path))
-        return "name too long";
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        int err = errno;
-        return err == ENOENT ? "input file is missing"
-                             : "can't read the input: " + std::string(std::strerror(err));
-    }
-    struct stat st {};
-    int got = ::fstat(fd, &st);
-    const bool postScript = got == 0 && S_ISREG(st.st_mode) && StartsAsPostScript(fd);
-    ::close(fd);
-    if (got != 0 || !S_ISREG(st.st_mode))
-        return "not a regular file";
-    if (st.st_size == 0)
-        return "empty input file";
-    if (!postScript)
-        return "not a PostScript file";
-    return {};
-}
-
 std::string EngineOutputFailReason(const std::string &path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)

@@ -23,6 +23,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/FileErrors.h"
+#include "common/InputCheck.h" // a row's input is checked with CheckInput
 
 // What was at a path before a step.
 struct FileMark {
@@ -44,15 +45,6 @@ bool WrittenSince(const FileMark &before, const std::string &path);
 // name since it was chosen). 0 on success, else the errno (EEXIST: the name
 // is taken); `temp` is then still there.
 int Publish(const std::string &temp, const std::string &target, bool replace);
-
-
-// Why `path` can't be converted as an input: the empty text for a non-empty
-// regular file that opens for reading and starts as PostScript ("%!", after
-// what printer drivers may put first, or the binary EPS header); otherwise
-// "name too long", "not a regular file", "empty input file", "not a
-// PostScript file" or the open's reason. Decided before the interpreter
-// runs; never blocks on a named pipe or a device.
-std::string InputFailReason(const std::string &path);
 
 // Why what the interpreter left at `path` (the temporary PDF) must not be
 // read: the empty text for a regular file of its own (not a link, no other

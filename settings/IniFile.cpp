@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/AtomicFile.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -360,26 +362,14 @@ bool IniFile::Save() const {
         return false;
     }
 
-    fs::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
+    // The only copy of the user's settings: synced, file and folder, so a
+    // crash right after leaves the old file or the new one.
+    AtomicFile file;
+    file.SetMode(mode);
+    if (file.Open(target.string()) != 0 || !WriteAll(file.Fd(), Text()) || file.Sync() != 0 ||
+        file.Commit(Placement::Replace) != 0)
         return false;
-    bool ok = WriteAll(fd, Text()) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tmpl.c_str(), target.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-        return false;
-    }
-    int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirfd >= 0) {
-        ::fsync(dirfd);
-        ::close(dirfd);
-    }
+    file.SyncFolder(); // the new file is in place whether or not this gets through
     return true;
 }
 

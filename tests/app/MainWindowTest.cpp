@@ -785,7 +785,7 @@ private slots:
         QCOMPARE(w.messages.size(), 1);
         const QStringList lines = w.messages[0].split('\n');
         QVERIFY(lines.contains(QString::fromStdString(notes) + ": is not a .ps or .eps file"));
-        QVERIFY(lines.contains(Dir("drop/gone.ps") + ": no such file"));
+        QVERIFY(lines.contains(Dir("drop/gone.ps") + ": input file is missing"));
         QVERIFY(lines.contains("https://www.quorvane.example/z.ps: not a local file"));
     }
 

@@ -98,21 +98,6 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_TRUE(Parse({"--version"}).version);
 }
 
-TEST(CliInputs, TakenAsTheListTakesThem) {
-    testsupport::TempFolder dir;
-    testsupport::WriteFile(dir.File("a.ps"), "%!PS\n");
-    testsupport::WriteFile(dir.File("B.PS"), "%!PS\n");
-    testsupport::WriteFile(dir.File("c.eps"), "%!PS\n");
-    testsupport::WriteFile(dir.File("d.ps.txt"), "%!PS\n");
-    testsupport::CreateFolder(dir.File("folder.ps/"));
-    EXPECT_EQ(InputRefusal(dir.File("a.ps")), "");
-    EXPECT_EQ(InputRefusal(dir.File("B.PS")), "");
-    EXPECT_EQ(InputRefusal(dir.File("c.eps")), "");
-    EXPECT_EQ(InputRefusal(dir.File("d.ps.txt")), "is not a .ps or .eps file");
-    EXPECT_EQ(InputRefusal(dir.File("folder.ps")), "is a folder");
-    EXPECT_EQ(InputRefusal(dir.File("missing.ps")), "no such file");
-}
-
 TEST(CliOptions, InputListsAndTheReport) {
     CliOptions o =
         Parse({"--files-from", "-", "a.ps", "--files-from=l.txt", "-0", "--report", "r.jsonl"});

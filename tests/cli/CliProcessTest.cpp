@@ -250,9 +250,9 @@ TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
     // Each refused input gets its line at once, in the order given, before
     // the files that convert; the Failed lines say why.
     EXPECT_EQ(lines[0], "Failed  " + notes + ": is not a .ps or .eps file");
-    EXPECT_EQ(lines[1], "Failed  " + missing + ": no such file");
-    EXPECT_EQ(lines[2].rfind("Failed  " + fifo + ": ", 0), 0u) << lines[2];
-    EXPECT_EQ(lines[3], "Failed  " + folder + ": is a folder");
+    EXPECT_EQ(lines[1], "Failed  " + missing + ": input file is missing");
+    EXPECT_EQ(lines[2], "Failed  " + fifo + ": not a regular file");
+    EXPECT_EQ(lines[3], "Failed  " + folder + ": not a regular file");
     EXPECT_EQ(lines[4].rfind("Failed  " + bad + ": interpreter error", 0), 0u) << lines[4];
     EXPECT_EQ(lines[5], "Succeed  " + good);
     EXPECT_EQ(lines[6], "1 succeeded, 5 failed, 0 stopped");
@@ -418,7 +418,7 @@ TEST_F(Cli, FilesFromStandardInputWithNulAndAJsonReport) {
     std::vector<std::string> expected = {
         spaced + "\tSucceed\t\t" + dir.File("out/a b.pdf") + "\tnumber",
         first + "\tSucceed\t\t" + dir.File("out/first.pdf") + "\tnumber",
-        missing + "\tFailed\tno such file\t\tnumber",
+        missing + "\tFailed\tinput file is missing\t\tnumber",
         dir.File("in/two\\nlines.ps") + "\tSucceed\t\t" + dir.File("out/two\\nlines.pdf") +
             "\tnumber",
     };

@@ -4,7 +4,8 @@
 
 // vantoria-cli --watch run as a process over a real folder: files written
 // slowly, held open, moved in, a burst, broken and odd files, the folder
-// removed, and SIGTERM in the middle of a conversion.
+// removed, SIGTERM in the middle of a conversion, and folders on another
+// file system.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -287,4 +288,54 @@ TEST_F(Watch, SigtermDuringAConversionStopsItAtOnceAndKeepsItsSource) {
     EXPECT_TRUE(ListNames(in + "done/").empty());
     EXPECT_TRUE(ListNames(in + "failed/").empty());
     EXPECT_EQ(watch.Out(), "Aborted  " + in + "loop.ps\n");
+}
+
+// Done and failed folders on another file system (a memory file system)
+// take a copy of the source, which then goes from IN: the copy has the
+// source's bytes and permissions and a free name, and no temporary is left
+// beside it. A named pipe can't be copied: it stays in IN and the watch goes
+// on. A file refused before its conversion (empty) fails with its reason.
+TEST_F(Watch, FoldersOnAnotherFileSystemTakeACopyOfTheSource) {
+    struct stat here {};
+    struct stat there {};
+    char shmTemplate[] = "/dev/shm/vantoria-watch-XXXXXX";
+    if (::stat(dir.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 ||
+        here.st_dev == there.st_dev || !::mkdtemp(shmTemplate))
+        GTEST_SKIP() << "no second file system to move across";
+    struct Remove {
+        std::string path;
+        ~Remove() { std::filesystem::remove_all(path); }
+    } other{std::string(shmTemplate) + "/"};
+    std::string done = other.path + "done/", failed = other.path + "failed/";
+    testsupport::CreateFolder(done);
+    WriteFile(done + "good.ps", "an older file of that name");
+
+    WatchProcess watch(dir, Args({"--done", done, "--failed", failed}));
+    ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+    ASSERT_EQ(::mkfifo(dir.File("stage/pipe.ps").c_str(), 0644), 0);
+    ASSERT_EQ(::rename(dir.File("stage/pipe.ps").c_str(), (in + "pipe.ps").c_str()), 0);
+    WriteFile(dir.File("stage/empty.ps"), "");
+    ASSERT_EQ(::rename(dir.File("stage/empty.ps").c_str(), (in + "empty.ps").c_str()), 0);
+    testsupport::WritePs(dir.File("stage/good.ps"));
+    ASSERT_EQ(::chmod(dir.File("stage/good.ps").c_str(), 0640), 0);
+    const std::string bytes = ReadFile(dir.File("stage/good.ps"));
+    DropIn("good.ps");
+
+    ASSERT_TRUE(WaitUntil([&] { return Exists(done + "good-01.ps"); }, 30s)) << watch.Err();
+    ASSERT_TRUE(WaitUntil([&] { return ListNames(failed).size() == 2; }, 10s)) << watch.Err();
+    watch.Signal(SIGTERM);
+    EXPECT_EQ(watch.WaitForExit(10s), 0) << watch.Err();
+
+    EXPECT_EQ(ListNames(done), (std::vector<std::string>{"good-01.ps", "good.ps"}));
+    EXPECT_EQ(ReadFile(done + "good.ps"), "an older file of that name");
+    EXPECT_EQ(ReadFile(done + "good-01.ps"), bytes);
+    struct stat copied {};
+    ASSERT_EQ(::stat((done + "good-01.ps").c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_mode & 07777, 0640u);
+    EXPECT_EQ(ListNames(failed), (std::vector<std::string>{"empty.ps", "empty.ps.reason"}));
+    EXPECT_EQ(ReadFile(failed + "empty.ps.reason"), "empty input file\n");
+    EXPECT_EQ(ListNames(in), (std::vector<std::string>{"pipe.ps"}));
+    EXPECT_NE(watch.Err().find(in + "pipe.ps: can't move it to " + failed), std::string::npos)
+        << watch.Err();
+    EXPECT_EQ(ListNames(out), (std::vector<std::string>{"good.pdf"}));
 }

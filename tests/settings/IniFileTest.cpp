@@ -5,6 +5,7 @@
 #include "settings/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -213,6 +214,15 @@ TEST(IniFileOnDisk, SaveAndReloadWithOneShotCalls) {
         ++entries;
     }
     EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+}
+
+// The temporary the save writes through has a short name of its own: a
+// settings file whose name is near the platform's limit saves as any other.
+TEST(IniFileOnDisk, ANameNearTheLimitSaves) {
+    TempFolder dir;
+    std::string path = dir.File(std::string(NAME_MAX - 4, 'p') + ".ini");
+    ASSERT_TRUE(IniWriteInt(path, "Set", "mode", 1));
+    EXPECT_EQ(ReadFile(path), "[Set]\nmode=1\n");
 }
 
 TEST(IniFileOnDisk, FailedSavesLeaveFileAndMemoryAsTheyWere) {
