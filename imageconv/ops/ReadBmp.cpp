@@ -98,8 +98,10 @@ struct BmpHeader {
 // page file can be.
 Status OpenPageFile(const std::string &path, Descriptor &file, uint64_t &fileSize) {
     file.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-    if (file.get() < 0)
-        return Status::Fail("cannot open " + path + ": " + std::strerror(errno));
+    if (file.get() < 0) {
+        const int err = errno;
+        return Status::SystemFail(err, "cannot open " + path + ": " + std::strerror(err));
+    }
     struct stat st {};
     if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return Status::Fail("not a regular file: " + path);

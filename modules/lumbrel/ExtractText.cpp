@@ -45,8 +45,10 @@ bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layo
             return Fail(error, "empty path");
 
         const int probe = ::open(pdf.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (probe < 0)
-            return Fail(error, std::string("can't read the PDF: ") + std::strerror(errno));
+        if (probe < 0) {
+            const int err = errno;
+            return Fail(error, std::string("can't read the PDF: ") + std::strerror(err));
+        }
         ::close(probe);
         std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(pdf));
         if (!doc)

@@ -59,7 +59,7 @@
 // mode 3 in content-stream order, any other mode in the physical layout of
 // the page; between pages (not after the last) a form feed when pageBreak is
 // non-zero, else a newline. The text file is written through a temporary file
-// and a rename, so a failure leaves an existing `txt` as it was. 0 for a
+// moved into place, so a failure leaves an existing `txt` as it was. 0 for a
 // missing, broken or password-protected PDF or a text path that can't be
 // written. `one` is accepted and not used.
 //
