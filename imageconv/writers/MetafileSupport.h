@@ -114,10 +114,12 @@ public:
     // Writes the records, closes the file (only then is it complete) and
     // puts it in place under the output's name.
     Status Finish(OutputFile &out, const std::string &path) {
-        if (!ok_ || Library::Finish(track_, handles_) != 0)
-            return out.Explain(Status::Fail("Cannot write " + path));
+        const bool finished = ok_ && Library::Finish(track_, handles_) == 0;
+        // A stream the library closed is not closed again when it is freed.
         if (out.StreamClosed())
             track_->fp = nullptr;
+        if (!finished)
+            return out.Explain(Status::Fail("Cannot write " + path));
         Library::FreeTrack(&track_);
         track_ = nullptr;
         return out.Commit();
