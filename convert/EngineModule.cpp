@@ -58,6 +58,8 @@ int LoadExtractorModule(const std::string &path, ExtractorModule &m) {
         return 0;
     Bind(m.handle, 6, m.postProcessSecured);
     m.finish = reinterpret_cast<PdfFinishFn>(dlsym(m.handle, LUMBREL_FINISH_PDF_SYMBOL));
+    m.lastError =
+        reinterpret_cast<ExtractorLastErrorFn>(dlsym(m.handle, LUMBREL_LAST_ERROR_SYMBOL));
     return 1;
 }
 

@@ -62,6 +62,8 @@ typedef int (*PdfFinishFn)(const char *pdf, const char *opass, const char *upass
                            int embedFonts);
 typedef int (*PdfExtractTextFn)(const char *pdf, const char *txt, int mode, int pageBreak, int one);
 typedef int (*ExtractorVersionFn)(char *buffer, int size);
+// Why the calling thread's last call into the module failed, as text.
+typedef int (*ExtractorLastErrorFn)(char *buffer, int size);
 }
 
 struct EngineModule {
@@ -85,7 +87,8 @@ struct ExtractorModule {
     ExtractorVersionFn version = nullptr;   // ordinal 5
     // ordinal 6, optional: a module without it still loads (null here)
     PdfPostProcessSecuredFn postProcessSecured = nullptr;
-    PdfFinishFn finish = nullptr; // by name, optional
+    PdfFinishFn finish = nullptr;           // by name, optional
+    ExtractorLastErrorFn lastError = nullptr; // by name, optional
 };
 
 // Load the module at `path` (a full path). 1 on success; 0 when the file can't

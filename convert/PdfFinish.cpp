@@ -4,6 +4,8 @@
 
 #include "convert/PdfFinish.h"
 
+#include <algorithm>
+
 #include "convert/EngineArgs.h"
 #include "convert/EngineModule.h"
 #include "settings/ConvertSettings.h"
@@ -18,6 +20,21 @@ bool NeedsFinishEntry(const ConvertSettings &settings) {
 }
 
 } // namespace
+
+std::string LumbrelLastError(const ExtractorModule &extractor) {
+    if (!extractor.lastError)
+        return {};
+    char buffer[512];
+    int length = extractor.lastError(buffer, sizeof buffer);
+    if (length <= 0)
+        return {};
+    if (length < int(sizeof buffer))
+        return std::string(buffer, size_t(length));
+    std::string text(size_t(length) + 1, '\0');
+    length = extractor.lastError(text.data(), int(text.size()));
+    text.resize(length > 0 ? std::min(size_t(length), text.size() - 1) : 0);
+    return text;
+}
 
 bool FinishPdf(const ExtractorModule &extractor, const ConvertSettings &settings,
                const std::string &pdf) {

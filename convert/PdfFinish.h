@@ -26,3 +26,8 @@ inline constexpr const char kPdfAppText[] = "Quorvane Vantroia";
 // True when the row may publish `pdf`.
 bool FinishPdf(const ExtractorModule &extractor, const ConvertSettings &settings,
                const std::string &pdf);
+
+// Why the calling thread's last call into the module (finishing or text)
+// failed, for a user ("disk full", "the PDF is damaged: ..."); "" when it
+// did not, or when the module can't say.
+std::string LumbrelLastError(const ExtractorModule &extractor);

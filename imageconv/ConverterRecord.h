@@ -11,6 +11,7 @@
 // One record is used by one thread at a time.
 #pragma once
 
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -21,9 +22,11 @@
 namespace imageconv {
 
 // Longest resolved paths kept, in characters: input files and output files.
-// A longer path is refused, never cut.
+// A longer path is refused, never cut. An output path is held to the
+// platform's limits (common/FileRules.h: FitsPlatformLimits), of which this
+// is the whole length's.
 constexpr size_t kMaxInputPath = 511;
-constexpr size_t kMaxOutputPath = 260;
+constexpr size_t kMaxOutputPath = PATH_MAX - 1;
 
 struct ImageConverter {
     std::vector<std::string> m_files; // absolute input paths, in the order added
@@ -52,8 +55,8 @@ struct ImageConverter {
     ImageConverter(const ImageConverter &) = delete;
     ImageConverter &operator=(const ImageConverter &) = delete;
 
-    // Finishes the multi-page TIFF file, if one is being built: it takes its
-    // name only when every page went in.
+    // Finishes the multi-page TIFF file, if one is still being built: it
+    // takes its name only when every page went in.
     void CloseMultiPage();
 };
 
@@ -75,7 +78,8 @@ void ConvertPages(ImageConverter &ic);
 
 // Reads one page file and runs the format's steps on it (the depth fields
 // must have been decided); `page` then holds what the format's writer gets.
-// False, with `page` untouched, when the read or a step failed.
+// False, with `page` untouched and the reason in m_lastError, when the read
+// or a step failed.
 bool PreparePage(ImageConverter &ic, const std::string &file, Dib &page);
 
 // The writer parameters carried by the record.

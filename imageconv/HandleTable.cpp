@@ -110,7 +110,12 @@ int ImageConverterConvert(int handle) {
     try {
         imageconv::ConvertPages(*ic);
     } catch (...) {
-        // A page that fails leaves no output; convert reports nothing else.
+        // A page that fails leaves no output; convert reports nothing else,
+        // the reason is kept for ImageConverterLastError.
+        try {
+            ic->m_lastError = "out of memory";
+        } catch (...) {
+        }
     }
     return 1;
 }
@@ -128,7 +133,8 @@ int ImageConverterDestroy(int handle) {
         record = std::move(it->second);
         t.records.erase(it);
     }
-    // Closing the multi-page file happens outside the table's lock.
+    // Convert has finished the multi-page file; one it did not finish (its
+    // conversion was cut short) is finished here, outside the table's lock.
     record->CloseMultiPage();
     return 1;
 }

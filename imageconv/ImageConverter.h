@@ -13,7 +13,10 @@
 //
 // Handles are positive integers; 0 and negative handles are refused with 0.
 // Every call returns 1 on success. Convert returns 1 whatever happened to the
-// pages: a page that can't be read or written leaves no output file.
+// pages: a page that can't be read or written leaves no output file, and
+// ImageConverterLastError says why. Convert finishes a multi-page TIFF file
+// once its pages are all appended; Destroy finishes one that Convert did not
+// (a conversion cut short) and then ends the handle.
 // Different handles may be used from different threads at the same time; one
 // handle is used by one thread at a time.
 #pragma once
@@ -73,13 +76,16 @@ int ImageConverterSetOption(int handle, int option, const char *text, int value,
 int ImageConverterConvert(int handle);
 int ImageConverterDestroy(int handle);
 
-// Why the last page of `handle` that failed did so: the reader's, the page
-// operation's or the writer's message, with the system's reason where a
-// system call failed ("TIFF: can't write /out/a.tif: No space left on
-// device"). Copies it, cut to fit and NUL-terminated, into `buffer` of `size`
-// bytes; returns its full length, 0 when no page failed (buffer then holds
-// ""), or -1 for an unknown handle. Our own addition beside the five, which
-// keep their contracts; the multi-page file's own failure is known only
-// after Destroy, so call it before Destroy for the pages and read the
-// multi-page result through Destroy's effect on the file.
+// Why the last page of `handle`'s last Convert that failed did so, for a
+// user: "<FORMAT>: <cause>", where the cause of a failed system call is the
+// shared text of its errno (common/FileErrors.h: "PNG: disk full", "JPEG:
+// output folder is read-only"), a page a format can't hold says so ("PCX:
+// page too large for the format (70000 x 42 pixels, at most 65536)") and a
+// page file that can't be read says "damaged page file: " and the reader's
+// message. The multi-page file's own failure (its finishing) is among them,
+// since Convert finishes it. Copies the text, cut to fit and NUL-terminated,
+// into `buffer` of `size` bytes; returns its full length, 0 when no page
+// failed (buffer then holds ""), or -1 for an unknown handle. Our own
+// addition beside the five, which keep their contracts; call it before
+// Destroy.
 int ImageConverterLastError(int handle, char *buffer, int size);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/FileRules.h"
 #include "imageconv/ConverterRecord.h"
 #include "imageconv/ImageConverter.h"
 
@@ -32,7 +33,7 @@ int SetConverterOption(ImageConverter &ic, int option, const char *text, int val
         if (!text || !*text)
             return 1;
         std::string resolved = ResolvePath(text, kMaxOutputPath);
-        if (resolved.empty())
+        if (resolved.empty() || !FitsPlatformLimits(resolved))
             return 0;
         (option == IC_OPT_OUTPUT_PATH ? ic.m_szOutput : ic.m_szMultiOutput) = std::move(resolved);
         return 1;

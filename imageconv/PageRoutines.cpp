@@ -8,6 +8,9 @@
 // After a failed step the page is emptied and every later step, the write
 // included, does nothing: a page that can't be read or processed leaves no
 // output file, and an existing file at the output path is left untouched.
+// The failure's reason, in a user's words and naming the format, becomes the
+// converter's last error.
+#include "common/FileErrors.h"
 #include "imageconv/ConverterRecord.h"
 #include "imageconv/ImageConverter.h"
 #include "imageconv/PageOps.h"
@@ -33,11 +36,13 @@ public:
     void Read(const ImageConverter &ic, const std::string &path) {
         if (ic.m_nInputType != IC_INPUT_BMP) {
             Fail(Status::Fail("input type not readable"));
+            readFailed_ = true;
             return;
         }
         dib_.bits = std::move(t_spareBits);
         t_spareBits = {};
         Apply([&](Dib &d) { return ReadBmp(path, d); });
+        readFailed_ = !ok_;
         Apply(ExpandToTrueColour);
     }
 
@@ -52,6 +57,9 @@ public:
     bool ok() const { return ok_; }
     const Dib &dib() const { return dib_; }
     Dib Take() { return std::move(dib_); }
+    // Why the page failed, and whether it was its file that could not be read.
+    const Status &status() const { return status_; }
+    bool readFailed() const { return readFailed_; }
 
 private:
     void Fail(Status s) {
@@ -62,8 +70,25 @@ private:
 
     Dib dib_;
     bool ok_ = true;
+    bool readFailed_ = false;
     Status status_ = Status::Ok();
 };
+
+const char *FormatName(int code) {
+    static const char *const kNames[] = {"BMP", "EMF", "WMF", "JPEG", "PNG", "GIF",
+                                         "TIFF", "PCX", "TGA", "JP2", "RAS", "JPC"};
+    if (code >= IC_FORMAT_BMP && code <= IC_FORMAT_JPC)
+        return kNames[code - IC_FORMAT_BMP];
+    return "image";
+}
+
+// "<FORMAT>: <cause>": a failed system call's cause in the shared words
+// ("disk full"), else the step's own message.
+void NoteFailure(ImageConverter &ic, const Status &failed) {
+    std::string cause = failed.error() != 0 ? FailReason(failed.error(), "can't write the image")
+                                            : failed.message();
+    ic.m_lastError = std::string(FormatName(ic.m_nFormatCode)) + ": " + cause;
+}
 
 bool IsPaletteDepth(int bpp) {
     return bpp == 1 || bpp == 4 || bpp == 8;
@@ -196,23 +221,37 @@ Status WritePage(const ImageConverter &ic, const Dib &d, const std::string &out)
 
 void ConvertSinglePage(ImageConverter &ic) {
     Dib page;
-    if (PreparePage(ic, ic.m_files.front(), page) && !ic.m_szOutput.empty())
-        WritePage(ic, page, ic.m_szOutput);
+    if (PreparePage(ic, ic.m_files.front(), page)) {
+        Status written = ic.m_szOutput.empty() ? Status::Fail("no output file name")
+                                               : WritePage(ic, page, ic.m_szOutput);
+        if (!written)
+            NoteFailure(ic, written);
+    }
     KeepSpare(page);
 }
 
 // Every added file that made it through its steps becomes the next page of
-// the one TIFF file. The writer builds it beside the target, which it
-// replaces only when the converter is destroyed and every page went in.
+// the one TIFF file. The writer builds it beside the target and the file is
+// finished here, once every page was appended: it replaces the target only
+// when every page appended went in.
 void ConvertMultiPageTiff(ImageConverter &ic) {
-    if (ic.m_szMultiOutput.empty())
+    if (ic.m_szMultiOutput.empty()) {
+        NoteFailure(ic, Status::Fail("no output file name"));
         return;
+    }
     for (const std::string &file : ic.m_files) {
         Dib page;
         if (!PreparePage(ic, file, page))
             continue;
-        ic.m_pTiffImage->Append(ic.m_szMultiOutput, page, MakeWriteParams(ic));
+        Status appended = ic.m_pTiffImage->Append(ic.m_szMultiOutput, page, MakeWriteParams(ic));
+        if (!appended)
+            NoteFailure(ic, appended);
     }
+    // With no page in it there is no file; the pages said why.
+    const bool anyPage = ic.m_pTiffImage->PageCount() > 0;
+    Status finished = ic.m_pTiffImage->Finish();
+    if (!finished && (anyPage || ic.m_lastError.empty()))
+        NoteFailure(ic, finished);
 }
 
 } // namespace
@@ -234,13 +273,23 @@ bool PreparePage(ImageConverter &ic, const std::string &file, Dib &out) {
     Page page;
     page.Read(ic, file);
     RunSteps(ic, page);
-    if (!page.ok() || !page.dib().IsValid())
+    if (!page.ok()) {
+        if (page.readFailed())
+            NoteFailure(ic, Status::Fail("damaged page file: " + page.status().message()));
+        else
+            NoteFailure(ic, page.status());
         return false;
+    }
+    if (!page.dib().IsValid()) {
+        NoteFailure(ic, Status::Fail("empty page"));
+        return false;
+    }
     out = page.Take();
     return true;
 }
 
 void ConvertPages(ImageConverter &ic) {
+    ic.m_lastError.clear();
     if (ic.m_files.empty())
         return;
     DecideDepth(ic);

@@ -3,11 +3,11 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // The format writers: each takes one finished page and an output path,
-// creates or truncates the file, writes it and closes it. A writer returns a
-// Status like the page operations: a failed one says why (for example "Bit
-// depth must be 8 or 24") and leaves no file behind (it removes what it had
-// started); nothing is printed and nothing throws. Writers never change the
-// page.
+// writes the file and puts it in place. A writer returns a Status like the
+// page operations: a failed one says why (for example "Bit depth must be 8 or
+// 24"), carries the errno when a system call failed (a full disk), and leaves
+// no file behind (it removes what it had started); nothing is printed and
+// nothing throws. Writers never change the page.
 //
 // Pages arrive in the layouts the page pipeline prepares for each format:
 //   BMP, PNG, PCX, TIFF  1, 4, 8 (palette) or 24 bits
@@ -52,14 +52,14 @@ Status WriteEmf(const Dib &page, const std::string &path, int width, int height)
 Status WriteWmf(const Dib &page, const std::string &path, int width, int height);
 
 // The TIFF writer kept open across the pages of a multi-page file. The first
-// Append creates a hidden sibling of `path` and opens the TIFF stream on it;
-// each appended page's directory is written to it before Append returns.
-// Finish closes the stream and renames the sibling over `path`, only when
-// every page went in and the file closed without error: a page that can't be
-// written (a refused page, a full disk) spoils the whole file, every later
-// Append returns that failure, and Finish removes the sibling, so `path`
-// keeps what it had byte for byte. Close abandons an unfinished file the
-// same way. After Finish or Close the writer starts afresh.
+// Append creates a hidden temporary beside `path` and opens the TIFF stream
+// on it; each appended page's directory is written to it before Append
+// returns. Finish closes the stream and moves the temporary over `path`,
+// only when every page went in and the file closed without error: a page
+// that can't be written (a refused page, a full disk) spoils the whole file,
+// every later Append returns that failure, and Finish removes the temporary,
+// so `path` keeps what it had byte for byte. Close abandons an unfinished
+// file the same way. After Finish or Close the writer starts afresh.
 class TiffMultiPageWriter {
 public:
     TiffMultiPageWriter();

@@ -28,9 +28,11 @@ namespace {
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
+    ~Descriptor() { reset(-1); }
+    void reset(int fd) {
         if (fd_ >= 0)
             ::close(fd_);
+        fd_ = fd;
     }
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
@@ -76,6 +78,154 @@ constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kBiRgb = 0;
 
+// What the headers say, before it is checked.
+struct BmpHeader {
+    uint64_t fileSize = 0;
+    uint32_t offBits = 0;
+    uint32_t headerSize = 0;
+    int64_t width = 0, height = 0;
+    int planes = 0, bitCount = 0;
+    uint32_t compression = kBiRgb, clrUsed = 0, clrImportant = 0;
+    int32_t xPels = 0, yPels = 0;
+    size_t paletteEntrySize = 4;
+    bool topDown = false;
+    // From the checks: the palette's place and length.
+    uint32_t paletteCount = 0;
+    uint64_t paletteOffset = 0;
+};
+
+// Opens a page file: a regular file with no other name, not larger than any
+// page file can be.
+Status OpenPageFile(const std::string &path, Descriptor &file, uint64_t &fileSize) {
+    file.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    if (file.get() < 0) {
+        const int err = errno;
+        return Status::SystemFail(err, "cannot open " + path + ": " + std::strerror(err));
+    }
+    struct stat st {};
+    if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Status::Fail("not a regular file: " + path);
+    // A page file is the interpreter's own: another name for it would be
+    // some other file made to look like a page.
+    if (st.st_nlink != 1)
+        return Status::Fail("page file has other names: " + path);
+    fileSize = uint64_t(st.st_size);
+    if (fileSize > Dib::kMaxPageFileBytes)
+        return Status::Fail("larger than any page file: " + path);
+    return Status::Ok();
+}
+
+// The file header and the information header (its own size comes first).
+Status ReadHeaders(int fd, BmpHeader &h) {
+    // BITMAPFILEHEADER
+    uint8_t fh[kFileHeaderSize];
+    if (h.fileSize < kFileHeaderSize + kCoreHeaderSize || !ReadAt(fd, 0, fh, sizeof fh))
+        return Status::Fail("file too short for a bitmap header");
+    if (fh[0] != 'B' || fh[1] != 'M')
+        return Status::Fail("no BM signature");
+    h.offBits = Le32(fh + 10);
+
+    uint8_t ih[kInfoHeaderSize] = {};
+    if (!ReadAt(fd, kFileHeaderSize, ih, 4))
+        return Status::Fail("truncated information header");
+    h.headerSize = Le32(ih);
+    if (h.headerSize == kCoreHeaderSize) {
+        // BITMAPCOREHEADER: 16-bit sizes, 3-byte palette entries.
+        if (!ReadAt(fd, kFileHeaderSize, ih, kCoreHeaderSize))
+            return Status::Fail("truncated core header");
+        h.width = Le16(ih + 4);
+        h.height = Le16(ih + 6);
+        h.planes = Le16(ih + 8);
+        h.bitCount = Le16(ih + 10);
+        h.paletteEntrySize = 3;
+    } else if (h.headerSize >= kInfoHeaderSize && h.headerSize <= 1024) {
+        if (h.fileSize < uint64_t(kFileHeaderSize) + h.headerSize ||
+            !ReadAt(fd, kFileHeaderSize, ih, kInfoHeaderSize))
+            return Status::Fail("truncated information header");
+        h.width = Le32s(ih + 4);
+        h.height = Le32s(ih + 8);
+        h.planes = Le16(ih + 12);
+        h.bitCount = Le16(ih + 14);
+        h.compression = Le32(ih + 16);
+        h.xPels = Le32s(ih + 24);
+        h.yPels = Le32s(ih + 28);
+        h.clrUsed = Le32(ih + 32);
+        h.clrImportant = Le32(ih + 36);
+    } else {
+        return Status::Fail("unknown information header size");
+    }
+    return Status::Ok();
+}
+
+// The kind of bitmap and its size: one this reader takes, within the page
+// limit.
+Status CheckShape(BmpHeader &h) {
+    if (h.planes != 1)
+        return Status::Fail("plane count is not 1");
+    if (h.bitCount != 1 && h.bitCount != 4 && h.bitCount != 8 && h.bitCount != 24)
+        return Status::Fail("unsupported bit depth");
+    if (h.compression != kBiRgb)
+        return Status::Fail("compressed bitmaps are not read");
+    if (h.height < 0) {
+        // INT32_MIN has no positive counterpart.
+        if (h.height == INT32_MIN)
+            return Status::Fail("bad height");
+        h.topDown = true;
+        h.height = -h.height;
+    }
+    if (h.width <= 0 || h.height <= 0)
+        return Status::Fail("empty or negative size");
+    if (!Dib::FitsWorkingLimit(h.width, h.height))
+        return Status::Fail("page too large");
+    return Status::Ok();
+}
+
+// The palette (right after the information header, at most 2^bits entries)
+// and the pixels (|height| rows padded to 4 bytes) all inside the file.
+Status CheckLayout(BmpHeader &h) {
+    if (h.bitCount <= 8) {
+        const uint32_t maxEntries = 1u << h.bitCount;
+        h.paletteCount = h.clrUsed == 0 ? maxEntries : h.clrUsed;
+        if (h.paletteCount > maxEntries)
+            return Status::Fail("palette longer than the bit depth allows");
+    }
+    h.paletteOffset = uint64_t(kFileHeaderSize) + h.headerSize;
+    const uint64_t paletteEnd = h.paletteOffset + uint64_t(h.paletteCount) * h.paletteEntrySize;
+    if (paletteEnd > h.fileSize)
+        return Status::Fail("palette runs past the end of the file");
+    if (h.offBits < paletteEnd)
+        return Status::Fail("pixel data overlaps the headers");
+    const uint64_t stride = Dib::StrideFor(h.width, h.bitCount);
+    if (stride == 0 || stride > Dib::kMaxBytes / uint64_t(h.height))
+        return Status::Fail("page too large");
+    const uint64_t pixelBytes = stride * uint64_t(h.height);
+    if (uint64_t(h.offBits) > h.fileSize || pixelBytes > h.fileSize - h.offBits)
+        return Status::Fail("pixel data runs past the end of the file");
+    return Status::Ok();
+}
+
+// The palette's entries and the page's pixel buffer, shaped for the pixels.
+Status ReadPalette(int fd, const BmpHeader &h, Dib &page, std::vector<RgbQuad> &palette) {
+    try {
+        palette.resize(h.bitCount <= 8 ? (size_t(1) << h.bitCount) : 0);
+        if (h.paletteCount > 0) {
+            std::vector<uint8_t> raw(size_t(h.paletteCount) * h.paletteEntrySize);
+            if (!ReadAt(fd, h.paletteOffset, raw.data(), raw.size()))
+                return Status::Fail("cannot read the palette");
+            for (uint32_t i = 0; i < h.paletteCount; ++i) {
+                const uint8_t *e = raw.data() + size_t(i) * h.paletteEntrySize;
+                palette[i] = RgbQuad{e[0], e[1], e[2], 0};
+            }
+        }
+        if (!page.Reshape(h.width, h.height, h.bitCount))
+            return Status::Fail("page too large");
+    } catch (const std::bad_alloc &) {
+        page.Clear();
+        return Status::Fail("out of memory");
+    }
+    return Status::Ok();
+}
+
 } // namespace
 
 Status ReadBmp(const std::string &path, Dib &page) {
@@ -86,139 +236,33 @@ Status ReadBmp(const std::string &path, Dib &page) {
     page.palette.clear();
     page.colorsUsed = page.colorsImportant = 0;
 
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-    if (file.get() < 0)
-        return Status::Fail("cannot open " + path + ": " + std::strerror(errno));
-    struct stat st {};
-    if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return Status::Fail("not a regular file: " + path);
-    // A page file is the interpreter's own: another name for it would be
-    // some other file made to look like a page.
-    if (st.st_nlink != 1)
-        return Status::Fail("page file has other names: " + path);
-    const uint64_t fileSize = uint64_t(st.st_size);
-    if (fileSize > Dib::kMaxPageFileBytes)
-        return Status::Fail("larger than any page file: " + path);
-
-    // BITMAPFILEHEADER
-    uint8_t fh[kFileHeaderSize];
-    if (fileSize < kFileHeaderSize + kCoreHeaderSize || !ReadAt(file.get(), 0, fh, sizeof fh))
-        return Status::Fail("file too short for a bitmap header");
-    if (fh[0] != 'B' || fh[1] != 'M')
-        return Status::Fail("no BM signature");
-    const uint32_t offBits = Le32(fh + 10);
-
-    // Information header: its own size comes first.
-    uint8_t ih[kInfoHeaderSize] = {};
-    if (!ReadAt(file.get(), kFileHeaderSize, ih, 4))
-        return Status::Fail("truncated information header");
-    const uint32_t headerSize = Le32(ih);
-    int64_t width = 0, height = 0;
-    int planes = 0, bitCount = 0;
-    uint32_t compression = kBiRgb, clrUsed = 0, clrImportant = 0;
-    int32_t xPels = 0, yPels = 0;
-    size_t paletteEntrySize = 4;
-    if (headerSize == kCoreHeaderSize) {
-        // BITMAPCOREHEADER: 16-bit sizes, 3-byte palette entries.
-        if (!ReadAt(file.get(), kFileHeaderSize, ih, kCoreHeaderSize))
-            return Status::Fail("truncated core header");
-        width = Le16(ih + 4);
-        height = Le16(ih + 6);
-        planes = Le16(ih + 8);
-        bitCount = Le16(ih + 10);
-        paletteEntrySize = 3;
-    } else if (headerSize >= kInfoHeaderSize && headerSize <= 1024) {
-        if (fileSize < uint64_t(kFileHeaderSize) + headerSize ||
-            !ReadAt(file.get(), kFileHeaderSize, ih, kInfoHeaderSize))
-            return Status::Fail("truncated information header");
-        width = Le32s(ih + 4);
-        height = Le32s(ih + 8);
-        planes = Le16(ih + 12);
-        bitCount = Le16(ih + 14);
-        compression = Le32(ih + 16);
-        xPels = Le32s(ih + 24);
-        yPels = Le32s(ih + 28);
-        clrUsed = Le32(ih + 32);
-        clrImportant = Le32(ih + 36);
-    } else {
-        return Status::Fail("unknown information header size");
-    }
-
-    if (planes != 1)
-        return Status::Fail("plane count is not 1");
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24)
-        return Status::Fail("unsupported bit depth");
-    if (compression != kBiRgb)
-        return Status::Fail("compressed bitmaps are not read");
-    bool topDown = false;
-    if (height < 0) {
-        // INT32_MIN has no positive counterpart.
-        if (height == INT32_MIN)
-            return Status::Fail("bad height");
-        topDown = true;
-        height = -height;
-    }
-    if (width <= 0 || height <= 0)
-        return Status::Fail("empty or negative size");
-
-    if (!Dib::FitsWorkingLimit(width, height))
-        return Status::Fail("page too large");
-
-    // Palette: right after the information header, at most 2^bits entries.
-    uint32_t paletteCount = 0;
-    if (bitCount <= 8) {
-        const uint32_t maxEntries = 1u << bitCount;
-        paletteCount = clrUsed == 0 ? maxEntries : clrUsed;
-        if (paletteCount > maxEntries)
-            return Status::Fail("palette longer than the bit depth allows");
-    }
-    const uint64_t paletteOffset = uint64_t(kFileHeaderSize) + headerSize;
-    const uint64_t paletteEnd = paletteOffset + uint64_t(paletteCount) * paletteEntrySize;
-    if (paletteEnd > fileSize)
-        return Status::Fail("palette runs past the end of the file");
-    if (offBits < paletteEnd)
-        return Status::Fail("pixel data overlaps the headers");
-
-    // Pixels: |height| rows padded to 4 bytes, all inside the file.
-    const uint64_t stride = Dib::StrideFor(width, bitCount);
-    if (stride == 0 || stride > Dib::kMaxBytes / uint64_t(height))
-        return Status::Fail("page too large");
-    const uint64_t pixelBytes = stride * uint64_t(height);
-    if (uint64_t(offBits) > fileSize || pixelBytes > fileSize - offBits)
-        return Status::Fail("pixel data runs past the end of the file");
-
+    Descriptor file(-1);
+    BmpHeader h;
+    if (Status opened = OpenPageFile(path, file, h.fileSize); !opened)
+        return opened;
+    if (Status read = ReadHeaders(file.get(), h); !read)
+        return read;
+    if (Status shape = CheckShape(h); !shape)
+        return shape;
+    if (Status layout = CheckLayout(h); !layout)
+        return layout;
     std::vector<RgbQuad> palette;
-    try {
-        palette.resize(bitCount <= 8 ? (size_t(1) << bitCount) : 0);
-        if (paletteCount > 0) {
-            std::vector<uint8_t> raw(size_t(paletteCount) * paletteEntrySize);
-            if (!ReadAt(file.get(), paletteOffset, raw.data(), raw.size()))
-                return Status::Fail("cannot read the palette");
-            for (uint32_t i = 0; i < paletteCount; ++i) {
-                const uint8_t *e = raw.data() + size_t(i) * paletteEntrySize;
-                palette[i] = RgbQuad{e[0], e[1], e[2], 0};
-            }
-        }
-        if (!page.Reshape(width, height, bitCount))
-            return Status::Fail("page too large");
-    } catch (const std::bad_alloc &) {
-        page.Clear();
-        return Status::Fail("out of memory");
-    }
+    if (Status read = ReadPalette(file.get(), h, page, palette); !read)
+        return read;
 
-    if (!ReadAt(file.get(), offBits, page.bits.data(), page.bits.size())) {
+    if (!ReadAt(file.get(), h.offBits, page.bits.data(), page.bits.size())) {
         page.Clear();
         return Status::Fail("cannot read the pixel data");
     }
-    if (topDown)
+    if (h.topDown)
         FlipRows(page);
 
     // Entries past the stored palette stay black, so every index has a colour.
     page.palette = std::move(palette);
-    page.colorsUsed = int(paletteCount);
-    page.colorsImportant = clrImportant <= paletteCount ? int(clrImportant) : 0;
-    page.xPelsPerMeter = xPels > 0 ? xPels : 0;
-    page.yPelsPerMeter = yPels > 0 ? yPels : 0;
+    page.colorsUsed = int(h.paletteCount);
+    page.colorsImportant = h.clrImportant <= h.paletteCount ? int(h.clrImportant) : 0;
+    page.xPelsPerMeter = h.xPels > 0 ? h.xPels : 0;
+    page.yPelsPerMeter = h.yPels > 0 ? h.yPels : 0;
     page.xDpi = int(page.xPelsPerMeter / 39.37007874015748 + 0.5);
     page.yDpi = int(page.yPelsPerMeter / 39.37007874015748 + 0.5);
     return Status::Ok();

@@ -52,7 +52,7 @@ Status WriteEmf(const Dib &page, const std::string &path, int width, int height)
     const int64_t frameRight = int64_t(kScreenMillimetresX) * t.width * 100 / kScreenPixelsX;
     const int64_t frameBottom = int64_t(kScreenMillimetresY) * t.height * 100 / kScreenPixelsY;
     if (frameRight > INT32_MAX || frameBottom > INT32_MAX)
-        return Status::Fail("Picture too large for EMF");
+        return Status::Fail("picture too large for the format");
     const U_RECTL frame =
         rectl_set(point32_set(0, 0), point32_set(int32_t(frameRight), int32_t(frameBottom)));
     const U_RECTL bounds = rectl_set(point32_set(0, 0), point32_set(t.width - 1, t.height - 1));

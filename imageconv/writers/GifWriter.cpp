@@ -155,7 +155,7 @@ Status WriteGif(const Dib &page, const std::string &path) {
     if (!page.IsValid() || (page.bpp != 1 && page.bpp != 4 && page.bpp != 8))
         return Status::Fail("GIF takes only 1, 4 or 8-bit pages");
     if (page.width > 0xffff || page.height > 0xffff)
-        return Status::Fail("Page too large for GIF");
+        return TooLarge(page, 0xffff);
     const int bits = page.bpp;
     const int tableSize = 1 << bits;
     const int inUse = PaletteCount(page);
@@ -212,7 +212,7 @@ Status WriteGif(const Dib &page, const std::string &path) {
         lzw.Finish();
         sink.U8(0x3b);
         if (!sink.Flush())
-            return Status::Fail("Cannot write " + path);
+            return out.Failure("Cannot write " + path);
     }
     return out.Commit();
 }

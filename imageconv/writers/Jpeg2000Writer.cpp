@@ -77,10 +77,13 @@ double Jpeg2000Rate(int quality) {
     return std::strtod(text, nullptr);
 }
 
-Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, int quality) {
-    std::array<uint8_t, 256> grey{};
-    if (!page.IsValid() || (page.bpp != 24 && !GreyLevels(page, grey)))
-        return Status::Fail("JasPer can save only RGB or GrayScale images");
+namespace {
+
+using ImagePtr = std::unique_ptr<opj_image_t, ImageDeleter>;
+
+// The page as an OpenJPEG image: one grey component (levels through `grey`)
+// or red, green, blue; rows from the top. Null when out of memory.
+ImagePtr MakeImage(const Dib &page, const std::array<uint8_t, 256> &grey) {
     const int comps = page.bpp == 24 ? 3 : 1;
     opj_image_cmptparm_t parms[3]{};
     for (int c = 0; c < comps; ++c) {
@@ -90,10 +93,10 @@ Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, 
         parms[c].prec = 8;
         parms[c].sgnd = 0;
     }
-    std::unique_ptr<opj_image_t, ImageDeleter> image(
+    ImagePtr image(
         opj_image_create(OPJ_UINT32(comps), parms, comps == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY));
     if (!image)
-        return Status::Fail("Out of memory for JPEG 2000 image");
+        return image;
     image->x0 = image->y0 = 0;
     image->x1 = OPJ_UINT32(page.width);
     image->y1 = OPJ_UINT32(page.height);
@@ -115,7 +118,10 @@ Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, 
                 v[x] = grey[src[x]];
         }
     }
+    return image;
+}
 
+opj_cparameters_t EncoderParameters(const Dib &page, int quality) {
     opj_cparameters_t cp;
     opj_set_default_encoder_parameters(&cp);
     cp.irreversible = 0;
@@ -132,7 +138,38 @@ Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, 
         cp.tcp_rates[0] = float(1.0 / rate);
     }
     cp.numresolution = Resolutions(page.width, page.height);
-    cp.tcp_mct = comps == 3 ? 1 : 0;
+    cp.tcp_mct = page.bpp == 24 ? 1 : 0;
+    return cp;
+}
+
+// Runs the encoder into the output's stream; `message` holds the encoder's
+// error text.
+Status Encode(opj_codec_t *codec, opj_image_t *image, OutputFile &out, const std::string &path,
+              const std::string &message) {
+    std::unique_ptr<opj_stream_t, StreamDeleter> stream(
+        opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE));
+    if (!stream)
+        return Status::Fail("Out of memory for " + path);
+    opj_stream_set_user_data(stream.get(), out.File(), nullptr);
+    opj_stream_set_write_function(stream.get(), WriteProc);
+    opj_stream_set_skip_function(stream.get(), SkipProc);
+    opj_stream_set_seek_function(stream.get(), SeekProc);
+    if (!opj_start_compress(codec, image, stream.get()) || !opj_encode(codec, stream.get()) ||
+        !opj_end_compress(codec, stream.get()))
+        return out.Explain(Status::Fail(message.empty() ? "Cannot write " + path : message));
+    return Status::Ok();
+}
+
+} // namespace
+
+Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, int quality) {
+    std::array<uint8_t, 256> grey{};
+    if (!page.IsValid() || (page.bpp != 24 && !GreyLevels(page, grey)))
+        return Status::Fail("JasPer can save only RGB or GrayScale images");
+    ImagePtr image = MakeImage(page, grey);
+    if (!image)
+        return Status::Fail("Out of memory for JPEG 2000 image");
+    opj_cparameters_t cp = EncoderParameters(page, quality);
 
     std::string message;
     std::unique_ptr<opj_codec_t, CodecDeleter> codec(
@@ -148,19 +185,8 @@ Status WriteJpeg2000(const Dib &page, const std::string &path, bool codestream, 
     OutputFile out(path);
     if (!out.IsOpen())
         return out.OpenStatus();
-    {
-        std::unique_ptr<opj_stream_t, StreamDeleter> stream(
-            opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE));
-        if (!stream)
-            return Status::Fail("Out of memory for " + path);
-        opj_stream_set_user_data(stream.get(), out.File(), nullptr);
-        opj_stream_set_write_function(stream.get(), WriteProc);
-        opj_stream_set_skip_function(stream.get(), SkipProc);
-        opj_stream_set_seek_function(stream.get(), SeekProc);
-        if (!opj_start_compress(codec.get(), image.get(), stream.get()) ||
-            !opj_encode(codec.get(), stream.get()) || !opj_end_compress(codec.get(), stream.get()))
-            return Status::Fail(message.empty() ? "Cannot write " + path : message);
-    }
+    if (Status encoded = Encode(codec.get(), image.get(), out, path, message); !encoded)
+        return encoded;
     return out.Commit();
 }
 

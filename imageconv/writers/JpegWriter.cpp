@@ -141,7 +141,7 @@ Status WriteJpeg(const Dib &page, const std::string &path, const WriteParams &pa
     if (!page.IsValid() || (page.bpp != 8 && page.bpp != 24))
         return Status::Fail("JPEG takes only grey or true-colour pages");
     if (page.width > JPEG_MAX_DIMENSION || page.height > JPEG_MAX_DIMENSION)
-        return Status::Fail("Page too large for JPEG");
+        return TooLarge(page, JPEG_MAX_DIMENSION);
     auto job = std::make_unique<Job>();
     if (page.bpp == 8 && !GreyLevels(page, job->grey))
         return Status::Fail("JPEG takes only grey or true-colour pages");
@@ -152,7 +152,7 @@ Status WriteJpeg(const Dib &page, const std::string &path, const WriteParams &pa
     if (!out.IsOpen())
         return out.OpenStatus();
     if (Status encoded = Encode(*job, page, out.File(), params); !encoded)
-        return encoded;
+        return out.Explain(encoded);
     return out.Commit();
 }
 

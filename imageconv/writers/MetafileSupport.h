@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -75,16 +76,20 @@ public:
     MetafileRecords(const MetafileRecords &) = delete;
     MetafileRecords &operator=(const MetafileRecords &) = delete;
 
-    // Opens the output's sibling and hands it, by name, to the library,
-    // which writes it itself.
+    // Starts the library's record list on the output's temporary. The
+    // library opens the file by name; its stream is swapped for the
+    // output's own before anything is written, so every write the library
+    // makes is seen (a full disk among them, which the library would let
+    // pass at its closing of the file).
     Status Start(OutputFile &out, const std::string &path) {
         if (!out.IsOpen())
             return out.OpenStatus();
-        if (Status closed = out.CloseStream(); !closed)
-            return closed;
         if (Library::Start(out.TempPath().c_str(), &track_) != 0 ||
             Library::CreateHandles(&handles_) != 0)
             return Status::Fail("Cannot create " + path);
+        if (track_->fp)
+            std::fclose(track_->fp);
+        track_->fp = out.ReleaseStream();
         return Status::Ok();
     }
 
@@ -106,11 +111,15 @@ public:
             ok_ = false;
     }
 
-    // Writes the records, closes the file the library opened (only then is
-    // it complete) and puts it in place under the output's name.
+    // Writes the records, closes the file (only then is it complete) and
+    // puts it in place under the output's name.
     Status Finish(OutputFile &out, const std::string &path) {
-        if (!ok_ || Library::Finish(track_, handles_) != 0)
-            return Status::Fail("Cannot write " + path);
+        const bool finished = ok_ && Library::Finish(track_, handles_) == 0;
+        // A stream the library closed is not closed again when it is freed.
+        if (out.StreamClosed())
+            track_->fp = nullptr;
+        if (!finished)
+            return out.Explain(Status::Fail("Cannot write " + path));
         Library::FreeTrack(&track_);
         track_ = nullptr;
         return out.Commit();

@@ -142,7 +142,7 @@ Status WritePng(const Dib &page, const std::string &path) {
     if (!out.IsOpen())
         return out.OpenStatus();
     if (Status encoded = Encode(job, page, out.File()); !encoded)
-        return encoded;
+        return out.Explain(encoded);
     return out.Commit();
 }
 

@@ -31,7 +31,8 @@ Status WriteRas(const Dib &page, const std::string &path) {
     const size_t rowBytes = pixelBytes + (pixelBytes & 1);
     const uint64_t length = uint64_t(rowBytes) * uint64_t(page.height);
     if (length > 0xffffffffULL)
-        return Status::Fail("Page too large for Sun raster");
+        return Status::Fail("page too large for the format (" + std::to_string(page.width) + " x " +
+                            std::to_string(page.height) + " pixels, over 4 GB of pixel data)");
 
     OutputFile out(path);
     if (!out.IsOpen())
@@ -58,7 +59,7 @@ Status WriteRas(const Dib &page, const std::string &path) {
             sink.Bytes(row.data(), rowBytes);
         }
         if (!sink.Flush() || sink.Count() != 32 + length)
-            return Status::Fail("Cannot write " + path);
+            return out.Failure("Cannot write " + path);
     }
     return out.Commit();
 }

@@ -27,7 +27,7 @@ Status WriteTga(const Dib &page, const std::string &path) {
     if (page.bpp != 8 && page.bpp != 24)
         return Status::Fail("Bit depth must be 8 or 24");
     if (page.width > 0xffff || page.height > 0xffff)
-        return Status::Fail("Page too large for TGA");
+        return TooLarge(page, 0xffff);
     const bool mapped = page.bpp == 8;
     const size_t rowBytes = size_t(page.width) * (mapped ? 1 : 3);
     const uint64_t expected =
@@ -62,7 +62,7 @@ Status WriteTga(const Dib &page, const std::string &path) {
         for (int y = 0; y < page.height; ++y)
             sink.Bytes(page.Row(y), rowBytes);
         if (!sink.Flush() || sink.Count() != expected)
-            return Status::Fail("Cannot write " + path);
+            return out.Failure("Cannot write " + path);
     }
     return out.Commit();
 }

@@ -49,6 +49,7 @@ struct Stream {
     // so closing the stream cannot link a half-written directory.
     bool frozen = false;
     std::string message;
+    int err = 0; // errno of the first failed write
 };
 
 tmsize_t ReadProc(thandle_t h, void *buf, tmsize_t size) {
@@ -77,8 +78,11 @@ tmsize_t WriteProc(thandle_t h, void *buf, tmsize_t size) {
                              off_t(s->pos));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (s->err == 0)
+                s->err = n < 0 ? errno : ENOSPC;
             return -1;
+        }
         done += n;
         s->pos += toff_t(n);
     }
@@ -251,9 +255,9 @@ struct PageTags {
     int pageNumber = 0; // 0: no page number or name
 };
 
-bool WriteDirectory(TIFF *tif, const Dib &page, const WriteParams &params, const PageTags &tags) {
-    const Layout l = PlanPage(page, params);
-
+// The directory's tags; false when libtiff refuses the compression.
+bool SetTags(TIFF *tif, const Dib &page, const WriteParams &params, const PageTags &tags,
+             const Layout &l) {
     TIFFSetField(tif, TIFFTAG_SUBFILETYPE, tags.subfileType);
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(page.width));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(page.height));
@@ -291,45 +295,55 @@ bool WriteDirectory(TIFF *tif, const Dib &page, const WriteParams &params, const
         }
     }
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+    return true;
+}
 
+// Page row `y` from the top as the directory's samples.
+void MakeLine(const Dib &page, const Layout &l, int y, uint8_t *dst) {
+    const uint8_t *src = page.Row(page.height - 1 - y);
+    if (page.bpp == 24) {
+        if (l.photometric == PHOTOMETRIC_YCBCR) {
+            for (int x = 0; x < page.width; ++x, src += 3, dst += 3) {
+                double b = src[0], g = src[1], r = src[2];
+                double yy = 0.299 * r + 0.587 * g + 0.114 * b;
+                dst[0] = Clamp(yy);
+                dst[1] = Clamp((b - yy) / (2 - 2 * 0.114) + 128);
+                dst[2] = Clamp((r - yy) / (2 - 2 * 0.299) + 128);
+            }
+        } else {
+            for (int x = 0; x < page.width; ++x, src += 3, dst += 3) {
+                dst[0] = src[2];
+                dst[1] = src[1];
+                dst[2] = src[0];
+            }
+        }
+    } else if (l.greyFromPalette) {
+        for (int x = 0; x < page.width; ++x)
+            dst[x] = l.grey[src[x]];
+    } else {
+        const size_t packed = (size_t(page.width) * size_t(page.bpp) + 7) / 8;
+        std::memcpy(dst, src, packed);
+        if (l.invertBits) {
+            for (size_t i = 0; i < packed; ++i)
+                dst[i] = uint8_t(~dst[i]);
+        }
+        // Bits past the last pixel are written as 0.
+        int tail = int(size_t(page.width) * size_t(page.bpp) % 8);
+        if (tail)
+            dst[packed - 1] &= uint8_t(0xff << (8 - tail));
+    }
+}
+
+bool WriteDirectory(TIFF *tif, const Dib &page, const WriteParams &params, const PageTags &tags) {
+    const Layout l = PlanPage(page, params);
+    if (!SetTags(tif, page, params, tags, l))
+        return false;
     const tmsize_t lineSize = TIFFScanlineSize(tif);
     if (lineSize <= 0)
         return false;
     std::vector<uint8_t> line(size_t(lineSize), 0);
-    const size_t packed = (size_t(page.width) * size_t(page.bpp) + 7) / 8;
     for (int y = 0; y < page.height; ++y) {
-        const uint8_t *src = page.Row(page.height - 1 - y);
-        uint8_t *dst = line.data();
-        if (page.bpp == 24) {
-            if (l.photometric == PHOTOMETRIC_YCBCR) {
-                for (int x = 0; x < page.width; ++x, src += 3, dst += 3) {
-                    double b = src[0], g = src[1], r = src[2];
-                    double yy = 0.299 * r + 0.587 * g + 0.114 * b;
-                    dst[0] = Clamp(yy);
-                    dst[1] = Clamp((b - yy) / (2 - 2 * 0.114) + 128);
-                    dst[2] = Clamp((r - yy) / (2 - 2 * 0.299) + 128);
-                }
-            } else {
-                for (int x = 0; x < page.width; ++x, src += 3, dst += 3) {
-                    dst[0] = src[2];
-                    dst[1] = src[1];
-                    dst[2] = src[0];
-                }
-            }
-        } else if (l.greyFromPalette) {
-            for (int x = 0; x < page.width; ++x)
-                dst[x] = l.grey[src[x]];
-        } else {
-            std::memcpy(dst, src, packed);
-            if (l.invertBits) {
-                for (size_t i = 0; i < packed; ++i)
-                    dst[i] = uint8_t(~dst[i]);
-            }
-            // Bits past the last pixel are written as 0.
-            int tail = int(size_t(page.width) * size_t(page.bpp) % 8);
-            if (tail)
-                dst[packed - 1] &= uint8_t(0xff << (8 - tail));
-        }
+        MakeLine(page, l, y, line.data());
         if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0)
             return false;
     }
@@ -342,9 +356,11 @@ Status Acceptable(const Dib &page) {
     return Status::Ok();
 }
 
-// The stream's own message for a failed step, or `fallback`.
+// The stream's own message for a failed step, or `fallback`, with the
+// failed write's errno.
 Status StreamFailure(const Stream &s, const std::string &fallback) {
-    return Status::Fail(s.message.empty() ? fallback : s.message);
+    const std::string &message = s.message.empty() ? fallback : s.message;
+    return s.err != 0 ? Status::SystemFail(s.err, message) : Status::Fail(message);
 }
 
 } // namespace
@@ -356,7 +372,7 @@ Status WriteTiff(const Dib &page, const std::string &path, const WriteParams &pa
     if (!out.IsOpen())
         return out.OpenStatus();
     Stream s;
-    s.fd = ::fileno(out.File());
+    s.fd = out.Fd();
     TIFF *tif = OpenStream(s, path, "w");
     if (!tif)
         return StreamFailure(s, "Cannot create " + path);
@@ -364,7 +380,7 @@ Status WriteTiff(const Dib &page, const std::string &path, const WriteParams &pa
     if (!ok)
         s.frozen = true;
     TIFFClose(tif);
-    if (!ok)
+    if (!ok || s.err != 0)
         return StreamFailure(s, "Cannot write " + path);
     return out.Commit();
 }
@@ -420,7 +436,7 @@ Status TiffMultiPageWriter::Append(const std::string &path, const Dib &page,
         if (!m.out->IsOpen())
             return m.Fail(m.out->OpenStatus());
         m.stream = Stream{};
-        m.stream.fd = ::fileno(m.out->File());
+        m.stream.fd = m.out->Fd();
         m.tif = OpenStream(m.stream, path, "w");
         if (!m.tif)
             return m.Fail(StreamFailure(m.stream, "Cannot create " + path));
@@ -444,7 +460,8 @@ Status TiffMultiPageWriter::Finish() {
     if (result) {
         TIFFClose(m.tif);
         m.tif = nullptr;
-        result = m.out->Commit();
+        result = m.stream.err != 0 ? StreamFailure(m.stream, "Cannot write " + m.path)
+                                   : m.out->Commit();
     }
     m.Reset();
     return result;

@@ -52,8 +52,11 @@ Status WriteWmf(const Dib &page, const std::string &path, int width, int height)
     if (!page.IsValid() || page.bpp != 24)
         return Status::Fail("WMF takes only true-colour pages");
     const MetafileTarget t = TargetFor(page, width, height);
-    if (t.width > 32767 || t.height > 32767 || page.width > 32767 || page.height > 32767)
-        return Status::Fail("Page too large for WMF");
+    if (page.width > 32767 || page.height > 32767)
+        return TooLarge(page, 32767);
+    if (t.width > 32767 || t.height > 32767)
+        return Status::Fail("picture too large for the format (" + std::to_string(t.width) +
+                            " x " + std::to_string(t.height) + " pixels, at most 32767)");
 
     OutputFile out(path);
     std::lock_guard<std::mutex> lock(g_uemfWmfLock);
@@ -63,7 +66,7 @@ Status WriteWmf(const Dib &page, const std::string &path, int width, int height)
         return started;
     char *header = U_WMRHEADER_set(nullptr, 0);
     if (!header || wmf_header_append(reinterpret_cast<U_METARECORD *>(header), mf.track(), 1) != 0)
-        return Status::Fail("Cannot write " + path);
+        return out.Explain(Status::Fail("Cannot write " + path));
 
     const U_COLORREF white = colorref3_set(255, 255, 255);
     uint32_t pen = 0, brush = 0;

@@ -5,93 +5,149 @@
 #include "imageconv/writers/WriterSupport.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
+#include <sys/types.h>
 #include <unistd.h>
 
-#include "common/LiveTemporaries.h"
 #include "imageconv/Writers.h"
 
 namespace imageconv {
 
+// The stream's end: plain writes to the temporary's descriptor, the first
+// failure's errno kept. The descriptor belongs to the AtomicFile; closing
+// the stream only marks it closed.
+struct OutputFile::Sink {
+    int fd = -1;
+    int error = 0;
+    bool closed = false;
+
+    void Note(int err) {
+        if (error == 0)
+            error = err != 0 ? err : EIO;
+    }
+};
+
 namespace {
 
-std::atomic<unsigned> g_tempCounter{0};
+constexpr size_t kStreamBuffer = size_t(64) << 10;
 
-// "<folder>/.<name>.<pid>-<n>.part": hidden, in the destination's folder so
-// that the final rename never crosses file systems.
-std::string SiblingName(const std::string &path, unsigned n) {
-    size_t slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string tag = std::to_string(::getpid()) + "-" + std::to_string(n) + ".part";
-    // A name close to the file system's limit would not take the suffix.
-    if (name.size() > 200)
-        return folder + ".vantoria-" + tag;
-    return folder + "." + name + "." + tag;
+ssize_t SinkWrite(void *cookie, const char *data, size_t size) {
+    auto *sink = static_cast<OutputFile::Sink *>(cookie);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::write(sink->fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : ENOSPC;
+            sink->Note(err);
+            errno = err;
+            return -1;
+        }
+        done += size_t(n);
+    }
+    return ssize_t(done);
+}
+
+int SinkSeek(void *cookie, off64_t *offset, int whence) {
+    auto *sink = static_cast<OutputFile::Sink *>(cookie);
+    off_t at = ::lseek(sink->fd, off_t(*offset), whence);
+    if (at < 0) {
+        sink->Note(errno);
+        return -1;
+    }
+    *offset = off64_t(at);
+    return 0;
+}
+
+int SinkClose(void *cookie) {
+    static_cast<OutputFile::Sink *>(cookie)->closed = true;
+    return 0;
 }
 
 } // namespace
 
-OutputFile::OutputFile(const std::string &path) : path_(path) {
+OutputFile::OutputFile(const std::string &path) : path_(path), sink_(std::make_unique<Sink>()) {
     if (path.empty() || path.back() == '/') {
         openStatus_ = Status::Fail("No output file name");
         return;
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = SiblingName(path, g_tempCounter.fetch_add(1));
-        int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            openStatus_ = Status::Fail("Cannot create " + path + ": " + std::strerror(errno));
-            return;
-        }
-        RegisterTemporary(candidate);
-        file_ = ::fdopen(fd, "w+b");
-        if (!file_) {
-            ::close(fd);
-            ::unlink(candidate.c_str());
-            openStatus_ = Status::Fail("Cannot open " + path);
-            return;
-        }
-        temp_ = candidate;
+    if (int err = file_.Open(path)) {
+        openStatus_ = Status::SystemFail(err, "Cannot create " + path + ": " + std::strerror(err));
         return;
     }
-    openStatus_ = Status::Fail("Cannot create " + path);
+    sink_->fd = file_.Fd();
+    cookie_io_functions_t io{nullptr, SinkWrite, SinkSeek, SinkClose};
+    stream_ = ::fopencookie(sink_.get(), "w", io);
+    if (!stream_) {
+        const int err = errno;
+        file_.Discard();
+        openStatus_ = Status::SystemFail(err, "Cannot open " + path);
+        return;
+    }
+    std::setvbuf(stream_, nullptr, _IOFBF, kStreamBuffer);
 }
 
 OutputFile::~OutputFile() {
-    if (file_)
-        std::fclose(file_);
-    if (!temp_.empty() && !committed_)
-        ::unlink(temp_.c_str());
+    // A library that was handed the stream and gave up before closing it.
+    if (stream_ && !sink_->closed)
+        std::fclose(stream_);
+}
+
+std::FILE *OutputFile::ReleaseStream() {
+    released_ = true;
+    return stream_;
+}
+
+bool OutputFile::StreamClosed() const {
+    return !stream_ || sink_->closed;
+}
+
+int OutputFile::WriteError() const {
+    return sink_->error;
+}
+
+void OutputFile::NoteError(int err) {
+    sink_->Note(err);
+}
+
+Status OutputFile::Failure(const std::string &message) const {
+    if (sink_->error != 0)
+        return Status::SystemFail(sink_->error, message + ": " + std::strerror(sink_->error));
+    return Status::Fail(message);
+}
+
+Status OutputFile::Explain(Status failed) const {
+    if (failed || failed.error() != 0 || sink_->error == 0)
+        return failed;
+    return Status::SystemFail(sink_->error, failed.message());
 }
 
 Status OutputFile::CloseStream() {
-    if (!file_)
-        return failed_ ? Status::Fail("Cannot write " + path_) : Status::Ok();
-    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-    ok = (std::fclose(file_) == 0) && ok;
-    file_ = nullptr;
-    if (!ok) {
-        failed_ = true;
-        return Status::Fail("Cannot write " + path_);
+    if (stream_ && !sink_->closed) {
+        // The stream's error flag covers writes whose errno the sink did not
+        // see (none here, but a library may write through it oddly).
+        if (std::fflush(stream_) != 0 || std::ferror(stream_))
+            sink_->Note(errno);
+        if (std::fclose(stream_) != 0)
+            sink_->Note(errno);
     }
+    stream_ = nullptr;
+    if (sink_->error != 0)
+        return Failure("Cannot write " + path_);
     return Status::Ok();
 }
 
 Status OutputFile::Commit() {
-    if (temp_.empty())
+    if (!file_.IsOpen())
         return openStatus_.ok() ? Status::Fail("Cannot create " + path_) : openStatus_;
     if (committed_)
         return Status::Fail(path_ + " is already written");
     if (Status closed = CloseStream(); !closed)
         return closed;
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0)
-        return Status::Fail("Cannot replace " + path_ + ": " + std::strerror(errno));
+    if (int err = file_.Commit(Placement::Replace))
+        return Status::SystemFail(err, "Cannot replace " + path_ + ": " + std::strerror(err));
     committed_ = true;
     return Status::Ok();
 }
@@ -117,6 +173,12 @@ bool ByteSink::Flush() {
         used_ = 0;
     }
     return ok_;
+}
+
+Status TooLarge(const Dib &page, long long most) {
+    return Status::Fail("page too large for the format (" + std::to_string(page.width) + " x " +
+                        std::to_string(page.height) + " pixels, at most " + std::to_string(most) +
+                        ")");
 }
 
 int PaletteCount(const Dib &page) {

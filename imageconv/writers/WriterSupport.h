@@ -6,17 +6,26 @@
 // under its real name once it is complete, a counting byte sink for the
 // hand-written formats and palette inspection.
 //
-// OutputFile writes into a hidden sibling of the destination and renames it
-// over the destination in Commit(); destroying it uncommitted removes the
-// sibling, so a failed write leaves no file and never touches a file that
-// already had the destination's name.
+// OutputFile is the writers' side of AtomicFile (common/AtomicFile.h): the
+// page is written into a short hidden temporary in the destination's folder,
+// which Commit() moves over the destination; destroying it uncommitted
+// removes the temporary, so a failed write leaves no file and never touches
+// a file that already had the destination's name.
+//
+// Every byte written through File() goes down to the temporary by write(2)
+// here, so the first failed write's errno is kept (WriteError) whatever the
+// library that wrote it made of it: a full disk is known as a full disk
+// wherever it was met, and the Status a writer returns through Failure()
+// carries it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "common/AtomicFile.h"
 #include "imageconv/Dib.h"
 #include "imageconv/Status.h"
 
@@ -29,25 +38,45 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    bool IsOpen() const { return file_ != nullptr; }
-    // Why the sibling could not be created (Ok once it is open).
+    bool IsOpen() const { return file_.IsOpen(); }
+    // Why the temporary could not be created (Ok once it is open).
     const Status &OpenStatus() const { return openStatus_; }
-    std::FILE *File() const { return file_; }
-    // The sibling being written, for libraries that open files by name.
-    const std::string &TempPath() const { return temp_; }
-    // Flushes and closes the stream (the sibling stays, uncommitted).
+    // The stream over the temporary (null once closed or released).
+    std::FILE *File() const { return stream_; }
+    // The temporary's descriptor, for writers that use positioned writes;
+    // such a writer reports a failed write's errno through NoteError.
+    int Fd() const { return file_.Fd(); }
+    // The temporary being written, for libraries that open files by name.
+    const std::string &TempPath() const { return file_.TempPath(); }
+    // Hands the stream to a library that closes it itself; StreamClosed()
+    // then tells whether it did.
+    std::FILE *ReleaseStream();
+    bool StreamClosed() const;
+    // The errno of the first write, seek or close that failed (0 if none).
+    int WriteError() const;
+    void NoteError(int err);
+    // A failure of this file: `message`, with the first recorded errno.
+    Status Failure(const std::string &message) const;
+    // A failed step of the writer (a library's own message), given the first
+    // recorded errno when it has none of its own: the library gave up
+    // because a write failed.
+    Status Explain(Status failed) const;
+    // Flushes and closes the stream (the temporary stays, uncommitted).
     Status CloseStream();
-    // Closes the stream if still open and renames the sibling over the
+    // Closes the stream if still open and moves the temporary over the
     // destination. Fails when the file never opened, or any write, the close
-    // or the rename failed.
+    // or the move failed.
     Status Commit();
+
+    struct Sink; // what the stream writes through
 
 private:
     std::string path_;
-    std::string temp_;
-    std::FILE *file_ = nullptr;
+    AtomicFile file_;
+    std::unique_ptr<Sink> sink_;
+    std::FILE *stream_ = nullptr;
+    bool released_ = false;
     Status openStatus_ = Status::Ok();
-    bool failed_ = false;
     bool committed_ = false;
 };
 
@@ -97,6 +126,9 @@ private:
     uint64_t count_ = 0;
     bool ok_ = true;
 };
+
+// "page too large for the format (W x H pixels, at most N)".
+Status TooLarge(const Dib &page, long long most);
 
 // Number of palette entries a paletted page uses: colorsUsed when set, else
 // every entry its depth can address; never more than the palette holds.

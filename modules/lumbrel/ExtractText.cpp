@@ -6,14 +6,21 @@
 
 #include "modules/lumbrel/ReplaceFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
 #include <poppler/cpp/poppler-page.h>
+
+#include "common/FileErrors.h"
 
 namespace lumbrel {
 namespace {
@@ -37,11 +44,17 @@ bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layo
         if (pdf.empty() || txt.empty())
             return Fail(error, "empty path");
 
+        const int probe = ::open(pdf.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (probe < 0) {
+            const int err = errno;
+            return Fail(error, std::string("can't read the PDF: ") + std::strerror(err));
+        }
+        ::close(probe);
         std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(pdf));
         if (!doc)
-            return Fail(error, "can't open " + pdf);
+            return Fail(error, "the PDF is damaged");
         if (doc->is_locked())
-            return Fail(error, pdf + " needs a password");
+            return Fail(error, "the PDF needs a password");
 
         const auto mode = layout == TextLayout::Raw ? poppler::page::raw_order_layout
                                                     : poppler::page::physical_layout;
@@ -66,10 +79,12 @@ bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layo
         if (!out.Open(txt))
             return Fail(error, out.error());
         if (!text.empty() && std::fwrite(text.data(), 1, text.size(), out.file()) != text.size())
-            return Fail(error, "can't write " + txt);
+            return Fail(error, FailReason(errno, "can't write the text"));
         if (!out.Commit())
             return Fail(error, out.error());
         return true;
+    } catch (std::bad_alloc &) {
+        return Fail(error, "out of memory");
     } catch (std::exception &e) {
         return Fail(error, e.what());
     } catch (...) {

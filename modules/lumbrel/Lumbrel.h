@@ -14,6 +14,7 @@
 //              encrypt, keyLevel, permissions)                    1 / 0
 //   lumbrel_finish_pdf(the twenty-two arguments of ordinal_6,
 //              pdfaPart, fastWeb, embedFonts)                     1 / 0
+//   lumbrel_last_error(buffer, size)                          length of the full text
 //
 // PdfPostProcess opens `pdf` with opass, else upass, else the empty password,
 // replaces each non-empty information value (an empty producer instead
@@ -58,9 +59,16 @@
 // mode 3 in content-stream order, any other mode in the physical layout of
 // the page; between pages (not after the last) a form feed when pageBreak is
 // non-zero, else a newline. The text file is written through a temporary file
-// and a rename, so a failure leaves an existing `txt` as it was. 0 for a
+// moved into place, so a failure leaves an existing `txt` as it was. 0 for a
 // missing, broken or password-protected PDF or a text path that can't be
 // written. `one` is accepted and not used.
+//
+// lumbrel_last_error (by name, LUMBREL_LAST_ERROR_SYMBOL) tells why the
+// calling thread's last call of the four above failed, in a few words for a
+// user ("can't decrypt the PDF: wrong password", "disk full", "the PDF is
+// damaged: <the reader's message>"); "" after one that succeeded or before
+// any. It copies the text, cut to fit and NUL-terminated, into `buffer` of
+// `size` bytes and returns its full length (0 for none).
 //
 // All strings are UTF-8 (a byte that is not valid UTF-8 counts as the
 // Latin-1 character of that value); null pointers count as empty strings.
@@ -69,3 +77,4 @@
 #pragma once
 
 #define LUMBREL_FINISH_PDF_SYMBOL "lumbrel_finish_pdf"
+#define LUMBREL_LAST_ERROR_SYMBOL "lumbrel_last_error"

@@ -25,6 +25,22 @@ namespace {
 
 constexpr int kDefaultStampSize = 16;
 
+// The calling thread's last failure of this module ("" after a success).
+thread_local std::string t_lastError;
+
+// Keeps `message` as the thread's last failure when `ok` is false.
+int Outcome(bool ok, const std::string &message) {
+    try {
+        t_lastError = ok ? std::string() : message.empty() ? "unknown failure" : message;
+    } catch (...) {
+    }
+    return ok ? 1 : 0;
+}
+
+int OutOfMemory() {
+    return Outcome(false, "out of memory");
+}
+
 std::string Text(const char *s) {
     return s ? lumbrel::CleanUtf8(s) : std::string();
 }
@@ -98,9 +114,10 @@ LUMBREL_EXPORT int ordinal_1(const char *pdf, const char *opass, const char *upa
         lumbrel::PostProcessJob job =
             MakeJob(pdf, opass, upass, appText, tuse, text, fcolor, fsize, fposInverted, frotate,
                     foffx, foffy, bground, title, author, subject, keywords, creator, producer);
-        return lumbrel::PostProcess(job).ok ? 1 : 0;
+        lumbrel::Status status = lumbrel::PostProcess(job);
+        return Outcome(status.ok, status.message);
     } catch (...) {
-        return 0;
+        return OutOfMemory();
     }
 }
 
@@ -125,9 +142,10 @@ LUMBREL_EXPORT int lumbrel_finish_pdf(const char *pdf, const char *opass, const 
             job.stamp->embedFont = embedFonts == 1 || job.pdfaPart != 0;
             job.stamp->requireEmbedded = job.pdfaPart != 0;
         }
-        return lumbrel::PostProcess(job).ok ? 1 : 0;
+        lumbrel::Status status = lumbrel::PostProcess(job);
+        return Outcome(status.ok, status.message);
     } catch (...) {
-        return 0;
+        return OutOfMemory();
     }
 }
 
@@ -148,11 +166,13 @@ LUMBREL_EXPORT int ordinal_3(const char *pdf, const char *txt, int mode, int pag
                              int /*one*/) {
     try {
         if (!pdf || !txt)
-            return 0;
+            return Outcome(false, "no file name");
         auto layout = mode == 3 ? lumbrel::TextLayout::Raw : lumbrel::TextLayout::Physical;
-        return lumbrel::ExtractText(pdf, txt, layout, pageBreak != 0) ? 1 : 0;
+        std::string error;
+        bool ok = lumbrel::ExtractText(pdf, txt, layout, pageBreak != 0, &error);
+        return Outcome(ok, error);
     } catch (...) {
-        return 0;
+        return OutOfMemory();
     }
 }
 
@@ -165,6 +185,11 @@ LUMBREL_EXPORT int ordinal_5(char *buffer, int size) {
     } catch (...) {
         return CopyText("", buffer, size);
     }
+}
+
+// The calling thread's last failure of this module, for a user.
+LUMBREL_EXPORT int lumbrel_last_error(char *buffer, int size) {
+    return CopyText(t_lastError, buffer, size);
 }
 
 } // extern "C"

@@ -8,16 +8,28 @@
 #include "modules/lumbrel/PdfA.h"
 #include "modules/lumbrel/ReplaceFile.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFSystemError.hh>
 #include <qpdf/QPDFWriter.hh>
+
+#include "common/FileErrors.h"
 
 namespace lumbrel {
 namespace {
+
+// What went wrong reading or writing the file, for a user.
+std::string Damaged(const QPDFExc &e) {
+    if (e.getErrorCode() == qpdf_e_password)
+        return "can't decrypt the PDF: wrong password";
+    std::string detail = e.getMessageDetail();
+    return "the PDF is damaged: " + (detail.empty() ? std::string(e.what()) : detail);
+}
 
 // Opens the file with the first password that works. Null with `status`
 // filled in when none does or the file can't be read.
@@ -36,8 +48,11 @@ std::unique_ptr<QPDF> Open(const PostProcessJob &job, Status &status) {
         try {
             pdf->processFile(job.pdf.c_str(), password.c_str());
             return pdf;
+        } catch (QPDFSystemError &e) {
+            status.message = std::string("can't read the PDF: ") + std::strerror(e.getErrno());
+            return nullptr;
         } catch (QPDFExc &e) {
-            status.message = e.what();
+            status.message = Damaged(e);
             if (e.getErrorCode() != qpdf_e_password)
                 return nullptr;
         }
@@ -179,6 +194,16 @@ Status PostProcess(const PostProcessJob &job) {
         }
         status.ok = true;
         status.message.clear();
+    } catch (QPDFSystemError &e) {
+        // The writer's own writes: the file being read is already open.
+        status.ok = false;
+        status.message = FailReason(e.getErrno(), "can't write the PDF");
+    } catch (QPDFExc &e) {
+        status.ok = false;
+        status.message = Damaged(e);
+    } catch (std::bad_alloc &) {
+        status.ok = false;
+        status.message = "out of memory";
     } catch (std::exception &e) {
         status.ok = false;
         status.message = e.what();

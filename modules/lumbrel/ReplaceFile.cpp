@@ -9,34 +9,34 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <random>
+
+#include "common/FileErrors.h"
 
 namespace fs = std::filesystem;
 
 namespace lumbrel {
-namespace {
-
-std::string RandomTag() {
-    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device device;
-    std::mt19937 gen(device());
-    std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof kChars) - 2);
-    std::string tag;
-    for (int i = 0; i < 10; ++i)
-        tag.push_back(kChars[pick(gen)]);
-    return tag;
-}
-
-} // namespace
 
 ReplaceFile::~ReplaceFile() {
-    Discard();
+    if (m_file)
+        std::fclose(m_file);
+}
+
+bool ReplaceFile::Fail(int err) {
+    m_error = FailReason(err, "can't write the file");
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    m_out.Discard();
+    return false;
 }
 
 bool ReplaceFile::Open(const std::string &target) {
-    Discard();
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
     try {
         fs::path path(target);
         std::error_code ec;
@@ -44,33 +44,22 @@ bool ReplaceFile::Open(const std::string &target) {
             m_error = "not a file path: " + target;
             return false;
         }
-        m_target = path.string();
-        fs::path folder = path.parent_path();
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            fs::path temp = folder / (".lumbrel-" + RandomTag() + ".tmp");
-            int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0) {
-                if (errno == EEXIST)
-                    continue;
-                m_error = "can't create a file in " + folder.string() + ": " + std::strerror(errno);
-                return false;
-            }
-            m_file = fdopen(fd, "wb");
-            if (!m_file) {
-                close(fd);
-                unlink(temp.c_str());
-                m_error = "fdopen failed";
-                return false;
-            }
-            m_tempPath = temp.string();
-            return true;
-        }
-        m_error = "no free temporary name in " + folder.string();
-        return false;
     } catch (...) {
         m_error = "out of memory";
         return false;
     }
+    if (int err = m_out.Open(target))
+        return Fail(err);
+    int fd = ::fcntl(m_out.Fd(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return Fail(errno);
+    m_file = ::fdopen(fd, "wb");
+    if (!m_file) {
+        int err = errno;
+        ::close(fd);
+        return Fail(err);
+    }
+    return true;
 }
 
 bool ReplaceFile::Commit() {
@@ -78,36 +67,20 @@ bool ReplaceFile::Commit() {
         m_error = "nothing to commit";
         return false;
     }
-    bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
-    int fd = fileno(m_file);
-    struct stat old = {};
-    if (ok && lstat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ok = fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok)
-        ok = fsync(fd) == 0;
+    if (std::fflush(m_file) != 0 || std::ferror(m_file))
+        return Fail(errno);
     int closed = std::fclose(m_file);
     m_file = nullptr;
-    if (ok && closed != 0)
-        ok = false;
-    if (ok && rename(m_tempPath.c_str(), m_target.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        m_error = std::string("writing ") + m_target + " failed: " + std::strerror(errno);
-        unlink(m_tempPath.c_str());
-    }
-    m_tempPath.clear();
-    return ok;
-}
-
-void ReplaceFile::Discard() {
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
-    if (!m_tempPath.empty()) {
-        unlink(m_tempPath.c_str());
-        m_tempPath.clear();
-    }
+    if (closed != 0)
+        return Fail(errno);
+    struct stat old = {};
+    if (::lstat(m_out.Target().c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        m_out.SetMode(old.st_mode & 07777);
+    if (int err = m_out.Sync())
+        return Fail(err);
+    if (int err = m_out.Commit(Placement::Replace))
+        return Fail(err);
+    return true;
 }
 
 } // namespace lumbrel

@@ -2,11 +2,11 @@
 // Copyright 2026 Quorvane
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
-// Writing a file so that its old contents survive any failure: the new
-// contents go to a temporary file in the same folder, which is flushed to disk
-// and then renamed over the target. Until Commit succeeds, the target is
-// untouched; a ReplaceFile that is destroyed without a successful Commit
-// removes its temporary file.
+// Writing a file so that its old contents survive any failure, over
+// common/AtomicFile: the new contents go to a temporary file in the same
+// folder, which is flushed to disk and then moved over the target. Until
+// Commit succeeds, the target is untouched; a ReplaceFile that is destroyed
+// without a successful Commit removes its temporary file.
 //
 // The new file keeps the mode of the regular file it replaces (a new one gets
 // the usual 0666 less the umask). The name itself is replaced: a symbolic
@@ -17,6 +17,8 @@
 
 #include <cstdio>
 #include <string>
+
+#include "common/AtomicFile.h"
 
 namespace lumbrel {
 
@@ -32,18 +34,18 @@ public:
 
     // The open temporary file (owned by this object), or null.
     std::FILE *file() const { return m_file; }
-    const std::string &tempPath() const { return m_tempPath; }
+    const std::string &tempPath() const { return m_out.TempPath(); }
+    // Why the last step failed, for a user ("disk full").
     const std::string &error() const { return m_error; }
 
-    // Flushes, syncs and renames the temporary file over the target.
+    // Flushes, syncs and moves the temporary file over the target.
     bool Commit();
 
 private:
-    void Discard();
+    bool Fail(int err);
 
-    std::string m_target;
-    std::string m_tempPath;
-    std::FILE *m_file = nullptr;
+    AtomicFile m_out;
+    std::FILE *m_file = nullptr; // over a copy of m_out's descriptor
     std::string m_error;
 };
 

@@ -213,7 +213,7 @@ TEST(Pipeline, NoOutputPathWritesNothing) {
     EXPECT_EQ(n, 1u); // only the input
 }
 
-TEST(Pipeline, MultiPageFileIsOpenedByTheFirstReadablePageAndClosedByDestroy) {
+TEST(Pipeline, MultiPageFileIsOpenedByTheFirstReadablePageAndFinishedByConvert) {
     TempFolder dir;
     const std::string target = dir.File("doc.tif");
     const std::vector<uint8_t> old{'o', 'l', 'd'};
@@ -238,9 +238,12 @@ TEST(Pipeline, MultiPageFileIsOpenedByTheFirstReadablePageAndClosedByDestroy) {
         ImageConverterAddFile(r.h, dir.File("missing.bmp").c_str(), IC_INPUT_BMP);
         ImageConverterAddFile(r.h, MakeInput(dir).c_str(), IC_INPUT_BMP);
         ImageConverterConvert(r.h);
-        EXPECT_EQ(imageconv::LookupConverter(r.h)->m_pTiffImage->PageCount(), 1);
+        // The one readable page is in the finished file before Destroy.
+        EXPECT_EQ(imageconv::LookupConverter(r.h)->m_pTiffImage->PageCount(), 0);
+        EXPECT_NE(ReadBytes(target), old);
         EXPECT_EQ(ImageConverterDestroy(r.h), 1);
         r.h = 0;
+        EXPECT_NE(ReadBytes(target), old);
     }
     // Multi-page without a TIFF format converts the first file only.
     Converter other;

@@ -8,7 +8,13 @@
 // kept, and input left untouched when post-processing fails.
 #include "tests/modules/ModuleTestUtil.h"
 
+#include "Process.h"
+
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <thread>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -47,8 +53,15 @@ public:
         version = m_module.get<ExtractorVersionFn>("ordinal_5");
         secured = m_module.get<PdfPostProcessSecuredFn>("ordinal_6");
         finish = m_module.get<PdfFinishFn>("lumbrel_finish_pdf");
+        lastError = m_module.get<ExtractorLastErrorFn>("lumbrel_last_error");
     }
-    bool ok() const { return post && extract && version && secured && finish; }
+    bool ok() const { return post && extract && version && secured && finish && lastError; }
+    std::string LastError() const {
+        char text[512];
+        int length = lastError(text, sizeof text);
+        EXPECT_EQ(length, int(std::strlen(text)));
+        return text;
+    }
     int Run(const std::string &pdf, const Post &p) const {
         return post(pdf.c_str(), p.opass.c_str(), p.upass.c_str(), p.appText.c_str(), p.tuse,
                     p.text.c_str(), p.fcolor, p.fsize, -1 - p.fpos, p.frotate, p.foffx, p.foffy,
@@ -78,6 +91,7 @@ public:
     PdfFinishFn finish = nullptr;
     PdfExtractTextFn extract = nullptr;
     ExtractorVersionFn version = nullptr;
+    ExtractorLastErrorFn lastError = nullptr;
 
 private:
     Module m_module;
@@ -714,6 +728,60 @@ TEST_F(PostProcessTest, FailureLeavesInputByteForByte) {
     EXPECT_EQ(lumbrel.post(nullptr, nullptr, nullptr, nullptr, 1, nullptr, 0, 0, -1, 0, 0, 0, 0,
                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
               0);
+}
+
+// Why a finishing or text step failed, in a user's words, from the thread
+// that called it; nothing after one that succeeded.
+TEST_F(PostProcessTest, FailuresAreToldInAUsersWords) {
+    std::string locked = Pdf("locked", 1,
+                             {"-sOwnerPassword=own", "-sUserPassword=usr", "-dEncryptionR=3",
+                              "-dKeyLength=128", "-dPermissions=4"});
+    std::string garbage = dir.File("garbage.pdf");
+    WriteFile(garbage, "This is not a PDF at all.\n");
+    Post wrong;
+    wrong.opass = "nope";
+    Post plain;
+    plain.title = "Title";
+
+    EXPECT_EQ(lumbrel.Run(locked, wrong), 0);
+    EXPECT_EQ(lumbrel.LastError(), "can't decrypt the PDF: wrong password");
+    EXPECT_EQ(lumbrel.Run(garbage, plain), 0);
+    EXPECT_EQ(lumbrel.LastError().rfind("the PDF is damaged: ", 0), 0u) << lumbrel.LastError();
+    EXPECT_EQ(lumbrel.Run(dir.File("missing.pdf"), plain), 0);
+    EXPECT_EQ(lumbrel.LastError(), "can't read the PDF: No such file or directory");
+    EXPECT_EQ(lumbrel.extract(garbage.c_str(), dir.File("out.txt").c_str(), 0, 1, 1), 0);
+    EXPECT_EQ(lumbrel.LastError(), "the PDF is damaged");
+
+    // Each thread has its own.
+    std::string other;
+    std::thread([&] { other = lumbrel.LastError(); }).join();
+    EXPECT_EQ(other, "");
+
+    // A full disk: the finished file can't grow past a limit the input is
+    // already over.
+    std::string pdf = Pdf("big", 3);
+    const std::string bytes = ReadFile(pdf);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    int code = testsupport::RunInChild(
+        [&] {
+            ::close(pipeFds[0]);
+            int result = lumbrel.Run(pdf, plain);
+            std::string text = std::to_string(result) + " " + lumbrel.LastError();
+            return ::write(pipeFds[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1;
+        },
+        static_cast<long long>(bytes.size() / 2));
+    ::close(pipeFds[1]);
+    char reply[256] = {};
+    ssize_t n = ::read(pipeFds[0], reply, sizeof reply - 1);
+    ::close(pipeFds[0]);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(std::string(reply, n > 0 ? size_t(n) : 0), "0 disk full");
+    EXPECT_EQ(ReadFile(pdf), bytes);
+
+    EXPECT_EQ(lumbrel.Run(pdf, plain), 1);
+    EXPECT_EQ(lumbrel.LastError(), "");
+    EXPECT_EQ(lumbrel.lastError(nullptr, 0), 0);
 }
 
 TEST_F(PostProcessTest, TheFileModeIsKeptAndALinkIsReplacedNotFollowed) {
