@@ -1,4 +1,8 @@
 #!/usr/bin/env python3
+# Quorvane Vantoria
+# Copyright 2026 Quorvane
+# SPDX-License-Identifier: AGPL-3.0-or-later
+
 """function-lengths.py [--all] [--top N] [--over LINES] [PATH...]
 
 Lists the function definitions in C++ sources with their lengths in lines,
@@ -67,7 +71,7 @@ def function_name(header):
     for k, c in enumerate(header):
         if c == '(' and depth == 0:
             m = NAME.search(header[:k + 1])
-            return m.group(1) if m else '?'
+            return m.group(1).lstrip('*&') if m else '?'
         if c == '<':
             depth += 1
         elif c == '>' and depth > 0:
