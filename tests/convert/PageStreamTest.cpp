@@ -11,8 +11,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <thread>
 
 #include "RunFixture.h"
@@ -149,11 +151,29 @@ TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
                 ArgvView view(args);
                 return RunEngineCode(testsupport::Engine(), view.argc(), view.argv());
             });
+            // Each page is read only after the next one was handed out (or
+            // none is left), and slowly, so pages pile up to the bound
+            // however fast the engine renders.
+            std::mutex lock;
+            std::condition_variable handedOut;
+            std::size_t handed = 0;
+            bool last = false;
             std::vector<std::thread> readers;
-            for (std::string page = stream.Next(); !page.empty(); page = stream.Next()) {
+            for (std::string page = stream.Next();; page = stream.Next()) {
+                {
+                    std::lock_guard<std::mutex> hold(lock);
+                    last = page.empty();
+                    handed = got.size() + (last ? 0 : 1);
+                }
+                handedOut.notify_all();
+                if (page.empty())
+                    break;
                 got.push_back(page);
-                // Reading is slow next to rendering, so pages pile up.
-                readers.emplace_back([&stream, page] {
+                readers.emplace_back([&, page, number = got.size()] {
+                    {
+                        std::unique_lock<std::mutex> hold(lock);
+                        handedOut.wait(hold, [&] { return handed > number || last; });
+                    }
                     std::this_thread::sleep_for(std::chrono::milliseconds(40));
                     ::unlink(page.c_str());
                     stream.Done();
