@@ -18,12 +18,12 @@
 #include "convert/ApplyImageSettings.h"
 #include "convert/EngineArgs.h"
 #include "convert/OutputKind.h"
-#include "convert/PageQueue.h"
 #include "convert/PathRules.h"
 #include "convert/PdfFinish.h"
 #include "convert/RunEngine.h"
 #include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
+#include "convert/WorkerPool.h"
 #include "imageconv/ImageConverter.h"
 #include "modules/tessarin/Tessarin.h"
 

@@ -27,7 +27,7 @@
 // converter; output names and temporary names never collide. The engine
 // modules and the image converter are used from those threads at once.
 // Image pages are encoded while their engine still renders, by one pool of
-// SetPageWorkers threads that all rows share (see PageQueue.h).
+// SetPageWorkers threads that all rows share (see WorkerPool.h).
 #pragma once
 
 #include <atomic>

@@ -16,11 +16,12 @@
 #include "convert/ApplyImageSettings.h"
 #include "convert/ConversionRun.h"
 #include "convert/EngineArgs.h"
-#include "convert/PageQueue.h"
+#include "convert/PageStream.h"
 #include "convert/PathRules.h"
 #include "convert/RunEngine.h"
 #include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
+#include "convert/WorkerPool.h"
 #include "imageconv/ImageConverter.h"
 
 namespace {

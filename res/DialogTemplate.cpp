@@ -198,6 +198,134 @@ QWidget *MakeCustom(const Row &row, QWidget *host, const BuildOptions &options) 
     return widget;
 }
 
+QWidget *MakePushButton(const Row &row, QWidget *host) {
+    auto *button = new QPushButton(TemplateText(row.text), host);
+    button->setAutoDefault(false);
+    button->setDefault(row.style & Default);
+    return button;
+}
+
+QWidget *MakeCheckBox(const Row &row, QWidget *host) {
+    auto *box = new QCheckBox(TemplateText(row.text), host);
+    box->setChecked(row.style & Checked);
+    return box;
+}
+
+// A radio button joins the group of the radio buttons right before it,
+// unless it starts a group of its own (Group).
+QWidget *MakeRadioButton(const Row &row, QWidget *host, QButtonGroup *&radios) {
+    auto *radio = new QRadioButton(TemplateText(row.text), host);
+    if (!radios || (row.style & Group)) {
+        radios = new QButtonGroup(host);
+        radios->setExclusive(true);
+    }
+    radios->addButton(radio);
+    radio->setChecked(row.style & Checked);
+    return radio;
+}
+
+QWidget *MakeProgress(QWidget *host) {
+    auto *bar = new QProgressBar(host);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    return bar;
+}
+
+// What BuildDialog carries from one row to the next.
+struct BuildState {
+    std::vector<QGroupBox *> groupBoxes;
+    QButtonGroup *radios = nullptr; // the group of the radio buttons just made
+};
+
+QWidget *MakeControl(const Row &row, QWidget *host, const QRect &rect, const BuildOptions &options,
+                     BuildState &state) {
+    if (row.kind != Kind::RadioButton)
+        state.radios = nullptr;
+    switch (row.kind) {
+    case Kind::Static:
+        return MakeStatic(row, host);
+    case Kind::GroupBox:
+        state.groupBoxes.push_back(new QGroupBox(TemplateText(row.text), host));
+        return state.groupBoxes.back();
+    case Kind::PushButton:
+        return MakePushButton(row, host);
+    case Kind::CheckBox:
+        return MakeCheckBox(row, host);
+    case Kind::RadioButton:
+        return MakeRadioButton(row, host, state.radios);
+    case Kind::Edit:
+        return MakeEdit(row, host);
+    case Kind::ComboBox:
+        return MakeCombo(row, host);
+    case Kind::ListView:
+        return MakeListView(row, host);
+    case Kind::Progress:
+        return MakeProgress(host);
+    case Kind::TrackBar:
+        return MakeTrackBar(row, host);
+    case Kind::EtchedLine:
+        return MakeLine(row, host);
+    case Kind::Icon:
+        return MakeIcon(row, host, rect.size());
+    case Kind::Custom:
+        return MakeCustom(row, host, options);
+    }
+    return nullptr;
+}
+
+// Font, place, id and state of a control just made for `row`.
+void PlaceControl(QWidget *widget, const Row &row, const QRect &rect, const QFont &font) {
+    widget->setFont(font);
+    QRect geometry = rect;
+    if (row.kind == Kind::ComboBox)
+        geometry.setHeight(widget->sizeHint().height());
+    widget->setGeometry(geometry);
+    widget->setProperty(kIdProperty, row.id);
+    if (row.id != kStaticId)
+        widget->setObjectName(QStringLiteral("ctl_%1").arg(row.id));
+    if (row.style & Disabled)
+        widget->setEnabled(false);
+    if (row.style & Hidden)
+        widget->hide();
+    else
+        widget->show();
+}
+
+// The check box or radio button of `host` whose box runs across the top edge
+// of `frame`, inside its sides; null when there is none.
+QAbstractButton *ButtonOnTopEdge(const QRect &frame, const QWidget *host) {
+    for (QAbstractButton *button :
+         host->findChildren<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QRect r = button->geometry();
+        if ((qobject_cast<QCheckBox *>(button) || qobject_cast<QRadioButton *>(button)) &&
+            r.top() <= frame.top() && r.bottom() >= frame.top() && r.left() >= frame.left() &&
+            r.right() <= frame.right())
+            return button;
+    }
+    return nullptr;
+}
+
+// Group boxes are frames behind their contents. A title-less group box whose
+// top edge runs under a check box or radio button takes that button as its
+// title: the box reserves room for an (unseen) title of the same text, so its
+// frame is drawn as for any titled box and never crosses the button.
+void SettleGroupBoxes(const std::vector<QGroupBox *> &groupBoxes, const QWidget *host) {
+    for (QGroupBox *box : groupBoxes) {
+        box->lower();
+        if (!box->title().isEmpty())
+            continue;
+        QAbstractButton *button = ButtonOnTopEdge(box->geometry(), host);
+        if (!button)
+            continue;
+        box->setTitle(button->text());
+        QPalette pal = box->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            pal.setColor(group, QPalette::WindowText, Qt::transparent);
+        box->setPalette(pal);
+    }
+}
+
 } // namespace
 
 Units::Units(const QFont &font) {
@@ -258,120 +386,14 @@ QSize BuildDialog(const Dialog &tpl, QWidget *host, const BuildOptions &options)
     host->setFont(font);
     const Units units(font);
 
-    std::vector<QGroupBox *> groupBoxes;
-    QButtonGroup *radios = nullptr;
+    BuildState state;
     for (std::size_t i = 0; i < tpl.count; ++i) {
         const Row &row = tpl.controls[i];
         const QRect rect = units.Rect(row.x, row.y, row.w, row.h);
-        const QString text = TemplateText(row.text);
-        QWidget *widget = nullptr;
-
-        if (row.kind != Kind::RadioButton)
-            radios = nullptr;
-
-        switch (row.kind) {
-        case Kind::Static:
-            widget = MakeStatic(row, host);
-            break;
-        case Kind::GroupBox:
-            groupBoxes.push_back(new QGroupBox(text, host));
-            widget = groupBoxes.back();
-            break;
-        case Kind::PushButton: {
-            auto *button = new QPushButton(text, host);
-            button->setAutoDefault(false);
-            button->setDefault(row.style & Default);
-            widget = button;
-            break;
-        }
-        case Kind::CheckBox: {
-            auto *box = new QCheckBox(text, host);
-            box->setChecked(row.style & Checked);
-            widget = box;
-            break;
-        }
-        case Kind::RadioButton: {
-            auto *radio = new QRadioButton(text, host);
-            if (!radios || (row.style & Group)) {
-                radios = new QButtonGroup(host);
-                radios->setExclusive(true);
-            }
-            radios->addButton(radio);
-            radio->setChecked(row.style & Checked);
-            widget = radio;
-            break;
-        }
-        case Kind::Edit:
-            widget = MakeEdit(row, host);
-            break;
-        case Kind::ComboBox:
-            widget = MakeCombo(row, host);
-            break;
-        case Kind::ListView:
-            widget = MakeListView(row, host);
-            break;
-        case Kind::Progress: {
-            auto *bar = new QProgressBar(host);
-            bar->setRange(0, 100);
-            bar->setValue(0);
-            bar->setTextVisible(false);
-            widget = bar;
-            break;
-        }
-        case Kind::TrackBar:
-            widget = MakeTrackBar(row, host);
-            break;
-        case Kind::EtchedLine:
-            widget = MakeLine(row, host);
-            break;
-        case Kind::Icon:
-            widget = MakeIcon(row, host, rect.size());
-            break;
-        case Kind::Custom:
-            widget = MakeCustom(row, host, options);
-            break;
-        }
-
-        widget->setFont(font);
-        QRect geometry = rect;
-        if (row.kind == Kind::ComboBox)
-            geometry.setHeight(widget->sizeHint().height());
-        widget->setGeometry(geometry);
-        widget->setProperty(kIdProperty, row.id);
-        if (row.id != kStaticId)
-            widget->setObjectName(QStringLiteral("ctl_%1").arg(row.id));
-        if (row.style & Disabled)
-            widget->setEnabled(false);
-        if (row.style & Hidden)
-            widget->hide();
-        else
-            widget->show();
+        if (QWidget *widget = MakeControl(row, host, rect, options, state))
+            PlaceControl(widget, row, rect, font);
     }
-    // Group boxes are frames behind their contents. A title-less group box
-    // whose top edge runs under a check box or radio button takes that
-    // button as its title: the box reserves room for an (unseen) title of
-    // the same text, so its frame is drawn as for any titled box and never
-    // crosses the button.
-    for (QGroupBox *box : groupBoxes) {
-        box->lower();
-        if (!box->title().isEmpty())
-            continue;
-        const QRect frame = box->geometry();
-        for (QAbstractButton *button :
-             host->findChildren<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly)) {
-            const QRect r = button->geometry();
-            if ((qobject_cast<QCheckBox *>(button) || qobject_cast<QRadioButton *>(button)) &&
-                r.top() <= frame.top() && r.bottom() >= frame.top() && r.left() >= frame.left() &&
-                r.right() <= frame.right()) {
-                box->setTitle(button->text());
-                QPalette pal = box->palette();
-                for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-                    pal.setColor(group, QPalette::WindowText, Qt::transparent);
-                box->setPalette(pal);
-                break;
-            }
-        }
-    }
+    SettleGroupBoxes(state.groupBoxes, host);
 
     const QSize size = units.Size(tpl.w, tpl.h);
     if (options.resizeHost) {

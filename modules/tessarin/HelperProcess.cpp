@@ -68,6 +68,10 @@ rlimit HelperFileLimit() {
 // reaped (and may be reused) is never signalled.
 constexpr int kSlots = 64;
 std::atomic<pid_t> g_children[kSlots];
+// The thread waiting for each slot's child; 0 while the slot is free. It is
+// cleared before the pid, so a pid read with a thread beside it is that
+// thread's child.
+std::atomic<int> g_waiters[kSlots];
 std::atomic<int> g_killers{0};
 // Bumped by every kill request; a run whose start overlaps a request kills
 // its own child as soon as it is registered.
@@ -80,8 +84,10 @@ static_assert(std::atomic<unsigned>::is_always_lock_free);
 int Register(pid_t pid) {
     for (int i = 0; i < kSlots; ++i) {
         pid_t expected = 0;
-        if (g_children[i].compare_exchange_strong(expected, pid))
+        if (g_children[i].compare_exchange_strong(expected, pid)) {
+            g_waiters[i].store(static_cast<int>(gettid()));
             return i;
+        }
     }
     return -1;
 }
@@ -89,6 +95,7 @@ int Register(pid_t pid) {
 void Unregister(int slot) {
     if (slot < 0)
         return;
+    g_waiters[slot].store(0);
     g_children[slot].store(0);
     while (g_killers.load() != 0)
         sched_yield();
@@ -314,6 +321,25 @@ int KillRunningHelpers() {
         if (pid > 0) {
             KillChild(pid);
             ++count;
+        }
+    }
+    g_killers.fetch_sub(1);
+    return count;
+}
+
+int SignalHelperOfThread(int tid, int sig) {
+    if (tid == 0)
+        return 0;
+    g_killers.fetch_add(1);
+    int count = 0;
+    for (int i = 0; i < kSlots; ++i) {
+        pid_t pid = g_children[i].load();
+        if (pid > 0 && g_waiters[i].load() == tid) {
+            // Its process group too, as KillChild does (the pid alone until
+            // the child has made its session).
+            kill(-pid, sig);
+            if (kill(pid, sig) == 0)
+                ++count;
         }
     }
     g_killers.fetch_sub(1);

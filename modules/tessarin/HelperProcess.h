@@ -32,6 +32,11 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv,
 // SIGKILL to every registered child (and its process group). Async-signal-safe.
 int KillRunningHelpers();
 
+// Sends `sig` to the child (and its process group) that thread `tid` of this
+// process started and is waiting for; how many were signalled (0 or 1).
+// Async-signal-safe.
+int SignalHelperOfThread(int tid, int sig);
+
 // Starts `helper` with `args` (null-terminated); its pid, or -1. With
 // `dieWithThread` the helper is killed when the calling thread ends. The
 // caller reaps it.

@@ -52,10 +52,11 @@
 // EngineModule::killRunning.
 //
 // Pausing one run: tessarin_signal_thread_run(tid, sig) sends `sig` (SIGSTOP,
-// SIGCONT, SIGKILL) to the interpreter child of the warm run that thread
-// `tid` of this process is waiting for; how many were signalled (0 or 1). A
-// one-off helper is the waiting thread's own child and is signalled directly.
-// Bound as EngineModule::signalThreadRun.
+// SIGCONT, SIGKILL) to the interpreter of the run that thread `tid` of this
+// process is waiting for: the server's child running its file, or the
+// one-off helper it started; how many were signalled (0 or 1). It is the one
+// way a caller reaches a single run's interpreter. Bound as
+// EngineModule::signalThreadRun.
 #pragma once
 
 extern "C" {

@@ -133,7 +133,8 @@ TESSARIN_EXPORT int tessarin_abandon_servers(void) {
 
 TESSARIN_EXPORT int tessarin_signal_thread_run(int tid, int sig) {
     int saved = errno;
-    int count = tessarin::SignalWarmRunOfThread(tid, sig);
+    int count =
+        tessarin::SignalWarmRunOfThread(tid, sig) + tessarin::SignalHelperOfThread(tid, sig);
     errno = saved;
     return count;
 }

@@ -112,21 +112,8 @@ struct Demo {
         }
     }
 
-    void Build() {
-        window.setWindowTitle(QStringLiteral("Quorvane Vantoria controls"));
-        window.setWindowIcon(VantoriaIcon(128));
-        auto *outer = new QVBoxLayout(&window);
-        outer->setContentsMargins(16, 12, 16, 12);
-        outer->setSpacing(10);
-
-        auto *grid = new QGridLayout;
-        grid->setHorizontalSpacing(10);
-        grid->setVerticalSpacing(6);
-        StateRow(grid, 0, QStringLiteral("Classic"), nullptr);
-        StateRow(grid, 1, QStringLiteral("Themed"), &theme);
-        outer->addLayout(grid);
-
-        // Alignments, themed.
+    // Alignments, themed.
+    QHBoxLayout *AlignmentRow() {
         auto *alignRow = new QHBoxLayout;
         alignRow->addWidget(Heading(QStringLiteral("Alignment"), &window));
         const char *alignNames[] = {"0 icon left", "1 icon above", "2 icon right", "3 overlap"};
@@ -147,9 +134,11 @@ struct Demo {
             alignRow->addWidget(cell);
         }
         alignRow->addStretch();
-        outer->addLayout(alignRow);
+        return alignRow;
+    }
 
-        // The main window's buttons as the program wires them.
+    // The main window's buttons as the program wires them.
+    QHBoxLayout *MainWindowRow() {
         auto *mainRow = new QHBoxLayout;
         mainRow->addWidget(Heading(QStringLiteral("Main window"), &window));
         mainRow->addWidget(Button(&window, QStringLiteral("添加文件"), 135, &theme));
@@ -171,9 +160,11 @@ struct Demo {
         stop->SetAlign(CIconButton::AlignVert);
         mainRow->addWidget(stop);
         mainRow->addStretch();
-        outer->addLayout(mainRow);
+        return mainRow;
+    }
 
-        // The link in its three colours.
+    // The link in its three colours.
+    QHBoxLayout *LinkRow() {
         auto *linkRow = new QHBoxLayout;
         linkRow->setSpacing(24);
         linkRow->addWidget(Heading(QStringLiteral("Hyperlink"), &window));
@@ -192,9 +183,11 @@ struct Demo {
             linkRow->addWidget(cell);
         }
         linkRow->addStretch();
-        outer->addLayout(linkRow);
+        return linkRow;
+    }
 
-        // Every icon at the sizes the program uses.
+    // Every icon at the sizes the program uses.
+    QGridLayout *IconGrid() {
         auto *iconGrid = new QGridLayout;
         iconGrid->setHorizontalSpacing(18);
         iconGrid->addWidget(Heading(QStringLiteral("Icons"), &window), 0, 0, 2, 1,
@@ -217,7 +210,26 @@ struct Demo {
             iconGrid->addWidget(Caption(QString::number(ids[i]), &window), (i / 4) * 2 + 1,
                                 1 + i % 4, Qt::AlignLeft);
         }
-        outer->addLayout(iconGrid);
+        return iconGrid;
+    }
+
+    void Build() {
+        window.setWindowTitle(QStringLiteral("Quorvane Vantoria controls"));
+        window.setWindowIcon(VantoriaIcon(128));
+        auto *outer = new QVBoxLayout(&window);
+        outer->setContentsMargins(16, 12, 16, 12);
+        outer->setSpacing(10);
+
+        auto *grid = new QGridLayout;
+        grid->setHorizontalSpacing(10);
+        grid->setVerticalSpacing(6);
+        StateRow(grid, 0, QStringLiteral("Classic"), nullptr);
+        StateRow(grid, 1, QStringLiteral("Themed"), &theme);
+        outer->addLayout(grid);
+        outer->addLayout(AlignmentRow());
+        outer->addLayout(MainWindowRow());
+        outer->addLayout(LinkRow());
+        outer->addLayout(IconGrid());
     }
 
     // Puts every control into the state its caption names.

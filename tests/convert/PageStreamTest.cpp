@@ -3,21 +3,24 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // The image path's page scheduling: pages encoded while the engine renders,
-// by one worker or several, give the same files; a stop mid-document and the
-// bound on waiting page files, with the real interpreter.
+// by one worker or several, give the same files; a stop mid-document; and
+// the page stream's bound on waiting page files, with the real interpreter
+// paused through the engine module.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <thread>
 
 #include "RunFixture.h"
 #include "convert/EngineArgs.h"
 #include "convert/ImageFormat.h"
-#include "convert/PageQueue.h"
+#include "convert/PageStream.h"
 #include "convert/RunEngine.h"
 #include "convert/TempFiles.h"
 #include "imageconv/ImageConverter.h"
@@ -116,48 +119,85 @@ TEST_F(PageScheduling, AStopDuringTheThirdPageOfSixLeavesNoPageFiles) {
 }
 
 // The stream itself, over the real engine: a slow reader never has more than
-// the bound waiting, the engine is paused meanwhile, and every page comes in
-// page order.
+// the bound waiting and every page comes in page order. The engine is paused
+// meanwhile through the module's signalThreadRun, both when a warm server's
+// child runs the file and when a one-off helper does (a vector not of the
+// program's shape); a module without that entry point is never paused.
 TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
     const std::string input = Input("twelve.ps", {.pages = 12});
-    const std::string folder = CreatePageFolder(dir.File("tmp/"));
-    ASSERT_FALSE(folder.empty());
-    std::vector<std::string> got;
-    {
-        PageStream stream(folder, "twelve", 2);
-        stream.SetEngineSignal(testsupport::Engine().signalThreadRun);
-        stream.Start([&] {
-            ImageSettings img;
-            img.nXDpi = img.nYDpi = 72;
-            ArgumentVector args = RenderArguments(folder, "twelve", img, IC_FORMAT_BMP, input);
-            ArgvView view(args);
-            return RunEngineCode(testsupport::Engine(), view.argc(), view.argv());
-        });
-        std::vector<std::thread> readers;
-        for (std::string page = stream.Next(); !page.empty(); page = stream.Next()) {
-            got.push_back(page);
-            // Reading is slow next to rendering, so pages pile up.
-            readers.emplace_back([&stream, page] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(40));
-                ::unlink(page.c_str());
-                stream.Done();
+    struct Case {
+        const char *name;
+        bool oneOff;
+        EngineSignalThreadRunFn signal;
+    };
+    const EngineSignalThreadRunFn moduleSignal = testsupport::Engine().signalThreadRun;
+    ASSERT_NE(moduleSignal, nullptr);
+    for (const Case &c :
+         {Case{"warm server", false, moduleSignal}, Case{"one-off helper", true, moduleSignal},
+          Case{"no signal entry point", false, nullptr}}) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = CreatePageFolder(dir.File("tmp/"));
+        ASSERT_FALSE(folder.empty());
+        std::vector<std::string> got;
+        {
+            PageStream stream(folder, "twelve", 2);
+            stream.SetEngineSignal(c.signal);
+            stream.Start([&] {
+                ImageSettings img;
+                img.nXDpi = img.nYDpi = 72;
+                ArgumentVector args = RenderArguments(folder, "twelve", img, IC_FORMAT_BMP, input);
+                if (c.oneOff)
+                    args.insert(args.end() - 1, "-f");
+                ArgvView view(args);
+                return RunEngineCode(testsupport::Engine(), view.argc(), view.argv());
             });
+            // Each page is read only after the next one was handed out (or
+            // none is left), and slowly, so pages pile up to the bound
+            // however fast the engine renders.
+            std::mutex lock;
+            std::condition_variable handedOut;
+            std::size_t handed = 0;
+            bool last = false;
+            std::vector<std::thread> readers;
+            for (std::string page = stream.Next();; page = stream.Next()) {
+                {
+                    std::lock_guard<std::mutex> hold(lock);
+                    last = page.empty();
+                    handed = got.size() + (last ? 0 : 1);
+                }
+                handedOut.notify_all();
+                if (page.empty())
+                    break;
+                got.push_back(page);
+                readers.emplace_back([&, page, number = got.size()] {
+                    {
+                        std::unique_lock<std::mutex> hold(lock);
+                        handedOut.wait(hold, [&] { return handed > number || last; });
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+                    ::unlink(page.c_str());
+                    stream.Done();
+                });
+            }
+            EXPECT_EQ(stream.Finish(), 0);
+            for (std::thread &t : readers)
+                t.join();
+            EXPECT_LE(stream.PeakWaiting(), 2);
+            EXPECT_EQ(stream.PeakWaiting(), 2);
+            if (c.signal)
+                EXPECT_GE(stream.Pauses(), 1);
+            else
+                EXPECT_EQ(stream.Pauses(), 0);
         }
-        EXPECT_EQ(stream.Finish(), 0);
-        for (std::thread &t : readers)
-            t.join();
-        EXPECT_LE(stream.PeakWaiting(), 2);
-        EXPECT_EQ(stream.PeakWaiting(), 2);
-        EXPECT_GE(stream.Pauses(), 1);
+        ASSERT_EQ(got.size(), 12u);
+        for (int k = 1; k <= 12; ++k) {
+            char name[32];
+            std::snprintf(name, sizeof name, "twelve_%03d.bmp", k);
+            EXPECT_EQ(got[static_cast<std::size_t>(k - 1)], folder + name);
+        }
+        EXPECT_TRUE(ListNames(folder).empty());
+        ::rmdir(folder.c_str());
     }
-    ASSERT_EQ(got.size(), 12u);
-    for (int k = 1; k <= 12; ++k) {
-        char name[32];
-        std::snprintf(name, sizeof name, "twelve_%03d.bmp", k);
-        EXPECT_EQ(got[static_cast<std::size_t>(k - 1)], folder + name);
-    }
-    EXPECT_TRUE(ListNames(folder).empty());
-    ::rmdir(folder.c_str());
 }
 
 } // namespace
