@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -110,4 +111,28 @@ std::string CreateSiblingTemp(const std::string &folder, const std::string &suff
     ::close(fd);
     RegisterTemporary(buf.data());
     return std::string(buf.data());
+}
+
+std::string PageFileName(const std::string &pageFolder, const std::string &base, int page) {
+    char number[32];
+    std::snprintf(number, sizeof number, kPageFileFormat, page);
+    return pageFolder + base + number;
+}
+
+std::string PageFilePattern(const std::string &pageFolder, const std::string &base) {
+    return EscapeFormatField(pageFolder) + EscapeFormatField(base) + kPageFileFormat;
+}
+
+std::string CreateStagingFolder(const std::string &folder) {
+    std::string pattern = folder + ".vantoria-XXXXXX";
+    if (!FitsPlatformLimits(pattern + "/")) {
+        errno = ENAMETOOLONG;
+        return {};
+    }
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!::mkdtemp(buf.data()))
+        return {};
+    RegisterTemporary(buf.data());
+    return std::string(buf.data()) + "/";
 }
