@@ -171,19 +171,17 @@ public:
 
     // --- ConversionView: called by the run, on any thread ---------------
     void SelectOnly(int row) override;
-    void SetStatus(int row, const std::string &text) override;
-    // The reason of a failed row is shown in its "Reason" column (and as
-    // that column's tooltip, for a reason too long to show); "Aborted" reads
-    // "stopped" there; any other status clears it.
-    void SetFailReason(int row, const std::string &reason) override;
+    void SetConverting(int row, int step) override;
     // The bar follows the rows and pages the run reports (RowFinished,
     // PageStarted), which give the same value at each file's end; this
     // value, sent before some rows' work, is not shown.
     void SetProgress(int position) override;
     void SetSelectedText(const std::string &text) override;
     void RestoreIdle() override;
-    void RowFinished(int row) override;
-    void OutputWritten(int row, const std::string &path) override;
+    // The row's final status; the reason of a failed row is shown in its
+    // "Reason" column (and as that column's tooltip, for a reason too long to
+    // show), "Aborted" reads "stopped" there, "Succeed" leaves it empty.
+    void RowFinished(int row, const RowOutcome &outcome) override;
     void PageStarted(int row, int page, int pages) override;
 
     // The pauses of a run started from the window.
@@ -295,9 +293,6 @@ private:
     void ShowReason(QTreeWidgetItem *item, const QString &reason);
     // Every row back to "Ready", its reason gone: the start of a run.
     void ResetRowStatuses();
-    // What a status written by the run tells the window: a row starting,
-    // or one more row that succeeded or failed.
-    void CountStatus(int row, const std::string &text);
     // The bar and the status line's position text from the run's progress.
     void ShowRunPosition();
     // The desktop notification at the end of a run that took long while the

@@ -62,7 +62,8 @@ std::string CMainDlg::AddFileToList(const char *path) {
         return refusal;
     const QString file = QString::fromUtf8(path);
     auto *item = new QTreeWidgetItem(
-        {file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)), Text(kStatusReady)});
+        {file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)),
+         Text(StatusText(RowStatus::Ready))});
     item->setToolTip(0, file);
     item->setTextAlignment(1, Qt::AlignCenter);
     item->setTextAlignment(2, Qt::AlignCenter);

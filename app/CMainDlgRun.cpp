@@ -65,7 +65,7 @@ void CMainDlg::OnStart() {
 }
 
 bool CMainDlg::Running() const {
-    return m_run && m_run->m_bRunning.load();
+    return m_run && m_run->Running();
 }
 
 bool CMainDlg::RunFinished() const {
@@ -97,21 +97,8 @@ void CMainDlg::OnRunEnded() {
 void CMainDlg::ResetRowStatuses() {
     for (int i = 0; i < GetItemCount(); ++i) {
         QTreeWidgetItem *item = m_list->topLevelItem(i);
-        item->setText(2, QString::fromUtf8(kStatusReady));
+        item->setText(2, QString::fromUtf8(StatusText(RowStatus::Ready)));
         ShowReason(item, QString());
-    }
-}
-
-void CMainDlg::CountStatus(int row, const std::string &text) {
-    if (text == kStatusConverting1) {
-        m_pos.row = row;
-        m_pos.page = m_pos.pages = 0;
-        m_pos.declared = DeclaredPageCount(GetItemText(row, 0));
-        ShowRunPosition();
-    } else if (text == kStatusSucceed) {
-        ++m_pos.succeeded;
-    } else if (text == kStatusFailed) {
-        ++m_pos.failed;
     }
 }
 
@@ -158,24 +145,19 @@ void CMainDlg::SelectOnly(int row) {
     OnGuiThread([this, row] { SelectOnlyNow(row); });
 }
 
-void CMainDlg::SetStatus(int row, const std::string &text) {
-    OnGuiThread([this, row, &text] {
+void CMainDlg::SetConverting(int row, int step) {
+    OnGuiThread([this, row, step] {
         QTreeWidgetItem *item = m_list->topLevelItem(row);
         if (!item)
             return;
-        item->setText(2, QString::fromStdString(text));
-        CountStatus(row, text);
-        if (text == kStatusAborted)
-            ShowReason(item, tr("stopped"));
-        else if (text != kStatusFailed)
-            ShowReason(item, QString());
-    });
-}
-
-void CMainDlg::SetFailReason(int row, const std::string &reason) {
-    OnGuiThread([this, row, &reason] {
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row))
-            ShowReason(item, QString::fromStdString(reason));
+        item->setText(2, QString::fromUtf8(StatusText(RowStatus::Converting, step)));
+        ShowReason(item, QString());
+        if (step == 1) {
+            m_pos.row = row;
+            m_pos.page = m_pos.pages = 0;
+            m_pos.declared = DeclaredPageCount(GetItemText(row, 0));
+            ShowRunPosition();
+        }
     });
 }
 
@@ -186,17 +168,33 @@ void CMainDlg::ShowReason(QTreeWidgetItem *item, const QString &reason) {
 
 void CMainDlg::SetProgress(int) {}
 
-void CMainDlg::RowFinished(int) {
-    OnGuiThread([this] {
+void CMainDlg::RowFinished(int row, const RowOutcome &outcome) {
+    OnGuiThread([this, row, &outcome] {
+        if (QTreeWidgetItem *item = m_list->topLevelItem(row)) {
+            item->setText(2, QString::fromUtf8(StatusText(outcome.status)));
+            switch (outcome.status) {
+            case RowStatus::Failed:
+                ShowReason(item, QString::fromStdString(outcome.reason));
+                ++m_pos.failed;
+                break;
+            case RowStatus::Aborted:
+                ShowReason(item, tr("stopped"));
+                break;
+            case RowStatus::Succeed:
+                ++m_pos.succeeded;
+                [[fallthrough]];
+            default:
+                ShowReason(item, QString());
+                break;
+            }
+        }
+        if (!outcome.outputs.empty())
+            m_pos.folder = QFileInfo(QString::fromStdString(outcome.outputs.back()))
+                               .absolutePath()
+                               .toStdString();
         ++m_pos.done;
         m_pos.page = m_pos.pages = 0;
         ShowRunPosition();
-    });
-}
-
-void CMainDlg::OutputWritten(int, const std::string &path) {
-    OnGuiThread([this, &path] {
-        m_pos.folder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
     });
 }
 

@@ -71,22 +71,15 @@ class CliView : public ConversionView {
 public:
     CliView(const std::vector<std::string> &rows, Output &out, ProgressLine &progress,
             RunReport &report, bool quiet)
-        : m_rows(rows), m_status(rows.size()), m_finished(rows.size()), m_reason(rows.size()),
-          m_outputs(rows.size()), m_start(rows.size()), m_out(out), m_progress(progress),
-          m_report(report), m_quiet(quiet) {}
+        : m_rows(rows), m_status(rows.size(), RowStatus::Ready), m_finished(rows.size()),
+          m_start(rows.size()), m_out(out), m_progress(progress), m_report(report), m_quiet(quiet) {
+    }
 
     void SelectOnly(int) override {}
-    void SetStatus(int row, const std::string &text) override {
+    void SetConverting(int row, int) override {
         std::lock_guard<std::timed_mutex> lock(m_lock);
-        if (!Valid(row))
-            return;
-        std::size_t r = static_cast<std::size_t>(row);
-        if (m_status[r].empty()) {
-            m_start[r] = Clock::now();
-            m_shown = row;
-            m_progress.File(++m_started, static_cast<int>(m_rows.size()), m_rows[r]);
-        }
-        m_status[r] = text;
+        if (Valid(row))
+            Started(static_cast<std::size_t>(row));
     }
     void SetProgress(int) override {}
     void SetSelectedText(const std::string &) override {}
@@ -94,25 +87,19 @@ public:
         std::lock_guard<std::timed_mutex> lock(m_lock);
         m_progress.Clear();
     }
-    void SetFailReason(int row, const std::string &reason) override {
-        std::lock_guard<std::timed_mutex> lock(m_lock);
-        if (Valid(row))
-            m_reason[static_cast<std::size_t>(row)] = reason;
-    }
-    void OutputWritten(int row, const std::string &path) override {
-        std::lock_guard<std::timed_mutex> lock(m_lock);
-        if (Valid(row))
-            m_outputs[static_cast<std::size_t>(row)].push_back(path);
-    }
     void PageStarted(int row, int page, int pages) override {
         std::lock_guard<std::timed_mutex> lock(m_lock);
         if (row == m_shown)
             m_progress.Page(page, pages);
     }
-    void RowFinished(int row) override {
+    void RowFinished(int row, const RowOutcome &outcome) override {
         std::lock_guard<std::timed_mutex> lock(m_lock);
-        if (Valid(row))
-            Finish(static_cast<std::size_t>(row));
+        if (!Valid(row))
+            return;
+        std::size_t r = static_cast<std::size_t>(row);
+        Started(r);
+        m_status[r] = outcome.status;
+        Finish(r, outcome.reason, outcome.outputs);
     }
 
     // After the run: the rows it never reached go into the report.
@@ -120,7 +107,7 @@ public:
         std::lock_guard<std::timed_mutex> lock(m_lock);
         AddUnreached();
     }
-    const std::vector<std::string> &Statuses() const { return m_status; }
+    const std::vector<RowStatus> &Statuses() const { return m_status; }
     // True once the run is over and the view has said all it will.
     bool Closed() const { return m_closed.load(); }
 
@@ -132,9 +119,9 @@ public:
         if (!m_lock.try_lock_for(std::chrono::milliseconds(200)))
             return false;
         for (std::size_t r = 0; r < m_rows.size(); ++r) {
-            if (!m_status[r].empty() && !m_finished[r]) {
-                m_status[r] = kStatusAborted;
-                Finish(r);
+            if (m_status[r] != RowStatus::Ready && !m_finished[r]) {
+                m_status[r] = RowStatus::Aborted;
+                Finish(r, {}, {});
             }
         }
         AddUnreached();
@@ -144,35 +131,44 @@ public:
 private:
     bool Valid(int row) const { return row >= 0 && static_cast<std::size_t>(row) < m_rows.size(); }
 
+    // Row r's first call: its time starts and the progress line shows it.
+    void Started(std::size_t r) {
+        if (m_status[r] != RowStatus::Ready)
+            return;
+        m_status[r] = RowStatus::Converting;
+        m_start[r] = Clock::now();
+        m_shown = static_cast<int>(r);
+        m_progress.File(++m_started, static_cast<int>(m_rows.size()), m_rows[r]);
+    }
+
     void AddUnreached() {
         m_closed = true;
         for (std::size_t r = 0; r < m_rows.size(); ++r)
-            if (m_status[r].empty())
-                m_report.Add({m_rows[r], {}, kStatusReady, kReasonNotReached, 0});
+            if (m_status[r] == RowStatus::Ready)
+                m_report.Add({m_rows[r], {}, StatusText(RowStatus::Ready), kReasonNotReached, 0});
     }
 
-    void Finish(std::size_t r) {
+    void Finish(std::size_t r, std::string reason, const std::vector<std::string> &outputs) {
         m_finished[r] = true;
-        if (m_status[r] == kStatusAborted && m_reason[r].empty())
-            m_reason[r] = kReasonStopped;
+        const RowStatus status = m_status[r];
+        if (status == RowStatus::Aborted && reason.empty())
+            reason = kReasonStopped;
         if (!m_quiet) {
             m_progress.Clear();
-            std::string line = m_status[r] + "  " + m_rows[r];
-            if (m_status[r] != kStatusSucceed && !m_reason[r].empty())
-                line += ": " + m_reason[r];
+            std::string line = std::string(StatusText(status)) + "  " + m_rows[r];
+            if (status != RowStatus::Succeed && !reason.empty())
+                line += ": " + reason;
             m_out.Line(line + "\n");
             m_progress.Redraw();
         }
         std::chrono::duration<double> took = Clock::now() - m_start[r];
-        m_report.Add({m_rows[r], m_outputs[r], m_status[r], m_reason[r], took.count()});
+        m_report.Add({m_rows[r], outputs, StatusText(status), reason, took.count()});
     }
 
     std::timed_mutex m_lock; // the run's threads and an abandoning one
     const std::vector<std::string> &m_rows;
-    std::vector<std::string> m_status;
+    std::vector<RowStatus> m_status;
     std::vector<bool> m_finished;
-    std::vector<std::string> m_reason;
-    std::vector<std::vector<std::string>> m_outputs;
     std::vector<Clock::time_point> m_start;
     Output &m_out;
     ProgressLine &m_progress;
@@ -189,15 +185,20 @@ std::string DefaultProfile() {
 
 // The summary line, unless quiet, for rows that ended with `statuses` beside
 // `refused` inputs; returns the exit status it gives.
-int Summarise(const std::vector<std::string> &statuses, int refused, bool quiet, Output &output) {
+int Summarise(const std::vector<RowStatus> &statuses, int refused, bool quiet, Output &output) {
     int succeeded = 0, failed = refused, stopped = 0;
-    for (const std::string &s : statuses) {
-        if (s == kStatusSucceed)
+    for (RowStatus s : statuses) {
+        switch (s) {
+        case RowStatus::Succeed:
             ++succeeded;
-        else if (s == kStatusFailed)
+            break;
+        case RowStatus::Failed:
             ++failed;
-        else
+            break;
+        default:
             ++stopped; // "Aborted" or never reached
+            break;
+        }
     }
     if (!quiet)
         output.Line(std::to_string(succeeded) + " succeeded, " + std::to_string(failed) +
@@ -220,7 +221,7 @@ struct RowsRun {
 // each row ended. False when the modules can't be loaded (said on `err`).
 // A run abandoned by a stop ends the process from here, with every row's
 // line, the summary and the report written and the temporaries removed.
-bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<std::string> &statuses) {
+bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<RowStatus> &statuses) {
     EngineModule engine;
     ExtractorModule extractor;
     if (!LoadCliModules(engine, extractor, in.err))
@@ -304,20 +305,62 @@ std::string ConfinementLine() {
     return line;
 }
 
-int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMode progressMode) {
-    std::vector<std::string> inputs = options.files;
+namespace {
+
+// The inputs named on the command line and in the file lists, in order.
+// False, with `status` the exit status, when a list can't be read or there
+// is no input at all (said on `err`).
+bool GatherInputs(const CliOptions &options, std::FILE *err, std::vector<std::string> &inputs,
+                  int &status) {
+    inputs = options.files;
     for (const std::string &list : options.fileLists) {
         std::string error;
         if (!ReadFileList(list, options.nulSeparated, inputs, error)) {
             std::fprintf(err, "vantoria-cli: %s: %s\n",
                          list == "-" ? "standard input" : list.c_str(), error.c_str());
-            return StopSignalPending() ? 1 : 2;
+            status = StopSignalPending() ? 1 : 2;
+            return false;
         }
     }
     if (inputs.empty()) {
         std::fprintf(err, "vantoria-cli: no input files\n");
-        return 2;
+        status = 2;
+        return false;
     }
+    return true;
+}
+
+// The inputs that may be converted, as absolute paths. A refused input is
+// done with at once: its line and its report entry come before the files
+// that convert. `refused` receives how many were.
+std::vector<std::string> AcceptInputs(const std::vector<std::string> &inputs, bool quiet,
+                                      Output &output, RunReport &report, int &refused) {
+    std::vector<std::string> rows;
+    refused = 0;
+    for (const std::string &file : inputs) {
+        std::string why = CheckInput(file, InputLook::Listing);
+        if (!why.empty()) {
+            const char *failed = StatusText(RowStatus::Failed);
+            if (!quiet)
+                output.Line(std::string(failed) + "  " + file + ": " + why + "\n");
+            report.Add({file, {}, failed, why, 0});
+            ++refused;
+            continue;
+        }
+        std::error_code ec;
+        std::filesystem::path abs = std::filesystem::absolute(file, ec);
+        rows.push_back(ec ? file : abs.lexically_normal().string());
+    }
+    return rows;
+}
+
+} // namespace
+
+int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMode progressMode) {
+    std::vector<std::string> inputs;
+    int status = 0;
+    if (!GatherInputs(options, err, inputs, status))
+        return status;
 
     RunReport report;
     if (!options.report.empty()) {
@@ -332,35 +375,20 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMo
     ConvertSettings settings;
     LoadCliSettings(options, err, settings);
 
-    // A refused input is done with at once: its line and its report entry
-    // come before the files that convert.
     Output output(out);
     int refused = 0;
-    std::vector<std::string> rows;
-    for (const std::string &file : inputs) {
-        std::string why = CheckInput(file, InputLook::Listing);
-        if (!why.empty()) {
-            if (!options.quiet)
-                output.Line(std::string(kStatusFailed) + "  " + file + ": " + why + "\n");
-            report.Add({file, {}, kStatusFailed, why, 0});
-            ++refused;
-            continue;
-        }
-        std::error_code ec;
-        std::filesystem::path abs = std::filesystem::absolute(file, ec);
-        rows.push_back(ec ? file : abs.lexically_normal().string());
-    }
+    std::vector<std::string> rows = AcceptInputs(inputs, options.quiet, output, report, refused);
 
     if (!IsOutputKind(settings.m_nOutputKind))
         std::fprintf(err, "vantoria-cli: output kind %d is none of image, pdf, text\n",
                      settings.m_nOutputKind);
 
-    std::vector<std::string> statuses;
+    std::vector<RowStatus> statuses;
     if (!rows.empty() && !ConvertRows({options, settings, rows, refused, output, report, err},
                                       progressMode, statuses))
         return 1;
 
-    int status = Summarise(statuses, refused, options.quiet, output);
+    status = Summarise(statuses, refused, options.quiet, output);
     if (output.Failed()) {
         std::fprintf(err, "vantoria-cli: cannot write standard output\n");
         status = 1;

@@ -123,7 +123,7 @@ void StopSignals::Take() {
     std::chrono::steady_clock::time_point deadline;
     for (;;) {
         int sig = NextSignal(set);
-        if (stoppedNow && m_run.m_bRunning.load() && std::chrono::steady_clock::now() >= deadline) {
+        if (stoppedNow && m_run.Running() && std::chrono::steady_clock::now() >= deadline) {
             Abandon(); // something that can't be interrupted still runs
             deadline = std::chrono::steady_clock::time_point::max();
         }
@@ -140,7 +140,7 @@ void StopSignals::Take() {
             continue;
         }
         if (stoppedNow) {
-            if (sig == SIGINT && m_run.m_bRunning.load())
+            if (sig == SIGINT && m_run.Running())
                 Abandon();
             continue;
         }

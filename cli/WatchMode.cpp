@@ -58,25 +58,18 @@ private:
     int m_fd;
 };
 
-// What one row of a slot's run reported.
+// How the one row of a slot's run ended; "Aborted" until it reports.
 class WatchView : public ConversionView {
 public:
-    void Reset() {
-        m_status.clear();
-        m_reason.clear();
-        m_outputs.clear();
-    }
+    void Reset() { m_outcome = {RowStatus::Aborted, {}, {}}; }
     void SelectOnly(int) override {}
-    void SetStatus(int, const std::string &text) override { m_status = text; }
+    void SetConverting(int, int) override {}
     void SetProgress(int) override {}
     void SetSelectedText(const std::string &) override {}
     void RestoreIdle() override {}
-    void SetFailReason(int, const std::string &reason) override { m_reason = reason; }
-    void OutputWritten(int, const std::string &path) override { m_outputs.push_back(path); }
+    void RowFinished(int, const RowOutcome &outcome) override { m_outcome = outcome; }
 
-    std::string m_status;
-    std::string m_reason;
-    std::vector<std::string> m_outputs;
+    RowOutcome m_outcome{RowStatus::Aborted, {}, {}};
 };
 
 // One file converting at a time: its own run, reused file after file.
@@ -380,7 +373,7 @@ bool Watcher::StartNext(Slot &slot) {
         }
         if (!refusal.empty()) {
             std::string moved;
-            Log(std::string(kStatusFailed) + "  " + path + ": " + refusal);
+            Log(std::string(StatusText(RowStatus::Failed)) + "  " + path + ": " + refusal);
             if (int e = MoveAside(path, m_failed, &moved); e != 0)
                 Notice(path + ": can't move it to " + m_failed + ": " + std::strerror(e));
             else
@@ -408,10 +401,13 @@ void Watcher::Finish(Slot &slot) {
     slot.run->Wait();
     slot.busy = false;
     const std::string path = m_in + slot.name;
-    const std::string &status = slot.view.m_status;
+    const RowOutcome &outcome = slot.view.m_outcome;
+    const RowStatus status =
+        outcome.status == RowStatus::Failed && slot.stopAsked ? RowStatus::Aborted : outcome.status;
 
-    if (status == kStatusSucceed) {
-        Log(std::string(kStatusSucceed) + "  " + path);
+    switch (status) {
+    case RowStatus::Succeed: {
+        Log(std::string(StatusText(status)) + "  " + path);
         if (WrittenSince(slot.mark, path)) {
             // Written again while it converted: the new content's turn.
             Queue(slot.name);
@@ -422,9 +418,9 @@ void Watcher::Finish(Slot &slot) {
             Notice(path + ": can't move it to " + m_done + ": " + std::strerror(e));
         return;
     }
-    if (status == kStatusFailed && !slot.stopAsked) {
-        std::string reason = slot.view.m_reason.empty() ? "conversion failed" : slot.view.m_reason;
-        Log(std::string(kStatusFailed) + "  " + path + ": " + reason);
+    case RowStatus::Failed: {
+        std::string reason = outcome.reason.empty() ? "conversion failed" : outcome.reason;
+        Log(std::string(StatusText(status)) + "  " + path + ": " + reason);
         std::string moved;
         if (int e = MoveAside(path, m_failed, &moved); e != 0)
             Notice(path + ": can't move it to " + m_failed + ": " + std::strerror(e));
@@ -432,10 +428,12 @@ void Watcher::Finish(Slot &slot) {
             Notice(moved + ".reason: can't write it");
         return;
     }
-    // Stopped: what the row wrote goes, the source stays for the next start.
-    for (const std::string &output : slot.view.m_outputs)
-        ::unlink(output.c_str());
-    Log(std::string(kStatusAborted) + "  " + path);
+    default:
+        // Stopped: the row left no output; the source stays for the next
+        // start.
+        Log(std::string(StatusText(RowStatus::Aborted)) + "  " + path);
+        return;
+    }
 }
 
 void Watcher::ReadEvents() {
@@ -529,7 +527,7 @@ int Watcher::Run() {
             ssize_t n = ::read(m_wake.get(), &count, sizeof count);
             (void)n;
             for (Slot &s : m_slots)
-                if (s.busy && s.run->m_bRunning.load() == 0)
+                if (s.busy && !s.run->Running())
                     Finish(s);
         }
         if (fds[1].revents)

@@ -16,18 +16,24 @@
 // refuses while a run is active. The worker reports through the view only
 // (see ConversionView.h); it never throws.
 //
-// Threads: m_bRunning and m_bAbort are the only state shared with the front
-// end, and the only copy of it: a front end reads them rather than keeping
-// its own. The worker tests m_bAbort at the top of every row and, on the image
-// path, after rendering and before each page. An engine step still going
-// kEngineStopGrace after RequestStop (at once after StopNow) is ended by
-// killing the interpreter helper; its row reads "Aborted" and its temporary
-// files go. With SetJobs(n > 1) up to n
+// Threads: the running and stop flags (Running(), StopRequested()) are the
+// only state shared with the front end, and the only copy of it: a front end
+// reads them rather than keeping its own. The worker tests the stop flag at
+// the top of every row and, on the image path, after rendering and before
+// each page. An engine step still going kEngineStopGrace after RequestStop
+// (at once after StopNow) is ended by killing the interpreter helper; its row
+// reads "Aborted" and its temporary files go. With SetJobs(n > 1) up to n
 // rows are converted at once, each with its own engine run and image
 // converter; output names and temporary names never collide. The engine
 // modules and the image converter are used from those threads at once.
 // Image pages are encoded while their engine still renders, by one pool of
 // SetPageWorkers threads that all rows share (see WorkerPool.h).
+//
+// A row is all or nothing: its outputs (one PDF or text file, one multi-page
+// TIFF, or every page image of a document) are written under temporary names
+// of our own and take their final names together, only when the row has
+// succeeded. A row that fails or is stopped leaves no output and no
+// temporary, and an existing file is replaced only by a row that succeeded.
 #pragma once
 
 #include <atomic>
@@ -41,6 +47,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/AtomicFile.h"
 #include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
 #include "convert/ImageFormat.h"
@@ -58,6 +65,7 @@ struct RunPacing {
     static RunPacing None() { return {}; }
 };
 
+class RowStaging;
 class WorkerPool;
 
 class ConversionRun {
@@ -81,16 +89,12 @@ public:
     // Test hook: the most page files that waited at once in the last image
     // row that was rendered page by page.
     int LastPageStreamPeak() const { return m_lastPageStreamPeak.load(); }
-    // The text of the chosen image-format list item; by default the list's
-    // text for the settings' "type".
-    void SetFormatItemText(std::string text);
-
-    // The Start press: sets m_bRunning and starts the worker over a copy of
+    // The Start press: sets the running flag and starts the worker over a copy of
     // `settings` and `rows` (full input paths, top to bottom). False when a
     // run is already active, or when the worker could not be started: the
     // flags are then cleared again and the view is restored to idle.
     bool Start(const ConvertSettings &settings, std::vector<std::string> rows);
-    // The Stop press: raises m_bAbort while a run is active; an engine step
+    // The Stop press: raises the stop flag while a run is active; an engine step
     // that has not ended kEngineStopGrace later is killed.
     void RequestStop();
     // As RequestStop, but the running engine steps are killed at once.
@@ -98,23 +102,11 @@ public:
     // Wait for the worker to end (no-op when none was started).
     void Wait();
 
-    std::atomic<int> m_bRunning{0};
-    std::atomic<int> m_bAbort{0};
+    // True from Start until the worker has made its last call.
+    bool Running() const { return m_bRunning.load() != 0; }
+    // True once a stop was asked for in the current run.
+    bool StopRequested() const { return m_bAbort.load() != 0; }
 
-    // The worker's body: the output kind's path, then the end-of-run reset.
-    void ConvertThreadProc();
-    void ConvertToPdf();
-    void ConvertToImage();
-    void ConvertToText();
-
-    // Render every page of `input` as 24-bit BMP files base_001.bmp, ... into
-    // a fresh page folder, as pages for output format `formatCode`; returns
-    // that folder (ending in '/'), or the empty text when no folder could be
-    // made. `engineOk` receives the run's result, `engineCode` its result
-    // code, `engineError` the interpreter's first error line.
-    std::string RenderPages(const std::string &input, const std::string &base, int formatCode,
-                            bool *engineOk = nullptr, int *engineCode = nullptr,
-                            std::string *engineError = nullptr);
     // The regular files directly in `folder`, as full paths in name order
     // (numbers inside names compare by value, so page 1000 follows page 999).
     static std::vector<std::string> ListPageFiles(const std::string &folder);
@@ -127,51 +119,73 @@ protected:
 
 private:
     class Claims;
+    struct PageRowInputs;
+    struct PageRowResults;
+
+    // The worker's body: the output kind's rows, then the end-of-run reset.
+    void ConvertThreadProc();
+    // Runs `row` over every row (several at once with SetJobs) and reports
+    // each outcome; a stopped row ends the pass.
+    void ForEachRow(const std::function<RowOutcome(int)> &row);
+    // The row functions, one per output kind (the image rows in
+    // ImageRows.cpp).
+    RowOutcome PdfRow(int i);
+    RowOutcome TextRow(int i);
+    // The text row's output: `pdf` (the engine's temporary PDF) extracted
+    // into the claimed name for `wanted` in `folder`.
+    RowOutcome WriteText(const std::string &pdf, const std::string &folder,
+                         const std::string &wanted);
+    RowOutcome ImageRow(int i, const ImageFormatChoice &format);
+    RowOutcome MultiPageTiffRow(int i, const std::string &input, const std::string &target,
+                                const std::string &base);
+    RowOutcome PagedImageRow(const PageRowInputs &in);
+
+    // Render every page of `input` into a fresh page folder as
+    // PageFileName(folder, base, k); that folder, or the empty text when
+    // none could be made. `engineCode` and `engineError` receive the run's
+    // result code and the interpreter's first error line.
+    std::string RenderPages(const std::string &input, const std::string &base, int formatCode,
+                            int *engineCode, std::string *engineError);
     // An image row's pages (every layout but the multi-page TIFF), rendered
-    // and encoded at once (ImageRowPages.cpp). True when every page was
-    // written; `*pages` receives the page files that were handed over.
-    bool StreamImagePages(Claims &claims, int row, const std::string &input,
-                          const std::string &target, const std::string &base,
-                          const ImageFormatChoice &format, std::string *pageFolder,
-                          std::vector<std::string> *pages, std::string *reason, bool *aborted,
-                          int *engineCode, std::string *engineError);
-    struct ImageRowFiles;
-    void ForEachRow(const std::function<bool(int)> &row);
-    bool PdfRow(int i);
-    bool TextRow(int i);
-    bool ImageRow(int i, const ImageFormatChoice &format);
-    // The three output layouts of an image row; each is true when every
-    // output it wrote was written. A stop between pages sets `aborted`.
-    bool WriteMultiPageTiff(Claims &claims, const ImageRowFiles &files, bool *aborted);
-    bool WriteOnePage(Claims &claims, const ImageRowFiles &files, const ImageFormatChoice &format);
-    bool WriteEachPage(Claims &claims, const ImageRowFiles &files, const ImageFormatChoice &format,
-                       bool *aborted);
-    // Hand one or more page files to a fresh converter writing a hidden
-    // sibling of the output `wanted` (numbered when "exists" is 1), then
-    // publish it; true when the output file was put in place, otherwise
-    // `*reason` says why.
-    bool ConvertPages(Claims &claims, const std::vector<std::string> &pages,
-                      const std::string &wanted, int formatCode, bool multiPage, bool *aborted,
-                      int row, std::string *reason);
+    // and encoded into `staging` at once.
+    void StreamImagePages(const PageRowInputs &in, RowStaging &staging, PageRowResults *out);
+    // Encode the page files `pages` into the file `staged`: one page, or with
+    // `multiPage` every page into one multi-page TIFF. The empty text, or
+    // why no complete file was written.
+    std::string EncodePage(const std::vector<std::string> &pages, const std::string &staged,
+                           int formatCode, bool multiPage);
+    // Put the staged outputs in place in page order under their wanted
+    // names (claimed, numbered as "exists" asks); all of them or, undoing
+    // what was done, none.
+    RowOutcome PublishStaged(RowStaging &staging);
+
     // The name row output `path` is written under: `path` itself, or with
     // "exists" 1 its first free numbered name. The empty text, with
     // `*reason`, when no name fits or is free.
     std::string ClaimOutput(Claims &claims, const std::string &path, std::string *reason);
-    // Move the finished temporary file `temp` to `*output` (claimed for
-    // `wanted`); with "exists" 1 a name another process took meanwhile
-    // makes it take the next free number. False, with `*reason`, on failure
-    // (`temp` is then still there).
-    bool PublishOutput(Claims &claims, int row, const std::string &temp, const std::string &wanted,
-                       std::string *output, std::string *reason);
-    // The row's final status: "Succeed"; after a stop request "Aborted";
-    // otherwise "Failed", with `reason` given to the view first.
-    void ViewResult(int row, bool ok, const std::string &reason);
+    // Move a finished temporary to `*output` (claimed for `wanted`) with
+    // `place(target, placement)`; with "exists" 1 a name another process
+    // took meanwhile makes it take the next free number. False, with
+    // `*reason`, on failure (the temporary is then still there).
+    bool PublishOutput(Claims &claims,
+                       const std::function<int(const std::string &, Placement)> &place,
+                       const std::string &wanted, std::string *output, std::string *reason);
+    // The outcome of a row that did not succeed: "Aborted" after a stop
+    // request, otherwise "Failed" with `reason`.
+    RowOutcome NotDone(const std::string &reason) const;
+    // An image or text row's first steps: selected, the progress,
+    // "Converting." and, after the pause, "Converting..".
+    void BeginRow(int row);
+    void ReportOutcome(int row, RowOutcome outcome);
 
     void ViewSelect(int row);
-    void ViewStatus(int row, const char *text);
+    void ViewConverting(int row, int step);
     void ViewProgress(int row, int rows);
-    void ViewRowFinished(int row);
+    void ViewPage(int row, int page, int pages);
     void Pause(std::chrono::milliseconds ms);
+
+    std::atomic<int> m_bRunning{0};
+    std::atomic<int> m_bAbort{0};
 
     ConversionView &m_view;
     const EngineModule &m_engine;
@@ -182,10 +196,8 @@ private:
     std::function<void()> m_endNotice;
     int m_jobs = 1;
     int m_pageWorkers = 0;
-    WorkerPool *m_pagePool = nullptr; // while ConvertToImage runs
+    WorkerPool *m_pagePool = nullptr; // while the image rows run
     std::atomic<int> m_lastPageStreamPeak{0};
-    bool m_formatTextSet = false;
-    std::string m_formatText;
 
     // Copies taken by Start, read by the worker.
     ConvertSettings m_settings;

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // ConversionView: what a conversion run shows, implemented by its front end
-// (the main window, the command-line front end, tests).
+// (the main window, the command-line front end, the watched folder, tests).
 //
 // The run calls these from its worker thread(s), one call at a time (the run
 // serialises them), and each call must have taken effect when it returns: a
@@ -13,19 +13,44 @@
 // the thread that called ConversionRun::Start. A window implementation should
 // therefore run the call directly when it is already on its own thread.
 //
-// Once the run's m_bRunning reads 0 the run makes no further calls.
+// Once the run's Running() reads false the run makes no further calls.
 #pragma once
 
 #include <string>
+#include <vector>
 
-// The row status texts.
-inline constexpr const char kStatusReady[] = "Ready";
-inline constexpr const char kStatusConverting1[] = "Converting.";
-inline constexpr const char kStatusConverting2[] = "Converting..";
-inline constexpr const char kStatusConverting3[] = "Converting...";
-inline constexpr const char kStatusSucceed[] = "Succeed";
-inline constexpr const char kStatusFailed[] = "Failed";
-inline constexpr const char kStatusAborted[] = "Aborted";
+// Where a row stands. A row is Ready until the run reaches it, Converting
+// while it is worked on (in three visible steps), and ends Succeed, Failed or
+// Aborted (stopped).
+enum class RowStatus { Ready, Converting, Succeed, Failed, Aborted };
+
+// How a row ended. `reason` says why a row failed ("disk full", "name too
+// long", "interpreter error: ...") and is empty otherwise; `outputs` are the
+// files the row put in place under their final names, in page order, and are
+// empty unless it succeeded: a row is all or nothing.
+struct RowOutcome {
+    RowStatus status = RowStatus::Failed;
+    std::string reason;
+    std::vector<std::string> outputs;
+};
+
+// The status column's text: "Ready", "Converting." / "Converting.." /
+// "Converting..." for `step` 1, 2, 3, "Succeed", "Failed", "Aborted".
+inline const char *StatusText(RowStatus status, int step = 1) {
+    switch (status) {
+    case RowStatus::Ready:
+        return "Ready";
+    case RowStatus::Converting:
+        return step >= 3 ? "Converting..." : step == 2 ? "Converting.." : "Converting.";
+    case RowStatus::Succeed:
+        return "Succeed";
+    case RowStatus::Failed:
+        return "Failed";
+    case RowStatus::Aborted:
+        return "Aborted";
+    }
+    return "";
+}
 
 // The selected-count text a run shows while each row is selected alone.
 inline constexpr const char kSelectedOneText[] = "Selected: 1";
@@ -36,8 +61,9 @@ public:
 
     // Select exactly row `row` (focus the list, scroll it into view).
     virtual void SelectOnly(int row) = 0;
-    // Write the row's "Status" column.
-    virtual void SetStatus(int row, const std::string &text) = 0;
+    // Row `row` is converting, at visible step `step` (1, 2, 3). Step 1 is
+    // the row's first call after SelectOnly and SetProgress.
+    virtual void SetConverting(int row, int step) = 0;
     // Set the progress bar (range 0 to 100).
     virtual void SetProgress(int position) = 0;
     // Set the selected-count text of the status line.
@@ -45,20 +71,12 @@ public:
     // End of the run: the Start button gets its idle icon and the caption
     // "Start Converting", and the controls are enabled again.
     virtual void RestoreIdle() = 0;
-    // Why row `row` failed: a short English text such as "disk full", "name
-    // too long", "output folder is read-only", "not a regular file" or
-    // "interpreter error: <the interpreter's first error line>". Called just
-    // before the row's "Failed" status is set, and only then. Optional.
-    virtual void SetFailReason(int /*row*/, const std::string & /*reason*/) {}
-    // Row `row` is done with, whatever its status (it was reached; rows a
-    // stopped run never reached get no call). Optional.
-    virtual void RowFinished(int /*row*/) {}
-    // Row `row` has put the output file `path` in place under its final
-    // name; one call per file written. Optional.
-    virtual void OutputWritten(int /*row*/, const std::string & /*path*/) {}
     // Row `row` starts writing page `page` (from 1) of its `pages` pages, or
     // 0 for `pages` while the row's page count is not known yet (the engine
     // is still rendering). Image rows only; the other kinds go through the
     // engine in one step and report no pages. Optional.
     virtual void PageStarted(int /*row*/, int /*page*/, int /*pages*/) {}
+    // Row `row` is done with: its one final call, whatever its outcome (rows
+    // a stopped run never reached get none).
+    virtual void RowFinished(int row, const RowOutcome &outcome) = 0;
 };

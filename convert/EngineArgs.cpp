@@ -9,6 +9,7 @@
 #include "common/FileRules.h"
 #include "convert/ApplyImageSettings.h"
 #include "convert/PathRules.h"
+#include "convert/TempFiles.h"
 #include "settings/ConvertSettings.h"
 
 namespace {
@@ -95,8 +96,7 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
 ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,
                                const ImageSettings &img, int formatCode,
                                const std::string &inputPath) {
-    ArgumentVector args =
-        Head("bmp16m", EscapeFormatField(pageFolder) + EscapeFormatField(base) + "_%03d.bmp");
+    ArgumentVector args = Head("bmp16m", PageFilePattern(pageFolder, base));
     args.push_back("-r" + std::to_string(img.nXDpi) + "x" + std::to_string(img.nYDpi));
     if (SmoothRendering(formatCode, img)) {
         args.push_back("-dTextAlphaBits=4");

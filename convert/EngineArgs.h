@@ -59,7 +59,7 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
                             const std::string &inputPath);
 
 // The page-rendering vector for output format `formatCode` (IC_FORMAT_*):
-// every page as a 24-bit BMP named pageFolder + base + "_%03d.bmp", at the
+// every page as a 24-bit BMP named PageFileName(pageFolder, base, k), at the
 // settings' xdpi x ydpi (8 entries), and with text and graphics
 // anti-aliasing of 4 bits each when SmoothRendering says so (2 more).
 ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,

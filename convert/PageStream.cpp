@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "convert/TempFiles.h"
+
 namespace {
 
 void Poke(int eventFd) {
@@ -67,9 +69,7 @@ void PageStream::RunEngine(std::function<int()> engine) {
 }
 
 std::string PageStream::PagePath(int k) const {
-    char number[32];
-    std::snprintf(number, sizeof number, "_%03d.bmp", k);
-    return m_folder + m_base + number;
+    return PageFileName(m_folder, m_base, k);
 }
 
 bool PageStream::IsPlainFile(const std::string &path) const {

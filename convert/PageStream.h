@@ -39,7 +39,7 @@
 
 class PageStream {
 public:
-    // `folder` ends in '/'; pages are folder + base + "_%03d.bmp".
+    // `folder` ends in '/'; pages are PageFileName(folder, base, k).
     PageStream(std::string folder, std::string base, int bound);
     ~PageStream();
     PageStream(const PageStream &) = delete;

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -96,18 +97,26 @@ std::string CreateTempPdf(const std::string &tempFolder, const std::string &stam
     return FirstFresh(tempFolder + "msrc_" + stamp, ".pdf", MakeFile);
 }
 
-std::string CreateSiblingTemp(const std::string &folder, const std::string &suffix) {
-    std::string pattern = folder + ".vantoria-XXXXXX" + suffix;
-    if (!FitsPlatformLimits(pattern)) {
+std::string PageFileName(const std::string &pageFolder, const std::string &base, int page) {
+    char number[32];
+    std::snprintf(number, sizeof number, kPageFileFormat, page);
+    return pageFolder + base + number;
+}
+
+std::string PageFilePattern(const std::string &pageFolder, const std::string &base) {
+    return EscapeFormatField(pageFolder) + EscapeFormatField(base) + kPageFileFormat;
+}
+
+std::string CreateStagingFolder(const std::string &folder) {
+    std::string pattern = folder + ".vantoria-XXXXXX";
+    if (!FitsPlatformLimits(pattern + "/")) {
         errno = ENAMETOOLONG;
         return {};
     }
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
-    int fd = ::mkostemps(buf.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
-    if (fd < 0)
+    if (!::mkdtemp(buf.data()))
         return {};
-    ::close(fd);
     RegisterTemporary(buf.data());
-    return std::string(buf.data());
+    return std::string(buf.data()) + "/";
 }

@@ -3,7 +3,9 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // TempFiles: the temporary page folder of the image path and the temporary
-// PDF of the text path, both under the system's temporary folder.
+// PDF of the text path, both under the system's temporary folder; the names
+// of the page files the engine writes; and the staging folder an image row
+// writes its outputs into before they take their names.
 //
 // Names follow "mtmp_%d%d/" and "msrc_%d%d.pdf" from the seconds (0-59) and
 // milliseconds (0-999) of the local time, without leading zeros. Each is
@@ -36,7 +38,17 @@ std::string LongestPageFolder(const std::string &tempFolder);
 std::string CreateTempPdf(const std::string &tempFolder);
 std::string CreateTempPdf(const std::string &tempFolder, const std::string &stamp);
 
-// Create a fresh, empty hidden file (mode 0600) in `folder` ending in
-// `suffix`, for output that is renamed into place once complete. Empty text
-// on failure, with errno telling why.
-std::string CreateSiblingTemp(const std::string &folder, const std::string &suffix);
+// The engine's page files: page k (from 1) of `base` in `pageFolder` is
+// pageFolder + base + "_001.bmp", ... ("_%03d.bmp"; page 1000 on has more
+// digits).
+inline constexpr char kPageFileFormat[] = "_%03d.bmp";
+std::string PageFileName(const std::string &pageFolder, const std::string &base, int page);
+// The engine's output-file pattern for those names: every literal '%' of the
+// folder and the base doubled, then the page-number field.
+std::string PageFilePattern(const std::string &pageFolder, const std::string &base);
+
+// Create a fresh hidden staging folder (mode 0700) ".vantoria-XXXXXX" in
+// `folder` and return its path ending in '/', registered with
+// LiveTemporaries; the empty text on failure, with errno telling why.
+std::string CreateStagingFolder(const std::string &folder);
+

@@ -442,6 +442,65 @@ TEST_F(Cli, FilesFromStandardInputWithNulAndAJsonReport) {
     EXPECT_EQ(ListNames(dir.File("out/")).size(), 3u);
 }
 
+// An image row's reason reaches the report as the run gave it: a read-only
+// output folder, a full disk, a page too large for the format. Each run is a
+// child that honours file permissions and may be under a file-size limit.
+TEST_F(Cli, AnImageRowsReasonReachesTheReport) {
+    const std::string report = dir.File("report.jsonl");
+    auto run = [&](std::vector<std::string> args, long long fileSizeLimit) {
+        std::vector<std::string> argv = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli",
+                                         "--profile", profile, "-q", "--kind", "image",
+                                         "--report", report};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<std::string> env = testsupport::EnvironmentIn(dir);
+        return testsupport::RunInChild(
+            [&] {
+                std::vector<char *> a, e;
+                for (std::string &x : argv)
+                    a.push_back(x.data());
+                for (std::string &x : env)
+                    e.push_back(x.data());
+                a.push_back(nullptr);
+                e.push_back(nullptr);
+                int null = ::open("/dev/null", O_WRONLY);
+                if (null < 0 || ::dup2(null, 1) < 0 || ::dup2(null, 2) < 0 ||
+                    !testsupport::HonourFilePermissions())
+                    return 120;
+                ::execve(a[0], a.data(), e.data());
+                return 127;
+            },
+            fileSizeLimit);
+    };
+
+    const std::string a = Input("a.ps");
+    testsupport::CreateFolder(dir.File("ro/"));
+    ASSERT_EQ(::chmod(dir.File("ro/").c_str(), 0555), 0);
+    EXPECT_EQ(run({"--format", "png", "--output", dir.File("ro/"), a}, 0), 1);
+    EXPECT_EQ(ReadReport(report),
+              std::vector<std::string>{a + "\tFailed\toutput folder is read-only\t\tnumber"});
+
+    // 1454166 bytes: the 72-dpi page file; its uncompressed TIFF is larger.
+    EXPECT_EQ(run({"--format", "tif", "--set", "Img.compress=0", "--set", "Img.multpage=0",
+                   "--output", dir.File("full/"), a},
+                  1454166 + 32),
+              1);
+    std::vector<std::string> full = ReadReport(report);
+    ASSERT_EQ(full.size(), 1u);
+    EXPECT_EQ(full[0].rfind(a + "\tFailed\t", 0), 0u) << full[0];
+    EXPECT_NE(full[0].find("disk full"), std::string::npos) << full[0];
+
+    const std::string wide = dir.File("in/wide.ps");
+    WriteFile(wide, "%!PS\n<< /PageSize [20000 10] >> setpagedevice\nshowpage\n");
+    EXPECT_EQ(run({"--format", "pcx", "--set", "Img.xdpi=300", "--set", "Img.ydpi=300", "--output",
+                   dir.File("wide/"), wide},
+                  0),
+              1);
+    std::vector<std::string> tooLarge = ReadReport(report);
+    ASSERT_EQ(tooLarge.size(), 1u);
+    EXPECT_EQ(tooLarge[0].rfind(wide + "\tFailed\t", 0), 0u) << tooLarge[0];
+    EXPECT_NE(tooLarge[0].find("too large"), std::string::npos) << tooLarge[0];
+}
+
 TEST_F(Cli, ProgressLineOnATerminal) {
     int master = -1, slave = -1;
     winsize size{};

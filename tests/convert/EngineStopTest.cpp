@@ -45,7 +45,7 @@ protected:
         s.m_nOutputKind = static_cast<int>(kind);
         EXPECT_TRUE(run->Start(s, {input}));
         const auto started = Clock::now();
-        while (view.Status(0) != kStatusConverting2 && view.Status(0) != kStatusConverting3 &&
+        while (view.Status(0) != "Converting.." && view.Status(0) != "Converting..." &&
                Clock::now() - started < std::chrono::seconds(60))
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const auto asked = Clock::now();
@@ -53,10 +53,10 @@ protected:
             run->StopNow();
         else
             run->RequestStop();
-        while (run->m_bRunning.load() && Clock::now() - asked < std::chrono::seconds(30))
+        while (run->Running() && Clock::now() - asked < std::chrono::seconds(30))
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         auto took = Clock::now() - asked;
-        if (run->m_bRunning.load())
+        if (run->Running())
             run->StopNow(); // the test has failed; don't hang on it
         run->Wait();
         return took;
@@ -70,7 +70,7 @@ TEST_F(EngineStopTest, ALoopingFileIsKilledSoonAfterAStopAndItsRowReadsAborted) 
         SCOPED_TRACE(Name(kind));
         auto took = StopWhileConverting(kind, loop, false);
         EXPECT_LT(took, kEngineStopGrace + std::chrono::seconds(2));
-        EXPECT_EQ(view.Status(0), kStatusAborted);
+        EXPECT_EQ(view.Status(0), "Aborted");
         EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty())
             << "the output folder is clean";
         EXPECT_TRUE(testsupport::ListNames(dir.File("tmp/")).empty()) << "the page files are gone";
@@ -82,7 +82,7 @@ TEST_F(EngineStopTest, StopNowKillsTheEngineWithoutTheGrace) {
     testsupport::WriteFile(loop, kLoop);
     auto took = StopWhileConverting(OutputKind::Pdf, loop, true);
     EXPECT_LT(took, kEngineStopGrace);
-    EXPECT_EQ(view.Status(0), kStatusAborted);
+    EXPECT_EQ(view.Status(0), "Aborted");
     EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty());
 }
 
@@ -122,7 +122,7 @@ TEST_F(EngineStopTest, AHelperKilledFromOutsideFailsItsRowWithTheSignal) {
     ASSERT_GT(helper, 0);
     ASSERT_EQ(kill(helper, SIGKILL), 0);
     run->Wait();
-    EXPECT_EQ(view.Status(0), kStatusFailed);
+    EXPECT_EQ(view.Status(0), "Failed");
     EXPECT_EQ(view.Reason(0), "the interpreter stopped unexpectedly (signal 9)");
 }
 
@@ -134,7 +134,7 @@ TEST_F(EngineStopTest, ANamedPipeInputFailsWithoutBlocking) {
         SCOPED_TRACE(Name(kind));
         s.m_nOutputKind = static_cast<int>(kind);
         Convert({pipe});
-        EXPECT_EQ(view.Status(0), kStatusFailed);
+        EXPECT_EQ(view.Status(0), "Failed");
     }
 }
 
@@ -156,7 +156,7 @@ TEST_F(EngineStopTest, APageFilePastTheFileSizeLimitFailsTheRowAndGoes) {
     Convert({input});
     setrlimit(RLIMIT_FSIZE, &saved);
     sigaction(SIGXFSZ, &old, nullptr);
-    EXPECT_EQ(view.Status(0), kStatusFailed);
+    EXPECT_EQ(view.Status(0), "Failed");
     EXPECT_TRUE(testsupport::ListNames(dir.File("out/")).empty());
 }
 

@@ -110,11 +110,8 @@ TEST_F(PageScheduling, AStopDuringTheThirdPageOfSixLeavesNoPageFiles) {
     Convert({Input("six.ps", {.pages = 6}), Input("next.ps")});
     EXPECT_EQ(pageView.Status(0), "Aborted");
     EXPECT_EQ(pageView.Status(1), "");
-    // The pages handed over before the stop keep their outputs, in order.
-    std::vector<std::string> out = ListNames(dir.File("out/"));
-    EXPECT_LE(out.size(), 3u);
-    for (std::size_t k = 0; k < out.size(); ++k)
-        EXPECT_EQ(out[k], "six_00" + std::to_string(k + 1) + ".jpg");
+    // A stopped row publishes none of its pages.
+    EXPECT_TRUE(ListNames(dir.File("out/")).empty());
     // TearDown: no page file and no page folder left.
 }
 

@@ -87,8 +87,8 @@ TEST_F(PdfPath, PlainPdfsWithTheRowProtocolAndProgress) {
         std::string r = std::to_string(i);
         for (std::string e :
              {"select " + r, "status " + r + " Converting.", "status " + r + " Converting..",
-              "status " + r + " Converting...", "status " + r + " Succeed",
-              std::string(progress[i]), "finished " + r})
+              "status " + r + " Converting...", std::string(progress[i]),
+              "status " + r + " Succeed", "finished " + r})
             expected.push_back(e);
     }
     expected.push_back("restore");

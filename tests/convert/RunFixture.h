@@ -48,8 +48,8 @@ protected:
     void Convert(const std::vector<std::string> &rows) {
         ASSERT_TRUE(run->Start(s, rows));
         run->Wait();
-        EXPECT_EQ(run->m_bRunning.load(), 0);
-        EXPECT_EQ(run->m_bAbort.load(), 0);
+        EXPECT_FALSE(run->Running());
+        EXPECT_FALSE(run->StopRequested());
     }
 
     std::string Out(const std::string &name) { return dir.File("out/" + name); }

@@ -37,11 +37,11 @@ using RunProtocol = RunFixture;
 TEST_F(RunProtocol, AWorkerThatCannotStartLeavesTheWindowIdle) {
     UnstartableRun r(view, testsupport::Engine(), testsupport::Extractor(), dir.File("tmp/"));
     EXPECT_FALSE(r.Start(s, {Input("a.ps")}));
-    EXPECT_EQ(r.m_bRunning.load(), 0);
-    EXPECT_EQ(r.m_bAbort.load(), 0);
+    EXPECT_FALSE(r.Running());
+    EXPECT_FALSE(r.StopRequested());
     EXPECT_EQ(view.Events(), std::vector<std::string>{"restore"});
     r.RequestStop(); // not running: nothing to stop
-    EXPECT_EQ(r.m_bAbort.load(), 0);
+    EXPECT_FALSE(r.StopRequested());
 }
 
 TEST_F(RunProtocol, AnUnknownOutputKindConvertsNothing) {
@@ -58,7 +58,7 @@ TEST_F(RunProtocol, FlagsWhileRunningAndASecondStartIsRefused) {
     std::atomic<int> secondStart{-1};
     view.onEvent = [&](const std::string &e) {
         if (e == "status 0 Converting.") {
-            runningSeen = run->m_bRunning.load();
+            runningSeen = run->Running();
             secondStart = run->Start(s, {}) ? 1 : 0;
         }
     };
@@ -123,10 +123,10 @@ TEST_P(RunStop, EveryRowEndsWithAFinalStatusAndNothingIsWrittenAfterTheEnd) {
     std::vector<std::string> ended = testsupport::FolderState(dir.File("out/"));
     for (int i = 0; i < 4; ++i) {
         std::string status = view.Status(i);
-        EXPECT_TRUE(status.empty() || status == kStatusSucceed || status == kStatusAborted)
+        EXPECT_TRUE(status.empty() || status == "Succeed" || status == "Aborted")
             << "row " << i << ": " << status;
     }
-    EXPECT_EQ(view.Status(0), kStatusSucceed);
+    EXPECT_EQ(view.Status(0), "Succeed");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(testsupport::FolderState(dir.File("out/")), ended);
 }

@@ -26,31 +26,31 @@ const ExtractorModule &Extractor();
 
 // A view that records each call as a line of text:
 //   "selected Selected: 1", "select 2", "status 2 Converting.",
-//   "progress 66", "restore", "finished 2"
+//   "progress 66", "restore", and a row's final call as "reason 2 <why>"
+//   (a failed row only), "status 2 Failed", "finished 2"
 class RecordingView : public ConversionView {
 public:
     void SelectOnly(int row) override { Record("select " + std::to_string(row)); }
-    void SetStatus(int row, const std::string &text) override {
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            if (static_cast<std::size_t>(row) >= m_status.size())
-                m_status.resize(static_cast<std::size_t>(row) + 1);
-            m_status[static_cast<std::size_t>(row)] = text;
-        }
-        Record("status " + std::to_string(row) + " " + text);
+    void SetConverting(int row, int step) override {
+        SetStatus(row, StatusText(RowStatus::Converting, step));
     }
     void SetProgress(int position) override { Record("progress " + std::to_string(position)); }
     void SetSelectedText(const std::string &text) override { Record("selected " + text); }
     void RestoreIdle() override { Record("restore"); }
-    void RowFinished(int row) override { Record("finished " + std::to_string(row)); }
-    void SetFailReason(int row, const std::string &reason) override {
+    void RowFinished(int row, const RowOutcome &outcome) override {
+        if (outcome.status == RowStatus::Failed) {
+            {
+                std::lock_guard<std::mutex> lock(m_lock);
+                Row(m_reason, row) = outcome.reason;
+            }
+            Record("reason " + std::to_string(row) + " " + outcome.reason);
+        }
         {
             std::lock_guard<std::mutex> lock(m_lock);
-            if (static_cast<std::size_t>(row) >= m_reason.size())
-                m_reason.resize(static_cast<std::size_t>(row) + 1);
-            m_reason[static_cast<std::size_t>(row)] = reason;
+            Row(m_outputs, row) = outcome.outputs;
         }
-        Record("reason " + std::to_string(row) + " " + reason);
+        SetStatus(row, StatusText(outcome.status));
+        Record("finished " + std::to_string(row));
     }
 
     // Called after each recorded event, on the run's thread.
@@ -61,13 +61,28 @@ public:
     std::string Status(int row) const;
     // The last reason given for the row's failure (empty when none was).
     std::string Reason(int row) const;
+    // The outputs the row's final call named.
+    std::vector<std::string> Outputs(int row) const;
 
 private:
+    template <class T> static T &Row(std::vector<T> &v, int row) {
+        if (static_cast<std::size_t>(row) >= v.size())
+            v.resize(static_cast<std::size_t>(row) + 1);
+        return v[static_cast<std::size_t>(row)];
+    }
+    void SetStatus(int row, const std::string &text) {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            Row(m_status, row) = text;
+        }
+        Record("status " + std::to_string(row) + " " + text);
+    }
     void Record(const std::string &event);
     mutable std::mutex m_lock;
     std::vector<std::string> m_events;
     std::vector<std::string> m_status;
     std::vector<std::string> m_reason;
+    std::vector<std::vector<std::string>> m_outputs;
 };
 
 } // namespace testsupport

@@ -4,7 +4,10 @@
 
 #include "Process.h"
 
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +40,23 @@ int RunInChild(const std::function<int()> &body, long long fileSizeLimit) {
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HonourFilePermissions() {
+    const int overrides[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER};
+    for (int cap : overrides)
+        ::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0); // gone for programs started later too
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (int cap : overrides) {
+        const unsigned bit = 1u << (cap % 32);
+        data[cap / 32].effective &= ~bit;
+        data[cap / 32].permitted &= ~bit;
+        data[cap / 32].inheritable &= ~bit;
+    }
+    return ::syscall(SYS_capset, &header, data) == 0;
 }
 
 pid_t SpawnInOwnGroup(std::vector<std::string> argv, std::vector<std::string> environment,

@@ -23,6 +23,12 @@ class TempFolder;
 // fails as on a full disk (SIGXFSZ is ignored).
 int RunInChild(const std::function<int()> &body, long long fileSizeLimit = 0);
 
+// For the rest of the calling process and every program it starts: file
+// permissions hold even for the superuser (the capabilities that override
+// them are given up), so a folder of mode 0555 is read-only to it. Meant for
+// a child of RunInChild. False when they could not be given up.
+bool HonourFilePermissions();
+
 // Starts argv[0] (a path) in a new process group with exactly `environment`
 // and the file actions given; the process id, or -1 when it did not start.
 pid_t SpawnInOwnGroup(std::vector<std::string> argv, std::vector<std::string> environment,

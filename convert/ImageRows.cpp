@@ -1,0 +1,312 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
+// The image rows. Every layout but the multi-page TIFF streams its pages: the
+// engine renders on a thread of its own while the run's page pool encodes
+// every page as soon as the engine has closed it. Each output is written into
+// the row's staging folder (RowStaging.h) and published, in page order, only
+// once every page is in and the engine succeeded, so names and numbering are
+// exactly those of one page after another, and a row that fails or is
+// stopped leaves nothing.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "convert/ApplyImageSettings.h"
+#include "convert/ConversionRun.h"
+#include "convert/EngineArgs.h"
+#include "convert/PageStream.h"
+#include "convert/PathRules.h"
+#include "convert/RowStaging.h"
+#include "convert/RunFiles.h"
+#include "convert/RunSteps.h"
+#include "convert/TempFiles.h"
+#include "convert/WorkerPool.h"
+#include "imageconv/ImageConverter.h"
+
+namespace {
+
+// The longest converter message a row keeps.
+constexpr int kReasonBytes = 512;
+
+// One page of a row on its way from page file to staged output.
+struct PageJob {
+    std::string page;     // the page file
+    std::string staged;   // the converter's output; empty: not encoded
+    std::string reason;   // why it was not written
+    bool encoded = false; // the pool is done with it
+};
+
+// The pages a row has handed to the pool.
+class PageJobs {
+public:
+    std::shared_ptr<PageJob> Add(std::string page, std::string staged) {
+        auto job = std::make_shared<PageJob>();
+        job->page = std::move(page);
+        job->staged = std::move(staged);
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_jobs.push_back(job);
+        return job;
+    }
+    // True once a page has failed: the later ones need not be encoded.
+    bool Failed() const { return m_failed.load(); }
+    void Encoded(PageJob &job) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        job.encoded = true;
+        if (!job.reason.empty())
+            m_failed = true;
+        m_encodedOne.notify_all();
+    }
+    // Waits until the pool is done with every page; the reason of the first
+    // page, in page order, that failed.
+    std::string WaitAll() {
+        std::unique_lock<std::mutex> guard(m_lock);
+        m_encodedOne.wait(guard, [&] {
+            for (const auto &job : m_jobs)
+                if (!job->encoded)
+                    return false;
+            return true;
+        });
+        for (const auto &job : m_jobs)
+            if (!job->reason.empty())
+                return job->reason;
+        return {};
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_encodedOne;
+    std::vector<std::shared_ptr<PageJob>> m_jobs;
+    std::atomic<bool> m_failed{false};
+};
+
+} // namespace
+
+// What the streamed pages of one image row work from.
+struct ConversionRun::PageRowInputs {
+    int row = 0;
+    std::string input;
+    std::string target; // the output folder, ending in '/'
+    std::string base;   // the input's base name
+    ImageFormatChoice format;
+};
+
+// What they came to.
+struct ConversionRun::PageRowResults {
+    bool pageFolderMade = false;
+    int pages = 0;      // page files the engine handed over
+    bool cut = false;   // a stop kept a rendered page from being encoded
+    std::string reason; // why a page was not written (the first in page order)
+    int engineCode = 0;
+    std::string engineError;
+};
+
+RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
+    const std::string &input = m_rows[static_cast<std::size_t>(i)];
+    BeginRow(i);
+
+    const std::string base = SplitPath(input).base;
+    std::string target = RowOutputFolder(m_settings, input);
+    if (m_settings.img.bFolderPerFile == 1)
+        target += base + "/";
+    // An input that is not a regular file (a named pipe would block the
+    // engine), or a name that can't be written as it stands, fails the row
+    // before any work.
+    std::string reason = CheckInput(input);
+    if (reason.empty() &&
+        (!FitsPlatformLimits(target + base + "_000" + format.ext) ||
+         !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), base, 0))))
+        reason = FailReason(ENAMETOOLONG, "");
+    if (!reason.empty())
+        return NotDone(reason);
+
+    // A folder of its own that this row makes goes again unless it succeeds.
+    const bool madeFolder = m_settings.img.bFolderPerFile == 1 && !PathTaken(target);
+    RowOutcome outcome = format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1
+                             ? MultiPageTiffRow(i, input, target, base)
+                             : PagedImageRow({i, input, target, base, format});
+    if (madeFolder && outcome.status != RowStatus::Succeed)
+        ::rmdir(target.c_str());
+    return outcome;
+}
+
+std::string ConversionRun::RenderPages(const std::string &input, const std::string &base,
+                                       int formatCode, int *engineCode, std::string *engineError) {
+    std::string pageFolder = CreatePageFolder(m_tempFolder);
+    if (!pageFolder.empty())
+        *engineCode = EngineCode(
+            m_engine, RenderArguments(pageFolder, base, m_settings.img, formatCode, input),
+            engineError);
+    return pageFolder;
+}
+
+// Every page into one TIFF file, base.tif, in page-number order. Its pages
+// are rendered first; the file is written in one step that can't stop
+// between its pages, so a stop that came meanwhile stops the row all the
+// same.
+RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
+                                           const std::string &target, const std::string &base) {
+    int engineCode = 0;
+    std::string engineError;
+    const std::string pageFolder =
+        RenderPages(input, base, IC_FORMAT_TIFF, &engineCode, &engineError);
+    if (pageFolder.empty())
+        return NotDone("can't create a temporary folder");
+    const std::size_t count = ListPageFiles(pageFolder).size();
+    if (count > 0 && !m_bAbort.load())
+        ViewConverting(i, 3);
+
+    RowOutcome outcome;
+    RowStaging staging;
+    if (m_bAbort.load()) {
+        outcome = {RowStatus::Aborted, {}, {}};
+    } else if (count == 0 || !EngineSucceeded(engineCode)) {
+        outcome = NotDone(EngineSucceeded(engineCode) ? "no page was rendered"
+                                                      : EngineFailReason(engineCode, engineError));
+    } else if (int err = staging.Open(target)) {
+        outcome = NotDone(FailReason(err, "can't write in the output folder"));
+    } else {
+        std::vector<std::string> pages;
+        for (std::size_t k = 1; k <= count; ++k)
+            pages.push_back(PageFileName(pageFolder, base, static_cast<int>(k)));
+        std::string reason =
+            EncodePage(pages, staging.Add(1, target + base + ".tif", ".tif"), IC_FORMAT_TIFF, true);
+        if (m_bAbort.load())
+            outcome = {RowStatus::Aborted, {}, {}};
+        else
+            outcome = reason.empty() ? PublishStaged(staging) : NotDone(reason);
+    }
+    DeletePageFiles(pageFolder, ListPageFiles(pageFolder));
+    return outcome;
+}
+
+// One file per page: a document of one page is base + extension, any other
+// base_001 + extension, ... (the page file's own name).
+RowOutcome ConversionRun::PagedImageRow(const PageRowInputs &in) {
+    RowStaging staging;
+    PageRowResults r;
+    StreamImagePages(in, staging, &r);
+    const bool engineOk = EngineSucceeded(r.engineCode);
+    if (!r.pageFolderMade)
+        return NotDone("can't create a temporary folder");
+    if (r.cut)
+        return {RowStatus::Aborted, {}, {}};
+    if (r.pages == 0)
+        return NotDone(engineOk ? "no page was rendered"
+                                : EngineFailReason(r.engineCode, r.engineError));
+    if (!r.reason.empty())
+        return NotDone(r.reason);
+    // The pages that were rendered were converted, but a row whose engine
+    // step reported an error is not a success.
+    if (!engineOk)
+        return NotDone(EngineFailReason(r.engineCode, r.engineError));
+    if (r.pages == 1)
+        staging.Rename(0, in.target + in.base + in.format.ext);
+    // Complete, even when a stop came after its last page.
+    return PublishStaged(staging);
+}
+
+void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &staging,
+                                     PageRowResults *out) {
+    const std::string folder = CreatePageFolder(m_tempFolder);
+    if (folder.empty())
+        return;
+    out->pageFolderMade = true;
+    WorkerPool localPool(1);
+    WorkerPool &pool = m_pagePool ? *m_pagePool : localPool;
+
+    PageStream stream(folder, in.base, 2 * pool.Workers());
+    m_lastPageStreamPeak = 0;
+    stream.SetStopTest([this] { return m_bAbort.load() != 0; });
+    if (m_engine.signalThreadRun)
+        stream.SetEngineSignal(m_engine.signalThreadRun);
+    // The engine's thread has ended when stream.Finish() returns, so its
+    // error line is read only after that.
+    stream.Start([this, &folder, &in, out] {
+        return EngineCode(
+            m_engine, RenderArguments(folder, in.base, m_settings.img, in.format.code, in.input),
+            &out->engineError);
+    });
+
+    PageJobs jobs;
+    for (std::string page = stream.Next(); !page.empty(); page = stream.Next()) {
+        const int k = ++out->pages;
+        if (k == 1) {
+            ViewConverting(in.row, 3);
+            if (int err = staging.Open(in.target))
+                out->reason = FailReason(err, "can't write in the output folder");
+        }
+        ViewPage(in.row, k, 0); // more may follow
+        std::string staged;
+        if (staging.IsOpen())
+            staged =
+                staging.Add(k, in.target + SplitPath(page).base + in.format.ext, in.format.ext);
+        std::shared_ptr<PageJob> job = jobs.Add(page, staged);
+        pool.Submit([this, job, &jobs, &stream, &in] {
+            if (!job->staged.empty() && !jobs.Failed())
+                job->reason = EncodePage({job->page}, job->staged, in.format.code, false);
+            ::unlink(job->page.c_str());
+            stream.Done();
+            jobs.Encoded(*job);
+        });
+    }
+    out->engineCode = stream.Finish();
+    m_lastPageStreamPeak = stream.PeakWaiting();
+    std::string failed = jobs.WaitAll();
+    if (out->reason.empty())
+        out->reason = failed;
+    out->cut = stream.Cut();
+    // Anything else the engine left is removed with the folder.
+    DeletePageFiles(folder, ListPageFiles(folder));
+}
+
+std::string ConversionRun::EncodePage(const std::vector<std::string> &pages,
+                                      const std::string &staged, int formatCode, bool multiPage) {
+    int h = ImageConverterCreate();
+    if (h <= 0)
+        return "out of memory";
+    if (multiPage) {
+        ImageConverterSetOption(h, IC_OPT_MULTIPAGE_PATH, staged.c_str(), 0);
+        ImageConverterSetOption(h, IC_OPT_MULTIPAGE, nullptr, 1);
+    } else {
+        ImageConverterSetOption(h, IC_OPT_OUTPUT_PATH, staged.c_str(), 0);
+    }
+    for (const std::string &page : pages)
+        ImageConverterAddFile(h, page.c_str(), IC_INPUT_BMP);
+    ApplyImageSettings(h, formatCode, m_settings.img);
+    ImageConverterConvert(h);
+    char reason[kReasonBytes] = "";
+    ImageConverterLastError(h, reason, sizeof reason);
+    ImageConverterDestroy(h);
+    if (reason[0] != '\0')
+        return reason;
+    // The staging folder is fresh: a file there is the converter's own.
+    struct stat st {};
+    if (::lstat(staged.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "can't write the image";
+    return {};
+}
+
+RowOutcome ConversionRun::PublishStaged(RowStaging &staging) {
+    Claims claims(*this);
+    RowOutcome outcome{RowStatus::Succeed, {}, {}};
+    const std::vector<RowStaging::Entry> &entries = staging.Entries();
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        std::string reason;
+        std::string output = ClaimOutput(claims, entries[k].wanted, &reason);
+        auto place = [&staging, k](const std::string &target, Placement placement) {
+            return staging.Place(k, target, placement);
+        };
+        if (output.empty() || !PublishOutput(claims, place, entries[k].wanted, &output, &reason)) {
+            staging.Undo(); // all or nothing
+            return NotDone(reason);
+        }
+        outcome.outputs.push_back(output);
+    }
+    return outcome;
+}

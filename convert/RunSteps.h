@@ -1,0 +1,40 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
+// RunSteps: what the conversion run's row functions share across its source
+// files (ConversionRun.cpp, ImageRows.cpp): the engine's result and its
+// reasons, and the output names a row holds. Internal to the run.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "convert/ConversionRun.h"
+#include "convert/EngineArgs.h"
+
+// The engine's result code for `args`; `errorLine` receives the
+// interpreter's first error line.
+int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine);
+bool EngineSucceeded(int code);
+// Why the engine's run with result `code` failed.
+std::string EngineFailReason(int code, const std::string &errorLine);
+
+// The output names one row holds; released when the row is done with.
+class ConversionRun::Claims {
+public:
+    explicit Claims(ConversionRun &run) : m_run(run) {}
+    ~Claims() {
+        std::lock_guard<std::mutex> lock(m_run.m_claimLock);
+        for (const std::string &n : m_names)
+            m_run.m_claimed.erase(n);
+        m_run.m_claimFreed.notify_all();
+    }
+    Claims(const Claims &) = delete;
+    Claims &operator=(const Claims &) = delete;
+    std::vector<std::string> m_names;
+
+private:
+    ConversionRun &m_run;
+};
