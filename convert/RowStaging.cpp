@@ -58,7 +58,7 @@ void RowStaging::Undo() {
         if (it->backup.empty())
             ::unlink(it->target.c_str());
         else
-            ::rename(it->backup.c_str(), it->target.c_str());
+            PlaceFile(it->backup, it->target, Placement::Replace);
     }
     m_placed.clear();
 }

@@ -164,10 +164,11 @@ TEST_F(OutputSafety, AFinishingStepThatFailsFailsTheRowAndKeepsTheOldPdf) {
     testsupport::CreateFolder(dir.File("out/"));
     WriteFile(Out("doc.pdf"), "old pdf");
     // The engine's PDF fits under the limit; finished with a title this long
-    // (in the document information and in its XMP packet) it does not.
+    // (in the document information and in its XMP packet) it does not, and
+    // the finishing step says why.
     s.pdf.szTitle = std::string(300'000, 'T');
     std::string result = ConvertInChild({Input("doc.ps")}, 150'000);
-    EXPECT_EQ(result, "Failed|finishing the PDF failed");
+    EXPECT_EQ(result, "Failed|disk full");
     EXPECT_EQ(ReadFile(Out("doc.pdf")), "old pdf");
     EXPECT_EQ(ListNames(dir.File("out/")), std::vector<std::string>{"doc.pdf"});
 }

@@ -1,3 +1,7 @@
+// Quorvane Vantoria
+// Copyright 2026 Quorvane
+// SPDX-License-Identifier: AGPL-3.0-or-later
+
 // An image row is all or nothing, and says why it failed. Its outputs are
 // published together only when every page is in and the engine succeeded;
 // a row that fails (in the engine, in the converter, or while publishing)
