@@ -38,9 +38,11 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
-bin="${1:-$here/build/bin}"
+# Absolute, so that the kept command scripts run from any folder.
+bin="$(cd "${1:-$here/build/bin}" && pwd)"
 cli="$bin/vantoria-cli"
 old="${2:-}"
+[[ -z "$old" ]] || old="$(cd "$old" && pwd)"
 repeat="${REPEAT:-3}"
 pages=40
 
