@@ -6,8 +6,14 @@
 # End-to-end timings: vantoria-cli against the interpreter alone doing the
 # same work, and two jobs against one.
 #
-#   bench/end-to-end.sh [BIN_DIR]      (default: build/bin of a Release build)
+#   bench/end-to-end.sh [BIN_DIR [OLD_BIN_DIR]]   (default: build/bin of a Release build)
 #   TASKS="png bmp" bench/end-to-end.sh  only the rows of those tasks
+#   KEEP=DIR bench/end-to-end.sh ...     the document and every command (as a
+#                                        script in DIR/cmd) stay in DIR
+#
+# With OLD_BIN_DIR, the bin folder of another build, every vantoria-cli row
+# is run against that build's vantoria-cli doing the same (before / after in
+# turns) instead of against the interpreter alone.
 #
 # Generates a 40-page PostScript document (text and colour graphics on every
 # page), then times, each pair on the same input:
@@ -28,21 +34,34 @@
 # Each time is the best of REPEAT runs (default 3); "peak" is the largest
 # resident size of vantoria-cli itself over its runs (GNU time's %M; the
 # interpreter helper is a process of its own). Nothing outside a temporary
-# folder is written; the settings file used is an empty one there.
+# folder (or KEEP) is written; the settings file used is an empty one there.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
-bin="${1:-$here/build/bin}"
+# Absolute, so that the kept command scripts run from any folder.
+bin="$(cd "${1:-$here/build/bin}" && pwd)"
 cli="$bin/vantoria-cli"
+old="${2:-}"
+[[ -z "$old" ]] || old="$(cd "$old" && pwd)"
 repeat="${REPEAT:-3}"
 pages=40
 
 for tool in "$cli" gs pdftotext jpegtran /usr/bin/time awk; do
     command -v "$tool" >/dev/null 2>&1 || { echo "missing: $tool" >&2; exit 1; }
 done
+if [[ -n "$old" && ! -x "$old/vantoria-cli" ]]; then
+    echo "missing: $old/vantoria-cli" >&2
+    exit 1
+fi
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/vantoria-bench-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+if [[ -n "${KEEP:-}" ]]; then
+    mkdir -p "$KEEP"
+    work="$(cd "$KEEP" && pwd)"
+    rm -rf "$work/in" "$work/out" "$work/tmp" "$work/cmd"
+else
+    work="$(mktemp -d "${TMPDIR:-/tmp}/vantoria-bench-XXXXXX")"
+    trap 'rm -rf "$work"' EXIT
+fi
 export TMPDIR="$work/tmp"
 mkdir -p "$TMPDIR" "$work/in"
 : > "$work/Profile.ini"
@@ -105,16 +124,32 @@ script() { # name body
     printf '#!/usr/bin/env bash\nset -e\n%s\n' "$2" > "$work/cmd/$1"
     chmod +x "$work/cmd/$1"
 }
-vcli="\"$cli\" --profile \"$work/Profile.ini\" --output \"$work/out\" --overwrite -q"
 doc="\"$work/in/doc.ps\""
+copies="\"$work\"/in/copy1.ps \"$work\"/in/copy2.ps \"$work\"/in/copy3.ps \"$work\"/in/copy4.ps"
+# cli_scripts PREFIX CLI: the vantoria-cli commands of a build, named PREFIX_...
+cli_scripts() {
+    local vcli="\"$2\" --profile \"$work/Profile.ini\" --output \"$work/out\" --overwrite -q"
+    local aa cliaa f j
+    for aa in "" _aa; do
+        if [[ -z "$aa" ]]; then cliaa="--set Img.antialias=0"; else cliaa=""; fi
+        for f in jpg png bmp; do
+            script "$1_$f$aa" "exec $vcli --kind image --format $f --set Img.xdpi=300 --set Img.ydpi=300 $cliaa $doc"
+        done
+    done
+    script "$1_pdf" "exec $vcli --kind pdf $doc"
+    script "$1_text" "exec $vcli --kind text $doc"
+    for j in 1 2; do
+        script "$1_pdf_jobs$j" "exec $vcli --kind pdf --jobs $j $copies"
+        script "$1_jpg_jobs$j" "exec $vcli --kind image --format jpg --set Img.xdpi=150 --set Img.ydpi=150 --jobs $j $copies"
+    done
+}
+cli_scripts cli "$cli"
+[[ -z "$old" ]] || cli_scripts old "$old/vantoria-cli"
 gs="gs -q -dNOPAUSE -dBATCH -dSAFER"
 smooth="-dTextAlphaBits=4 -dGraphicsAlphaBits=4"
 # Each image command twice: "" without smoothing, "_aa" with it.
 for aa in "" _aa; do
-    if [[ -z "$aa" ]]; then cliaa="--set Img.antialias=0" gsaa=""; else cliaa="" gsaa="$smooth"; fi
-    for f in jpg png bmp; do
-        script "cli_$f$aa" "exec $vcli --kind image --format $f --set Img.xdpi=300 --set Img.ydpi=300 $cliaa $doc"
-    done
+    if [[ -z "$aa" ]]; then gsaa=""; else gsaa="$smooth"; fi
     script "gs_jpeg$aa" "exec $gs -sDEVICE=jpeg -r300 $gsaa -sOutputFile=\"$work/out/doc_%03d.jpg\" $doc"
     script "gs_png$aa" "exec $gs -sDEVICE=png16m -r300 $gsaa -sOutputFile=\"$work/out/doc_%03d.png\" $doc"
     script "gs_bmp$aa" "exec $gs -sDEVICE=bmp16m -r300 $gsaa -sOutputFile=\"$work/out/doc_%03d.bmp\" $doc"
@@ -124,16 +159,9 @@ for f in \"$work\"/out/doc_*.jpg; do
     mv \"\$f.p\" \"\$f\"
 done"
 done
-script cli_pdf "exec $vcli --kind pdf $doc"
 script gs_pdf "exec $gs -sDEVICE=pdfwrite -sOutputFile=\"$work/out/doc.pdf\" $doc"
-script cli_text "exec $vcli --kind text $doc"
 script gs_text "$gs -sDEVICE=pdfwrite -sOutputFile=\"$work/out/doc.pdf\" $doc
 pdftotext -layout \"$work/out/doc.pdf\" \"$work/out/doc.txt\""
-copies="\"$work\"/in/copy1.ps \"$work\"/in/copy2.ps \"$work\"/in/copy3.ps \"$work\"/in/copy4.ps"
-for j in 1 2; do
-    script "pdf_jobs$j" "exec $vcli --kind pdf --jobs $j $copies"
-    script "jpg_jobs$j" "exec $vcli --kind image --format jpg --set Img.xdpi=150 --set Img.ydpi=150 --jobs $j $copies"
-done
 
 tasks=" ${TASKS:-pdf jpeg png bmp text jobs} "
 row() { # name a-label b-label cmd-a cmd-b
@@ -144,6 +172,22 @@ row() { # name a-label b-label cmd-a cmd-b
         "$(awk -v a="$a" -v b="$b" 'BEGIN { print a / b }')" "$peak"
 }
 
+if [[ -n "$old" ]]; then
+    # Every row of this build against the same row of the other, in turns.
+    printf '%-5s %-24s %9s   %-34s %9s   %6s %11s\n' "task" "vantoria-cli (this build)" "" \
+        "vantoria-cli (OLD_BIN_DIR)" "" "ratio" "peak"
+    for r in "pdf --kind pdf:pdf" "jpeg --format jpg 300 dpi:jpg" "png --format png 300 dpi:png" \
+        "bmp --format bmp 300 dpi:bmp" "jpeg jpg 300 dpi, smooth:jpg_aa" \
+        "png png 300 dpi, smooth:png_aa" "bmp bmp 300 dpi, smooth:bmp_aa" \
+        "text --kind text:text" "jobs pdf x4 --jobs 2:pdf_jobs2" \
+        "jobs jpg 150 dpi x4 --jobs 2:jpg_jobs2"; do
+        label=${r%:*}
+        row "${label%% *}" "${label#* }" "the same, before" "cli_${r##*:}" "old_${r##*:}"
+    done
+    echo "($pages pages; best of $repeat, each pair in turns; ratio = this build's time / the"
+    echo " other build's; peak = largest resident size of this build's vantoria-cli)"
+    exit 0
+fi
 printf '%-5s %-24s %9s   %-34s %9s   %6s %11s\n' "task" "vantoria-cli" "" "reference" "" "ratio" "peak"
 row pdf  "--kind pdf"              "gs pdfwrite"                       cli_pdf   gs_pdf
 row jpeg "--format jpg 300 dpi"    "gs jpeg -r300"                     cli_jpg   gs_jpeg
@@ -155,8 +199,8 @@ row jpeg "jpg 300 dpi, smooth"     "gs jpeg AA4 + jpegtran -progr."    cli_jpg_a
 row png  "png 300 dpi, smooth"     "gs png16m -r300 AA4"               cli_png_aa gs_png_aa
 row bmp  "bmp 300 dpi, smooth"     "gs bmp16m -r300 AA4"               cli_bmp_aa gs_bmp_aa
 row text "--kind text"             "gs pdfwrite + pdftotext"           cli_text  gs_text
-row jobs "pdf x4 --jobs 2"         "pdf x4 --jobs 1"                   pdf_jobs2 pdf_jobs1
-row jobs "jpg 150 dpi x4 --jobs 2" "jpg 150 dpi x4 --jobs 1"           jpg_jobs2 jpg_jobs1
+row jobs "pdf x4 --jobs 2"         "pdf x4 --jobs 1"                   cli_pdf_jobs2 cli_pdf_jobs1
+row jobs "jpg 150 dpi x4 --jobs 2" "jpg 150 dpi x4 --jobs 1"           cli_jpg_jobs2 cli_jpg_jobs1
 echo "($pages pages; best of $repeat, each pair in turns; ratio = vantoria-cli time / reference"
 echo " time; peak = largest resident size of vantoria-cli; the other image rows run with"
 echo " Img.antialias=0 against the device as it comes, the smooth ones with the default"

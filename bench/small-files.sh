@@ -7,10 +7,14 @@
 # command run by `parallel -j2`, and against an older build of this program.
 #
 #   bench/small-files.sh [BIN_DIR [OLD_BIN_DIR]]
+#   KEEP=DIR bench/small-files.sh ...   the inputs stay in DIR afterwards
 #
 # BIN_DIR defaults to build/bin of a Release build. OLD_BIN_DIR, when given,
 # is the bin folder of another build (for instance main's, built in a folder
 # of its own) run in the same way, so both rates come from one sitting.
+# With KEEP the work folder is DIR (made when missing) and is left in place,
+# with the inputs and their list (DIR/list.txt), so that each command can be
+# timed again on its own; the commands are printed as they are run.
 # FILES (default 1000) one-page PostScript files are generated, then each
 # kind is converted by every command in turn:
 #   pdf   vantoria-cli --kind pdf --jobs 2           vs  parallel -j2 gs -sDEVICE=pdfwrite
@@ -19,7 +23,8 @@
 # peak resident size (GNU time's %M: vantoria-cli or the largest process it
 # waited for), and the proportional set size of vantoria-cli with all its
 # helper processes, sampled while the first and the last hundred files were
-# written. Nothing outside a temporary folder is written.
+# written, with the change from the first to the last (flat: within 10%).
+# Nothing outside a temporary folder (or KEEP) is written.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -35,8 +40,14 @@ if [[ -n "$old" && ! -x "$old/vantoria-cli" ]]; then
     exit 1
 fi
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/vantoria-small-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+if [[ -n "${KEEP:-}" ]]; then
+    mkdir -p "$KEEP"
+    work="$(cd "$KEEP" && pwd)"
+    rm -rf "$work/in" "$work/out" "$work/tmp"
+else
+    work="$(mktemp -d "${TMPDIR:-/tmp}/vantoria-small-XXXXXX")"
+    trap 'rm -rf "$work"' EXIT
+fi
 export TMPDIR="$work/tmp"
 mkdir -p "$TMPDIR" "$work/in"
 : > "$work/Profile.ini"
@@ -94,6 +105,7 @@ timed() {
     local name=$1
     shift
     rm -rf "$work/out" && mkdir -p "$work/out"
+    [[ -z "${KEEP:-}" ]] || echo "$name: TMPDIR=$TMPDIR $*" >&2
     local t0 t1
     t0=$(now)
     /usr/bin/time -o "$work/time.txt" -f '%M' "$@" >/dev/null 2>"$work/$name.err" &
@@ -120,6 +132,14 @@ timed() {
     read -r FIRST_KIB LAST_KIB < "$work/sample.txt"
 }
 
+# growth FIRST LAST: the change in per cent and whether it is within 10%.
+growth() {
+    awk -v a="$1" -v b="$2" 'BEGIN {
+        if (a <= 0) { print "n/a"; exit }
+        g = (b - a) * 100 / a
+        printf "%+.1f%%, %s", g, (g <= 10 && g >= -10) ? "flat" : "NOT flat" }'
+}
+
 rate() { awk -v n="$files" -v s="$1" 'BEGIN { printf "%.1f", n / s }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
@@ -143,6 +163,7 @@ for kind in pdf png; do
     peak=$(mib "$PEAK_KIB")
     first=$(mib "$FIRST_KIB")
     last=$(mib "$LAST_KIB")
+    flat=$(growth "$FIRST_KIB" "$LAST_KIB")
 
     if [[ $kind == pdf ]]; then
         timed "gs-$kind" parallel -j2 $gs -sDEVICE=pdfwrite "-sOutputFile=$work/out/{/.}.pdf" {} \
@@ -161,6 +182,6 @@ for kind in pdf png; do
         line+=", before $before files/s (x$(ratio "$new" "$before"), peak $(mib "$PEAK_KIB") MiB)"
     fi
     echo "$line"
-    echo "     peak $peak MiB; all processes (PSS) ${first} MiB over the first 100 files, ${last} MiB over the last 100"
+    echo "     peak $peak MiB; all processes (PSS) ${first} MiB over the first 100 files, ${last} MiB over the last 100 ($flat)"
 done
 echo "($files one-page files per kind, each command once, in turns; files/s = files / wall time)"

@@ -17,7 +17,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -81,31 +83,125 @@ void UnregisterRun(int slot) {
 }
 
 // ---------------------------------------------------------------------------
+// Servers' processes and scratch folders, kept in a fixed table beside the
+// pool so that a given-up run can end them without the pool's lock, which a
+// thread holds while a server's interpreter starts. A slot is claimed before
+// the folder is made; it is Starting while the folder is made and the
+// process forked, Live after. Whoever exchanges a slot's pid for 0 ends and
+// reaps that process; whoever moves it from Live to Ended removes its folder.
+// Once the servers are abandoned no slot is claimed any more.
+
+enum SlotState : int { kSlotFree, kSlotStarting, kSlotLive, kSlotEnded };
+
+struct ServerSlot {
+    std::atomic<int> state{kSlotFree};
+    std::atomic<pid_t> pid{0};
+    char scratch[PATH_MAX] = {};
+};
+// The pool keeps at most kMaxWarmServers, and ends one before it starts
+// another; the rest is a margin.
+constexpr int kServerSlots = 4 * kMaxWarmServers;
+ServerSlot g_serverSlots[kServerSlots];
+std::atomic<bool> g_abandoned{false};
+// How long abandoning waits for a server whose process is being made.
+constexpr int kStartingWaitMs = 2000;
+
+ServerSlot *ClaimServerSlot() {
+    for (ServerSlot &slot : g_serverSlots) {
+        int expected = kSlotFree;
+        if (slot.state.compare_exchange_strong(expected, kSlotStarting)) {
+            if (!g_abandoned.load())
+                return &slot;
+            slot.state.store(kSlotFree);
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+// Makes the slot's scratch folder (a private folder under the temporary
+// folder, as ScratchFolder makes one); false when none could be made.
+bool MakeScratch(ServerSlot &slot) {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        base = "/tmp";
+    std::string pattern = (base / "tessarin-XXXXXX").string();
+    if (pattern.size() >= sizeof slot.scratch)
+        return false;
+    std::memcpy(slot.scratch, pattern.c_str(), pattern.size() + 1);
+    return mkdtemp(slot.scratch) != nullptr;
+}
+
+// Ends and reaps the slot's process unless someone else has; false when it
+// wasn't this call's to end. `status` receives its wait status (-1 when
+// unknown).
+bool EndServerProcess(ServerSlot &slot, int *status) {
+    *status = -1;
+    pid_t pid = slot.pid.exchange(0);
+    if (pid <= 0)
+        return false;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+
+// Removes the slot's folder unless someone else does; false then. Once its
+// server is reaped nothing should write there any more; a child of the
+// server killed just before may still be leaving, so an entry made meanwhile
+// is tried again.
+bool RemoveServerScratch(ServerSlot &slot) {
+    int expected = kSlotLive;
+    if (!slot.state.compare_exchange_strong(expected, kSlotEnded))
+        return false;
+    for (int tries = 0; tries < 3; ++tries) {
+        std::error_code ec;
+        std::filesystem::remove_all(slot.scratch, ec);
+        if (!ec)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Waits, for kStartingWaitMs at most, while the slot is in `state`.
+void WaitWhileIn(ServerSlot &slot, int state) {
+    for (int waited = 0; slot.state.load() == state && waited < kStartingWaitMs; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// ---------------------------------------------------------------------------
 // Servers
 
 struct Server {
-    pid_t pid = -1;
+    ServerSlot *slot = nullptr;
     int control = -1;
-    std::unique_ptr<ScratchFolder> scratch;
     std::string key;
     int inFlight = 0;
     bool dead = false;
     unsigned long lastUse = 0;
+    ~Server();
 };
 
-// Ends the server and reaps it; its exit status (-1 when unknown).
+// Ends the server, reaps it, removes its scratch folder and gives its slot
+// back; its exit status (-1 when unknown).
 int StopServer(Server &server) {
     if (server.control >= 0)
         close(server.control);
     server.control = -1;
     int status = -1;
-    if (server.pid > 0) {
-        kill(server.pid, SIGKILL);
-        while (waitpid(server.pid, &status, 0) < 0 && errno == EINTR) {
-        }
+    if (server.slot) {
+        EndServerProcess(*server.slot, &status);
+        RemoveServerScratch(*server.slot);
+        server.slot->state.store(kSlotFree);
+        server.slot = nullptr;
     }
-    server.pid = -1;
     return status;
+}
+
+Server::~Server() {
+    StopServer(*this);
 }
 
 bool StillRunning(const Server &server) {
@@ -127,20 +223,33 @@ std::string KeyOf(const std::vector<std::string> &fixed) {
 std::shared_ptr<Server> StartServer(const std::string &helper, const WarmRequest &request,
                                     int *code, std::string *line) {
     auto server = std::make_shared<Server>();
-    server->scratch = std::make_unique<ScratchFolder>();
     server->key = KeyOf(request.fixed);
-    int sv[2];
     *code = TESSARIN_E_START;
-    if (server->scratch->path().empty() ||
-        socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0)
+    server->slot = ClaimServerSlot();
+    if (!server->slot)
         return nullptr;
+    ServerSlot &slot = *server->slot;
+    int sv[2];
+    if (!MakeScratch(slot)) {
+        slot.state.store(kSlotFree);
+        server->slot = nullptr;
+        return nullptr;
+    }
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0) {
+        slot.state.store(kSlotLive); // the folder is there to be removed
+        StopServer(*server);
+        return nullptr;
+    }
     std::string name = "tessarin-run";
     std::string flag = warm::kServerSwitch;
     char *args[] = {name.data(), flag.data(), nullptr};
-    server->pid = SpawnHelper(helper, args, server->scratch->path(), sv[1], false);
+    pid_t pid = SpawnHelper(helper, args, slot.scratch, sv[1], false);
     close(sv[1]);
     server->control = sv[0];
-    if (server->pid < 0) {
+    slot.pid.store(pid > 0 ? pid : 0);
+    slot.state.store(kSlotLive);
+    // Abandoning waits for a slot being started only so long.
+    if (pid < 0 || g_abandoned.load()) {
         StopServer(*server);
         return nullptr;
     }
@@ -169,7 +278,6 @@ public:
     std::shared_ptr<Server> Acquire(const std::string &helper, const WarmRequest &request,
                                     int *code, std::string *line);
     void Release(const std::shared_ptr<Server> &server, bool dead);
-    int Abandon();
 
 private:
     void DropDead();
@@ -236,23 +344,6 @@ void Pool::Release(const std::shared_ptr<Server> &server, bool dead) {
         StopServer(*server);
         std::erase(m_servers, server);
     }
-}
-
-int Pool::Abandon() {
-    std::unique_lock<std::mutex> guard(m_lock, std::defer_lock);
-    for (int tries = 0; !guard.try_lock(); ++tries) {
-        if (tries == 20)
-            return 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    int count = 0;
-    for (auto &server : m_servers) {
-        StopServer(*server);
-        server->scratch.reset();
-        ++count;
-    }
-    m_servers.clear();
-    return count;
 }
 
 Pool &ThePool() {
@@ -424,7 +515,21 @@ int RunWarm(const std::string &helper, const WarmRequest &request, std::string *
 }
 
 int AbandonWarmServers() {
-    return ThePool().Abandon();
+    g_abandoned.store(true);
+    int count = 0;
+    for (ServerSlot &slot : g_serverSlots) {
+        WaitWhileIn(slot, kSlotStarting);
+        if (slot.state.load() == kSlotFree)
+            continue;
+        ++count;
+        int status;
+        EndServerProcess(slot, &status);
+        // Unless another thread ending this server removes its folder right
+        // now; then until it has.
+        if (!RemoveServerScratch(slot))
+            WaitWhileIn(slot, kSlotEnded);
+    }
+    return count;
 }
 
 int KillWarmRuns() {

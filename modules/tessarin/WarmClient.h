@@ -53,8 +53,10 @@ int RunWarm(const std::string &helper, const WarmRequest &request, std::string *
 int KillWarmRuns();
 
 // Ends every server now and removes its scratch folder, for a process about
-// to end without its destructors; how many were ended. Skips the servers when
-// another thread holds the pool for long.
+// to end without its destructors; how many were ended. Takes no lock: a
+// server another thread is starting is ended too (its process is waited for
+// only while it is being forked, never while its interpreter starts), and no
+// server is started afterwards.
 int AbandonWarmServers();
 
 // Sends `sig` to the child running the file that thread `tid` of this

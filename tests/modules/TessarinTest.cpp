@@ -387,6 +387,49 @@ TEST_F(TessarinChildTest, AKilledServerFailsTheFileItServedAndIsStartedAgain) {
     ExpectTheNextFileConverts();
 }
 
+// A run given up (the program about to end without its destructors) ends the
+// servers and removes their scratch folders, a server another thread is
+// starting at that moment included: here one whose helper sleeps before it
+// starts, beside a copy of the module of its own.
+TEST_F(TessarinTest, AbandoningEndsAServerThatIsBeingStarted) {
+    const fs::path slow = fs::path(dir.Path()) / "slow";
+    fs::create_directory(slow);
+    fs::copy_file(BinDir() + "/tessarin.so", slow / "tessarin.so");
+    const std::string helper = fs::canonical(BinDir() + "/tessarin-run").string();
+    WriteFile((slow / "tessarin-run").string(),
+              "#!/bin/sh\nsleep 3 3>&-\nexec '" + helper + "' \"$@\"\n");
+    fs::permissions(slow / "tessarin-run", fs::perms::owner_all);
+    Engine starting((slow / "tessarin.so").string());
+    Module module((slow / "tessarin.so").string());
+    auto abandon = module.get<TessarinAbandonServersFn>(TESSARIN_ABANDON_SERVERS_SYMBOL);
+    ASSERT_TRUE(starting.ok() && abandon);
+
+    const char *oldTmp = getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    const fs::path tmp = fs::path(dir.Path()) / "tmp";
+    fs::create_directory(tmp);
+    setenv("TMPDIR", tmp.c_str(), 1);
+    std::string ps = dir.File("a.ps");
+    WriteFile(ps, PagesPs({"never"}));
+    std::atomic<int> result{1};
+    std::thread worker([&] { result = starting.Run(PdfArgs(dir.File("a.pdf"), ps)); });
+    for (int i = 0; i < 1000 && fs::is_empty(tmp); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(fs::is_empty(tmp)) << "no server was started";
+
+    EXPECT_EQ(abandon(), 1);
+    std::vector<fs::path> left(fs::directory_iterator(tmp), {});
+    EXPECT_TRUE(left.empty()) << "left behind: " << left[0];
+    worker.join();
+    if (oldTmp)
+        setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    EXPECT_LT(result.load(), 0);
+    EXPECT_FALSE(fs::exists(dir.File("a.pdf")));
+    EXPECT_TRUE(fs::is_empty(tmp)) << "a server was started afterwards";
+}
+
 // Every file starts from the interpreter as it was after its start-up: what
 // one file defines, in local or in global memory, the next can't see.
 TEST_F(TessarinTest, AFilesDefinitionsDoNotReachTheNextFile) {
