@@ -4,6 +4,7 @@
 
 """The soak's runs of vantoria-cli on a few inputs (see bench/soak.sh)."""
 
+import base64
 import json
 import os
 import shutil
@@ -245,6 +246,14 @@ class CliRun(Run):
                     "%s: %s" % (x.get("status"), x.get("reason")) for x in rs)))
         return best[1] if best else "no input"
 
+    @staticmethod
+    def entry_outputs(e):
+        """A report entry's outputs as file-system names: the exact bytes
+        where the report gives them (a name that is not UTF-8)."""
+        if "outputs_bytes" in e:
+            return [os.fsdecode(base64.b64decode(b)) for b in e["outputs_bytes"]]
+        return e.get("outputs", [])
+
     def check_outputs(self, rows):
         """Succeed rows have complete outputs of their input; nothing else
         was written, replaced or removed."""
@@ -254,10 +263,10 @@ class CliRun(Run):
             for p, e in r.items():
                 if e.get("status") == "Succeed":
                     succeeded.append((p, e))
-                    for o in e.get("outputs", []):
+                    for o in self.entry_outputs(e):
                         allowed.setdefault(os.path.normpath(o), []).extend(self.accepted[p])
         for p, e in succeeded:
-            outputs = [os.path.normpath(o) for o in e.get("outputs", [])]
+            outputs = [os.path.normpath(o) for o in self.entry_outputs(e)]
             candidates = list(self.accepted[p])
             for o in outputs:
                 candidates += [d for d in allowed.get(o, []) if d not in candidates]

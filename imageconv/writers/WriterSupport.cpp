@@ -43,7 +43,10 @@ ssize_t SinkWrite(void *cookie, const char *data, size_t size) {
             const int err = n < 0 ? errno : ENOSPC;
             sink->Note(err);
             errno = err;
-            return -1;
+            // A cookie stream's write must never answer a negative count:
+            // the C library then corrupts the stream's buffer. 0 is its
+            // error, and the errno noted above tells the cause.
+            return 0;
         }
         done += size_t(n);
     }
