@@ -144,9 +144,18 @@ class Soak:
         return found
 
     def orphans(self):
+        """Helpers handed back to this process that still run (a helper that
+        has ended and only waits to be reaped is not running)."""
         me = os.getpid()
-        return [p for p in self.helpers({me})
-                if open("/proc/%d/stat" % p).read().split(") ")[1].split()[1] == str(me)]
+        found = []
+        for p in self.helpers({me}):
+            try:
+                fields = open("/proc/%d/stat" % p).read().rsplit(") ", 1)[1].split()
+            except OSError:
+                continue
+            if fields[1] == str(me) and fields[0] != "Z":
+                found.append(p)
+        return found
 
     def start(self, argv, env, stdout_path, stderr_path):
         with open(stdout_path.replace("stdout", "command"), "w", errors="surrogateescape") as f:

@@ -259,6 +259,9 @@ private:
     std::set<std::string> m_queued;
     bool m_stopping = false;
     bool m_stoppedNow = false;
+    // The log's descriptor while a reader that goes away should stop the
+    // watch (-1: not watched, or already noticed).
+    int m_outFd = -1;
     int m_interrupts = 0;
     int m_status = 0;
 };
@@ -513,15 +516,25 @@ int Watcher::Run() {
         Notice("watching " + m_in + " (done: " + m_done + ", failed: " + m_failed + "; " +
                ConfinementLine(m_engine) + ")");
     Scan();
+    m_outFd = m_options.quiet ? -1 : ::fileno(m_out);
     for (;;) {
         if (!m_stopping)
             StartWhatFits();
         if (m_stopping && !AnyBusy())
             break;
-        pollfd fds[3] = {
-            {m_wake.get(), POLLIN, 0}, {m_signals.get(), POLLIN, 0}, {m_inotify.get(), POLLIN, 0}};
-        if (::poll(fds, 3, -1) < 0)
+        // A log whose reader has gone (a closed pipe) shows as an error on
+        // its descriptor at once, not only at the next line written.
+        pollfd fds[4] = {{m_wake.get(), POLLIN, 0},
+                         {m_signals.get(), POLLIN, 0},
+                         {m_inotify.get(), POLLIN, 0},
+                         {m_outFd, 0, 0}};
+        if (::poll(fds, 4, -1) < 0)
             continue;
+        if (fds[3].revents) {
+            m_outFd = -1; // answered once
+            if ((fds[3].revents & (POLLERR | POLLHUP)) != 0 && !m_stoppedNow)
+                StopAll(true); // nobody reads the log any more
+        }
         if (fds[0].revents) {
             uint64_t count = 0;
             ssize_t n = ::read(m_wake.get(), &count, sizeof count);
