@@ -146,7 +146,8 @@ class CliRun(Run):
         if fault == "remove-input":
             os.unlink(path)
         else:
-            tmp = path + b".new"
+            # A short name beside it: the input's own name may be at the limit.
+            tmp = os.path.join(os.path.dirname(path), b".soak-new")
             with open(tmp, "wb") as f:
                 f.write(self.replacement.body)
             os.rename(tmp, path)
@@ -224,8 +225,12 @@ class CliRun(Run):
         original = len(self.accepted[path]) == 1 and path not in getattr(self, "changed", set())
         if status == "Succeed" and original and self.expect_failure(doc):
             self.bad("failure reported as success", "%s (%s)" % (fsname(path), doc.key))
+        # A name near the limit runs out of numbered names that fit once the
+        # shared output folder holds them all: "name too long" is then true.
+        numbered_out = doc.outcome == "toolong" and reason == "name too long" and \
+            "--new-if-exists" in self.argv_opts
         if not self.faults and not self.stops and original and status != "Succeed" and \
-                not self.expect_failure(doc):
+                not self.expect_failure(doc) and not numbered_out:
             self.bad("a valid input failed in a run without faults",
                      "%s (%s): %s %s" % (fsname(path), doc.key, status, reason))
         if status == "Failed" and "(code -" in reason:

@@ -88,7 +88,13 @@ class Soak:
 
     def fill(self, leave):
         """Fill the small file system up to `leave` free bytes."""
+        if not os.path.ismount(self.tmpfs):
+            # Never the disk below it: a read-only fault's lazy unmount of
+            # the same path once took the small file system away.
+            self.mount(["-t", "tmpfs", "-o", "size=%d" % TMPFS_BYTES, "tmpfs", self.tmpfs])
         st = os.statvfs(self.tmpfs)
+        if st.f_blocks * st.f_frsize > 2 * TMPFS_BYTES:
+            return
         free = st.f_bavail * st.f_frsize
         path = os.path.join(self.tmpfs, "filler-%d" % time.monotonic_ns())
         try:

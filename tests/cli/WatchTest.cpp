@@ -52,14 +52,18 @@ bool WaitUntil(const std::function<bool()> &done, std::chrono::milliseconds limi
 // in there too.
 class WatchProcess {
 public:
-    WatchProcess(const TempFolder &dir, const std::vector<std::string> &args)
+    // Standard output goes to `outFd` when one is given.
+    WatchProcess(const TempFolder &dir, const std::vector<std::string> &args, int outFd = -1)
         : m_outPath(dir.File("watch.out")), m_errPath(dir.File("watch.err")) {
         std::vector<std::string> argv = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli"};
         argv.insert(argv.end(), args.begin(), args.end());
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
+        if (outFd >= 0)
+            posix_spawn_file_actions_adddup2(&fa, outFd, 1);
+        else
+            posix_spawn_file_actions_addopen(&fa, 1, m_outPath.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         m_pid = testsupport::SpawnInOwnGroup(argv, testsupport::EnvironmentIn(dir), fa);
@@ -288,6 +292,24 @@ TEST_F(Watch, SigtermDuringAConversionStopsItAtOnceAndKeepsItsSource) {
     EXPECT_TRUE(ListNames(in + "done/").empty());
     EXPECT_TRUE(ListNames(in + "failed/").empty());
     EXPECT_EQ(watch.Out(), "Aborted  " + in + "loop.ps\n");
+}
+
+// The reader of the log goes away (`vantoria-cli --watch ... | head -1`)
+// while a file converts and nothing is printed: noticed at once all the
+// same, the conversion stops and the source stays.
+TEST_F(Watch, AReaderThatGoesAwayStopsTheWatchAtOnce) {
+    WriteFile(in + "loop.ps", "%!PS\n{} loop\n");
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    WatchProcess watch(dir, Args(), pipeFds[1]);
+    ::close(pipeFds[1]);
+    ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+    WaitUntil([&] { return !ListNames(out).empty(); }, 3s);
+
+    ::close(pipeFds[0]);
+    EXPECT_NE(watch.WaitForExit(5s), -1) << "the closed log went unnoticed";
+    EXPECT_EQ(ReadFile(in + "loop.ps"), "%!PS\n{} loop\n");
+    EXPECT_TRUE(ListNames(out).empty()) << "something half-written is left";
 }
 
 // Done and failed folders on another file system (a memory file system)

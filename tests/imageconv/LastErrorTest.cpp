@@ -118,6 +118,20 @@ TEST(LastError, AFullDiskReadsDiskFullForEveryFormatAndLeavesNoFile) {
         EXPECT_EQ(ListNames(dir.File("out")), std::vector<std::string>{})
             << "neither the output nor a temporary";
     }
+    // A page larger than the output stream's buffer, written in one call
+    // that fails: the stream must stay sound (a failed write once corrupted
+    // its buffer and crashed the writer).
+    const std::string large = WriteBmp24(dir.File("large.bmp"), 800, 300, Noise);
+    for (const FormatCase &f : kFormats) {
+        const std::string name = f.name;
+        if (f.multiPage || (name != "BMP" && name != "TGA" && name != "RAS" && name != "PCX"))
+            continue;
+        SCOPED_TRACE(name + " large page");
+        std::string error =
+            InChild([&] { return Convert(f, large, dir.File("out/large.out")); }, 4096);
+        EXPECT_EQ(error, name + ": disk full");
+        EXPECT_EQ(ListNames(dir.File("out")), std::vector<std::string>{});
+    }
 }
 
 TEST(LastError, AReadOnlyFolderIsNamedAndKeepsItsFile) {
