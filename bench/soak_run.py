@@ -223,6 +223,10 @@ def sha(path):
         return None
 
 
+# How long a just-started program is given before a stop signal is sent.
+START_GRACE = 0.2
+
+
 class Proc:
     """One vantoria-cli: its standard output read line by line."""
 
@@ -268,6 +272,11 @@ class Proc:
         return self.ended is None
 
     def signal(self, sig):
+        # A signal that arrives while the program is still being loaded,
+        # before its first line runs, ends any program: give it that moment.
+        young = START_GRACE - (time.monotonic() - self.started)
+        if young > 0:
+            time.sleep(young)
         if self.alive():
             self.p.send_signal(sig)
             self.signals.append((sig, time.monotonic()))

@@ -4,6 +4,7 @@
 
 """The soak's stretches of the watched folder (see bench/soak.sh)."""
 
+import hashlib
 import os
 import shutil
 
@@ -51,7 +52,9 @@ class WatchRun(Run):
         if write != path:
             os.rename(write, path)
         d["docs"].append(d["doc"])
-        d["hash"] = sha(path)
+        # From the bytes written, not the file: the watch may have moved it
+        # away already (a refused file goes to failed/ at once).
+        d["hash"] = hashlib.sha1(d["doc"].body).hexdigest()
         return True
 
     def change(self, fault):
@@ -71,7 +74,7 @@ class WatchRun(Run):
                 f.write(self.replacement.body)
             os.rename(tmp, path)
             d["docs"].append(self.replacement)
-            d["hash"] = sha(path)
+            d["hash"] = hashlib.sha1(self.replacement.body).hexdigest()
             d["replaced"] = True
         return True
 
