@@ -12,7 +12,7 @@ import subprocess
 import time
 
 import soak_inputs
-from soak_run import CLI_FAULTS, FINAL, Run, fsname, loose, snapshot
+from soak_run import CLI_FAULTS, FINAL, Run, fsname, loose, snapshot, is_temporary
 
 class CliRun(Run):
     """vantoria-cli on a few inputs, faults at random times."""
@@ -284,7 +284,7 @@ class CliRun(Run):
         files, dirs = snapshot([self.out])
         before_files, before_dirs = self.before
         changed = [p for p in files if before_files.get(p) != files[p] and p not in allowed and
-                   not os.path.basename(p).startswith(".vantoria-")]
+                   not is_temporary(p)]
         left = [p for p in changed if p not in before_files and not self.stuck(p, files[p][2])]
         replaced = [p for p in changed if p in before_files]
         removed = [p for p in before_files if p not in files]

@@ -215,6 +215,14 @@ def snapshot(folders):
     return files, dirs
 
 
+def is_temporary(path):
+    """A hidden temporary of the program's, or a file in its staging folder
+    (".vantoria-XXXXXX/1.png")."""
+    parts = path.split(b"/") if isinstance(path, bytes) else path.split("/")
+    prefix = b".vantoria-" if isinstance(path, bytes) else ".vantoria-"
+    return any(part.startswith(prefix) for part in parts[-2:])
+
+
 def sha(path):
     try:
         with open(path, "rb") as f:
@@ -467,7 +475,7 @@ class Run:
                 left += [os.path.join(d, n) for n in names] + ([d] if d != t else [])
         if left:
             self.bad("temporary files left", ", ".join(sorted(left)[:8]))
-        hidden = [p for p in snap_late if os.path.basename(p).startswith(".vantoria-")
+        hidden = [p for p in snap_late if is_temporary(p)
                   and p not in self.before[0] and not self.stuck(p, snap_late[p][2])]
         if hidden:
             self.bad("hidden temporaries left beside the outputs", ", ".join(hidden[:8]))

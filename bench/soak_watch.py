@@ -10,7 +10,7 @@ import shutil
 
 import soak_inputs
 import soak_readers
-from soak_run import FINAL, WATCH_ENDS, WATCH_FAULTS, Run, fsname, sha, snapshot
+from soak_run import FINAL, WATCH_ENDS, WATCH_FAULTS, Run, fsname, sha, snapshot, is_temporary
 
 class WatchRun(Run):
     """vantoria-cli --watch for a stretch of time: files dropped into its
@@ -178,7 +178,7 @@ class WatchRun(Run):
         files, dirs = snapshot([self.out])
         before_files, before_dirs = self.before
         changed = [p for p in files if before_files.get(p) != files[p]
-                   and not os.path.basename(p).startswith(".vantoria-")]
+                   and not is_temporary(p)]
         by_drop = {}
         for p in changed:
             first = os.path.relpath(p, self.out).split("/")[0]
