@@ -24,7 +24,6 @@
 
 using testsupport::ListNames;
 using testsupport::ReadFile;
-using testsupport::RunInChild;
 using testsupport::WriteFile;
 
 namespace {
@@ -38,23 +37,6 @@ bool IsLink(const std::string &path) {
 
 class OutputSafety : public RunFixture {
 protected:
-    // Convert `rows` in a child process under `fileSizeLimit`; the child's
-    // first status and reason come back as "status|reason".
-    std::string ConvertInChild(const std::vector<std::string> &rows, long long fileSizeLimit) {
-        std::string result = dir.File("child-result");
-        int code = RunInChild(
-            [&] {
-                if (!run->Start(s, rows))
-                    return 2;
-                run->Wait();
-                WriteFile(result, view.Status(0) + "|" + view.Reason(0));
-                return 0;
-            },
-            fileSizeLimit);
-        EXPECT_EQ(code, 0);
-        return ReadFile(result);
-    }
-
     void MultiPageTiff() {
         s.m_nOutputKind = 0;
         s.m_nFormat = 1;

@@ -30,15 +30,6 @@ using testsupport::ListNames;
 
 namespace {
 
-class PageView : public testsupport::RecordingView {
-public:
-    std::function<void(int row, int page)> onPage;
-    void PageStarted(int row, int page, int) override {
-        if (onPage)
-            onPage(row, page);
-    }
-};
-
 class PageScheduling : public RunFixture {
 protected:
     void SetUp() override {
@@ -61,7 +52,7 @@ protected:
         return files;
     }
 
-    PageView pageView;
+    testsupport::PageView pageView;
 };
 
 TEST_F(PageScheduling, EveryFormatIsByteForByteTheSameWithOneWorkerAndFour) {

@@ -23,7 +23,6 @@
 using testsupport::Exists;
 using testsupport::ListNames;
 using testsupport::ReadFile;
-using testsupport::RunInChild;
 using testsupport::WriteFile;
 
 namespace {
@@ -36,16 +35,6 @@ int FormatIndex(const std::string &ext) {
     ADD_FAILURE() << "no format " << ext;
     return 0;
 }
-
-// A view that can act when a page starts.
-class PageView : public testsupport::RecordingView {
-public:
-    std::function<void(int row, int page)> onPage;
-    void PageStarted(int row, int page, int) override {
-        if (onPage)
-            onPage(row, page);
-    }
-};
 
 // A document of `pages` pages that shows `mark` on each; with `failAt` the
 // interpreter fails once the pages before it are out.
@@ -85,7 +74,7 @@ protected:
         return files;
     }
 
-    PageView pageView;
+    testsupport::PageView pageView;
 };
 
 } // namespace
@@ -215,24 +204,6 @@ protected:
         RunFixture::SetUp();
         s.m_nOutputKind = 0;
     }
-
-    // Convert `rows` in a child process, under `fileSizeLimit` (0: none),
-    // where file permissions hold even for the superuser; the first row's
-    // status and reason come back as "status|reason".
-    std::string ConvertInChild(const std::vector<std::string> &rows, long long fileSizeLimit) {
-        const std::string result = dir.File("child-result");
-        int code = RunInChild(
-            [&] {
-                if (!testsupport::HonourFilePermissions() || !run->Start(s, rows))
-                    return 2;
-                run->Wait();
-                WriteFile(result, view.Status(0) + "|" + view.Reason(0));
-                return 0;
-            },
-            fileSizeLimit);
-        EXPECT_EQ(code, 0);
-        return ReadFile(result);
-    }
 };
 
 TEST_F(RowReasons, AReadOnlyFolderAFullDiskAndAPageTooLargeForTheFormat) {
@@ -240,7 +211,8 @@ TEST_F(RowReasons, AReadOnlyFolderAFullDiskAndAPageTooLargeForTheFormat) {
     testsupport::CreateFolder(Out("ro/"));
     ASSERT_EQ(::chmod(Out("ro/").c_str(), 0555), 0);
     s.m_szOutputDir = Out("ro/");
-    EXPECT_EQ(ConvertInChild({Input("a.ps")}, 0), "Failed|output folder is read-only");
+    EXPECT_EQ(ConvertInChild({Input("a.ps")}, 0, /*honourPermissions=*/true),
+              "Failed|output folder is read-only");
     EXPECT_TRUE(ListNames(Out("ro/")).empty());
 
     // A 72-dpi Letter page file (612 x 792 at 24 bits, 1454166 bytes) fits
@@ -251,7 +223,8 @@ TEST_F(RowReasons, AReadOnlyFolderAFullDiskAndAPageTooLargeForTheFormat) {
     s.img.bTifMultipage = 0;
     s.img.nTifCompression = 0;
     s.img.szTifColor = "True Color";
-    std::string full = ConvertInChild({Input("b.ps")}, 1454166 + 32);
+    std::string full =
+        ConvertInChild({Input("b.ps")}, 1454166 + 32, /*honourPermissions=*/true);
     EXPECT_EQ(full.rfind("Failed|", 0), 0u) << full;
     EXPECT_NE(full.find("disk full"), std::string::npos) << full;
     EXPECT_TRUE(ListNames(Out("full/")).empty());

@@ -54,6 +54,27 @@ protected:
 
     std::string Out(const std::string &name) { return dir.File("out/" + name); }
 
+    // Convert `rows` in a child process, under `fileSizeLimit` (0: none), and
+    // with `honourPermissions` where file permissions hold even for the
+    // superuser; the first row's status and reason come back as
+    // "status|reason".
+    std::string ConvertInChild(const std::vector<std::string> &rows, long long fileSizeLimit,
+                               bool honourPermissions = false) {
+        const std::string result = dir.File("child-result");
+        int code = testsupport::RunInChild(
+            [&] {
+                if ((honourPermissions && !testsupport::HonourFilePermissions()) ||
+                    !run->Start(s, rows))
+                    return 2;
+                run->Wait();
+                testsupport::WriteFile(result, view.Status(0) + "|" + view.Reason(0));
+                return 0;
+            },
+            fileSizeLimit);
+        EXPECT_EQ(code, 0);
+        return testsupport::ReadFile(result);
+    }
+
     testsupport::TempFolder dir;
     testsupport::RecordingView view;
     ConvertSettings s;

@@ -85,4 +85,14 @@ private:
     std::vector<std::vector<std::string>> m_outputs;
 };
 
+// A recording view that can act when a page starts.
+class PageView : public RecordingView {
+public:
+    std::function<void(int row, int page)> onPage;
+    void PageStarted(int row, int page, int) override {
+        if (onPage)
+            onPage(row, page);
+    }
+};
+
 } // namespace testsupport
