@@ -141,11 +141,11 @@ private:
     RowOutcome PagedImageRow(const PageRowInputs &in);
 
     // Render every page of `input` into a fresh page folder as
-    // PageFileName(folder, base, k); that folder, or the empty text when
+    // PageFileName(folder, k); that folder, or the empty text when
     // none could be made. `engineCode` and `engineError` receive the run's
     // result code and the interpreter's first error line.
-    std::string RenderPages(const std::string &input, const std::string &base, int formatCode,
-                            int *engineCode, std::string *engineError);
+    std::string RenderPages(const std::string &input, int formatCode, int *engineCode,
+                            std::string *engineError);
     // An image row's pages (every layout but the multi-page TIFF), rendered
     // and encoded into `staging` at once.
     void StreamImagePages(const PageRowInputs &in, RowStaging &staging, PageRowResults *out);

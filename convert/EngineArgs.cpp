@@ -93,10 +93,9 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
     return args;
 }
 
-ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,
-                               const ImageSettings &img, int formatCode,
-                               const std::string &inputPath) {
-    ArgumentVector args = Head("bmp16m", PageFilePattern(pageFolder, base));
+ArgumentVector RenderArguments(const std::string &pageFolder, const ImageSettings &img,
+                               int formatCode, const std::string &inputPath) {
+    ArgumentVector args = Head("bmp16m", PageFilePattern(pageFolder));
     args.push_back("-r" + std::to_string(img.nXDpi) + "x" + std::to_string(img.nYDpi));
     if (SmoothRendering(formatCode, img)) {
         args.push_back("-dTextAlphaBits=4");

@@ -59,12 +59,11 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
                             const std::string &inputPath);
 
 // The page-rendering vector for output format `formatCode` (IC_FORMAT_*):
-// every page as a 24-bit BMP named PageFileName(pageFolder, base, k), at the
+// every page as a 24-bit BMP named PageFileName(pageFolder, k), at the
 // settings' xdpi x ydpi (8 entries), and with text and graphics
 // anti-aliasing of 4 bits each when SmoothRendering says so (2 more).
-ArgumentVector RenderArguments(const std::string &pageFolder, const std::string &base,
-                               const ImageSettings &img, int formatCode,
-                               const std::string &inputPath);
+ArgumentVector RenderArguments(const std::string &pageFolder, const ImageSettings &img,
+                               int formatCode, const std::string &inputPath);
 
 // The plain PDF vector of the text path (7 entries, never encrypted).
 ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,14 @@ namespace {
 
 // The longest converter message a row keeps.
 constexpr int kReasonBytes = 512;
+
+// What an output of a document of several pages carries after its base
+// name: "_001", "_002", ... (page 1000 on has more digits).
+std::string PageSuffix(int page) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "_%03d", page);
+    return suffix;
+}
 
 // One page of a row on its way from page file to staged output.
 struct PageJob {
@@ -117,17 +126,20 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     // An input that is not a regular file (a named pipe would block the
     // engine), or a name that can't be written as it stands, fails the row
     // before any work.
+    const bool multiPage = format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1;
+    // The longest output name: base.tif for a multi-page TIFF, else base_001
+    // and so on (a page count isn't known yet).
+    const std::string longest = target + base + (multiPage ? "" : PageSuffix(0)) + format.ext;
     std::string reason = CheckInput(input);
-    if (reason.empty() &&
-        (!FitsPlatformLimits(target + base + "_000" + format.ext) ||
-         !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), base, 0))))
+    if (reason.empty() && (!FitsPlatformLimits(longest) ||
+                           !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), 0))))
         reason = FailReason(ENAMETOOLONG, "");
     if (!reason.empty())
         return NotDone(reason);
 
     // A folder of its own that this row makes goes again unless it succeeds.
     const bool madeFolder = m_settings.img.bFolderPerFile == 1 && !PathTaken(target);
-    RowOutcome outcome = format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1
+    RowOutcome outcome = multiPage
                              ? MultiPageTiffRow(i, input, target, base)
                              : PagedImageRow({i, input, target, base, format});
     if (madeFolder && outcome.status != RowStatus::Succeed)
@@ -135,12 +147,12 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     return outcome;
 }
 
-std::string ConversionRun::RenderPages(const std::string &input, const std::string &base,
-                                       int formatCode, int *engineCode, std::string *engineError) {
+std::string ConversionRun::RenderPages(const std::string &input, int formatCode, int *engineCode,
+                                       std::string *engineError) {
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (!pageFolder.empty())
         *engineCode = EngineCode(
-            m_engine, RenderArguments(pageFolder, base, m_settings.img, formatCode, input),
+            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input),
             engineError);
     return pageFolder;
 }
@@ -154,7 +166,7 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
     int engineCode = 0;
     std::string engineError;
     const std::string pageFolder =
-        RenderPages(input, base, IC_FORMAT_TIFF, &engineCode, &engineError);
+        RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
     if (pageFolder.empty())
         return NotDone("can't create a temporary folder");
     const std::size_t count = ListPageFiles(pageFolder).size();
@@ -173,7 +185,7 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
     } else {
         std::vector<std::string> pages;
         for (std::size_t k = 1; k <= count; ++k)
-            pages.push_back(PageFileName(pageFolder, base, static_cast<int>(k)));
+            pages.push_back(PageFileName(pageFolder, static_cast<int>(k)));
         std::string reason =
             EncodePage(pages, staging.Add(1, target + base + ".tif", ".tif"), IC_FORMAT_TIFF, true);
         if (m_bAbort.load())
@@ -186,7 +198,7 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
 }
 
 // One file per page: a document of one page is base + extension, any other
-// base_001 + extension, ... (the page file's own name).
+// base_001 + extension, ... (PageSuffix).
 RowOutcome ConversionRun::PagedImageRow(const PageRowInputs &in) {
     RowStaging staging;
     PageRowResults r;
@@ -220,7 +232,7 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
     WorkerPool localPool(1);
     WorkerPool &pool = m_pagePool ? *m_pagePool : localPool;
 
-    PageStream stream(folder, in.base, 2 * pool.Workers());
+    PageStream stream(folder, 2 * pool.Workers());
     m_lastPageStreamPeak = 0;
     stream.SetStopTest([this] { return m_bAbort.load() != 0; });
     if (m_engine.signalThreadRun)
@@ -229,7 +241,7 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
     // error line is read only after that.
     stream.Start([this, &folder, &in, out] {
         return EngineCode(
-            m_engine, RenderArguments(folder, in.base, m_settings.img, in.format.code, in.input),
+            m_engine, RenderArguments(folder, m_settings.img, in.format.code, in.input),
             &out->engineError);
     });
 
@@ -245,7 +257,7 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
         std::string staged;
         if (staging.IsOpen())
             staged =
-                staging.Add(k, in.target + SplitPath(page).base + in.format.ext, in.format.ext);
+                staging.Add(k, in.target + in.base + PageSuffix(k) + in.format.ext, in.format.ext);
         std::shared_ptr<PageJob> job = jobs.Add(page, staged);
         pool.Submit([this, job, &jobs, &stream, &in] {
             if (!job->staged.empty() && !jobs.Failed())

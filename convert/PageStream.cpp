@@ -30,8 +30,8 @@ void Poke(int eventFd) {
 
 } // namespace
 
-PageStream::PageStream(std::string folder, std::string base, int bound)
-    : m_folder(std::move(folder)), m_base(std::move(base)), m_bound(bound < 1 ? 1 : bound) {
+PageStream::PageStream(std::string folder, int bound)
+    : m_folder(std::move(folder)), m_bound(bound < 1 ? 1 : bound) {
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_inotify = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (m_inotify >= 0 &&
@@ -69,7 +69,7 @@ void PageStream::RunEngine(std::function<int()> engine) {
 }
 
 std::string PageStream::PagePath(int k) const {
-    return PageFileName(m_folder, m_base, k);
+    return PageFileName(m_folder, k);
 }
 
 bool PageStream::IsPlainFile(const std::string &path) const {

@@ -5,7 +5,7 @@
 // PageStream: how the image path overlaps rendering with encoding.
 //
 // A PageStream runs the engine of one row on a thread of its own and hands
-// out the page files base_001.bmp, base_002.bmp, ... in page order, each as
+// out the page files p_001.bmp, p_002.bmp, ... in page order, each as
 // soon as the engine has closed it (the folder is watched with inotify; the
 // next page's file appearing, or the engine returning, also marks a page as
 // complete). Only regular files are handed out. A page handed out counts as
@@ -39,8 +39,8 @@
 
 class PageStream {
 public:
-    // `folder` ends in '/'; pages are PageFileName(folder, base, k).
-    PageStream(std::string folder, std::string base, int bound);
+    // `folder` ends in '/'; pages are PageFileName(folder, k).
+    PageStream(std::string folder, int bound);
     ~PageStream();
     PageStream(const PageStream &) = delete;
     PageStream &operator=(const PageStream &) = delete;
@@ -87,7 +87,6 @@ private:
     void KillEngine();
 
     std::string m_folder;
-    std::string m_base;
     int m_bound;
     std::function<bool()> m_stopTest;
     EngineSignalThreadRunFn m_signalThreadRun = nullptr;

@@ -97,14 +97,14 @@ std::string CreateTempPdf(const std::string &tempFolder, const std::string &stam
     return FirstFresh(tempFolder + "msrc_" + stamp, ".pdf", MakeFile);
 }
 
-std::string PageFileName(const std::string &pageFolder, const std::string &base, int page) {
+std::string PageFileName(const std::string &pageFolder, int page) {
     char number[32];
     std::snprintf(number, sizeof number, kPageFileFormat, page);
-    return pageFolder + base + number;
+    return pageFolder + number;
 }
 
-std::string PageFilePattern(const std::string &pageFolder, const std::string &base) {
-    return EscapeFormatField(pageFolder) + EscapeFormatField(base) + kPageFileFormat;
+std::string PageFilePattern(const std::string &pageFolder) {
+    return EscapeFormatField(pageFolder) + kPageFileFormat;
 }
 
 std::string CreateStagingFolder(const std::string &folder) {

@@ -38,14 +38,15 @@ std::string LongestPageFolder(const std::string &tempFolder);
 std::string CreateTempPdf(const std::string &tempFolder);
 std::string CreateTempPdf(const std::string &tempFolder, const std::string &stamp);
 
-// The engine's page files: page k (from 1) of `base` in `pageFolder` is
-// pageFolder + base + "_001.bmp", ... ("_%03d.bmp"; page 1000 on has more
-// digits).
-inline constexpr char kPageFileFormat[] = "_%03d.bmp";
-std::string PageFileName(const std::string &pageFolder, const std::string &base, int page);
+// The engine's page files: page k (from 1) in `pageFolder` is pageFolder +
+// "p_001.bmp", ... ("p_%03d.bmp"; page 1000 on has more digits). The names
+// are the program's own and short, whatever the document is called: a page
+// folder is one document's.
+inline constexpr char kPageFileFormat[] = "p_%03d.bmp";
+std::string PageFileName(const std::string &pageFolder, int page);
 // The engine's output-file pattern for those names: every literal '%' of the
-// folder and the base doubled, then the page-number field.
-std::string PageFilePattern(const std::string &pageFolder, const std::string &base);
+// folder doubled, then the page name with its page-number field.
+std::string PageFilePattern(const std::string &pageFolder);
 
 // Create a fresh hidden staging folder (mode 0700) ".vantoria-XXXXXX" in
 // `folder` and return its path ending in '/', registered with

@@ -113,9 +113,9 @@ TEST(RenderArguments, PagePatternResolutionAndSmoothingUnlessOffOrBlackAndWhite)
     img.nYDpi = 300;
     img.szPngColor = "True Color";
     const ArgumentVector plain =
-        With(kHead, {"-sDEVICE=bmp16m", "-sOutputFile=/tmp/mtmp_745/report_%03d.bmp", "-r150x300"});
+        With(kHead, {"-sDEVICE=bmp16m", "-sOutputFile=/tmp/mtmp_745/p_%03d.bmp", "-r150x300"});
     auto render = [&img] {
-        return RenderArguments("/tmp/mtmp_745/", "report", img, IC_FORMAT_PNG, "/ps/report.ps");
+        return RenderArguments("/tmp/mtmp_745/", img, IC_FORMAT_PNG, "/ps/report.ps");
     };
     EXPECT_EQ(render(),
               With(plain, {"-dTextAlphaBits=4", "-dGraphicsAlphaBits=4", "/ps/report.ps"}));
@@ -127,9 +127,9 @@ TEST(RenderArguments, PagePatternResolutionAndSmoothingUnlessOffOrBlackAndWhite)
 }
 
 TEST(RenderArguments, OnlyThePageNumberStaysAField) {
-    ArgumentVector v = RenderArguments("/t%d/mtmp_1/", "50% off", ImageSettings{}, IC_FORMAT_BMP,
-                                       "/ps/50% off.ps");
-    EXPECT_EQ(v[5], "-sOutputFile=/t%%d/mtmp_1/50%% off_%03d.bmp");
+    ArgumentVector v =
+        RenderArguments("/t%d/mtmp_1/", ImageSettings{}, IC_FORMAT_BMP, "/ps/50% off.ps");
+    EXPECT_EQ(v[5], "-sOutputFile=/t%%d/mtmp_1/p_%03d.bmp");
 }
 
 TEST(EngineArguments, AnEncapsulatedFigureIsCroppedToItsBoxByEveryVector) {
@@ -142,7 +142,7 @@ TEST(EngineArguments, AnEncapsulatedFigureIsCroppedToItsBoxByEveryVector) {
     const ArgumentVector vectors[] = {
         PdfArguments(PdfSettings{}, "/o.pdf", figure),
         TextPdfArguments("/t.pdf", figure),
-        RenderArguments("/p/", "figure", img, IC_FORMAT_BMP, figure),
+        RenderArguments("/p/", img, IC_FORMAT_BMP, figure),
     };
     for (const ArgumentVector &v : vectors) {
         ASSERT_GE(v.size(), 2u);

@@ -128,12 +128,12 @@ TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
         ASSERT_FALSE(folder.empty());
         std::vector<std::string> got;
         {
-            PageStream stream(folder, "twelve", 2);
+            PageStream stream(folder, 2);
             stream.SetEngineSignal(c.signal);
             stream.Start([&] {
                 ImageSettings img;
                 img.nXDpi = img.nYDpi = 72;
-                ArgumentVector args = RenderArguments(folder, "twelve", img, IC_FORMAT_BMP, input);
+                ArgumentVector args = RenderArguments(folder, img, IC_FORMAT_BMP, input);
                 if (c.oneOff)
                     args.insert(args.end() - 1, "-f");
                 ArgvView view(args);
@@ -180,7 +180,7 @@ TEST_F(PageScheduling, WaitingPagesNeverExceedTheBound) {
         ASSERT_EQ(got.size(), 12u);
         for (int k = 1; k <= 12; ++k) {
             char name[32];
-            std::snprintf(name, sizeof name, "twelve_%03d.bmp", k);
+            std::snprintf(name, sizeof name, kPageFileFormat, k);
             EXPECT_EQ(got[static_cast<std::size_t>(k - 1)], folder + name);
         }
         EXPECT_TRUE(ListNames(folder).empty());

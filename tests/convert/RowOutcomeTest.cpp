@@ -193,6 +193,15 @@ TEST_F(RowOutcomes, NamesNearThePlatformLimit) {
         EXPECT_EQ(pageView.Reason(0), "name too long") << kind;
     }
     EXPECT_TRUE(ListNames(Out("")).empty());
+
+    // A multi-page TIFF carries no page number: base.tif is written where
+    // base_001.tif would pass the limit.
+    const std::string nearBase(249, 'n');
+    s.m_nOutputKind = 0;
+    s.m_nFormat = FormatIndex(".tif");
+    Convert({Input(nearBase + ".ps", {.pages = 2})});
+    EXPECT_EQ(pageView.Status(0), "Succeed") << pageView.Reason(0);
+    EXPECT_EQ(readback::ReadTiff(Out(nearBase + ".tif")).pages, 2);
 }
 
 // ---------------------------------------------------------------------------
