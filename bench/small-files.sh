@@ -32,7 +32,7 @@ bin="${1:-$here/build/bin}"
 old="${2:-}"
 files="${FILES:-1000}"
 
-for tool in "$bin/vantoria-cli" gs parallel /usr/bin/time awk; do
+for tool in "$bin/vantoria-cli" gs parallel /usr/bin/time awk python3; do
     command -v "$tool" >/dev/null 2>&1 || { echo "missing: $tool" >&2; exit 1; }
 done
 if [[ -n "$old" && ! -x "$old/vantoria-cli" ]]; then
@@ -71,32 +71,55 @@ ls "$work/in"/*.ps > "$work/list.txt"
 
 now() { date +%s.%N; }
 
-# The proportional set size, in KiB, of process $1 and all its descendants.
-tree_pss() {
-    local pids
-    pids=$(ps -eo pid=,ppid= | awk -v root="$1" '
-        { parent[$1] = $2 }
-        END { for (p in parent) { q = p; while (q != "" && q != 0) { if (q == root) { print p; break } q = parent[q] } } }')
-    local total=0 pid v
-    for pid in $pids; do
-        v=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || true)
-        total=$((total + ${v:-0}))
-    done
-    echo "$total"
-}
-
-# sample PID OUTDIR: the largest tree PSS while at most 100 outputs existed,
-# and while the last 100 were written; "first-KiB last-KiB".
+# sample PID OUTDIR: the largest proportional set size (KiB) of process PID
+# and all its descendants while at most 100 outputs existed, and while the
+# last 100 were written; "first-KiB last-KiB". Read from /proc every 20 ms,
+# so each hundred gets enough samples for its peak, at little cost.
 sample() {
-    local pid=$1 out=$2 first=0 last=0 n p
-    while kill -0 "$pid" 2>/dev/null; do
-        n=$(find "$out" -maxdepth 1 -type f | wc -l)
-        p=$(tree_pss "$pid")
-        if ((n <= 100 && p > first)); then first=$p; fi
-        if ((n >= files - 100 && p > last)); then last=$p; fi
-        sleep 0.2
-    done
-    echo "$first $last"
+    python3 - "$1" "$2" "$files" <<'PY'
+import os, sys, time
+root, out, files = int(sys.argv[1]), sys.argv[2], int(sys.argv[3])
+
+def tree(root):
+    found, todo = [], [root]
+    while todo:
+        p = todo.pop()
+        found.append(p)
+        try:
+            for t in os.listdir("/proc/%d/task" % p):
+                with open("/proc/%d/task/%s/children" % (p, t)) as f:
+                    todo.extend(int(c) for c in f.read().split())
+        except (OSError, ValueError):
+            pass
+    return found
+
+def pss(pid):
+    try:
+        with open("/proc/%d/smaps_rollup" % pid) as f:
+            for line in f:
+                if line.startswith("Pss:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+def outputs():
+    try:
+        return sum(1 for e in os.scandir(out) if e.is_file(follow_symlinks=False))
+    except OSError:
+        return 0
+
+first = last = 0
+while os.path.exists("/proc/%d" % root):
+    n = outputs()
+    p = sum(pss(q) for q in tree(root))
+    if n <= 100:
+        first = max(first, p)
+    if n >= files - 100:
+        last = max(last, p)
+    time.sleep(0.02)
+print(first, last)
+PY
 }
 
 # timed NAME CMD...: runs CMD into a fresh out folder; sets SECONDS_TAKEN,

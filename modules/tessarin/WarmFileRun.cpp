@@ -106,6 +106,31 @@ int Confine(const WarmFile &file, const std::string &input) {
     _exit(1);
 }
 
+// Closes the device the file wrote to, which writes out the rest of its
+// output (a PDF is written only then); the code of closing it. The
+// interpreter's own shutdown would close it too, but first collects its
+// garbage and then frees all its memory: in a child that copies nearly every
+// page it shares with the server, several times the cost of a small file.
+// Changing the output file closes the device, so the output is parked on a
+// file in the scratch folder instead. A device writing a file per page has
+// closed each page's file as it went and is left as it is. When the file
+// ended otherwise than normally, or left the page device it was given (by
+// selecting another device), the full shutdown runs after all.
+int CloseOutput(WarmInterpreter &gs, const WarmFile &file, int code) {
+    if (code == 0 && warm::IsPagePattern(file.output))
+        return 0;
+    int exitCode = 0;
+    const std::string stillOurs = "currentpagedevice /OutputFile 2 copy known { get " +
+                                  PostScriptString(file.output) +
+                                  " eq } { pop pop false } ifelse not { stop } if";
+    if (code != 0 || gsapi_run_string(gs.instance, stillOurs.c_str(), 0, &exitCode) != 0)
+        return gsapi_exit(gs.instance);
+    const std::string park = file.scratch + "/idle.out";
+    gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_WRITING, park.c_str());
+    const std::string parked = "<< /OutputFile " + PostScriptString(park) + " >> setpagedevice";
+    return gsapi_run_string(gs.instance, parked.c_str(), 0, &exitCode);
+}
+
 // Sets the output, then runs the input; the file's result code.
 int RunOn(WarmInterpreter &gs, const WarmFile &file, const std::string &input) {
     gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_READING, input.c_str());
@@ -117,7 +142,7 @@ int RunOn(WarmInterpreter &gs, const WarmFile &file, const std::string &input) {
     int code = gsapi_run_string(gs.instance, select.c_str(), 0, &exitCode);
     if (code == 0)
         code = gsapi_run_file(gs.instance, input.c_str(), 0, &exitCode);
-    int closed = gsapi_exit(gs.instance);
+    int closed = CloseOutput(gs, file, code);
     if ((code == 0 || code == gs_error_Quit) && closed < 0 && closed != gs_error_Quit)
         code = closed;
     return code;

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,6 +137,9 @@ TEST_F(TessarinTest, RendersPagesToBitmapFiles) {
         ASSERT_GT(bmp.size(), 54u) << name;
         EXPECT_EQ(bmp.substr(0, 2), "BM");
         EXPECT_EQ(bmp[28], 24) << "24 bits a pixel";
+        uint32_t declared = 0;
+        std::memcpy(&declared, bmp.data() + 2, sizeof declared);
+        EXPECT_EQ(bmp.size(), declared) << name << ": written in full";
     }
     EXPECT_FALSE(fs::exists(dir.File("_003.bmp")));
 }
@@ -432,6 +436,39 @@ TEST_F(TessarinTest, AbandoningEndsAServerThatIsBeingStarted) {
 
 // Every file starts from the interpreter as it was after its start-up: what
 // one file defines, in local or in global memory, the next can't see.
+// A child closes its output itself: a file that ends on another device than
+// the one it was given still gets its pages written, and a PDF that can't be
+// written out in full when it is closed (its fonts go in only then) fails
+// the file. The second case starts a server of its own (its arguments are
+// its own) under a file size limit below the PDF's.
+TEST_F(TessarinTest, TheOutputIsClosedInFullOrTheFileFails) {
+    const std::string left = dir.File("left.ps");
+    WriteFile(left, PagesPs({"Before the other device"}) + "nulldevice\n");
+    ASSERT_EQ(engine.Run(PdfArgs(dir.File("left.pdf"), left)), 0) << engine.lastError;
+    EXPECT_NE(readback::PdfPageText(dir.File("left.pdf"), 0).find("Before the other device"),
+              std::string::npos);
+
+    const std::string fonts = dir.File("fonts.ps");
+    WriteFile(fonts, "%!PS\n"
+                     "/Times-Roman findfont 12 scalefont setfont 72 700 moveto (Times) show\n"
+                     "/Helvetica findfont 12 scalefont setfont 72 680 moveto (Helvetica) show\n"
+                     "/Courier findfont 12 scalefont setfont 72 660 moveto (Courier) show\n"
+                     "showpage\n");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct sigaction ignore = {}, old = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old);
+    rlimit low = saved;
+    low.rlim_cur = 8 << 10;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+    int code = engine.Run(PdfArgs(dir.File("fonts.pdf"), fonts, {"-dTessarinCloseTest"}));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &old, nullptr);
+    EXPECT_LT(code, 0);
+    EXPECT_GT(code, TESSARIN_E_START) << "the interpreter's own error";
+}
+
 TEST_F(TessarinTest, AFilesDefinitionsDoNotReachTheNextFile) {
     std::string first = dir.File("defines.ps");
     WriteFile(first, "%!PS\n/leakedname (x) def globaldict /leakedglobal 1 put\n");
