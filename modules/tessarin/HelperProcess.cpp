@@ -195,8 +195,9 @@ int MoveHigh(int fd) {
 }
 
 // This process's environment with TMPDIR pointing at `scratch` (when there
-// is one).
-std::vector<std::string> HelperEnvironment(const std::string &scratch) {
+// is one), and for a server the dynamic linker told to bind every symbol at
+// start.
+std::vector<std::string> HelperEnvironment(const std::string &scratch, HelperKind kind) {
     std::vector<std::string> env;
     for (char **e = environ; e && *e; ++e) {
         if (scratch.empty() || std::strncmp(*e, "TMPDIR=", 7) != 0)
@@ -204,6 +205,8 @@ std::vector<std::string> HelperEnvironment(const std::string &scratch) {
     }
     if (!scratch.empty())
         env.push_back("TMPDIR=" + scratch);
+    if (kind == HelperKind::Server)
+        env.push_back("LD_BIND_NOW=1");
     return env;
 }
 
@@ -228,8 +231,8 @@ ScratchFolder::~ScratchFolder() {
 }
 
 pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
-                  bool dieWithThread) {
-    std::vector<std::string> envStrings = HelperEnvironment(scratch);
+                  HelperKind kind) {
+    std::vector<std::string> envStrings = HelperEnvironment(scratch, kind);
     std::vector<char *> env;
     for (std::string &e : envStrings)
         env.push_back(e.data());
@@ -251,7 +254,7 @@ pid_t SpawnHelper(const std::string &helper, char *const *args, const std::strin
     pid_t pid = fork();
     if (pid == 0)
         ExecHelper(helper.c_str(), args, env.data(), devNull, high, parent, maxFd, fileLimit,
-                   dieWithThread);
+                   kind == HelperKind::OneFile);
     close(high);
     close(devNull);
     return pid;
@@ -273,7 +276,7 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         return TESSARIN_E_START;
     }
     unsigned epoch = g_killEpoch.load();
-    pid_t pid = SpawnHelper(helper, args.data(), scratch.path(), fds[1], true);
+    pid_t pid = SpawnHelper(helper, args.data(), scratch.path(), fds[1], HelperKind::OneFile);
     close(fds[1]);
     if (pid < 0) {
         close(readFd);

@@ -37,11 +37,16 @@ int KillRunningHelpers();
 // Async-signal-safe.
 int SignalHelperOfThread(int tid, int sig);
 
-// Starts `helper` with `args` (null-terminated); its pid, or -1. With
-// `dieWithThread` the helper is killed when the calling thread ends. The
-// caller reaps it.
+// What a helper is started for. One file's helper is killed when the thread
+// that started it ends. A server resolves all its library calls at start, so
+// that the children it forks find them resolved instead of each resolving
+// them again.
+enum class HelperKind { OneFile, Server };
+
+// Starts `helper` with `args` (null-terminated); its pid, or -1. The caller
+// reaps it.
 pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
-                  bool dieWithThread);
+                  HelperKind kind);
 
 // A private folder under the temporary folder (empty path when none could be
 // made), removed with whatever is in it when the object goes.

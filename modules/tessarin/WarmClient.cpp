@@ -243,7 +243,7 @@ std::shared_ptr<Server> StartServer(const std::string &helper, const WarmRequest
     std::string name = "tessarin-run";
     std::string flag = warm::kServerSwitch;
     char *args[] = {name.data(), flag.data(), nullptr};
-    pid_t pid = SpawnHelper(helper, args, slot.scratch, sv[1], false);
+    pid_t pid = SpawnHelper(helper, args, slot.scratch, sv[1], HelperKind::Server);
     close(sv[1]);
     server->control = sv[0];
     slot.pid.store(pid > 0 ? pid : 0);
