@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <condition_variable>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -123,13 +123,13 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     std::string target = RowOutputFolder(m_settings, input);
     if (m_settings.img.bFolderPerFile == 1)
         target += base + "/";
-    // An input that is not a regular file (a named pipe would block the
-    // engine), or a name that can't be written as it stands, fails the row
-    // before any work.
     const bool multiPage = format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1;
     // The longest output name: base.tif for a multi-page TIFF, else base_001
     // and so on (a page count isn't known yet).
     const std::string longest = target + base + (multiPage ? "" : PageSuffix(0)) + format.ext;
+    // An input that is not a regular file (a named pipe would block the
+    // engine), or a name that can't be written as it stands, fails the row
+    // before any work.
     std::string reason = CheckInput(input);
     if (reason.empty() && (!FitsPlatformLimits(longest) ||
                            !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), 0))))

@@ -117,13 +117,15 @@ int Confine(const WarmFile &file, const std::string &input) {
 // ended otherwise than normally, or left the page device it was given (by
 // selecting another device), the full shutdown runs after all.
 int CloseOutput(WarmInterpreter &gs, const WarmFile &file, int code) {
-    if (code == 0 && warm::IsPagePattern(file.output))
+    if (code != 0)
+        return gsapi_exit(gs.instance);
+    if (warm::IsPagePattern(file.output))
         return 0;
     int exitCode = 0;
     const std::string stillOurs = "currentpagedevice /OutputFile 2 copy known { get " +
                                   PostScriptString(file.output) +
                                   " eq } { pop pop false } ifelse not { stop } if";
-    if (code != 0 || gsapi_run_string(gs.instance, stillOurs.c_str(), 0, &exitCode) != 0)
+    if (gsapi_run_string(gs.instance, stillOurs.c_str(), 0, &exitCode) != 0)
         return gsapi_exit(gs.instance);
     const std::string park = file.scratch + "/idle.out";
     gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_WRITING, park.c_str());

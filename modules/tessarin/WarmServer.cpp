@@ -260,8 +260,8 @@ void ServeWarm(int controlFd, const WarmConfinement &confine) {
     // default freed memory at the top of the heap goes back to the system and
     // is asked for again at once, and large blocks are mapped and unmapped
     // one by one; each return costs a flush of the address translations,
-    // which dominated a small file's time. A child lives for one file, so it
-    // keeps what it gets; the server's own memory stays as it was.
+    // which dominated a small file's time. A child lives for one file, and
+    // the server starts once, so both keep what they get.
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     mallopt(M_TOP_PAD, 16 << 20);
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
