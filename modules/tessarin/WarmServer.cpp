@@ -37,20 +37,26 @@ using warm::kOutputEntry;
 // interpreter; the next file starts a new one.
 constexpr int kIdleMs = 60000;
 
-// What the server runs once started: it loads the fonts most documents use,
-// so that each child finds them built instead of reading them again (a fifth
-// of a one-page letter's time). They are the interpreter's standard fonts,
-// which every file may use; nothing of any file's is ever in the server.
-constexpr char kIdleDocument[] =
-    "%!\n"
-    "[/Times-Roman /Times-Bold /Times-Italic /Times-BoldItalic /Helvetica /Helvetica-Bold\n"
-    " /Helvetica-Oblique /Helvetica-BoldOblique /Courier /Courier-Bold /Courier-Oblique\n"
-    " /Courier-BoldOblique /Symbol] { findfont pop } forall\n";
-// A page renderer also paints in each colour space once and erases the page,
-// so the colour conversions are set up before the first child needs them.
-constexpr char kIdlePainting[] =
-    "gsave 0.5 setgray 0 0 1 1 rectfill 0.2 0.4 0.6 setrgbcolor 0 0 1 1 rectfill\n"
-    " 0.1 0.2 0.3 0.4 setcmykcolor 0 0 1 1 rectfill grestore erasepage\n";
+// What the server does once started, one step at a time while no file is
+// waiting: it loads the fonts most documents use, so that each child finds
+// them built instead of reading them again (a fifth of a one-page letter's
+// time), and a page renderer paints in each colour space once and erases the
+// page, so the colour conversions are set up before a child needs them.
+// Done after the server is ready, a run of a single file doesn't wait for
+// it. They are the interpreter's standard fonts, which every file may use;
+// nothing of any file's is ever in the server.
+std::vector<std::string> WarmUpSteps(bool pages) {
+    std::vector<std::string> steps;
+    for (const char *font :
+         {"Times-Roman", "Times-Bold", "Times-Italic", "Times-BoldItalic", "Helvetica",
+          "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique", "Courier",
+          "Courier-Bold", "Courier-Oblique", "Courier-BoldOblique", "Symbol"})
+        steps.push_back(std::string("/") + font + " findfont pop");
+    if (pages)
+        steps.push_back("gsave 0.5 setgray 0 0 1 1 rectfill 0.2 0.4 0.6 setrgbcolor 0 0 1 1 rectfill"
+                        " 0.1 0.2 0.3 0.4 setcmykcolor 0 0 1 1 rectfill grestore erasepage");
+    return steps;
+}
 
 // A child running one file.
 struct Child {
@@ -61,20 +67,19 @@ struct Child {
 };
 
 // The output entry of the fixed arguments names an idle file in `scratch`
-// (with a page field when the caller's names one), and an empty PostScript
-// file of the server's own is the input.
-bool IdleArguments(std::vector<std::string> &args, const std::string &scratch) {
+// (with a page field when the caller's names one: `pages`), and an empty
+// PostScript file of the server's own is the input.
+bool IdleArguments(std::vector<std::string> &args, const std::string &scratch, bool *pages) {
     bool found = false;
-    bool pages = false;
     for (std::string &a : args) {
         if (a.rfind(kOutputEntry, 0) != 0)
             continue;
-        pages = a.find('%', sizeof kOutputEntry - 1) != std::string::npos;
-        a = kOutputEntry + scratch + (pages ? "/idle_%d.out" : "/idle.out");
+        *pages = a.find('%', sizeof kOutputEntry - 1) != std::string::npos;
+        a = kOutputEntry + scratch + (*pages ? "/idle_%d.out" : "/idle.out");
         found = true;
     }
     std::string idle = scratch + "/idle.ps";
-    std::ofstream(idle) << kIdleDocument << (pages ? kIdlePainting : "");
+    std::ofstream(idle) << "%!\n";
     args.push_back(idle);
     return found;
 }
@@ -95,14 +100,14 @@ std::vector<int> OpenFiles(int skip) {
 }
 
 // Confines the server, then starts the interpreter over the Init message's
-// arguments; its code.
+// arguments; its code. `pages` tells whether the output is a file per page.
 int StartInterpreter(WarmInterpreter &gs, int controlFd, const std::string &scratch,
-                     const WarmConfinement &confine) {
+                     const WarmConfinement &confine, bool *pages) {
     Message init;
     std::vector<std::string> args;
     if (warm::Receive(controlFd, &init) != 1 || init.kind != Kind::Init ||
         !warm::UnpackStrings(init.body, &args) || args.empty() || scratch.empty() ||
-        !IdleArguments(args, scratch)) {
+        !IdleArguments(args, scratch, pages)) {
         warm::CloseFds(init);
         return TESSARIN_E_CALL;
     }
@@ -134,6 +139,7 @@ private:
     void Reap(std::list<Child>::iterator child);
     void KillAll();
     std::vector<int> InheritedFds() const;
+    bool WarmUp();
 
     int m_control;
     std::string m_scratch;
@@ -141,20 +147,27 @@ private:
     WarmInterpreter m_gs;
     std::list<Child> m_children;
     unsigned m_count = 0;
+    std::vector<std::string> m_warmUp;
+    size_t m_warmedUp = 0; // how many of m_warmUp have run
 };
 
 int Server::Serve() {
-    int code = StartInterpreter(m_gs, m_control, m_scratch, m_confine);
+    bool pages = false;
+    int code = StartInterpreter(m_gs, m_control, m_scratch, m_confine, &pages);
     bool ready = code == 0 || code == gs_error_Quit;
     warm::Send(m_control, Kind::Ready, warm::PackCode(code, FirstErrorLine(m_gs.output.text)));
     if (!ready)
         return 1;
+    m_warmUp = WarmUpSteps(pages);
     for (;;) {
         std::vector<pollfd> fds{{m_control, POLLIN, 0}};
         for (const Child &c : m_children)
             fds.push_back({c.pidfd, POLLIN, 0});
-        int n = poll(fds.data(), fds.size(), m_children.empty() ? kIdleMs : -1);
+        const bool warming = m_count >= 2 && m_warmedUp < m_warmUp.size();
+        int n = poll(fds.data(), fds.size(), warming ? 0 : m_children.empty() ? kIdleMs : -1);
         if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 && warming && WarmUp())
             continue;
         if (n <= 0)
             break;
@@ -176,6 +189,17 @@ int Server::Serve() {
     }
     KillAll();
     return 0;
+}
+
+// Runs the next warm-up step; false when the interpreter can't go on.
+bool Server::WarmUp() {
+    int exitCode = 0;
+    int code = gsapi_run_string(m_gs.instance, m_warmUp[m_warmedUp++].c_str(), 0, &exitCode);
+    if (code < 0 && code != gs_error_Quit)
+        m_warmedUp = m_warmUp.size(); // the rest is left undone
+    m_gs.output = Output{};
+    m_gs.files = OpenFiles(m_control);
+    return code > gs_error_Fatal;
 }
 
 void Server::Refuse(int replyFd, int code, const std::string &why) {

@@ -448,7 +448,9 @@ TEST_F(TessarinTest, AFileThatLeavesItsDeviceStillGetsItsPages) {
 }
 
 // A file converts on a warm server as on an interpreter started for it
-// alone: page files byte for byte, a PDF apart from its IDs and dates.
+// alone: page files byte for byte, a PDF apart from its IDs and dates; the
+// first file on a server just started, and the next ones on the server that
+// has loaded the common fonts meanwhile.
 TEST_F(TessarinTest, AWarmServerWritesWhatAFreshInterpreterWrites) {
     const std::string ps = dir.File("doc.ps");
     WriteFile(ps, "%!PS\n"
@@ -476,19 +478,22 @@ TEST_F(TessarinTest, AWarmServerWritesWhatAFreshInterpreterWrites) {
                                         "-dGraphicsAlphaBits=4",
                                         ps};
     };
-    ASSERT_EQ(engine.Run(pages("warm")), 0);
+    const std::vector<std::string> warmRuns = {"warm1", "warm2", "warm3"};
     ASSERT_EQ(engine.Run(fresh(pages("cold"))), 0);
-    for (const char *page : {"_001.bmp", "_002.bmp"}) {
-        const std::string warm = ReadFile(dir.File(std::string("warm") + page));
-        ASSERT_GT(warm.size(), 54u) << page;
-        EXPECT_TRUE(warm == ReadFile(dir.File(std::string("cold") + page))) << page;
+    for (const std::string &warm : warmRuns) {
+        ASSERT_EQ(engine.Run(pages(warm)), 0);
+        for (const char *page : {"_001.bmp", "_002.bmp"}) {
+            const std::string got = ReadFile(dir.File(warm + page));
+            ASSERT_GT(got.size(), 54u) << warm << page;
+            EXPECT_TRUE(got == ReadFile(dir.File(std::string("cold") + page))) << warm << page;
+        }
     }
 
-    ASSERT_EQ(engine.Run(PdfArgs(dir.File("warm.pdf"), ps)), 0);
-    ASSERT_EQ(engine.Run(fresh(PdfArgs(dir.File("cold.pdf"), ps))), 0);
     // What differs from run to run goes: the command line in the header (the
     // fresh run's has the extra switch), the trailer with the IDs and the
-    // offsets, every number (dates among them) and the document's UUIDs.
+    // offsets, every number (dates among them), the document's UUIDs, and the
+    // order of the objects (the interpreter orders fonts by ids it counts
+    // from its start, which a forked child counts from elsewhere).
     auto withoutIdsAndDates = [](std::string pdf) {
         pdf.erase(std::min(pdf.rfind("\nxref"), pdf.size()));
         if (size_t line = pdf.find("%%Invocation:"); line != std::string::npos)
@@ -509,11 +514,22 @@ TEST_F(TessarinTest, AWarmServerWritesWhatAFreshInterpreterWrites) {
                 ++i;
             --i;
         }
-        return out;
+        std::vector<std::string> objects;
+        for (size_t at = 0, end; at < out.size(); at = end) {
+            end = std::min(out.find("endobj", at), out.size());
+            objects.push_back(out.substr(at, end - at));
+            end += end < out.size() ? 6 : 0;
+        }
+        std::sort(objects.begin(), objects.end());
+        return objects;
     };
-    const std::string warm = withoutIdsAndDates(ReadFile(dir.File("warm.pdf")));
-    ASSERT_FALSE(warm.empty());
-    EXPECT_TRUE(warm == withoutIdsAndDates(ReadFile(dir.File("cold.pdf"))));
+    ASSERT_EQ(engine.Run(fresh(PdfArgs(dir.File("cold.pdf"), ps))), 0);
+    const auto cold = withoutIdsAndDates(ReadFile(dir.File("cold.pdf")));
+    ASSERT_GT(cold.size(), 10u);
+    for (const std::string &warm : warmRuns) {
+        ASSERT_EQ(engine.Run(PdfArgs(dir.File(warm + ".pdf"), ps)), 0);
+        EXPECT_TRUE(withoutIdsAndDates(ReadFile(dir.File(warm + ".pdf"))) == cold) << warm;
+    }
 }
 
 TEST_F(TessarinTest, AFilesDefinitionsDoNotReachTheNextFile) {
