@@ -42,9 +42,12 @@ constexpr int kIdleMs = 60000;
 // them built instead of reading them again (a fifth of a one-page letter's
 // time), and a page renderer paints in each colour space once and erases the
 // page, so the colour conversions are set up before a child needs them.
-// Done after the server is ready, a run of a single file doesn't wait for
-// it. They are the interpreter's standard fonts, which every file may use;
-// nothing of any file's is ever in the server.
+// It starts with the second file: what the server changes while a child
+// runs costs that child (the pages they share are copied, each copy a flush
+// of the address translations on both processors), and a run of a single
+// long document would pay for fonts it never gets. They are the
+// interpreter's standard fonts, which every file may use; nothing of any
+// file's is ever in the server.
 std::vector<std::string> WarmUpSteps(bool pages) {
     std::vector<std::string> steps;
     for (const char *font :

@@ -11,9 +11,9 @@
 // The server starts the interpreter over those arguments, with the output
 // entry naming an idle file in its scratch folder and, last, an empty
 // PostScript file of its own as the input; it answers Ready with the
-// start-up code and, when that failed, ends. Then, while no file is waiting,
-// it loads the fonts most documents use, one at a time, so that later
-// children find them ready. For every File message it forks
+// start-up code and, when that failed, ends. From its second file on, while
+// no file is waiting, it loads the fonts most documents use, one at a time,
+// so that later children find them ready. For every File message it forks
 // a child that takes private copies of the files the interpreter holds open,
 // sets the file's output with setpagedevice, runs the input it was handed as
 // a descriptor, closes the device and sends Code on the file's reply socket;
