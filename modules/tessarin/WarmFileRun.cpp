@@ -170,6 +170,7 @@ std::string PostScriptString(const std::string &bytes) {
 }
 
 void RunWarmFile(WarmInterpreter &gs, const WarmFile &file) {
+    CopyAhead(gs.written);
     const std::string input = "/proc/self/fd/" + std::to_string(file.inputFd);
     if (!Settle(gs, file))
         Refuse(file, TESSARIN_E_START, "can't prepare the interpreter child");
@@ -183,6 +184,15 @@ void RunWarmFile(WarmInterpreter &gs, const WarmFile &file) {
         line = FirstErrorLine(gs.output.text);
     warm::Send(file.replyFd, warm::Kind::Code, warm::PackCode(code, line));
     _exit(0);
+}
+
+void RunSamplePage(WarmInterpreter &gs, const WarmFile &file, const std::string &input,
+                   int pagesFd) {
+    if (!Settle(gs, file) || RunOn(gs, file, input) != 0)
+        _exit(1);
+    const std::vector<PageRange> written = WrittenSinceFork();
+    const bool sent = WriteAll(pagesFd, written.data(), written.size() * sizeof written[0]);
+    _exit(sent ? 0 : 1);
 }
 
 } // namespace tessarin

@@ -61,6 +61,55 @@ std::vector<std::string> WarmUpSteps(bool pages) {
     return steps;
 }
 
+// The page a child of the server converts to learn which pages of memory a
+// child writes (see WrittenPages.h): text in the common fonts and a colour.
+constexpr char kSamplePage[] =
+    "%!\n/Helvetica-Bold findfont 20 scalefont setfont 72 720 moveto (A sample page) show\n"
+    "/Times-Roman findfont 11 scalefont setfont 72 690 moveto (The quick brown fox, 0123456789.) "
+    "show\n0.2 0.4 0.6 setrgbcolor 72 500 200 80 rectfill showpage\n";
+// How long the server waits for that child.
+constexpr int kSampleMs = 5000;
+// The most it keeps of what the child wrote.
+constexpr size_t kMostSampleBytes = 64 << 20;
+constexpr size_t kMostSampleRanges = 16384;
+
+// The page ranges child `pid` writes to `fd`, read to the end, and the child
+// reaped; nothing when it failed, sent more than a child could have written
+// or took longer than kSampleMs (it is killed then).
+std::vector<PageRange> ReadWrittenPages(int fd, pid_t pid) {
+    std::vector<PageRange> ranges(kMostSampleRanges + 1);
+    char *buffer = reinterpret_cast<char *>(ranges.data());
+    const size_t capacity = ranges.size() * sizeof ranges[0];
+    size_t got = 0;
+    bool whole = false;
+    while (got < capacity) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, kSampleMs) != 1)
+            break;
+        ssize_t n = read(fd, buffer + got, capacity - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            whole = n == 0;
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    int status = 0;
+    if (!whole)
+        kill(pid, SIGKILL);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    ranges.resize(got / sizeof ranges[0]);
+    size_t total = 0;
+    for (const PageRange &r : ranges)
+        total += r.length;
+    if (!whole || got % sizeof ranges[0] != 0 || ranges.size() > kMostSampleRanges ||
+        total > kMostSampleBytes || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        ranges.clear();
+    return ranges;
+}
+
 // A child running one file.
 struct Child {
     pid_t pid = 0;
@@ -143,6 +192,7 @@ private:
     void KillAll();
     std::vector<int> InheritedFds() const;
     bool WarmUp();
+    void SamplePage();
 
     int m_control;
     std::string m_scratch;
@@ -150,23 +200,24 @@ private:
     WarmInterpreter m_gs;
     std::list<Child> m_children;
     unsigned m_count = 0;
+    bool m_pages = false; // the output is a file per page
     std::vector<std::string> m_warmUp;
     size_t m_warmedUp = 0; // how many of m_warmUp have run
+    bool m_sampled = false;
 };
 
 int Server::Serve() {
-    bool pages = false;
-    int code = StartInterpreter(m_gs, m_control, m_scratch, m_confine, &pages);
+    int code = StartInterpreter(m_gs, m_control, m_scratch, m_confine, &m_pages);
     bool ready = code == 0 || code == gs_error_Quit;
     warm::Send(m_control, Kind::Ready, warm::PackCode(code, FirstErrorLine(m_gs.output.text)));
     if (!ready)
         return 1;
-    m_warmUp = WarmUpSteps(pages);
+    m_warmUp = WarmUpSteps(m_pages);
     for (;;) {
         std::vector<pollfd> fds{{m_control, POLLIN, 0}};
         for (const Child &c : m_children)
             fds.push_back({c.pidfd, POLLIN, 0});
-        const bool warming = m_count >= 2 && m_warmedUp < m_warmUp.size();
+        const bool warming = m_count >= 2 && !m_sampled;
         int n = poll(fds.data(), fds.size(), warming ? 0 : m_children.empty() ? kIdleMs : -1);
         if (n < 0 && errno == EINTR)
             continue;
@@ -194,8 +245,14 @@ int Server::Serve() {
     return 0;
 }
 
-// Runs the next warm-up step; false when the interpreter can't go on.
+// Runs the next warm-up step, the sample page last; false when the
+// interpreter can't go on.
 bool Server::WarmUp() {
+    if (m_warmedUp == m_warmUp.size()) {
+        SamplePage();
+        m_sampled = true;
+        return true;
+    }
     int exitCode = 0;
     int code = gsapi_run_string(m_gs.instance, m_warmUp[m_warmedUp++].c_str(), 0, &exitCode);
     if (code < 0 && code != gs_error_Quit)
@@ -203,6 +260,36 @@ bool Server::WarmUp() {
     m_gs.output = Output{};
     m_gs.files = OpenFiles(m_control);
     return code > gs_error_Fatal;
+}
+
+// Converts the sample page in a child of the server's own and keeps the
+// pages that child wrote, for every later child to copy as it starts. Run
+// once, after the fonts are loaded, so what it learns stays true: the
+// server changes nothing of its own afterwards.
+void Server::SamplePage() {
+    const std::string folder = m_scratch + "/sample";
+    const std::string input = folder + "/sample.ps";
+    int fds[2];
+    if (mkdir(folder.c_str(), 0700) == 0 && (std::ofstream(input) << kSamplePage) &&
+        pipe2(fds, O_CLOEXEC) == 0) {
+        WarmFile file;
+        file.output = folder + (m_pages ? "/sample_%d.out" : "/sample.out");
+        file.scratch = folder;
+        file.server = getpid();
+        pid_t pid = fork();
+        if (pid == 0) {
+            for (int fd : InheritedFds())
+                close(fd);
+            close(fds[0]);
+            RunSamplePage(m_gs, file, input, fds[1]);
+        }
+        close(fds[1]);
+        if (pid > 0)
+            m_gs.written = ReadWrittenPages(fds[0], pid);
+        close(fds[0]);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
 }
 
 void Server::Refuse(int replyFd, int code, const std::string &why) {

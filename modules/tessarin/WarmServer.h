@@ -33,6 +33,7 @@
 
 #include "modules/tessarin/Confine.h"
 #include "modules/tessarin/InterpreterOutput.h"
+#include "modules/tessarin/WrittenPages.h"
 
 namespace tessarin {
 
@@ -58,6 +59,9 @@ struct WarmInterpreter {
     void *instance = nullptr;
     Output output;
     std::vector<int> files; // regular files it holds open after start-up
+    // The pages a child wrote converting the server's own sample page; each
+    // child copies them as it starts (see WrittenPages.h).
+    std::vector<PageRange> written;
 };
 
 // What one forked child runs.
@@ -72,6 +76,12 @@ struct WarmFile {
 
 // In the forked child: runs `file` on `gs` and sends its Code; never returns.
 [[noreturn]] void RunWarmFile(WarmInterpreter &gs, const WarmFile &file);
+
+// In a forked child: converts the server's own sample `file` (its input
+// named by path, nothing confined, no reply) as RunWarmFile would, then
+// writes the pages it wrote (PageRange records) to `pagesFd`; never returns.
+[[noreturn]] void RunSamplePage(WarmInterpreter &gs, const WarmFile &file, const std::string &input,
+                                int pagesFd);
 
 // `bytes` as a PostScript string literal, parentheses included: every byte
 // kept, the special and unprintable ones escaped.
