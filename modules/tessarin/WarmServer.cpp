@@ -52,12 +52,13 @@ std::vector<std::string> WarmUpSteps(bool pages) {
     std::vector<std::string> steps;
     for (const char *font :
          {"Times-Roman", "Times-Bold", "Times-Italic", "Times-BoldItalic", "Helvetica",
-          "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique", "Courier",
-          "Courier-Bold", "Courier-Oblique", "Courier-BoldOblique", "Symbol"})
+          "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique", "Courier", "Courier-Bold",
+          "Courier-Oblique", "Courier-BoldOblique", "Symbol"})
         steps.push_back(std::string("/") + font + " findfont pop");
     if (pages)
-        steps.push_back("gsave 0.5 setgray 0 0 1 1 rectfill 0.2 0.4 0.6 setrgbcolor 0 0 1 1 rectfill"
-                        " 0.1 0.2 0.3 0.4 setcmykcolor 0 0 1 1 rectfill grestore erasepage");
+        steps.push_back(
+            "gsave 0.5 setgray 0 0 1 1 rectfill 0.2 0.4 0.6 setrgbcolor 0 0 1 1 rectfill"
+            " 0.1 0.2 0.3 0.4 setcmykcolor 0 0 1 1 rectfill grestore erasepage");
     return steps;
 }
 
@@ -71,13 +72,13 @@ constexpr char kSamplePage[] =
 constexpr int kSampleMs = 5000;
 // The most it keeps of what the child wrote.
 constexpr size_t kMostSampleBytes = 64 << 20;
-constexpr size_t kMostSampleRanges = 16384;
+constexpr size_t kMostSampleRanges = 4096;
 
-// The page ranges child `pid` writes to `fd`, read to the end, and the child
-// reaped; nothing when it failed, sent more than a child could have written
-// or took longer than kSampleMs (it is killed then).
-std::vector<PageRange> ReadWrittenPages(int fd, pid_t pid) {
-    std::vector<PageRange> ranges(kMostSampleRanges + 1);
+// Reads the page ranges child `pid` writes to `fd` to the end into `ranges`
+// (which must hold more than kMostSampleRanges), and reaps the child;
+// `ranges` is left empty when the child failed, sent more than it could have
+// written or took longer than kSampleMs (it is killed then).
+void ReadWrittenPages(int fd, pid_t pid, std::vector<PageRange> &ranges) {
     char *buffer = reinterpret_cast<char *>(ranges.data());
     const size_t capacity = ranges.size() * sizeof ranges[0];
     size_t got = 0;
@@ -107,7 +108,6 @@ std::vector<PageRange> ReadWrittenPages(int fd, pid_t pid) {
     if (!whole || got % sizeof ranges[0] != 0 || ranges.size() > kMostSampleRanges ||
         total > kMostSampleBytes || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         ranges.clear();
-    return ranges;
 }
 
 // A child running one file.
@@ -264,8 +264,8 @@ bool Server::WarmUp() {
 
 // Converts the sample page in a child of the server's own and keeps the
 // pages that child wrote, for every later child to copy as it starts. Run
-// once, after the fonts are loaded, so what it learns stays true: the
-// server changes nothing of its own afterwards.
+// once, after the fonts are loaded: the interpreter doesn't change
+// afterwards, so later children write where the sample's child did.
 void Server::SamplePage() {
     const std::string folder = m_scratch + "/sample";
     const std::string input = folder + "/sample.ps";
@@ -276,6 +276,9 @@ void Server::SamplePage() {
         file.output = folder + (m_pages ? "/sample_%d.out" : "/sample.out");
         file.scratch = folder;
         file.server = getpid();
+        // Made before the fork, so the child finds the server's memory as
+        // later children will.
+        m_gs.written.assign(kMostSampleRanges + 1, PageRange{});
         pid_t pid = fork();
         if (pid == 0) {
             for (int fd : InheritedFds())
@@ -285,7 +288,9 @@ void Server::SamplePage() {
         }
         close(fds[1]);
         if (pid > 0)
-            m_gs.written = ReadWrittenPages(fds[0], pid);
+            ReadWrittenPages(fds[0], pid, m_gs.written);
+        else
+            m_gs.written.clear();
         close(fds[0]);
     }
     std::error_code ec;

@@ -13,10 +13,13 @@
 // PostScript file of its own as the input; it answers Ready with the
 // start-up code and, when that failed, ends. From its second file on, while
 // no file is waiting, it loads the fonts most documents use, one at a time,
-// so that later children find them ready. For every File message it forks
-// a child that takes private copies of the files the interpreter holds open,
-// sets the file's output with setpagedevice, runs the input it was handed as
-// a descriptor, closes the device and sends Code on the file's reply socket;
+// so that later children find them ready, and then converts a sample page
+// in a child of its own to learn which pages of memory a child writes, which
+// later children copy as they start (WrittenPages.h). For every File message
+// it forks a child that takes private copies of the files the interpreter
+// holds open, sets the file's output with setpagedevice, runs the input it
+// was handed as a descriptor, closes the device and sends Code on the file's
+// reply socket;
 // the server sends Started (with a pidfd of the child) before and Ended
 // (with its wait status) after, and removes the child's scratch folder. The
 // server itself never runs a file, so every child starts from the same

@@ -88,7 +88,8 @@ std::vector<PageRange> WrittenSinceFork() {
 
 void CopyAhead(const std::vector<PageRange> &ranges) {
     for (const PageRange &range : ranges) {
-        if (madvise(reinterpret_cast<void *>(range.start), range.length, MADV_POPULATE_WRITE) != 0 &&
+        if (madvise(reinterpret_cast<void *>(range.start), range.length, MADV_POPULATE_WRITE) !=
+                0 &&
             errno == EINVAL)
             return;
     }
