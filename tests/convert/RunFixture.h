@@ -68,6 +68,7 @@ protected:
                     return 2;
                 run->Wait();
                 testsupport::WriteFile(result, view.Status(0) + "|" + view.Reason(0));
+                testsupport::AbandonServers();
                 return 0;
             },
             fileSizeLimit);

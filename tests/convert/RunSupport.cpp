@@ -18,6 +18,11 @@ const EngineModule &Engine() {
     return m;
 }
 
+void AbandonServers() {
+    if (Engine().abandonServers)
+        Engine().abandonServers();
+}
+
 const ExtractorModule &Extractor() {
     static ExtractorModule m = [] {
         // Without the module the PDF and text tests fail on their own; the

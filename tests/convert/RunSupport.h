@@ -22,6 +22,9 @@ namespace testsupport {
 
 // The modules built beside the program; loaded once per process.
 const EngineModule &Engine();
+// For a forked test child about to end without destructors, as the program
+// does: the engine's servers and their scratch folders go first.
+void AbandonServers();
 const ExtractorModule &Extractor();
 
 // A view that records each call as a line of text:
