@@ -19,13 +19,13 @@
 // it forks a child that takes private copies of the files the interpreter
 // holds open, sets the file's output with setpagedevice, runs the input it
 // was handed as a descriptor, closes the device and sends Code on the file's
-// reply socket;
-// the server sends Started (with a pidfd of the child) before and Ended
-// (with its wait status) after, and removes the child's scratch folder. The
-// server itself never runs a file, so every child starts from the same
-// untouched interpreter. The server confines itself before its interpreter
-// starts, and every child again, narrowed to its own input and output,
-// before it runs its file; a child that can't hands back TESSARIN_E_CONFINE.
+// reply socket; the server sends Started (with a pidfd of the child) before
+// and Ended (with its wait status) after, and removes the child's scratch
+// folder. The server itself never runs a file, so every child starts from
+// the same untouched interpreter. The server confines itself before its
+// interpreter starts, and every child again, narrowed to its own input and
+// output, before it runs its file; a child that can't hands back
+// TESSARIN_E_CONFINE.
 // A server that has had no file for a minute ends by itself. When the
 // control socket ends, the server kills its children, removes its scratch
 // folder and exits.
