@@ -22,7 +22,7 @@
 // reply socket; the server sends Started (with a pidfd of the child) before
 // and Ended (with its wait status) after, and removes the child's scratch
 // folder. The server itself never runs a file, so every child starts from
-// the same untouched interpreter. The server confines itself before its
+// an interpreter no file has touched. The server confines itself before its
 // interpreter starts, and every child again, narrowed to its own input and
 // output, before it runs its file; a child that can't hands back
 // TESSARIN_E_CONFINE.
