@@ -518,10 +518,12 @@ int AbandonWarmServers() {
     g_abandoned.store(true);
     int count = 0;
     for (ServerSlot &slot : g_serverSlots) {
-        WaitWhileIn(slot, kSlotStarting);
+        // A slot free now stays free. One in use is counted even when the
+        // thread starting its server sees the abandonment and ends it first.
         if (slot.state.load() == kSlotFree)
             continue;
         ++count;
+        WaitWhileIn(slot, kSlotStarting);
         int status;
         EndServerProcess(slot, &status);
         // Unless another thread ending this server removes its folder right
