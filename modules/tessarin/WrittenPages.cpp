@@ -14,10 +14,6 @@
 #include <cstring>
 #include <iterator>
 
-#ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23
-#endif
-
 namespace tessarin {
 namespace {
 

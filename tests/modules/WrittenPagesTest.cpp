@@ -82,7 +82,7 @@ TEST_F(WrittenPagesTest, AChildReportsExactlyThePagesItWrote) {
 TEST_F(WrittenPagesTest, PagesCopiedAheadKeepWhatTheyHeld) {
     const PageRange range{reinterpret_cast<std::uintptr_t>(b + 4 * kPage), 3 * kPage};
     EXPECT_TRUE(InChild([&] {
-        if (madvise(a, kPage, 23 /* MADV_POPULATE_WRITE */) != 0 && errno == EINVAL)
+        if (madvise(a, kPage, MADV_POPULATE_WRITE) != 0 && errno == EINVAL)
             return true; // a kernel without it: nothing is copied ahead
         tessarin::CopyAhead({range, PageRange{0, kPage}});
         const std::vector<PageRange> written = tessarin::WrittenSinceFork();
