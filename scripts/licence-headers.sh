@@ -21,8 +21,8 @@
 #
 # What does not: images, Markdown documents, the licence text itself and the
 # package's copyright file (which states the licence in its own format), the
-# Debian change log (its format has no comments), and the fuzz seeds (inputs
-# that are read byte for byte).
+# Debian change log (its format has no comments), the fuzz seeds (inputs
+# that are read byte for byte) and the metafiles the tests compare with.
 #
 # Where the notice goes: first in the file, except after a line that must
 # stay first: a "#!" line, a PostScript "%!" line with the structuring
@@ -54,6 +54,7 @@ style_of() {
         packaging/changelog.in | */packaging/changelog.in) style=exempt ;;
         tests/fuzz/seeds/* | */tests/fuzz/seeds/*) style=exempt ;;
         *.png | *.jpg | *.jpeg | *.gif | *.bmp | *.ico | *.svg | *.md) style=exempt ;;
+        *.emf | *.wmf) style=exempt ;;
         *.cpp | *.cc | *.c | *.h | *.hpp) style=slash ;;
         *.cmake | *.sh | *.bash | *.py | *.service | *.desktop) style=hash ;;
         */CMakeLists.txt | CMakeLists.txt | */Makefile | Makefile) style=hash ;;
