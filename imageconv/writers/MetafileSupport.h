@@ -4,16 +4,15 @@
 
 // What the EMF and WMF writers share: the fixed reference screen the frame
 // is computed against, the target rectangle, the page's bitmap header, and
-// the holder of the metafile library's state while a file is being built.
+// the record writer that checks every record against the size it declared.
+//
+// Both writers plan the whole file first (every record's size, in 64 bits,
+// checked against the format's 32-bit fields) and only then open it; the
+// records go through a ByteSink, little-endian, one field a line.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string>
-
-#include <uemf.h>
 
 #include "imageconv/Dib.h"
 #include "imageconv/Status.h"
@@ -40,95 +39,81 @@ inline MetafileTarget TargetFor(const Dib &page, int width, int height) {
     return MetafileTarget{width > 0 ? width : page.width, height > 0 ? height : page.height};
 }
 
-using BitmapInfo = std::unique_ptr<U_BITMAPINFO, decltype(&std::free)>;
+// Raster operation and colour use of the stretched page, the same numbers
+// in both formats.
+constexpr uint32_t kSrcCopy = 0x00CC0020; // SRCCOPY: source copied as it is
+constexpr uint32_t kDibRgbColors = 0;     // DIB_RGB_COLORS: no palette indices
+constexpr uint32_t kColorOnColor = 3;     // COLORONCOLOR stretch mode
+constexpr uint32_t kWhite = 0x00FFFFFF;   // COLORREF: red, green, blue, 0
+constexpr uint32_t kPsSolid = 0;          // PS_SOLID pen style
+constexpr uint32_t kBsSolid = 0;          // BS_SOLID brush style
+constexpr uint64_t kBitmapInfoHeaderSize = 40;
 
-// The uncompressed 24-bit bitmap header of the whole page, with its
-// resolution; empty when out of memory.
-inline BitmapInfo BitmapInfoFor(const Dib &page) {
-    U_BITMAPINFOHEADER header =
-        bitmapinfoheader_set(page.width, page.height, 1, 24, U_BI_RGB, uint32_t(page.bits.size()),
-                             page.xPelsPerMeter, page.yPelsPerMeter, 0, 0);
-    return BitmapInfo(bitmapinfo_set(header, nullptr), &std::free);
+// Bytes `n` takes once padded to a multiple of `unit` (2 or 4).
+constexpr uint64_t PadTo(uint64_t n, uint64_t unit) {
+    return (n + unit - 1) / unit * unit;
 }
 
-// The library's record list and object handle table for one file, freed
-// whatever happens. Library names the EMF or WMF flavour of the library:
-//   Track, Handles, Record       its types
-//   Start(name, &track)          opens the file and the record list
-//   CreateHandles(&handles)      the object handle table
-//   Append(record, track)        takes ownership of one record
-//   Finish(track, handles)       writes the records out
-//   FreeTrack(&track), FreeHandles(&handles)
-// A record that could not be made or added makes every later Add a no-op
-// and Finish a failure.
-template <class Library> class MetafileRecords {
+// The page's pixels as the metafile carries them: 24-bit rows, bottom-up,
+// each padded to 4 bytes, exactly as the page holds them.
+inline uint64_t PixelBytes(const Dib &page) {
+    return uint64_t(page.bits.size());
+}
+
+// True when the page's rows are laid out as a bitmap's, so its pixels can
+// go into the file as they are.
+inline bool HasBitmapRows(const Dib &page) {
+    return page.bpp == 24 && page.stride == Dib::StrideFor(page.width, 24) &&
+           PixelBytes(page) == uint64_t(page.stride) * uint64_t(page.height);
+}
+
+// BITMAPINFOHEADER of the whole page: uncompressed, 24 bits, bottom-up,
+// with the page's resolution.
+inline void PutBitmapInfoHeader(ByteSink &s, const Dib &page) {
+    s.U32LE(uint32_t(kBitmapInfoHeaderSize)); // biSize
+    s.U32LE(uint32_t(page.width));            // biWidth
+    s.U32LE(uint32_t(page.height));           // biHeight, positive: bottom-up
+    s.U16LE(1);                               // biPlanes
+    s.U16LE(24);                              // biBitCount
+    s.U32LE(0);                               // biCompression = BI_RGB
+    s.U32LE(uint32_t(PixelBytes(page)));      // biSizeImage
+    s.U32LE(uint32_t(page.xPelsPerMeter));    // biXPelsPerMeter
+    s.U32LE(uint32_t(page.yPelsPerMeter));    // biYPelsPerMeter
+    s.U32LE(0);                               // biClrUsed
+    s.U32LE(0);                               // biClrImportant
+}
+
+// The page's pixels, then zeros up to `padded` bytes.
+inline void PutPixels(ByteSink &s, const Dib &page, uint64_t padded) {
+    s.Bytes(page.bits.data(), page.bits.size());
+    s.Zeros(size_t(padded - PixelBytes(page)));
+}
+
+// Writes records through a ByteSink. Each record states the size its
+// header declares; one whose fields add up to another size marks the file
+// as wrong, and Commit then refuses it.
+class RecordWriter {
 public:
-    using Track = typename Library::Track;
-    using Handles = typename Library::Handles;
+    explicit RecordWriter(ByteSink &sink) : sink_(sink) {}
 
-    MetafileRecords() = default;
-    ~MetafileRecords() {
-        if (track_)
-            Library::FreeTrack(&track_);
-        if (handles_)
-            Library::FreeHandles(&handles_);
-    }
-    MetafileRecords(const MetafileRecords &) = delete;
-    MetafileRecords &operator=(const MetafileRecords &) = delete;
-
-    // Starts the library's record list on the output's temporary. The
-    // library opens the file by name; its stream is swapped for the
-    // output's own before anything is written, so every write the library
-    // makes is seen (a full disk among them, which the library would let
-    // pass at its closing of the file).
-    Status Start(OutputFile &out, const std::string &path) {
-        if (!out.IsOpen())
-            return out.OpenStatus();
-        if (Library::Start(out.TempPath().c_str(), &track_) != 0 ||
-            Library::CreateHandles(&handles_) != 0)
-            return Status::Fail("Cannot create " + path);
-        if (track_->fp)
-            std::fclose(track_->fp);
-        track_->fp = out.ReleaseStream();
-        return Status::Ok();
+    template <class Fields> void Record(uint64_t size, Fields fields) {
+        const uint64_t start = sink_.Count();
+        fields(sink_);
+        if (sink_.Count() - start != size)
+            sizesAddUp_ = false;
     }
 
-    Track *track() const { return track_; }
-    Handles *handles() const { return handles_; }
-
-    // Takes ownership of a record made by one of the library's *_set
-    // functions (null when it could not be made).
-    void Add(char *record) {
-        if (!record) {
-            ok_ = false;
-            return;
-        }
-        if (!ok_) {
-            std::free(record);
-            return;
-        }
-        if (Library::Append(reinterpret_cast<typename Library::Record *>(record), track_) != 0)
-            ok_ = false;
-    }
-
-    // Writes the records, closes the file (only then is it complete) and
-    // puts it in place under the output's name.
-    Status Finish(OutputFile &out, const std::string &path) {
-        const bool finished = ok_ && Library::Finish(track_, handles_) == 0;
-        // A stream the library closed is not closed again when it is freed.
-        if (out.StreamClosed())
-            track_->fp = nullptr;
-        if (!finished)
-            return out.Explain(Status::Fail("Cannot write " + path));
-        Library::FreeTrack(&track_);
-        track_ = nullptr;
+    // Flushes the records and puts the file in place, once every record
+    // held its size and the file is the `fileSize` bytes planned.
+    Status Commit(OutputFile &out, uint64_t fileSize, const std::string &path) {
+        if (!sink_.Flush() || !sizesAddUp_ || sink_.Count() != fileSize)
+            return out.Failure("Cannot write " + path);
         return out.Commit();
     }
 
 private:
-    Track *track_ = nullptr;
-    Handles *handles_ = nullptr;
-    bool ok_ = true;
+    ByteSink &sink_;
+    bool sizesAddUp_ = true;
 };
 
 } // namespace imageconv
