@@ -503,19 +503,24 @@ std::vector<std::string> WithoutIdsAndDates(std::string pdf) {
 } // namespace
 
 // A file converts on a warm server as on an interpreter started for it
-// alone: page files byte for byte, a PDF apart from its IDs and dates; the
+// alone: page files byte for byte, a PDF apart from its IDs and dates (its
+// title and the pages' orientation from its header comments too); the
 // first file on a server just started, and the next ones on the server that
 // has loaded the common fonts meanwhile.
 TEST_F(TessarinTest, AWarmServerWritesWhatAFreshInterpreterWrites) {
     const std::string ps = dir.File("doc.ps");
+    // Its header comments are read as on an interpreter that read no other
+    // file first: the title becomes the PDF's, the orientation its pages'.
     WriteFile(ps,
-              "%!PS\n"
+              "%!PS-Adobe-3.0\n%%Title: Warm or cold\n%%Orientation: Portrait\n"
+              "%%EndComments\n"
               "/Times-Roman findfont 14 scalefont setfont 72 700 moveto (Warm or cold) show\n"
               "0.2 0.5 0.8 setrgbcolor 72 500 200 100 rectfill\n"
               "0.1 0.2 0.3 0.4 setcmykcolor 5 setlinewidth 100 300 moveto 300 400 lineto stroke\n"
               "/Courier findfont 10 scalefont setfont 0 setgray 72 250 moveto (Courier) show\n"
               "showpage\n"
-              "/Helvetica findfont 20 scalefont setfont 72 700 moveto (page two) show showpage\n");
+              "/Helvetica findfont 20 scalefont setfont 300 100 moveto 90 rotate\n"
+              "(page two, turned) show showpage\n");
     const std::vector<std::string> warmRuns = {"warm1", "warm2", "warm3"};
     ASSERT_EQ(engine.Run(Fresh(PageArgs(dir, "cold", ps))), 0);
     for (const std::string &warm : warmRuns) {
