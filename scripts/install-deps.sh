@@ -36,6 +36,9 @@ packages=(
     # benchmarks: jpegtran for the scripted progressive pipeline, GNU time for peak
     # memory; tiffinfo and opj_dump read the soak's TIFF and JPEG 2000 outputs
     libjpeg-turbo-progs time libtiff-tools libopenjp2-tools
+    # tests: PostScript from real producers (text printers, a typesetter, page
+    # rearrangers, a plotting tool, a diagram tool, an image converter)
+    enscript a2ps groff psutils gnuplot-nox graphviz netpbm
 )
 
 missing=()

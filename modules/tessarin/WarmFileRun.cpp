@@ -106,45 +106,64 @@ int Confine(const WarmFile &file, const std::string &input) {
     _exit(1);
 }
 
-// Closes the device the file wrote to, which writes out the rest of its
-// output (a PDF is written only then); the code of closing it. The
-// interpreter's own shutdown would close it too, but first collects its
-// garbage and then frees all its memory: in a child that copies nearly every
-// page it shares with the server, several times the cost of a small file.
-// Changing the output file closes the device, so the output is parked on a
-// file in the scratch folder instead. A device writing a file per page has
-// closed each page's file as it went and is left as it is. When the file
-// ended otherwise than normally, or left the page device it was given (by
-// selecting another device), the full shutdown runs after all.
-int CloseOutput(WarmInterpreter &gs, const WarmFile &file, int code) {
-    if (code != 0)
-        return gsapi_exit(gs.instance);
-    if (warm::IsPagePattern(file.output))
-        return 0;
-    int exitCode = 0;
-    const std::string stillOurs = "currentpagedevice /OutputFile 2 copy known { get " +
-                                  PostScriptString(file.output) +
-                                  " eq } { pop pop false } ifelse not { stop } if";
-    if (gsapi_run_string(gs.instance, stillOurs.c_str(), 0, &exitCode) != 0)
-        return gsapi_exit(gs.instance);
-    const std::string park = file.scratch + "/idle.out";
-    gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_WRITING, park.c_str());
-    const std::string parked = "<< /OutputFile " + PostScriptString(park) + " >> setpagedevice";
-    return gsapi_run_string(gs.instance, parked.c_str(), 0, &exitCode);
+// What the child runs: it gives the interpreter its output, then one
+// procedure that runs the input as the interpreter runs a file named on its
+// command line and then closes the device the file wrote to. The procedure
+// is read and bound before the file runs, so each of its steps is the
+// system's own operator whatever the file defines or leaves behind; before
+// closing it empties the operand and dictionary stacks and puts systemdict
+// on top, so the procedures inside those operators find the system's names
+// too, and allocates in local memory again.
+//
+// Closing the device writes out the rest of its output (a PDF is written
+// only then). The interpreter's own shutdown would close it too, but first
+// collects its garbage and then frees all its memory: in a child that
+// copies nearly every page it shares with the server, several times the
+// cost of a small file. Changing the output file closes the device, so the
+// output is parked on `park` instead, when the device is still the one
+// writing the file's output. A device writing a file per page has closed
+// each page's file as it went and is left as it is.
+std::string RunText(const WarmFile &file, const std::string &input, const std::string &park) {
+    const std::string output = PostScriptString(file.output);
+    std::string text =
+        "<< /OutputFile " + output + " >> setpagedevice { " + PostScriptString(input) + " .runfile";
+    if (!warm::IsPagePattern(file.output))
+        text += " clear cleardictstack //systemdict begin false setglobal"
+                " currentpagedevice /OutputFile .knownget { " +
+                output + " eq } { false } ifelse { << /OutputFile " + PostScriptString(park) +
+                " >> setpagedevice } if";
+    return text + " } bind executeonly exec";
 }
 
-// Sets the output, then runs the input; the file's result code.
+// True when the current device writes to `name`, asked of the device itself.
+bool WritesTo(void *instance, const std::string &name) {
+    int size = gsapi_get_param(instance, "OutputFile", nullptr, gs_spt_string);
+    if (size <= 0)
+        return false;
+    std::string value(static_cast<size_t>(size), '\0');
+    if (gsapi_get_param(instance, "OutputFile", value.data(), gs_spt_string) != size)
+        return false;
+    value.resize(static_cast<size_t>(size) - 1);
+    return value == name;
+}
+
+// Runs the input on the output; the file's result code. When the file ended
+// otherwise than normally, or left the page device it was given (by
+// selecting another device), the interpreter's full shutdown closes the
+// output, as for an interpreter run on its own.
 int RunOn(WarmInterpreter &gs, const WarmFile &file, const std::string &input) {
+    const bool pages = warm::IsPagePattern(file.output);
+    const std::string park = file.scratch + "/idle.out";
     gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_READING, input.c_str());
     gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_WRITING,
                            PermittedOutput(file.output).c_str());
-    const std::string select =
-        "<< /OutputFile " + PostScriptString(file.output) + " >> setpagedevice";
+    if (!pages)
+        gsapi_add_control_path(gs.instance, GS_PERMIT_FILE_WRITING, park.c_str());
     int exitCode = 0;
-    int code = gsapi_run_string(gs.instance, select.c_str(), 0, &exitCode);
-    if (code == 0)
-        code = gsapi_run_file(gs.instance, input.c_str(), 0, &exitCode);
-    int closed = CloseOutput(gs, file, code);
+    int code = gsapi_run_string(gs.instance, RunText(file, input, park).c_str(), 0, &exitCode);
+    if (code == 0 && (pages || WritesTo(gs.instance, park)))
+        return 0;
+    int closed = gsapi_exit(gs.instance);
     if ((code == 0 || code == gs_error_Quit) && closed < 0 && closed != gs_error_Quit)
         code = closed;
     return code;

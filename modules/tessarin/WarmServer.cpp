@@ -119,8 +119,12 @@ struct Child {
 };
 
 // The output entry of the fixed arguments names an idle file in `scratch`
-// (with a page field when the caller's names one: `pages`), and an empty
-// PostScript file of the server's own is the input.
+// (with a page field when the caller's names one: `pages`). There is no
+// input: the interpreter reads a file's document comments with a parser it
+// starts once, so a file run by the server would leave that parser in the
+// middle of a job, and every child would read its own file's header
+// comments (title, orientation) otherwise than an interpreter run on that
+// file alone.
 bool IdleArguments(std::vector<std::string> &args, const std::string &scratch, bool *pages) {
     bool found = false;
     for (std::string &a : args) {
@@ -130,9 +134,6 @@ bool IdleArguments(std::vector<std::string> &args, const std::string &scratch, b
         a = kOutputEntry + scratch + (*pages ? "/idle_%d.out" : "/idle.out");
         found = true;
     }
-    std::string idle = scratch + "/idle.ps";
-    std::ofstream(idle) << "%!\n";
-    args.push_back(idle);
     return found;
 }
 

@@ -9,8 +9,8 @@
 // descriptor 3, stdin, stdout and stderr on /dev/null and TMPDIR set to a
 // scratch folder of the server's own, then sends Init (see WarmProtocol.h).
 // The server starts the interpreter over those arguments, with the output
-// entry naming an idle file in its scratch folder and, last, an empty
-// PostScript file of its own as the input; it answers Ready with the
+// entry naming an idle file in its scratch folder and no input (so it has
+// read no file when a child reads its own); it answers Ready with the
 // start-up code and, when that failed, ends. From its second file on, while
 // no file is waiting, it loads the fonts most documents use, one at a time,
 // so that later children find them ready, and then converts a sample page
@@ -18,10 +18,11 @@
 // later children copy as they start (WrittenPages.h). For every File message
 // it forks a child that takes private copies of the files the interpreter
 // holds open, sets the file's output with setpagedevice, runs the input it
-// was handed as a descriptor, closes the device and sends Code on the file's
-// reply socket; the server sends Started (with a pidfd of the child) before
-// and Ended (with its wait status) after, and removes the child's scratch
-// folder. The server itself never runs a file, so every child starts from
+// was handed as a descriptor, closes the device (with steps bound before the
+// file runs, which no definition of the file's reaches) and sends Code on
+// the file's reply socket; the server sends Started (with a pidfd of the
+// child) before and Ended (with its wait status) after, and removes the
+// child's scratch folder. The server itself never runs a file, so every child starts from
 // an interpreter no file has touched. The server confines itself before its
 // interpreter starts, and every child again, narrowed to its own input and
 // output, before it runs its file; a child that can't hands back

@@ -447,41 +447,84 @@ TEST_F(TessarinTest, AFileThatLeavesItsDeviceStillGetsItsPages) {
               std::string::npos);
 }
 
+namespace {
+
+// The same run on an interpreter started for this file alone: a switch the
+// server doesn't take makes the module start one.
+std::vector<std::string> Fresh(std::vector<std::string> args) {
+    args.insert(args.end() - 1, "-f");
+    return args;
+}
+
+// The page files of `ps` at 72 dpi, named `prefix`_001.bmp and on in `dir`.
+std::vector<std::string> PageArgs(const TempFolder &dir, const std::string &prefix,
+                                  const std::string &ps) {
+    return {"tessarin", "-dNOPAUSE",         "-dBATCH",
+            "-dSAFER",  "-sDEVICE=bmp16m",   "-sOutputFile=" + dir.File(prefix + "_%03d.bmp"),
+            "-r72",     "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4",
+            ps};
+}
+
+// A PDF without what differs from run to run: the command line in the
+// header (a fresh run's has the extra switch), the trailer with the IDs and
+// the offsets, every number (dates among them), the document's UUIDs, and
+// the order of the objects (the interpreter orders fonts by ids it counts
+// from its start, which a forked child counts from elsewhere).
+std::vector<std::string> WithoutIdsAndDates(std::string pdf) {
+    pdf.erase(std::min(pdf.rfind("\nxref"), pdf.size()));
+    if (size_t line = pdf.find("%%Invocation:"); line != std::string::npos)
+        pdf.erase(line, pdf.find('\n', line) - line);
+    std::string out;
+    for (size_t i = 0; i < pdf.size(); ++i) {
+        const bool uuid = pdf.compare(i, 5, "uuid:") == 0;
+        if (!uuid && !std::isdigit(static_cast<unsigned char>(pdf[i]))) {
+            out += pdf[i];
+            continue;
+        }
+        out += '#';
+        i += uuid ? 5 : 0;
+        auto masked = [uuid](unsigned char c) {
+            return uuid ? std::isxdigit(c) || c == '-' : std::isdigit(c);
+        };
+        while (i < pdf.size() && masked(static_cast<unsigned char>(pdf[i])))
+            ++i;
+        --i;
+    }
+    std::vector<std::string> objects;
+    for (size_t at = 0, end; at < out.size(); at = end) {
+        end = std::min(out.find("endobj", at), out.size());
+        objects.push_back(out.substr(at, end - at));
+        end += end < out.size() ? 6 : 0;
+    }
+    std::sort(objects.begin(), objects.end());
+    return objects;
+}
+
+} // namespace
+
 // A file converts on a warm server as on an interpreter started for it
-// alone: page files byte for byte, a PDF apart from its IDs and dates; the
+// alone: page files byte for byte, a PDF apart from its IDs and dates (its
+// title and the pages' orientation from its header comments too); the
 // first file on a server just started, and the next ones on the server that
 // has loaded the common fonts meanwhile.
 TEST_F(TessarinTest, AWarmServerWritesWhatAFreshInterpreterWrites) {
     const std::string ps = dir.File("doc.ps");
-    WriteFile(ps, "%!PS\n"
-                  "/Times-Roman findfont 14 scalefont setfont 72 700 moveto (Warm or cold) show\n"
-                  "0.2 0.5 0.8 setrgbcolor 72 500 200 100 rectfill\n"
-                  "0.1 0.2 0.3 0.4 setcmykcolor 5 setlinewidth 100 300 moveto 300 400 lineto stroke\n"
-                  "/Courier findfont 10 scalefont setfont 0 setgray 72 250 moveto (Courier) show\n"
-                  "showpage\n"
-                  "/Helvetica findfont 20 scalefont setfont 72 700 moveto (page two) show showpage\n");
-    // A switch the server doesn't take makes the module start an interpreter
-    // for this file alone.
-    auto fresh = [](std::vector<std::string> args) {
-        args.insert(args.end() - 1, "-f");
-        return args;
-    };
-    auto pages = [&](const std::string &prefix) {
-        return std::vector<std::string>{"tessarin",
-                                        "-dNOPAUSE",
-                                        "-dBATCH",
-                                        "-dSAFER",
-                                        "-sDEVICE=bmp16m",
-                                        "-sOutputFile=" + dir.File(prefix + "_%03d.bmp"),
-                                        "-r72",
-                                        "-dTextAlphaBits=4",
-                                        "-dGraphicsAlphaBits=4",
-                                        ps};
-    };
+    // Its header comments are read as on an interpreter that read no other
+    // file first: the title becomes the PDF's, the orientation its pages'.
+    WriteFile(ps,
+              "%!PS-Adobe-3.0\n%%Title: Warm or cold\n%%Orientation: Portrait\n"
+              "%%EndComments\n"
+              "/Times-Roman findfont 14 scalefont setfont 72 700 moveto (Warm or cold) show\n"
+              "0.2 0.5 0.8 setrgbcolor 72 500 200 100 rectfill\n"
+              "0.1 0.2 0.3 0.4 setcmykcolor 5 setlinewidth 100 300 moveto 300 400 lineto stroke\n"
+              "/Courier findfont 10 scalefont setfont 0 setgray 72 250 moveto (Courier) show\n"
+              "showpage\n"
+              "/Helvetica findfont 20 scalefont setfont 300 100 moveto 90 rotate\n"
+              "(page two, turned) show showpage\n");
     const std::vector<std::string> warmRuns = {"warm1", "warm2", "warm3"};
-    ASSERT_EQ(engine.Run(fresh(pages("cold"))), 0);
+    ASSERT_EQ(engine.Run(Fresh(PageArgs(dir, "cold", ps))), 0);
     for (const std::string &warm : warmRuns) {
-        ASSERT_EQ(engine.Run(pages(warm)), 0);
+        ASSERT_EQ(engine.Run(PageArgs(dir, warm, ps)), 0);
         for (const char *page : {"_001.bmp", "_002.bmp"}) {
             const std::string got = ReadFile(dir.File(warm + page));
             ASSERT_GT(got.size(), 54u) << warm << page;
@@ -489,46 +532,78 @@ TEST_F(TessarinTest, AWarmServerWritesWhatAFreshInterpreterWrites) {
         }
     }
 
-    // What differs from run to run goes: the command line in the header (the
-    // fresh run's has the extra switch), the trailer with the IDs and the
-    // offsets, every number (dates among them), the document's UUIDs, and the
-    // order of the objects (the interpreter orders fonts by ids it counts
-    // from its start, which a forked child counts from elsewhere).
-    auto withoutIdsAndDates = [](std::string pdf) {
-        pdf.erase(std::min(pdf.rfind("\nxref"), pdf.size()));
-        if (size_t line = pdf.find("%%Invocation:"); line != std::string::npos)
-            pdf.erase(line, pdf.find('\n', line) - line);
-        std::string out;
-        for (size_t i = 0; i < pdf.size(); ++i) {
-            const bool uuid = pdf.compare(i, 5, "uuid:") == 0;
-            if (!uuid && !std::isdigit(static_cast<unsigned char>(pdf[i]))) {
-                out += pdf[i];
-                continue;
-            }
-            out += '#';
-            i += uuid ? 5 : 0;
-            auto masked = [uuid](unsigned char c) {
-                return uuid ? std::isxdigit(c) || c == '-' : std::isdigit(c);
-            };
-            while (i < pdf.size() && masked(static_cast<unsigned char>(pdf[i])))
-                ++i;
-            --i;
-        }
-        std::vector<std::string> objects;
-        for (size_t at = 0, end; at < out.size(); at = end) {
-            end = std::min(out.find("endobj", at), out.size());
-            objects.push_back(out.substr(at, end - at));
-            end += end < out.size() ? 6 : 0;
-        }
-        std::sort(objects.begin(), objects.end());
-        return objects;
-    };
-    ASSERT_EQ(engine.Run(fresh(PdfArgs(dir.File("cold.pdf"), ps))), 0);
-    const auto cold = withoutIdsAndDates(ReadFile(dir.File("cold.pdf")));
+    ASSERT_EQ(engine.Run(Fresh(PdfArgs(dir.File("cold.pdf"), ps))), 0);
+    const auto cold = WithoutIdsAndDates(ReadFile(dir.File("cold.pdf")));
     ASSERT_GT(cold.size(), 10u);
     for (const std::string &warm : warmRuns) {
         ASSERT_EQ(engine.Run(PdfArgs(dir.File(warm + ".pdf"), ps)), 0);
-        EXPECT_TRUE(withoutIdsAndDates(ReadFile(dir.File(warm + ".pdf"))) == cold) << warm;
+        EXPECT_TRUE(WithoutIdsAndDates(ReadFile(dir.File(warm + ".pdf"))) == cold) << warm;
+    }
+}
+
+// Whatever a file defines or leaves behind, the steps a warm child runs
+// after it are the system's own: each of these converts warm as on an
+// interpreter of its own, with the same result code and error, the same PDF
+// (pages and text) and the same page files.
+TEST_F(TessarinTest, WhatAFileLeavesBehindDoesNotChangeHowItsOutputIsClosed) {
+    const std::string page = "/Times-Roman findfont 20 scalefont setfont 72 700 moveto ";
+    const std::vector<std::pair<const char *, std::string>> files = {
+        // What page-rearranging tools do so that the pages they wrap can't
+        // reset the page, with a currentpagedevice that still answers.
+        {"redefines",
+         "%!PS\n/realshowpage /showpage load def\nuserdict begin\n"
+         "/setpagedevice { pop } bind def /showpage { } def\n"
+         "/currentpagedevice { systemdict /currentpagedevice get exec } bind def\nend\n"
+         "<< /PageSize [300 300] >> setpagedevice\n" +
+             page + "(Wrapped page one) show realshowpage\n" + page +
+             "(Wrapped page two) show showpage realshowpage\n"},
+        {"dictionaries", "%!PS\n" + page +
+                             "(Two dictionaries left) show showpage\n"
+                             "10 dict begin /setpagedevice { pop } def 5 dict begin\n"
+                             "(left on the stack) 1 2 3\n"},
+        // A save the file never restores, its own definitions made inside it.
+        {"save", "%!PS\nsave " + page +
+                     "(Inside a save) show showpage save gsave 0.5 setgray\n"
+                     "userdict /setpagedevice { pop } put true setglobal\n"},
+        {"quit", "%!PS\n" + page + "(Ends with quit) show showpage quit\n" + page +
+                     "(never drawn) show showpage\n"},
+        {"stop", "%!PS\n/setpagedevice { pop } def\n" + page +
+                     "(Stopped at the top) show showpage stop\n" + page +
+                     "(never drawn) show showpage\n"},
+        // Refused under -dSAFER.
+        {"exitserver",
+         "%!PS\nserverdict begin 0 exitserver\n" + page + "(After exitserver) show showpage\n"},
+    };
+    for (const auto &[name, text] : files) {
+        SCOPED_TRACE(name);
+        const std::string ps = dir.File(std::string(name) + ".ps");
+        WriteFile(ps, text);
+        const std::string coldPdf = dir.File(std::string(name) + "-cold.pdf");
+        const std::string warmPdf = dir.File(std::string(name) + "-warm.pdf");
+        const int cold = engine.Run(Fresh(PdfArgs(coldPdf, ps)));
+        const std::string coldError = engine.lastError;
+        EXPECT_EQ(engine.Run(PdfArgs(warmPdf, ps)), cold);
+        EXPECT_EQ(engine.lastError, coldError);
+        if (cold == 0 || cold == -101) {
+            const readback::PdfFacts facts = readback::ReadPdf(warmPdf);
+            EXPECT_TRUE(facts.ok) << facts.error;
+            EXPECT_EQ(facts.pages, readback::ReadPdf(coldPdf).pages);
+            EXPECT_EQ(readback::PdfText(warmPdf), readback::PdfText(coldPdf));
+            EXPECT_TRUE(WithoutIdsAndDates(ReadFile(warmPdf)) ==
+                        WithoutIdsAndDates(ReadFile(coldPdf)));
+        }
+
+        const std::string prefix = std::string(name) + "-pages";
+        EXPECT_EQ(engine.Run(PageArgs(dir, prefix + "-warm", ps)),
+                  engine.Run(Fresh(PageArgs(dir, prefix + "-cold", ps))));
+        for (int k = 1; fs::exists(dir.File(prefix + "-cold_00" + std::to_string(k) + ".bmp")) ||
+                        fs::exists(dir.File(prefix + "-warm_00" + std::to_string(k) + ".bmp"));
+             ++k) {
+            const std::string number = "_00" + std::to_string(k) + ".bmp";
+            EXPECT_TRUE(ReadFile(dir.File(prefix + "-warm" + number)) ==
+                        ReadFile(dir.File(prefix + "-cold" + number)))
+                << "page " << k;
+        }
     }
 }
 
