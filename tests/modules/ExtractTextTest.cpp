@@ -166,6 +166,26 @@ TEST_F(ExtractTextTest, WritesUtf8AndReplacesAnExistingFile) {
     EXPECT_EQ(text.find("old contents"), std::string::npos);
 }
 
+// Typeset text draws "fi" and "fl" as one glyph each, which the PDF maps
+// to U+FB01 and U+FB02: the text file has the letters, so "figures" is found.
+TEST_F(ExtractTextTest, LigaturesAreWrittenAsTheirLetters) {
+    const std::string ps = "%!PS\n/Times-Roman findfont 20 scalefont setfont\n"
+                           "72 700 moveto (\\256gures \\257ow) show\n"
+                           "72 670 moveto (of) show /ffi glyphshow (ce) show showpage\n";
+    std::string ligatures = dir.File("ligatures.pdf");
+    ASSERT_TRUE(MakePdf(engine, ligatures, dir.File("ligatures.ps"), ps));
+    ASSERT_NE(readback::PdfText(ligatures).find("\xEF\xAC\x81"), std::string::npos)
+        << "the PDF itself holds U+FB01";
+    for (int mode : {1, 3}) {
+        std::string txt = dir.File("ligatures.txt");
+        ASSERT_EQ(Extract(txt, mode, 0, ligatures), 1);
+        std::string text = ReadFile(txt);
+        EXPECT_NE(text.find("figures flow"), std::string::npos) << text;
+        EXPECT_NE(text.find("office"), std::string::npos) << text;
+        EXPECT_EQ(text.find("\xEF\xAC"), std::string::npos) << text;
+    }
+}
+
 TEST_F(ExtractTextTest, FailuresLeaveTheTextPathAlone) {
     std::string txt = dir.File("keep.txt");
     WriteFile(txt, "existing text");
