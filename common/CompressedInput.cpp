@@ -152,8 +152,7 @@ bool IsGzipData(std::string_view head) {
 
 std::uint64_t DecompressedLimit() {
     const std::uint64_t available = AvailableMemory();
-    return available == 0 ? kMaxDecompressedBytes
-                          : std::min(kMaxDecompressedBytes, available / 2);
+    return available == 0 ? kMaxDecompressedBytes : std::min(kMaxDecompressedBytes, available / 2);
 }
 
 std::string TooLargeReason(std::uint64_t limit) {

@@ -50,9 +50,15 @@ constexpr ForeignKind kForeignKinds[] = {
     {257, "ustar"sv, "a tar archive"},
     {0, "\x1f\x8b"sv, "a gzip-compressed file"},
     {4, "1AY&SY"sv, "a bzip2-compressed file"},
-    {0, "\xfd" "7zXZ\0"sv, "an xz-compressed file"},
+    {0,
+     "\xfd"
+     "7zXZ\0"sv,
+     "an xz-compressed file"},
     {0, "\x28\xb5\x2f\xfd"sv, "a zstd-compressed file"},
-    {0, "\x7f" "ELF"sv, "an ELF program"},
+    {0,
+     "\x7f"
+     "ELF"sv,
+     "an ELF program"},
 };
 
 // How much of the start of a file the content checks read.

@@ -99,7 +99,7 @@ private:
 // What the streamed pages of one image row work from.
 struct ConversionRun::PageRowInputs {
     int row = 0;
-    std::string input; // what the engine reads (EngineInput::Path)
+    std::string input;  // what the engine reads (EngineInput::Path)
     std::string target; // the output folder, ending in '/'
     std::string base;   // the input's base name
     ImageFormatChoice format;
@@ -140,9 +140,8 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
 
     // A folder of its own that this row makes goes again unless it succeeds.
     const bool madeFolder = m_settings.img.bFolderPerFile == 1 && !PathTaken(target);
-    RowOutcome outcome = multiPage
-                             ? MultiPageTiffRow(i, source.Path(), target, base)
-                             : PagedImageRow({i, source.Path(), target, base, format});
+    RowOutcome outcome = multiPage ? MultiPageTiffRow(i, source.Path(), target, base)
+                                   : PagedImageRow({i, source.Path(), target, base, format});
     if (madeFolder && outcome.status != RowStatus::Succeed)
         ::rmdir(target.c_str());
     return outcome;
@@ -153,8 +152,7 @@ std::string ConversionRun::RenderPages(const std::string &input, int formatCode,
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (!pageFolder.empty())
         *engineCode = EngineCode(
-            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input),
-            engineError);
+            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input), engineError);
     return pageFolder;
 }
 
@@ -166,8 +164,7 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
                                            const std::string &target, const std::string &base) {
     int engineCode = 0;
     std::string engineError;
-    const std::string pageFolder =
-        RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
+    const std::string pageFolder = RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
     if (pageFolder.empty())
         return NotDone("can't create a temporary folder");
     const std::size_t count = ListPageFiles(pageFolder).size();
@@ -241,9 +238,9 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
     // The engine's thread has ended when stream.Finish() returns, so its
     // error line is read only after that.
     stream.Start([this, &folder, &in, out] {
-        return EngineCode(
-            m_engine, RenderArguments(folder, m_settings.img, in.format.code, in.input),
-            &out->engineError);
+        return EngineCode(m_engine,
+                          RenderArguments(folder, m_settings.img, in.format.code, in.input),
+                          &out->engineError);
     });
 
     PageJobs jobs;

@@ -22,8 +22,8 @@
 #include <string>
 
 #include "common/AtomicFile.h"
-#include "common/FileErrors.h"
 #include "common/CompressedInput.h" // a row's input is opened with EngineInput
+#include "common/FileErrors.h"
 #include "common/InputCheck.h"
 
 // What was at a path before a step.

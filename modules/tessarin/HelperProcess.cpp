@@ -258,8 +258,8 @@ pid_t SpawnHelper(const std::string &helper, char *const *args, const std::strin
 
     pid_t pid = fork();
     if (pid == 0)
-        ExecHelper(helper.c_str(), args, env.data(), devNull, high, input, parent, maxFd,
-                   fileLimit, kind == HelperKind::OneFile);
+        ExecHelper(helper.c_str(), args, env.data(), devNull, high, input, parent, maxFd, fileLimit,
+                   kind == HelperKind::OneFile);
     close(high);
     close(devNull);
     if (input >= 0)

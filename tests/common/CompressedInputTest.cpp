@@ -72,8 +72,8 @@ TEST(DecompressToMemory, GivesTheBytesInASealedMemoryFile) {
     EXPECT_NE(::ftruncate(memory, 0), 0) << "sealed against shrinking";
     // Nothing of it is on disk: the descriptor names an anonymous file.
     char link[256] = {};
-    ASSERT_GT(::readlink(("/proc/self/fd/" + std::to_string(memory)).c_str(), link, sizeof link - 1),
-              0);
+    ASSERT_GT(
+        ::readlink(("/proc/self/fd/" + std::to_string(memory)).c_str(), link, sizeof link - 1), 0);
     EXPECT_TRUE(std::string(link).starts_with("/memfd:")) << link;
     ::close(memory);
 }
@@ -93,7 +93,8 @@ TEST(DecompressToMemory, DamagedAndOversizedFilesFailWithTheirReasons) {
               "error: damaged compressed file: unexpected end of file");
     EXPECT_EQ(Unpacked(dir.File("crc.gz"), 1 << 30),
               "error: damaged compressed file: incorrect data check");
-    EXPECT_TRUE(Unpacked(dir.File("stream.gz"), 1 << 30).starts_with("error: damaged compressed file: "));
+    EXPECT_TRUE(
+        Unpacked(dir.File("stream.gz"), 1 << 30).starts_with("error: damaged compressed file: "));
 
     // 16 MiB of zeros packs into about 16 KiB: with a limit of 1 MiB it
     // stops at the limit, and says so; the same limit takes a file of 1 MiB.

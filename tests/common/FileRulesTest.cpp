@@ -140,19 +140,19 @@ TEST(IsPostScriptName, TheLastExtensionOfTheNameInAnyCase) {
                             "paper.ps.gz", "/in/P.PS.GZ", "fig.eps.gz", "old.psz", "O.PSZ"})
         EXPECT_TRUE(IsPostScriptName(yes)) << yes;
     for (const char *no : {"a.pdf", "a.ps.txt", "a.eps.bak", "aps", "a.epsx", "a.peps",
-                           "/in.eps/readme", "D:\\in.ps\\x", "a.p", "a.pss", "eps", "",
-                           "a.gz", "a.pdf.gz", "a.ps.gz.txt", "a.tar.gz", "a.epsi.gz"})
+                           "/in.eps/readme", "D:\\in.ps\\x", "a.p", "a.pss", "eps", "", "a.gz",
+                           "a.pdf.gz", "a.ps.gz.txt", "a.tar.gz", "a.epsi.gz"})
         EXPECT_FALSE(IsPostScriptName(no)) << no;
 }
 
 // Outputs are named after the document inside a compressed file.
 TEST(InputBaseName, WithoutThePostScriptExtensionWhole) {
     const std::pair<const char *, const char *> cases[] = {
-        {"/in/paper.ps", "paper"},      {"/in/paper.ps.gz", "paper"},
-        {"/in/Paper.PS.GZ", "Paper"},   {"fig.eps.gz", "fig"},
-        {"/in/old.psz", "old"},         {"/in/a.b.ps", "a.b"},
-        {"/in/a.b.ps.gz", "a.b"},       {"/in/x.epsi", "x"},
-        {"/in/notes.txt", "notes"},     {"/in/noext", "noext"},
+        {"/in/paper.ps", "paper"},       {"/in/paper.ps.gz", "paper"},
+        {"/in/Paper.PS.GZ", "Paper"},    {"fig.eps.gz", "fig"},
+        {"/in/old.psz", "old"},          {"/in/a.b.ps", "a.b"},
+        {"/in/a.b.ps.gz", "a.b"},        {"/in/x.epsi", "x"},
+        {"/in/notes.txt", "notes"},      {"/in/noext", "noext"},
         {"/in.d/archive.gz", "archive"}, {".ps", ""},
     };
     for (const auto &[path, base] : cases)

@@ -109,7 +109,9 @@ TEST(CheckContent, ForeignFilesAreNamedAndTheRestGoesToTheInterpreter) {
         {std::string("RIFF\x24\0\0\0WEBPVP8 ", 16), "is a WebP image, not PostScript"},
         {"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n", "is a PDF document, not PostScript"},
         {"PK\x03\x04\x14\0", "is a ZIP archive, not PostScript"},
-        {"\x7f" "ELF\x02\x01\x01", "is an ELF program, not PostScript"},
+        {"\x7f"
+         "ELF\x02\x01\x01",
+         "is an ELF program, not PostScript"},
         {"<!DOCTYPE html>\n<html>", "is an HTML page, not PostScript"},
         {std::string("\x1f\x8b\x08\0", 4), "is a gzip-compressed file, not PostScript"},
         {"BZh91AY&SY", "is a bzip2-compressed file, not PostScript"},

@@ -114,11 +114,10 @@ TEST_F(TextPath, StopLetsTheRowFinishWithItsCleanUp) {
 // empty; a row that found text says nothing more.
 TEST_F(TextPath, NoTextFoundIsSaidOfARowThatSucceeds) {
     std::string outlines = dir.File("in/outlines.ps");
-    testsupport::WriteFile(outlines,
-                           "%!PS\n/Helvetica findfont 40 scalefont setfont\n"
-                           "72 600 moveto (Outlined) true charpath fill\n"
-                           "0.5 setgray 72 300 200 100 rectfill showpage\n"
-                           "72 600 moveto 300 700 lineto stroke showpage\n");
+    testsupport::WriteFile(outlines, "%!PS\n/Helvetica findfont 40 scalefont setfont\n"
+                                     "72 600 moveto (Outlined) true charpath fill\n"
+                                     "0.5 setgray 72 300 200 100 rectfill showpage\n"
+                                     "72 600 moveto 300 700 lineto stroke showpage\n");
     Convert({outlines, Input("words.ps")});
     ASSERT_EQ(view.Status(0), "Succeed") << view.Reason(0);
     EXPECT_EQ(view.Note(0), "no text found: the pages hold only drawings or images");
