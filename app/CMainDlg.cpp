@@ -671,7 +671,8 @@ void CMainDlg::OnCommand(int id) {
 // Desktop services
 
 QStringList CMainDlg::AskOpenFiles(const QString &title, const QString &initial) {
-    QFileDialog dialog(this, title, initial, tr("PS and EPS Files (*.ps *.eps *.epsf *.epsi)"));
+    QFileDialog dialog(this, title, initial,
+                       tr("PS and EPS Files (*.ps *.eps *.epsf *.epsi *.ps.gz *.eps.gz *.psz)"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog, whose filter matches the extensions in any letter case.

@@ -182,7 +182,8 @@ void CMainDlg::RowFinished(int row, const RowOutcome &outcome) {
                 break;
             case RowStatus::Succeed:
                 ++m_pos.succeeded;
-                [[fallthrough]];
+                ShowReason(item, QString::fromStdString(outcome.note));
+                break;
             default:
                 ShowReason(item, QString());
                 break;

@@ -99,7 +99,10 @@ public:
         std::size_t r = static_cast<std::size_t>(row);
         Started(r);
         m_status[r] = outcome.status;
-        Finish(r, outcome.reason, outcome.outputs);
+        // A row that succeeded says what it has to say where a failed one
+        // says why.
+        Finish(r, outcome.status == RowStatus::Succeed ? outcome.note : outcome.reason,
+               outcome.outputs);
     }
 
     // After the run: the rows it never reached go into the report.
@@ -156,7 +159,7 @@ private:
         if (!m_quiet) {
             m_progress.Clear();
             std::string line = std::string(StatusText(status)) + "  " + m_rows[r];
-            if (status != RowStatus::Succeed && !reason.empty())
+            if (!reason.empty())
                 line += ": " + reason;
             m_out.Line(line + "\n");
             m_progress.Redraw();

@@ -10,7 +10,9 @@
 //
 // "status" is the row's status text ("Succeed", "Failed", "Aborted"; "Ready"
 // for an input a stopped run never reached), "reason" says why a row failed
-// or was refused (empty when nothing is known), "outputs" are the files the
+// or was refused (empty when nothing is known) and, for a row that
+// succeeded, what it has to say about its result ("no text found: ..."),
+// "outputs" are the files the
 // row put in place, "seconds" its wall-clock time.
 //
 // Names are bytes; JSON text is UTF-8. Valid UTF-8 is written as it stands

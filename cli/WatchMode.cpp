@@ -346,10 +346,10 @@ void Watcher::StartWhatFits() {
 bool Watcher::StartNext(Slot &slot) {
     for (std::size_t i = 0; i < m_queue.size();) {
         const std::string name = m_queue[i];
-        const std::string base = SplitPath(name).base;
+        const std::string base = InputBaseName(name);
         bool meets = false;
         for (const Slot &s : m_slots)
-            if (s.busy && OutputsMayMeet(base, SplitPath(s.name).base))
+            if (s.busy && OutputsMayMeet(base, InputBaseName(s.name)))
                 meets = true;
         if (meets) {
             ++i;
@@ -410,7 +410,8 @@ void Watcher::Finish(Slot &slot) {
 
     switch (status) {
     case RowStatus::Succeed: {
-        Log(std::string(StatusText(status)) + "  " + path);
+        Log(std::string(StatusText(status)) + "  " + path +
+            (outcome.note.empty() ? "" : ": " + outcome.note));
         if (WrittenSince(slot.mark, path)) {
             // Written again while it converted: the new content's turn.
             Queue(slot.name);

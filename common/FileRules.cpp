@@ -54,16 +54,42 @@ std::string WithTrailingSeparator(std::string folder) {
     return folder;
 }
 
-bool IsPostScriptName(std::string_view path) {
+namespace {
+
+// The names the program takes, by how they end (compared in lower case).
+// The compressed ones come first, so "x.ps.gz" loses ".ps.gz" as a whole.
+constexpr std::string_view kPostScriptEndings[] = {".ps.gz", ".eps.gz", ".psz", ".ps",
+                                                   ".eps",   ".epsf",   ".epsi"};
+
+std::string_view FileName(std::string_view path) {
     std::size_t slash = path.rfind('/');
-    std::string_view name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    return path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+}
+
+// The length of the PostScript ending of `name`, or 0 for none.
+std::size_t PostScriptEnding(std::string_view name) {
+    std::string lower;
+    for (char c : name)
+        lower += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    for (std::string_view ending : kPostScriptEndings) {
+        if (lower.ends_with(ending))
+            return ending.size();
+    }
+    return 0;
+}
+
+} // namespace
+
+bool IsPostScriptName(std::string_view path) {
+    return PostScriptEnding(FileName(path)) > 0;
+}
+
+std::string InputBaseName(std::string_view path) {
+    std::string_view name = FileName(path);
+    if (std::size_t ending = PostScriptEnding(name); ending > 0)
+        return std::string(name.substr(0, name.size() - ending));
     std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return false;
-    std::string ext;
-    for (char c : name.substr(dot))
-        ext += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    return ext == ".ps" || ext == ".eps" || ext == ".epsf" || ext == ".epsi";
+    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
 bool IsEpsFile(const std::string &path) {

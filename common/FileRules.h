@@ -37,10 +37,17 @@ void CreatePath(const std::string &path);
 std::string WithTrailingSeparator(std::string folder);
 
 // True when the file name of `path` (the text after its last '/') ends in
-// one of the PostScript extensions the program takes: ".ps", ".eps",
-// ".epsf" or ".epsi", in any letter case. The one rule for which names are
-// queued, wherever they come from.
+// one of the PostScript extensions the program takes, in any letter case:
+// ".ps", ".eps", ".epsf" or ".epsi", or gzip-compressed ".ps.gz", ".eps.gz"
+// or ".psz". The one rule for which names are queued, wherever they come
+// from.
 bool IsPostScriptName(std::string_view path);
+
+// The name an input's outputs are named after: its file name without the
+// PostScript extension IsPostScriptName takes, so "paper.ps.gz" and
+// "paper.psz" give "paper" as "paper.ps" does; any other name without the
+// text from its last dot ("notes.txt" gives "notes").
+std::string InputBaseName(std::string_view path);
 
 // True when the file at `path` says it is an encapsulated figure: its first
 // line is a PostScript header that names EPSF ("%!PS-Adobe-3.0 EPSF-3.0"),

@@ -8,44 +8,85 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
 
+#include "common/CompressedInput.h"
 #include "common/FileRules.h"
+
+using namespace std::string_view_literals;
 
 const char kInputMissing[] = "input file is missing";
 
 namespace {
 
-// True when the file at `fd` starts as PostScript does: "%!" (after what
-// printer drivers put before it: Ctrl-D, a byte order mark, white space, a
-// printer-job header), or the binary EPS header.
-bool StartsAsPostScript(int fd) {
-    char head[1024];
-    const ssize_t n = ::pread(fd, head, sizeof head, 0);
-    if (n <= 0)
-        return false;
-    std::string_view text(head, static_cast<std::size_t>(n));
-    if (text.substr(0, 4) == "\xc5\xd0\xd3\xc6")
-        return true;
-    constexpr std::string_view kJobHeader = "\x1b%-12345X";
-    for (;;) {
-        if (text.substr(0, 3) == "\xef\xbb\xbf")
-            text.remove_prefix(3);
-        else if (!text.empty() &&
-                 (text[0] == '\x04' || std::isspace(static_cast<unsigned char>(text[0]))))
-            text.remove_prefix(1);
-        else if (text.substr(0, kJobHeader.size()) == kJobHeader)
-            text.remove_prefix(kJobHeader.size());
-        else if (text.substr(0, 4) == "@PJL")
-            text.remove_prefix(std::min(text.size(), text.find('\n')));
-        else
-            break;
+// The other kinds of file a PostScript name is given by mistake, known by
+// the bytes they start with: `magic` at `offset`.
+struct ForeignKind {
+    std::size_t offset;
+    std::string_view magic;
+    const char *what;
+};
+
+constexpr ForeignKind kForeignKinds[] = {
+    {0, "\x89PNG\r\n\x1a\n"sv, "a PNG image"},
+    {0, "\xff\xd8\xff"sv, "a JPEG image"},
+    {0, "GIF87a"sv, "a GIF image"},
+    {0, "GIF89a"sv, "a GIF image"},
+    {0, "II*\0"sv, "a TIFF image"},
+    {0, "MM\0*"sv, "a TIFF image"},
+    {8, "WEBPVP8"sv, "a WebP image"},
+    {0, "\0\0\0\x0cjP  \r\n\x87\n"sv, "a JPEG 2000 image"},
+    {0, "%PDF-"sv, "a PDF document"},
+    {0, "\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"sv, "an Office document"},
+    {0, "{\\rtf"sv, "an RTF document"},
+    {0, "<!DOCTYPE html"sv, "an HTML page"},
+    {0, "<!doctype html"sv, "an HTML page"},
+    {0, "<html"sv, "an HTML page"},
+    {0, "PK\x03\x04"sv, "a ZIP archive"},
+    {0, "Rar!\x1a\x07"sv, "a RAR archive"},
+    {0, "7z\xbc\xaf\x27\x1c"sv, "a 7-Zip archive"},
+    {257, "ustar"sv, "a tar archive"},
+    {0, "\x1f\x8b"sv, "a gzip-compressed file"},
+    {4, "1AY&SY"sv, "a bzip2-compressed file"},
+    {0,
+     "\xfd"
+     "7zXZ\0"sv,
+     "an xz-compressed file"},
+    {0, "\x28\xb5\x2f\xfd"sv, "a zstd-compressed file"},
+    {0,
+     "\x7f"
+     "ELF"sv,
+     "an ELF program"},
+};
+
+// How much of the start of a file the content checks read.
+constexpr std::size_t kHeadBytes = 4096;
+
+// The file's first bytes (up to kHeadBytes).
+std::string Head(int fd) {
+    std::string head(kHeadBytes, '\0');
+    ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+    head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return head;
+}
+
+std::string ContentReason(std::string_view head) {
+    if (head.empty())
+        return "empty input file";
+    // An encapsulated figure with a preview: PostScript in a binary wrapper.
+    if (head.starts_with("\xc5\xd0\xd3\xc6"sv))
+        return {};
+    for (const ForeignKind &kind : kForeignKinds) {
+        if (head.size() >= kind.offset && head.substr(kind.offset).starts_with(kind.magic))
+            return std::string("is ") + kind.what + ", not PostScript";
     }
-    return text.substr(0, 2) == "%!";
+    for (char c : head) {
+        if (c > ' ' && c < '\x7f')
+            return {};
+    }
+    return "no printable content";
 }
 
 std::string Unreadable(int err) {
@@ -53,6 +94,10 @@ std::string Unreadable(int err) {
 }
 
 } // namespace
+
+std::string CheckContent(int fd) {
+    return ContentReason(Head(fd));
+}
 
 std::string CheckInput(const std::string &path, InputLook look, InputLinks links) {
     if (!FitsPlatformLimits(path))
@@ -76,14 +121,16 @@ std::string CheckInput(const std::string &path, InputLook look, InputLinks links
         return err == ELOOP && !follow ? "not a regular file" : Unreadable(err);
     }
     std::string reason;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         reason = "not a regular file";
-    else if (!IsPostScriptName(path))
+    } else if (!IsPostScriptName(path)) {
         reason = "is not a .ps or .eps file";
-    else if (look == InputLook::Content && st.st_size == 0)
-        reason = "empty input file";
-    else if (look == InputLook::Content && !StartsAsPostScript(fd))
-        reason = "not a PostScript file";
+    } else if (look == InputLook::Content) {
+        const std::string head = Head(fd);
+        // Compressed content is checked once unpacked (EngineInput).
+        if (!IsGzipData(head))
+            reason = ContentReason(head);
+    }
     ::close(fd);
     return reason;
 }

@@ -15,9 +15,24 @@
 //   "is not a .ps or .eps file"     the name has none of the PostScript
 //                                   extensions (IsPostScriptName)
 //   "empty input file"              nothing in it
-//   "not a PostScript file"         its first bytes are not PostScript
+//   "is a <what>, not PostScript"   its first bytes are the magic number
+//                                   of another kind of file (one table,
+//                                   in InputCheck.cpp): "is a PNG image,
+//                                   not PostScript", "is a PDF document,
+//                                   not PostScript", ...
+//   "no printable content"          its first 4 KiB hold no printable
+//                                   character at all (zeros, white space)
 // The checks come in that order, so a file that fails several gets the
-// first reason.
+// first reason. Anything else goes to the interpreter, whether or not its
+// first line is "%!": hand-written and old files often have no header, and
+// when the interpreter can't run a file its own error is the reason.
+//
+// A PDF is refused rather than converted: its PDF output would be named as
+// the input itself is (x.pdf beside x.pdf), so converting it could replace
+// it. gzip data passes CheckInput as it is; EngineInput (CompressedInput.h)
+// unpacks it and checks what it holds with CheckContent, which then gives
+// the same reasons (a compressed file inside a compressed file is refused:
+// "is a gzip-compressed file, not PostScript").
 //
 // Never blocks: the kind is decided before the file is opened, and the open
 // does not wait on a named pipe; a device is never opened. No Qt; safe to
@@ -39,6 +54,11 @@ enum class InputLinks {
 // The empty text when `path` can be an input; otherwise why not (above).
 std::string CheckInput(const std::string &path, InputLook look = InputLook::Content,
                        InputLinks links = InputLinks::Follow);
+
+// The content checks alone, on the regular file at `fd` (read from its
+// start with pread): "empty input file", "is a <what>, not PostScript" (gzip
+// data included), "no printable content", or the empty text.
+std::string CheckContent(int fd);
 
 // The reason CheckInput gives for nothing at `path`: a caller that tells a
 // file gone from a failed one compares against it.

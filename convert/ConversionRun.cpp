@@ -336,13 +336,15 @@ RowOutcome ConversionRun::PdfRow(int i) {
     ViewConverting(i, 1);
 
     const std::string folder = RowOutputFolder(m_settings, input);
-    const std::string wanted = folder + SplitPath(input).base + ".pdf";
+    const std::string wanted = folder + InputBaseName(input) + ".pdf";
     Claims claims(*this);
-    // Only a non-empty regular file reaches the engine: a named pipe would
-    // block it. Settings that contradict themselves, and a name that can't
-    // be written as it stands, fail before anything is written.
+    // Only a non-empty regular file reaches the engine (a named pipe would
+    // block it), unpacked when it is compressed. Settings that contradict
+    // themselves, and a name that can't be written as it stands, fail before
+    // anything is written.
+    EngineInput source;
     std::string reason =
-        PdfAWithEncryption(m_settings.pdf) ? kPdfAEncryptedReason : CheckInput(input);
+        PdfAWithEncryption(m_settings.pdf) ? kPdfAEncryptedReason : source.Open(input);
     std::string output;
     if (reason.empty())
         output = ClaimOutput(claims, wanted, &reason);
@@ -364,7 +366,8 @@ RowOutcome ConversionRun::PdfRow(int i) {
     }
     if (reason.empty()) {
         std::string line;
-        int code = EngineCode(m_engine, PdfArguments(m_settings.pdf, pdf.TempPath(), input), &line);
+        int code = EngineCode(m_engine, PdfArguments(m_settings.pdf, pdf.TempPath(), source.Path()),
+                              &line);
         reason = EngineResultFailReason(code, line, pdf.TempPath());
     }
     if (reason.empty() && !FinishPdf(m_extractor, m_settings, pdf.TempPath()))
@@ -385,8 +388,9 @@ RowOutcome ConversionRun::TextRow(int i) {
     BeginRow(i);
 
     const std::string folder = RowOutputFolder(m_settings, input);
-    const std::string wanted = folder + SplitPath(input).base + ".txt";
-    std::string reason = CheckInput(input);
+    const std::string wanted = folder + InputBaseName(input) + ".txt";
+    EngineInput source;
+    std::string reason = source.Open(input);
     if (reason.empty() && !FitsPlatformLimits(wanted))
         reason = FailReason(ENAMETOOLONG, "");
     std::string temp;
@@ -397,7 +401,7 @@ RowOutcome ConversionRun::TextRow(int i) {
     }
     if (reason.empty()) {
         std::string line;
-        int code = EngineCode(m_engine, TextPdfArguments(temp, input), &line);
+        int code = EngineCode(m_engine, TextPdfArguments(temp, source.Path()), &line);
         reason = EngineResultFailReason(code, line, temp);
     }
     ViewConverting(i, 3);
@@ -426,9 +430,10 @@ RowOutcome ConversionRun::WriteText(const std::string &pdf, const std::string &f
                                                             m_settings.txt.nTextMode == 1 ? 3 : 1,
                                                             m_settings.txt.bPageBreak, 1) != 1)
         return NotDone(ExtractorFailReason(m_extractor, folder, "text extraction failed"));
+    const bool found = HoldsText(text.TempPath());
     if (!PublishOutput(claims, CommitTo(text), wanted, &output, &reason))
         return NotDone(reason);
-    return {RowStatus::Succeed, {}, {output}};
+    return {RowStatus::Succeed, {}, {output}, found ? "" : kNoTextFound};
 }
 
 // ---------------------------------------------------------------------------

@@ -27,12 +27,19 @@ enum class RowStatus { Ready, Converting, Succeed, Failed, Aborted };
 // How a row ended. `reason` says why a row failed ("disk full", "name too
 // long", "interpreter error: ...") and is empty otherwise; `outputs` are the
 // files the row put in place under their final names, in page order, and are
-// empty unless it succeeded: a row is all or nothing.
+// empty unless it succeeded: a row is all or nothing. `note` is what a row
+// that succeeded has to say about its result (kNoTextFound), shown where a
+// failed row's reason is; empty otherwise.
 struct RowOutcome {
     RowStatus status = RowStatus::Failed;
     std::string reason;
     std::vector<std::string> outputs;
+    std::string note{};
 };
+
+// The note of a text row whose document holds no text to extract.
+inline constexpr const char kNoTextFound[] =
+    "no text found: the pages hold only drawings or images";
 
 // The status column's text: "Ready", "Converting." / "Converting.." /
 // "Converting..." for `step` 1, 2, 3, "Succeed", "Failed", "Aborted".

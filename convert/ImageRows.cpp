@@ -99,7 +99,7 @@ private:
 // What the streamed pages of one image row work from.
 struct ConversionRun::PageRowInputs {
     int row = 0;
-    std::string input;
+    std::string input;  // what the engine reads (EngineInput::Path)
     std::string target; // the output folder, ending in '/'
     std::string base;   // the input's base name
     ImageFormatChoice format;
@@ -119,7 +119,7 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     const std::string &input = m_rows[static_cast<std::size_t>(i)];
     BeginRow(i);
 
-    const std::string base = SplitPath(input).base;
+    const std::string base = InputBaseName(input);
     std::string target = RowOutputFolder(m_settings, input);
     if (m_settings.img.bFolderPerFile == 1)
         target += base + "/";
@@ -129,8 +129,9 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     const std::string longest = target + base + (multiPage ? "" : PageSuffix(0)) + format.ext;
     // An input that is not a regular file (a named pipe would block the
     // engine), or a name that can't be written as it stands, fails the row
-    // before any work.
-    std::string reason = CheckInput(input);
+    // before any work. A compressed one is unpacked for the engine.
+    EngineInput source;
+    std::string reason = source.Open(input);
     if (reason.empty() && (!FitsPlatformLimits(longest) ||
                            !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), 0))))
         reason = FailReason(ENAMETOOLONG, "");
@@ -139,9 +140,8 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
 
     // A folder of its own that this row makes goes again unless it succeeds.
     const bool madeFolder = m_settings.img.bFolderPerFile == 1 && !PathTaken(target);
-    RowOutcome outcome = multiPage
-                             ? MultiPageTiffRow(i, input, target, base)
-                             : PagedImageRow({i, input, target, base, format});
+    RowOutcome outcome = multiPage ? MultiPageTiffRow(i, source.Path(), target, base)
+                                   : PagedImageRow({i, source.Path(), target, base, format});
     if (madeFolder && outcome.status != RowStatus::Succeed)
         ::rmdir(target.c_str());
     return outcome;
@@ -152,8 +152,7 @@ std::string ConversionRun::RenderPages(const std::string &input, int formatCode,
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (!pageFolder.empty())
         *engineCode = EngineCode(
-            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input),
-            engineError);
+            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input), engineError);
     return pageFolder;
 }
 
@@ -165,8 +164,7 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
                                            const std::string &target, const std::string &base) {
     int engineCode = 0;
     std::string engineError;
-    const std::string pageFolder =
-        RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
+    const std::string pageFolder = RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
     if (pageFolder.empty())
         return NotDone("can't create a temporary folder");
     const std::size_t count = ListPageFiles(pageFolder).size();
@@ -240,9 +238,9 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
     // The engine's thread has ended when stream.Finish() returns, so its
     // error line is read only after that.
     stream.Start([this, &folder, &in, out] {
-        return EngineCode(
-            m_engine, RenderArguments(folder, m_settings.img, in.format.code, in.input),
-            &out->engineError);
+        return EngineCode(m_engine,
+                          RenderArguments(folder, m_settings.img, in.format.code, in.input),
+                          &out->engineError);
     });
 
     PageJobs jobs;

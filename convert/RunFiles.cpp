@@ -71,6 +71,21 @@ std::string FolderFailReason(const std::string &folder, const std::string &fallb
     return fallback;
 }
 
+bool HoldsText(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char buffer[64 * 1024];
+    bool found = false;
+    ssize_t n;
+    while (!found && ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
+        for (ssize_t k = 0; k < n && !found; ++k)
+            found = std::string_view(" \t\r\n\f\v").find(buffer[k]) == std::string_view::npos;
+    }
+    ::close(fd);
+    return found;
+}
+
 bool NaturalLess(const std::string &a, const std::string &b) {
     auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
     std::size_t i = 0, j = 0;

@@ -22,8 +22,9 @@
 #include <string>
 
 #include "common/AtomicFile.h"
+#include "common/CompressedInput.h" // a row's input is opened with EngineInput
 #include "common/FileErrors.h"
-#include "common/InputCheck.h" // a row's input is checked with CheckInput
+#include "common/InputCheck.h"
 
 // What was at a path before a step.
 struct FileMark {
@@ -56,6 +57,10 @@ std::string EngineOutputFailReason(const std::string &path);
 // read-only file system or a full disk; otherwise `fallback`. For a step
 // that failed without telling its errno (a module's 0 result).
 std::string FolderFailReason(const std::string &folder, const std::string &fallback);
+
+// True when the text file at `path` holds anything but white space (spaces,
+// tabs, line ends, form feeds); false for an empty or unreadable file.
+bool HoldsText(const std::string &path);
 
 // Names compare with their digit runs taken as numbers ("p_999" < "p_1000"),
 // otherwise byte by byte; names equal that way fall back to plain order.

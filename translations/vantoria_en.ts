@@ -128,8 +128,8 @@
         <translation>Please select an output folder...</translation>
     </message>
     <message>
-        <source>PS and EPS Files (*.ps *.eps *.epsf *.epsi)</source>
-        <translation>PS and EPS Files (*.ps *.eps *.epsf *.epsi)</translation>
+        <source>PS and EPS Files (*.ps *.eps *.epsf *.epsi *.ps.gz *.eps.gz *.psz)</source>
+        <translation>PS and EPS Files (*.ps *.eps *.epsf *.epsi *.ps.gz *.eps.gz *.psz)</translation>
     </message>
     <message>
         <source>Selected: %1</source>

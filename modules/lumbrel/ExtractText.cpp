@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
@@ -26,6 +27,30 @@ namespace lumbrel {
 namespace {
 
 void Silent(const std::string &, void *) {}
+
+// The ligature characters U+FB00 to U+FB06 (UTF-8 EF AC 80 to EF AC 86)
+// written as their letters, so the words they are part of can be searched;
+// nothing else is changed.
+void SpellOutLigatures(std::string &text) {
+    static constexpr const char *kLetters[] = {"ff", "fi", "fl", "ffi", "ffl", "st", "st"};
+    std::string out;
+    std::size_t done = 0;
+    for (std::size_t at = text.find("\xEF\xAC"); at != std::string::npos;
+         at = text.find("\xEF\xAC", at + 1)) {
+        if (at + 2 >= text.size())
+            break;
+        const unsigned char last = static_cast<unsigned char>(text[at + 2]);
+        if (last < 0x80 || last > 0x86)
+            continue;
+        out.append(text, done, at - done);
+        out += kLetters[last - 0x80];
+        done = at + 3;
+    }
+    if (done == 0)
+        return;
+    out.append(text, done, std::string::npos);
+    text = std::move(out);
+}
 
 bool Fail(std::string *error, const std::string &message) {
     if (error)
@@ -75,6 +100,7 @@ bool ExtractText(const std::string &pdf, const std::string &txt, TextLayout layo
             text.append(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(end));
         }
 
+        SpellOutLigatures(text);
         ReplaceFile out;
         if (!out.Open(txt))
             return Fail(error, out.error());

@@ -58,7 +58,10 @@
 // PdfExtractText writes the text of every page of `pdf` to `txt` as UTF-8:
 // mode 3 in content-stream order, any other mode in the physical layout of
 // the page; between pages (not after the last) a form feed when pageBreak is
-// non-zero, else a newline. The text file is written through a temporary file
+// non-zero, else a newline. The ligature characters U+FB00 to U+FB06 are
+// written as their letters ("ff", "fi", "fl", "ffi", "ffl", "st", "st"), so
+// their words can be searched; nothing else is normalised. A document
+// without text gives an empty file. The text file is written through a temporary file
 // moved into place, so a failure leaves an existing `txt` as it was. 0 for a
 // missing, broken or password-protected PDF or a text path that can't be
 // written. `one` is accepted and not used.

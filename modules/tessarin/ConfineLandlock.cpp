@@ -141,10 +141,12 @@ int AddRules(int ruleset, const ConfinePlan &plan, uint64_t handled) {
         if (rc != 0 && rc != -ENOENT)
             return rc;
     }
-    // A missing input is the interpreter's to report.
+    // A missing input is the interpreter's to report. An anonymous memory
+    // file (an input the program unpacked) lives on an internal file system
+    // that no rule can name (-EBADFD) and that Landlock leaves readable.
     for (const std::string &file : plan.readTargets) {
         int rc = AllowPath(ruleset, file, kReadFile, handled, true);
-        if (rc != 0 && rc != -ENOENT)
+        if (rc != 0 && rc != -ENOENT && rc != -EBADFD)
             return rc;
     }
     if (int rc = AllowPath(ruleset, plan.scratchDir, kScratch, handled, false))

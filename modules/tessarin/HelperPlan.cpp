@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <string_view>
 
 #include "modules/tessarin/WarmProtocol.h"
 
@@ -100,6 +101,12 @@ private:
         std::string path = Absolute(name, m_cwd);
         m_out.args.push_back(option + path);
         m_out.plan.readTargets.push_back(path);
+        // An input handed over open stays open.
+        constexpr std::string_view kOwnFd = "/proc/self/fd/";
+        if (path.starts_with(kOwnFd) && path.size() > kOwnFd.size() &&
+            path.find_first_not_of("0123456789", kOwnFd.size()) == std::string::npos &&
+            path.size() - kOwnFd.size() < 8)
+            m_out.plan.keepFds.push_back(std::stoi(path.substr(kOwnFd.size())));
     }
 
     HelperPlan &m_out;

@@ -14,7 +14,9 @@
 // PostScript given after -c, may name an input file to read. Relative names
 // are made absolute against the working folder the helper started in (the
 // confinement then moves it to the scratch folder), in the plan and in the
-// arguments handed on to the interpreter alike. Not thread-safe (reads the
+// arguments handed on to the interpreter alike. An input named
+// "/proc/self/fd/N" is the descriptor N the helper was started with
+// (HelperProcess.h), which the plan keeps open. Not thread-safe (reads the
 // environment); never throws beyond std::bad_alloc.
 #pragma once
 

@@ -36,6 +36,9 @@ constexpr int kExecFailedStatus = 127;
 
 // Descriptor on which the helper writes its result.
 constexpr int kResultFd = 3;
+// Descriptor of an input handed over open (see HelperProcess.h).
+constexpr int kInputFd = 4;
+constexpr char kOwnFdPrefix[] = "/proc/self/fd/";
 
 // How long a helper that has already handed back its result may take to exit
 // before it is killed.
@@ -145,8 +148,8 @@ bool WaitForHangup(int fd, int timeoutMs, std::string *tail) {
 
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void ExecHelper(const char *helper, char *const *args, char *const *env, int devNull,
-                             int resultFd, pid_t parent, int maxFd, const rlimit &fileLimit,
-                             bool dieWithThread) {
+                             int resultFd, int inputFd, pid_t parent, int maxFd,
+                             const rlimit &fileLimit, bool dieWithThread) {
     // A session (and so a process group) of its own; the helper's own
     // setsid after exec then finds it done.
     setsid();
@@ -175,10 +178,11 @@ bool WaitForHangup(int fd, int timeoutMs, std::string *tail) {
     // Sources are above the targets (see RunHelperProcess), so dup2 never
     // overwrites one of them, and it clears close-on-exec on each target.
     if (dup2(devNull, 0) < 0 || dup2(devNull, 1) < 0 || dup2(devNull, 2) < 0 ||
-        dup2(resultFd, kResultFd) < 0)
+        dup2(resultFd, kResultFd) < 0 || (inputFd >= 0 && dup2(inputFd, kInputFd) < 0))
         _exit(kExecFailedStatus);
-    if (close_range(kResultFd + 1, ~0U, 0) != 0) {
-        for (int fd = kResultFd + 1; fd < maxFd; ++fd)
+    const int firstClosed = inputFd >= 0 ? kInputFd + 1 : kResultFd + 1;
+    if (close_range(static_cast<unsigned>(firstClosed), ~0U, 0) != 0) {
+        for (int fd = firstClosed; fd < maxFd; ++fd)
             close(fd);
     }
     execve(helper, args, env);
@@ -231,7 +235,7 @@ ScratchFolder::~ScratchFolder() {
 }
 
 pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
-                  HelperKind kind) {
+                  HelperKind kind, int fd4) {
     std::vector<std::string> envStrings = HelperEnvironment(scratch, kind);
     std::vector<char *> env;
     for (std::string &e : envStrings)
@@ -240,8 +244,9 @@ pid_t SpawnHelper(const std::string &helper, char *const *args, const std::strin
 
     int devNull = MoveHigh(open("/dev/null", O_RDWR | O_CLOEXEC));
     int high = MoveHigh(fcntl(fd3, F_DUPFD_CLOEXEC, 0));
-    if (devNull < 0 || high < 0) {
-        for (int fd : {devNull, high})
+    int input = fd4 >= 0 ? MoveHigh(fcntl(fd4, F_DUPFD_CLOEXEC, 0)) : -1;
+    if (devNull < 0 || high < 0 || (fd4 >= 0 && input < 0)) {
+        for (int fd : {devNull, high, input})
             if (fd >= 0)
                 close(fd);
         return -1;
@@ -253,10 +258,12 @@ pid_t SpawnHelper(const std::string &helper, char *const *args, const std::strin
 
     pid_t pid = fork();
     if (pid == 0)
-        ExecHelper(helper.c_str(), args, env.data(), devNull, high, parent, maxFd, fileLimit,
+        ExecHelper(helper.c_str(), args, env.data(), devNull, high, input, parent, maxFd, fileLimit,
                    kind == HelperKind::OneFile);
     close(high);
     close(devNull);
+    if (input >= 0)
+        close(input);
     return pid;
 }
 
@@ -265,6 +272,29 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         errorLine->clear();
     std::vector<char *> args(argv, argv + argc);
     args.push_back(nullptr);
+    // An input named by a descriptor of ours goes over as the helper's own.
+    std::string inputName = std::string(kOwnFdPrefix) + std::to_string(kInputFd);
+    int input = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], kOwnFdPrefix, sizeof kOwnFdPrefix - 1) != 0)
+            continue;
+        if (input >= 0)
+            return TESSARIN_E_CALL; // one such input at most
+        input = open(argv[i], O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (input < 0) {
+            if (errorLine)
+                *errorLine = std::string("can't open the input (") + std::strerror(errno) + ")";
+            return TESSARIN_E_START;
+        }
+        args[static_cast<std::size_t>(i)] = inputName.data();
+    }
+    struct InputCloser {
+        int fd;
+        ~InputCloser() {
+            if (fd >= 0)
+                close(fd);
+        }
+    } closer{input};
     ScratchFolder scratch;
 
     int fds[2] = {-1, -1};
@@ -276,7 +306,8 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         return TESSARIN_E_START;
     }
     unsigned epoch = g_killEpoch.load();
-    pid_t pid = SpawnHelper(helper, args.data(), scratch.path(), fds[1], HelperKind::OneFile);
+    pid_t pid =
+        SpawnHelper(helper, args.data(), scratch.path(), fds[1], HelperKind::OneFile, input);
     close(fds[1]);
     if (pid < 0) {
         close(readFd);

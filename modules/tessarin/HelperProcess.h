@@ -11,9 +11,16 @@
 // without locks, so it can be called from a signal handler.
 //
 // SpawnHelper is the start both this and the warm servers (WarmClient.h)
-// use: stdin, stdout and stderr on /dev/null, `fd3` on descriptor 3 and no
-// other descriptor, a process group of its own, no blocked or handled
-// signals, the file-size limit below, TMPDIR set to `scratch`.
+// use: stdin, stdout and stderr on /dev/null, `fd3` on descriptor 3 (and
+// `fd4`, when given, on descriptor 4) and no other descriptor, a process
+// group of its own, no blocked or handled signals, the file-size limit
+// below, TMPDIR set to `scratch`.
+//
+// An input named by one of this process's own descriptors
+// ("/proc/self/fd/N": a compressed input the program has unpacked into
+// memory) means nothing in the helper, whose descriptors are its own:
+// RunHelperProcess opens it again and hands it over as descriptor 4, named
+// "/proc/self/fd/4" in the helper's arguments.
 #pragma once
 
 #include <sys/types.h>
@@ -46,7 +53,7 @@ enum class HelperKind { OneFile, Server };
 // Starts `helper` with `args` (null-terminated); its pid, or -1. The caller
 // reaps it.
 pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
-                  HelperKind kind);
+                  HelperKind kind, int fd4 = -1);
 
 // A private folder under the temporary folder (empty path when none could be
 // made), removed with whatever is in it when the object goes.

@@ -1106,7 +1106,7 @@ private slots:
         w.SetRunPacing(RunPacing::None());
         w.OnStart();
         WaitForRun();
-        const QString reasons[][2] = {{"Failed", "not a PostScript file"},
+        const QString reasons[][2] = {{"Failed", "is a PNG image, not PostScript"},
                                       {"Failed", "empty input file"},
                                       {"Failed", "interpreter error: /undefined in \\x01\\x02zz"},
                                       {"Succeed", ""}};

@@ -445,12 +445,34 @@ TEST_F(Cli, FilesFromStandardInputWithNulAndAJsonReport) {
 // An image row's reason reaches the report as the run gave it: a read-only
 // output folder, a full disk, a page too large for the format. Each run is a
 // child that honours file permissions and may be under a file-size limit.
+// A text row that finds no text succeeds and says so on its line and in
+// the report, where a failed row says why; a compressed input is named
+// after the document inside it.
+TEST_F(Cli, ATextRowWithoutTextSaysSoOnItsLineAndInTheReport) {
+    const std::string drawing = dir.File("in/drawing.ps.gz");
+    WriteFile(drawing, testsupport::Gzip("%!PS\n72 72 moveto 300 400 lineto stroke showpage\n"));
+    const std::string report = dir.File("report.jsonl");
+    Result r = Run({"--profile", profile, "--kind", "text", "--report", report, drawing});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string note = "no text found: the pages hold only drawings or images";
+    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Succeed  " + drawing + ": " + note,
+                                                   "1 succeeded, 0 failed, 0 stopped"}));
+    EXPECT_EQ(ReadReport(report),
+              std::vector<std::string>{drawing + "\tSucceed\t" + note + "\t" +
+                                       dir.File("out/drawing.txt") + "\tnumber"});
+}
+
 TEST_F(Cli, AnImageRowsReasonReachesTheReport) {
     const std::string report = dir.File("report.jsonl");
     auto run = [&](std::vector<std::string> args, long long fileSizeLimit) {
         std::vector<std::string> argv = {std::string(VANTORIA_BIN_DIR) + "/vantoria-cli",
-                                         "--profile", profile, "-q", "--kind", "image",
-                                         "--report", report};
+                                         "--profile",
+                                         profile,
+                                         "-q",
+                                         "--kind",
+                                         "image",
+                                         "--report",
+                                         report};
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<std::string> env = testsupport::EnvironmentIn(dir);
         return testsupport::RunInChild(

@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "Files.h"
 #include "TempFolder.h"
@@ -135,11 +136,27 @@ TEST(WithTrailingSeparator, AddsOneSlashOnlyWhenMissing) {
 
 TEST(IsPostScriptName, TheLastExtensionOfTheNameInAnyCase) {
     for (const char *yes : {"a.ps", "/in/b.PS", "/in/c.pS", "x.y.Ps", "/in/x\\d.ps", ".ps",
-                            "figure.eps", "/in/F.EPS", "g.Epsf", "h.epsi", "/in/a.b.EPSI"})
+                            "figure.eps", "/in/F.EPS", "g.Epsf", "h.epsi", "/in/a.b.EPSI",
+                            "paper.ps.gz", "/in/P.PS.GZ", "fig.eps.gz", "old.psz", "O.PSZ"})
         EXPECT_TRUE(IsPostScriptName(yes)) << yes;
     for (const char *no : {"a.pdf", "a.ps.txt", "a.eps.bak", "aps", "a.epsx", "a.peps",
-                           "/in.eps/readme", "D:\\in.ps\\x", "a.p", "a.pss", "eps", ""})
+                           "/in.eps/readme", "D:\\in.ps\\x", "a.p", "a.pss", "eps", "", "a.gz",
+                           "a.pdf.gz", "a.ps.gz.txt", "a.tar.gz", "a.epsi.gz"})
         EXPECT_FALSE(IsPostScriptName(no)) << no;
+}
+
+// Outputs are named after the document inside a compressed file.
+TEST(InputBaseName, WithoutThePostScriptExtensionWhole) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"/in/paper.ps", "paper"},       {"/in/paper.ps.gz", "paper"},
+        {"/in/Paper.PS.GZ", "Paper"},    {"fig.eps.gz", "fig"},
+        {"/in/old.psz", "old"},          {"/in/a.b.ps", "a.b"},
+        {"/in/a.b.ps.gz", "a.b"},        {"/in/x.epsi", "x"},
+        {"/in/notes.txt", "notes"},      {"/in/noext", "noext"},
+        {"/in.d/archive.gz", "archive"}, {".ps", ""},
+    };
+    for (const auto &[path, base] : cases)
+        EXPECT_EQ(InputBaseName(path), base) << path;
 }
 
 TEST(IsEpsFile, TheFirstLineDecidesWhateverTheName) {

@@ -173,7 +173,7 @@ TEST_F(OutputSafety, AnInputThatIsNotPostScriptFailsInEveryKind) {
         EXPECT_EQ(view.Status(0), "Failed");
         EXPECT_EQ(view.Reason(0), "empty input file");
         EXPECT_EQ(view.Status(1), "Failed");
-        EXPECT_EQ(view.Reason(1), "not a PostScript file");
+        EXPECT_EQ(view.Reason(1), "is a PNG image, not PostScript");
     }
     EXPECT_TRUE(ListNames(dir.File("out/")).empty());
     s.m_nOutputKind = 1;

@@ -65,6 +65,13 @@ std::string RecordingView::Reason(int row) const {
     return m_reason[static_cast<std::size_t>(row)];
 }
 
+std::string RecordingView::Note(int row) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (row < 0 || static_cast<std::size_t>(row) >= m_note.size())
+        return {};
+    return m_note[static_cast<std::size_t>(row)];
+}
+
 std::vector<std::string> RecordingView::Outputs(int row) const {
     std::lock_guard<std::mutex> lock(m_lock);
     if (row < 0 || static_cast<std::size_t>(row) >= m_outputs.size())

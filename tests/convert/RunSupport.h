@@ -51,6 +51,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(m_lock);
             Row(m_outputs, row) = outcome.outputs;
+            Row(m_note, row) = outcome.note;
         }
         SetStatus(row, StatusText(outcome.status));
         Record("finished " + std::to_string(row));
@@ -66,6 +67,8 @@ public:
     std::string Reason(int row) const;
     // The outputs the row's final call named.
     std::vector<std::string> Outputs(int row) const;
+    // The note the row's final call carried (empty when none).
+    std::string Note(int row) const;
 
 private:
     template <class T> static T &Row(std::vector<T> &v, int row) {
@@ -86,6 +89,7 @@ private:
     std::vector<std::string> m_status;
     std::vector<std::string> m_reason;
     std::vector<std::vector<std::string>> m_outputs;
+    std::vector<std::string> m_note;
 };
 
 // A recording view that can act when a page starts.

@@ -108,3 +108,21 @@ TEST_F(TextPath, StopLetsTheRowFinishWithItsCleanUp) {
     EXPECT_TRUE(Exists(Out("a.txt")));
     EXPECT_EQ(view.Status(1), "");
 }
+
+// A document whose pages hold only drawings (text turned into outlines, a
+// picture) succeeds with its empty text file, and the row says why it is
+// empty; a row that found text says nothing more.
+TEST_F(TextPath, NoTextFoundIsSaidOfARowThatSucceeds) {
+    std::string outlines = dir.File("in/outlines.ps");
+    testsupport::WriteFile(outlines, "%!PS\n/Helvetica findfont 40 scalefont setfont\n"
+                                     "72 600 moveto (Outlined) true charpath fill\n"
+                                     "0.5 setgray 72 300 200 100 rectfill showpage\n"
+                                     "72 600 moveto 300 700 lineto stroke showpage\n");
+    Convert({outlines, Input("words.ps")});
+    ASSERT_EQ(view.Status(0), "Succeed") << view.Reason(0);
+    EXPECT_EQ(view.Note(0), "no text found: the pages hold only drawings or images");
+    EXPECT_EQ(view.Outputs(0), std::vector<std::string>{Out("outlines.txt")});
+    EXPECT_EQ(ReadFile(Out("outlines.txt")).find_first_not_of(" \n\f"), std::string::npos);
+    ASSERT_EQ(view.Status(1), "Succeed") << view.Reason(1);
+    EXPECT_EQ(view.Note(1), "");
+}

@@ -166,6 +166,36 @@ TEST_F(ExtractTextTest, WritesUtf8AndReplacesAnExistingFile) {
     EXPECT_EQ(text.find("old contents"), std::string::npos);
 }
 
+// Typeset text draws "fi", "fl" and "ffi" as one glyph each, which a PDF
+// may map to U+FB01, U+FB02 and U+FB03 (here through the glyph names
+// uniFB01 ... of a font of boxes): the text file has the letters, so
+// "figures" is found.
+TEST_F(ExtractTextTest, LigaturesAreWrittenAsTheirLetters) {
+    const std::string ps =
+        "%!PS\n/Boxes 10 dict dup begin /FontType 3 def /FontMatrix [0.001 0 0 0.001 0 0] def\n"
+        "/FontBBox [0 0 600 700] def /Encoding 256 array def\n"
+        "0 1 255 { Encoding exch /.notdef put } for\n"
+        "[32 /space 97 /uniFB01 98 /uniFB02 99 /uniFB03 100 /g 101 /u 102 /r 103 /e 104 /s\n"
+        " 105 /o 106 /w 107 /c] aload length 2 idiv { Encoding 3 1 roll put } repeat\n"
+        "/BuildGlyph { exch pop 600 0 0 0 600 700 setcachedevice\n"
+        "  /space ne { 50 0 500 700 rectfill } if } bind def\n"
+        "/BuildChar { 1 index /Encoding get exch get 1 index /BuildGlyph get exec } bind def\n"
+        "end definefont 20 scalefont setfont\n"
+        "72 700 moveto (adefgh bij) show 72 670 moveto (ickg) show showpage\n";
+    std::string ligatures = dir.File("ligatures.pdf");
+    ASSERT_TRUE(MakePdf(engine, ligatures, dir.File("ligatures.ps"), ps));
+    ASSERT_NE(readback::PdfText(ligatures).find("\xEF\xAC\x81"), std::string::npos)
+        << "the PDF itself holds U+FB01";
+    for (int mode : {1, 3}) {
+        std::string txt = dir.File("ligatures.txt");
+        ASSERT_EQ(Extract(txt, mode, 0, ligatures), 1);
+        std::string text = ReadFile(txt);
+        EXPECT_NE(text.find("figures flow"), std::string::npos) << text;
+        EXPECT_NE(text.find("office"), std::string::npos) << text;
+        EXPECT_EQ(text.find("\xEF\xAC"), std::string::npos) << text;
+    }
+}
+
 TEST_F(ExtractTextTest, FailuresLeaveTheTextPathAlone) {
     std::string txt = dir.File("keep.txt");
     WriteFile(txt, "existing text");

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -653,4 +654,35 @@ TEST_F(TessarinTest, AnInputThatIsNotARegularFileFailsWithAReason) {
         EXPECT_GT(code, TESSARIN_E_START) << input;
         EXPECT_FALSE(engine.lastError.empty()) << input;
     }
+}
+
+// A compressed input the program has unpacked into an anonymous memory file
+// reaches the interpreter by its descriptor's name ("/proc/self/fd/N"), on a
+// warm server and on an interpreter started for the file alone, both
+// confined; the module keeps none of it open afterwards.
+TEST_F(TessarinTest, AnInputInAMemoryFileConvertsWarmAndCold) {
+    const std::string ps = PagesPs({"Read from memory"});
+    const int memory = memfd_create("unpacked-input", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    ASSERT_GE(memory, 0);
+    ASSERT_EQ(write(memory, ps.data(), ps.size()), static_cast<ssize_t>(ps.size()));
+    ASSERT_EQ(fcntl(memory, F_ADD_SEALS, F_SEAL_WRITE | F_SEAL_GROW | F_SEAL_SHRINK), 0);
+    const std::string input = "/proc/self/fd/" + std::to_string(memory);
+    auto openCopies = [] {
+        int n = 0;
+        for (const auto &e : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            n += fs::read_symlink(e.path(), ec).string().starts_with("/memfd:unpacked-input");
+        }
+        return n;
+    };
+
+    ASSERT_EQ(engine.Run(PdfArgs(dir.File("warm.pdf"), input)), 0) << engine.lastError;
+    std::vector<std::string> cold = PdfArgs(dir.File("cold.pdf"), input);
+    cold.insert(cold.end() - 1, "-f"); // a switch the warm server doesn't take
+    ASSERT_EQ(engine.Run(cold), 0) << engine.lastError;
+    for (const char *name : {"warm.pdf", "cold.pdf"})
+        EXPECT_NE(readback::PdfText(dir.File(name)).find("Read from memory"), std::string::npos)
+            << name;
+    EXPECT_EQ(openCopies(), 1) << "only the caller's own descriptor is left";
+    close(memory);
 }

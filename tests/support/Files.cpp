@@ -5,6 +5,7 @@
 #include "Files.h"
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -31,6 +32,22 @@ std::vector<uint8_t> ReadBytes(const std::string &path) {
 void WriteFile(const std::string &path, const std::string &bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+std::string Gzip(const std::string &bytes) {
+    z_stream zs{};
+    // 31: a gzip wrapper around the deflate stream.
+    if (deflateInit2(&zs, 9, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    std::string out(deflateBound(&zs, bytes.size()) + 64, '\0');
+    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.data()));
+    zs.avail_in = static_cast<uInt>(bytes.size());
+    zs.next_out = reinterpret_cast<Bytef *>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    const int rc = deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return rc == Z_STREAM_END ? out : std::string();
 }
 
 void WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes) {

@@ -27,6 +27,9 @@ std::vector<std::string> ListNames(const std::string &folder);
 // One entry per name in `folder` with its size and modification time: two
 // calls return the same when nothing there was written in between.
 std::vector<std::string> FolderState(const std::string &folder);
+// `bytes` as one gzip member, as the gzip program writes it (zlib's deflate).
+std::string Gzip(const std::string &bytes);
+
 // The lines of `text`, without their line ends.
 std::vector<std::string> LinesOf(const std::string &text);
 
