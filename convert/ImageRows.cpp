@@ -139,9 +139,8 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
 
     // A folder of its own that this row makes goes again unless it succeeds.
     const bool madeFolder = m_settings.img.bFolderPerFile == 1 && !PathTaken(target);
-    RowOutcome outcome = multiPage
-                             ? MultiPageTiffRow(i, input, target, base)
-                             : PagedImageRow({i, input, target, base, format});
+    RowOutcome outcome = multiPage ? MultiPageTiffRow(i, input, target, base)
+                                   : PagedImageRow({i, input, target, base, format});
     if (madeFolder && outcome.status != RowStatus::Succeed)
         ::rmdir(target.c_str());
     return outcome;
@@ -152,8 +151,7 @@ std::string ConversionRun::RenderPages(const std::string &input, int formatCode,
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (!pageFolder.empty())
         *engineCode = EngineCode(
-            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input),
-            engineError);
+            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input), engineError);
     return pageFolder;
 }
 
@@ -165,8 +163,7 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
                                            const std::string &target, const std::string &base) {
     int engineCode = 0;
     std::string engineError;
-    const std::string pageFolder =
-        RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
+    const std::string pageFolder = RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
     if (pageFolder.empty())
         return NotDone("can't create a temporary folder");
     const std::size_t count = ListPageFiles(pageFolder).size();
@@ -178,8 +175,9 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
     if (m_bAbort.load()) {
         outcome = {RowStatus::Aborted, {}, {}};
     } else if (count == 0 || !EngineSucceeded(engineCode)) {
-        outcome = NotDone(EngineSucceeded(engineCode) ? "no page was rendered"
-                                                      : EngineFailReason(engineCode, engineError));
+        outcome = NotDone(EngineSucceeded(engineCode)
+                              ? "no page was rendered"
+                              : EngineFailReason(engineCode, engineError, m_memoryLimitMiB));
     } else if (int err = staging.Open(target)) {
         outcome = NotDone(FailReason(err, "can't write in the output folder"));
     } else {
@@ -210,13 +208,13 @@ RowOutcome ConversionRun::PagedImageRow(const PageRowInputs &in) {
         return {RowStatus::Aborted, {}, {}};
     if (r.pages == 0)
         return NotDone(engineOk ? "no page was rendered"
-                                : EngineFailReason(r.engineCode, r.engineError));
+                                : EngineFailReason(r.engineCode, r.engineError, m_memoryLimitMiB));
     if (!r.reason.empty())
         return NotDone(r.reason);
     // The pages that were rendered were converted, but a row whose engine
     // step reported an error is not a success.
     if (!engineOk)
-        return NotDone(EngineFailReason(r.engineCode, r.engineError));
+        return NotDone(EngineFailReason(r.engineCode, r.engineError, m_memoryLimitMiB));
     if (r.pages == 1)
         staging.Rename(0, in.target + in.base + in.format.ext);
     // Complete, even when a stop came after its last page.
@@ -234,15 +232,17 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
 
     PageStream stream(folder, 2 * pool.Workers());
     m_lastPageStreamPeak = 0;
-    stream.SetStopTest([this] { return m_bAbort.load() != 0; });
+    // A row past its time stops as a stopped one does.
+    RowDeadlines::Row *row = RowDeadlines::Row::Current();
+    stream.SetStopTest([this, row] { return m_bAbort.load() != 0 || (row && row->Expired()); });
     if (m_engine.signalThreadRun)
         stream.SetEngineSignal(m_engine.signalThreadRun);
     // The engine's thread has ended when stream.Finish() returns, so its
     // error line is read only after that.
-    stream.Start([this, &folder, &in, out] {
-        return EngineCode(
-            m_engine, RenderArguments(folder, m_settings.img, in.format.code, in.input),
-            &out->engineError);
+    stream.Start([this, &folder, &in, out, row] {
+        return EngineCode(m_engine,
+                          RenderArguments(folder, m_settings.img, in.format.code, in.input),
+                          &out->engineError, row);
     });
 
     PageJobs jobs;
