@@ -22,17 +22,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// A document the interpreter never finishes.
-constexpr char kLoop[] = "%!PS\n{} loop\n";
 // A document that keeps every string it makes: a chain of 1 MiB strings
 // that grows until memory runs out.
 constexpr char kAllocate[] = "%!PS\n/keep [] def\n{ /keep [ keep 1048576 string ] def } loop\n";
-
-constexpr OutputKind kKinds[] = {OutputKind::Image, OutputKind::Pdf, OutputKind::Text};
-
-const char *Name(OutputKind k) {
-    return k == OutputKind::Image ? "image" : k == OutputKind::Pdf ? "pdf" : "text";
-}
 
 class RunLimitsTest : public RunFixture {
 protected:
@@ -58,7 +50,7 @@ TEST_F(RunLimitsTest, AFilePastItsTimeLimitFailsAtTheLimitAndTheNextFileConverts
     testsupport::WriteFile(loop, kLoop);
     s.m_nTimeLimit = 2;
     for (OutputKind kind : kKinds) {
-        SCOPED_TRACE(Name(kind));
+        SCOPED_TRACE(KindName(kind));
         std::filesystem::remove_all(Out(""));
         const auto took = ConvertThenGood(kind, loop);
         EXPECT_EQ(view.Status(0), "Failed");
@@ -75,7 +67,7 @@ TEST_F(RunLimitsTest, AFileNeedingMoreThanTheMemoryLimitFailsWithItAndTheNextFil
     testsupport::WriteFile(hungry, kAllocate);
     s.m_nMemLimit = 512;
     for (OutputKind kind : {OutputKind::Image, OutputKind::Pdf}) {
-        SCOPED_TRACE(Name(kind));
+        SCOPED_TRACE(KindName(kind));
         std::filesystem::remove_all(Out(""));
         const auto took = ConvertThenGood(kind, hungry);
         EXPECT_EQ(view.Status(0), "Failed");
