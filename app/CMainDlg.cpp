@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QThread>
 #include <QTreeWidget>
 
@@ -182,6 +183,9 @@ void CMainDlg::CreateControls() {
     m_lblFileCount = Control<QLabel>(this, IDC_FILECOUNT);
     m_lblSelected = Control<QLabel>(this, IDC_SELCOUNT);
     m_chkNewIfExists = Control<QCheckBox>(this, IDC_NEWIFEXISTS);
+    m_spinTimeLimit = Control<QSpinBox>(this, IDC_TIMELIMIT);
+    m_spinTimeLimit->setRange(0, kMaxTimeLimitSeconds);
+    m_spinTimeLimit->setSpecialValueText(tr("不限")); // 0: no limit
 
     // The format list shows the table's texts in the user's language; a run
     // takes its format from the position chosen, never from the text.
@@ -283,9 +287,9 @@ void CMainDlg::SetTabOrder() {
     // line, then Start beside it. The template keeps its own order (and its
     // ids); only the keyboard's path through it is set here.
     QWidget *const chain[] = {
-        m_list,     m_btnAddFiles,   m_btnAddFolder,   m_btnRemove,    m_btnSettings,
-        m_btnAbout, m_cbOutputKind,  m_cbFormat,       m_cbFolderMode, m_btnBrowse,
-        m_btnView,  m_editOutputDir, m_chkNewIfExists, m_btnStart,
+        m_list,     m_btnAddFiles,   m_btnAddFolder,   m_btnRemove,     m_btnSettings,
+        m_btnAbout, m_cbOutputKind,  m_cbFormat,       m_cbFolderMode,  m_btnBrowse,
+        m_btnView,  m_editOutputDir, m_chkNewIfExists, m_spinTimeLimit, m_btnStart,
     };
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
@@ -338,6 +342,11 @@ void CMainDlg::NameControlsWithoutText() {
     m_cbFolderMode->setAccessibleName(tr("输出文件夹模式"));
     m_editOutputDir->setAccessibleName(tr("输出文件夹"));
     m_progress->setAccessibleName(tr("转换进度"));
+    // The spin box says what its label beside it says.
+    if (auto *label = dlgtpl::Control<QLabel>(this, dlgtpl::IDC_TIMELIMIT_LABEL)) {
+        label->setBuddy(m_spinTimeLimit);
+        m_spinTimeLimit->setAccessibleName(label->text());
+    }
     m_btnAbout->setToolTip(tr("关于 / 帮助"));
     m_btnAbout->setAccessibleName(m_btnAbout->toolTip());
 }
@@ -467,6 +476,7 @@ void CMainDlg::UpdateData(bool bSaveAndValidate) {
         s.m_nOutputKind = m_cbOutputKind->currentIndex();
         s.m_nFormat = m_cbFormat->currentIndex();
         s.m_nOutputMode = m_cbFolderMode->currentIndex();
+        s.m_nTimeLimit = m_spinTimeLimit->value();
         switch (m_chkNewIfExists->checkState()) {
         case Qt::Checked:
             s.m_bNewIfExists = 1;
@@ -486,6 +496,7 @@ void CMainDlg::UpdateData(bool bSaveAndValidate) {
     select(m_cbOutputKind, s.m_nOutputKind);
     select(m_cbFormat, s.m_nFormat);
     select(m_cbFolderMode, s.m_nOutputMode);
+    m_spinTimeLimit->setValue(std::clamp(s.m_nTimeLimit, 0, kMaxTimeLimitSeconds));
     // A third state only for a stored 2; the user's first click makes the box
     // two-state again.
     m_chkNewIfExists->setTristate(s.m_bNewIfExists == 2);
@@ -577,9 +588,9 @@ void CMainDlg::keyPressEvent(QKeyEvent *event) {
 
 void CMainDlg::EnableControls(bool enable) {
     m_progress->setVisible(!enable);
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{m_btnAddFiles, m_btnAddFolder, m_btnRemove, m_btnSettings,
-                                          m_cbOutputKind, m_cbFormat, m_cbFolderMode})
+    for (QWidget *w : std::initializer_list<QWidget *>{m_btnAddFiles, m_btnAddFolder, m_btnRemove,
+                                                       m_btnSettings, m_cbOutputKind, m_cbFormat,
+                                                       m_cbFolderMode, m_spinTimeLimit})
         w->setEnabled(enable);
     if (m_settings.m_nOutputMode == 1)
         m_btnBrowse->setEnabled(enable);

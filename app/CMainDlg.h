@@ -70,6 +70,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -319,6 +320,7 @@ private:
     QLabel *m_lblFileCount = nullptr;      // 1047
     QLabel *m_lblSelected = nullptr;       // 1048
     QCheckBox *m_chkNewIfExists = nullptr; // 1075
+    QSpinBox *m_spinTimeLimit = nullptr;   // 1077
     CThemeApi m_theme;
     AnchorLayout m_anchors;
     DesktopNotice m_notice;

@@ -5,7 +5,8 @@
 """The soak's driver; bench/soak.sh starts it (read that for what it does).
 
     soak.py --cli PATH --work DIR --minutes M --log FILE [--seed S] [--only N]
-            [--max-runs N] [--stop-limit SECONDS]
+            [--max-runs N] [--stop-limit SECONDS] [--time-limit SECONDS]
+            [--memory-limit MIB]
 
 Run N draws everything it does from the seed and N alone, so --only N does
 it again (against output folders as this soak finds them).
@@ -35,6 +36,8 @@ def main():
     ap.add_argument("--only", type=int)
     ap.add_argument("--max-runs", type=int, default=100000)
     ap.add_argument("--stop-limit", type=float, default=3.0)
+    ap.add_argument("--time-limit", type=int, default=8)
+    ap.add_argument("--memory-limit", type=int, default=1024)
     args = ap.parse_args()
     soak = Soak(args)
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):

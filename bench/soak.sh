@@ -8,7 +8,8 @@
 # status checked against the disk.
 #
 #   bench/soak.sh [--seed S] [--only N] [--log FILE] [--max-runs N]
-#                 [--stop-limit SECONDS] [MINUTES] [BIN_DIR]
+#                 [--stop-limit SECONDS] [--time-limit SECONDS]
+#                 [--memory-limit MIB] [MINUTES] [BIN_DIR]
 #
 # MINUTES defaults to 2, BIN_DIR to build/bin (a Release build: `make build`).
 # Not part of `make test`.
@@ -18,8 +19,9 @@
 # page, that loop for ever, that are empty or not PostScript; the same file
 # name in two folders (a good one and one that fails on its last page), a
 # name that is not UTF-8 beside the name it reads as without its odd bytes,
-# names near and past the 255-byte limit, a large page, and a missing file, a
-# named pipe and a folder given as inputs. Each document draws its own marker
+# names near and past the 255-byte limit, a large page, documents that keep
+# allocating memory (only with a memory limit), and a missing file, a named
+# pipe and a folder given as inputs. Each document draws its own marker
 # text at a page size of its own, so an output tells which input it came from.
 #
 # Runs are drawn at random (the seed makes them repeatable): vantoria-cli on
@@ -33,8 +35,11 @@
 # output on a 24 MiB tmpfs that is full from the start or fills up during the
 # run; a second vantoria-cli on the same inputs and outputs; SIGINT, SIGINT
 # twice, SIGTERM, SIGHUP; standard output closed; an input removed or
-# replaced; the output folder made read-only (a read-only bind mount). A run
-# holding a document that loops is stopped with SIGINT.
+# replaced; the output folder made read-only (a read-only bind mount). Every
+# run (the watched folder's too) has --time-limit (default 8 s) and
+# --memory-limit (default 1024 MiB); with --time-limit 0 a run holding a
+# document that loops is stopped with SIGINT, and with --memory-limit 0 no
+# document allocates for ever.
 #
 # Violations, each logged to FILE (default ./soak-violations.log) with the run,
 # what was wrong, and how to replay the run (--seed S --only N redraws it; the
@@ -53,7 +58,9 @@
 #    "Failed" or "Aborted" ("Ready" only in a stopped run), a row with no
 #    line on standard output, a failing input reported "Succeed", a valid
 #    input failing in a run without faults, a reason that is a bare code or
-#    hides a full disk;
+#    hides a full disk, a document past a limit that does not fail, or fails
+#    with another reason than its limit ("took longer than N s", "the
+#    interpreter needed more than N MiB") in a run without faults;
 #  - anything written, or a helper still running, after the program ended;
 #    the program ended by a signal; SIGTERM, SIGHUP, a second SIGINT or a
 #    closed standard output not ending it within --stop-limit seconds
@@ -77,7 +84,7 @@ bin=""
 log="$PWD/soak-violations.log"
 while [ $# -gt 0 ]; do
     case $1 in
-    --seed | --only | --max-runs | --stop-limit)
+    --seed | --only | --max-runs | --stop-limit | --time-limit | --memory-limit)
         args+=("$1" "$2")
         shift 2
         ;;

@@ -68,7 +68,7 @@ class CliRun(Run):
         s = self.soak
         folder = os.path.join(self.dir, "pre").encode()
         twins = [soak_inputs.place(d.twin or d, folder) for d in self.docs
-                 if d.outcome in ("ok", "fail", "loop")]
+                 if d.outcome in ("ok", "fail", "loop", "hungry")]
         tmp = os.path.join(self.dir, "tmp-pre")
         os.makedirs(tmp)
         argv = [s.cli, "--profile", s.profile, "-q"] + self.argv_opts + ["--output", self.out]
@@ -134,7 +134,8 @@ class CliRun(Run):
                 events.append([t[f], f, lambda f=f, v=victim: self.change_input(f, v)])
             elif f == "read-only":
                 events.append([t[f], f, self.read_only])
-        if any(d.outcome == "loop" for d in self.docs) and not any(
+        # Without a time limit nothing but a stop ends a loop.
+        if not s.time_limit and any(d.outcome == "loop" for d in self.docs) and not any(
                 f in self.planned for f in ("sigint", "sigint-twice", "sigterm", "sighup",
                                             "close-stdout")):
             events.append([self.stop_delay, "stop", lambda: self.stop("sigint")])
@@ -235,6 +236,8 @@ class CliRun(Run):
                      "%s (%s): %s %s" % (fsname(path), doc.key, status, reason))
         if status == "Failed" and "(code -" in reason:
             self.bad("reason gives a bare code", "%s: %s" % (doc.key, reason))
+        if original:
+            self.check_limit_reason(doc, status, reason, fsname(path))
         if status == "Failed" and reason == "can't write the image" and \
                 any(f.startswith("disk") for _, f in self.faults):
             self.bad("a full disk reads as another reason", "%s: %s" % (doc.key, reason))

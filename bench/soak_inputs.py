@@ -23,7 +23,7 @@ class Doc:
         self.pages = pages      # pages a complete conversion has
         self.width = width      # page size in points
         self.height = height
-        self.outcome = outcome  # "ok", "fail", "loop", "refused", "toolong"
+        self.outcome = outcome  # "ok", "fail", "loop", "hungry", "refused", "toolong"
         self.body = body        # the file's bytes (None: not a regular file)
         self.marker = "SOAKMARK%s" % key.upper().replace("-", "")
         self.heavy = False
@@ -43,9 +43,10 @@ def _page(marker, k, width, height, lines):
     return out
 
 
-def document(marker, pages, width, height, lines=4, fail_at=0, loop_at=0):
+def document(marker, pages, width, height, lines=4, fail_at=0, loop_at=0, hungry_at=0):
     """A document of `pages` pages; an undefined name on page `fail_at`, a
-    loop that never ends on page `loop_at` (0: none)."""
+    loop that never ends on page `loop_at`, a loop that keeps every string
+    it makes on page `hungry_at` (0: none)."""
     out = ["%!PS-Adobe-3.0", "%%Pages: " + str(pages),
            "<< /PageSize [%d %d] >> setpagedevice" % (width, height)]
     for k in range(1, pages + 1):
@@ -53,13 +54,16 @@ def document(marker, pages, width, height, lines=4, fail_at=0, loop_at=0):
             out.append("soak_undefined_name_%d" % k)
         if k == loop_at:
             out.append("{ 1 pop } loop")
+        if k == hungry_at:
+            out.append("/soak_keep [] def { /soak_keep [ soak_keep 1048576 string ] def } loop")
         out += _page(marker, k, width, height, min(lines, max(0, (height - 60) // 12)))
     out.append("%%EOF")
     return ("\n".join(out) + "\n").encode()
 
 
-def make_pool():
-    """The documents the runs draw from."""
+def make_pool(memory_limit=0):
+    """The documents the runs draw from; with a memory limit (MiB) set, also
+    documents that need more memory than any limit."""
     docs = []
 
     def add(key, sub, name, pages, w, h, outcome="ok", **kw):
@@ -81,6 +85,9 @@ def make_pool():
     add("fail-mid", "a", b"failmid.ps", 5, 230, 190, outcome="fail", fail_at=4)
     add("loop-first", "a", b"loopfirst.ps", 2, 190, 230, outcome="loop", loop_at=1)
     add("loop-mid", "a", b"loopmid.ps", 3, 270, 200, outcome="loop", loop_at=2)
+    if memory_limit:
+        add("hungry-first", "a", b"hungryfirst.ps", 2, 200, 240, outcome="hungry", hungry_at=1)
+        add("hungry-mid", "b", b"hungrymid.ps", 3, 240, 200, outcome="hungry", hungry_at=2)
     empty = add("empty", "a", b"empty.ps", 0, 100, 100, outcome="fail")
     empty.body = b""
     garbage = add("garbage", "a", b"garbage.ps", 0, 100, 100, outcome="fail")
@@ -93,7 +100,7 @@ def make_pool():
     add("long", "d", b"L" * 236 + b".ps", 2, 180, 200)
     add("too-long", "d", b"T" * 249 + b".ps", 2, 200, 180, outcome="toolong")
     for d in list(docs):
-        if d.outcome in ("fail", "loop"):
+        if d.outcome in ("fail", "loop", "hungry"):
             pages = max(d.pages, 1)
             twin = Doc(d.key + "-twin", d.sub, d.name, pages, d.width + 10, d.height + 10, "ok",
                        None)

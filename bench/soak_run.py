@@ -55,7 +55,9 @@ class Soak:
         self.log = open(args.log, "w", errors="backslashreplace")
         self.keep = args.log + ".runs"
         shutil.rmtree(self.keep, ignore_errors=True)
-        self.pool = soak_inputs.make_pool()
+        self.time_limit = args.time_limit
+        self.memory_limit = args.memory_limit
+        self.pool = soak_inputs.make_pool(self.memory_limit)
         self.profile = os.path.join(self.work, "Profile.ini")
         open(self.profile, "w").close()
         self.tmpfs = os.path.join(self.work, "small")
@@ -363,6 +365,8 @@ class Run:
         argv.append("--overwrite" if self.overwrite else "--new-if-exists")
         self.jobs = r.choice([1, 2])
         argv += ["--jobs", str(self.jobs)]
+        s = self.soak
+        argv += ["--time-limit", str(s.time_limit), "--memory-limit", str(s.memory_limit)]
         self.notes.append("%s%s%s%s, %s, --jobs %d" % (
             kind, " " + self.format if self.format else "", " multi-page" if self.multipage else "",
             " folder per file" if self.each else "",
@@ -383,13 +387,33 @@ class Run:
 
     def expect_failure(self, doc):
         """True when `doc` can't be converted with this run's options."""
-        if doc.outcome in ("fail", "loop", "refused"):
+        if doc.outcome in ("fail", "loop", "hungry", "refused"):
             return True
         if doc.outcome == "toolong":
             return self.kind == "image" and not self.multipage
         return False
 
     # --- the conversion's outputs ------------------------------------------
+    def limit_reason(self, doc):
+        """The reason a row of `doc` fails with when a limit ends it, or None
+        when no limit applies to it."""
+        s = self.soak
+        if doc.outcome == "loop" and s.time_limit:
+            return "took longer than %d s" % s.time_limit
+        if doc.outcome == "hungry":
+            return "the interpreter needed more than %d MiB" % s.memory_limit
+        return None
+
+    def check_limit_reason(self, doc, status, reason, where):
+        """A document past a limit fails with that limit as its reason, in a
+        run that nothing else disturbed."""
+        want = self.limit_reason(doc)
+        if want and not self.faults and not self.stops and status == "Failed" and reason != want:
+            self.bad("a row past a limit gives another reason",
+                     "%s (%s): %r, not %r" % (where, doc.key, reason, want))
+        if want and not self.faults and not self.stops and status not in ("Failed", "Aborted"):
+            self.bad("a row past a limit did not fail", "%s (%s): %s" % (where, doc.key, status))
+
     def content_problem(self, outputs, doc):
         """Why `outputs` are not a complete conversion of `doc` (empty when
         they are)."""

@@ -24,9 +24,9 @@ class WatchRun(Run):
         faults = [f for f in WATCH_FAULTS if soak.root or f not in ("disk-full", "read-only")]
         self.planned = r.sample(faults, r.choice([0, 1, 1, 2]))
         self.end = r.choice(WATCH_ENDS)
-        pool = [d for d in soak.pool if d.outcome in ("ok", "fail", "loop") and not d.heavy
+        pool = [d for d in soak.pool if d.outcome in ("ok", "fail", "loop", "hungry") and not d.heavy
                 and d.key not in ("long",)]
-        weights = [0.3 if d.outcome == "loop" else 1.0 for d in pool]
+        weights = [0.3 if d.outcome in ("loop", "hungry") else 1.0 for d in pool]
         self.drops = []
         t = 0.3
         while t < self.duration - 1:
@@ -151,6 +151,10 @@ class WatchRun(Run):
                 self.bad("a valid input failed in a run without faults", line)
             if status == "Failed" and "(code -" in reason:
                 self.bad("reason gives a bare code", line)
+            want = self.limit_reason(d["doc"])
+            if status == "Failed" and original and want and reason != want and \
+                    not [f for _, f in self.faults if f != self.end]:
+                self.bad("a row past a limit gives another reason", line)
         return statuses
 
     def check_sources(self):

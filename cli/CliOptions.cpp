@@ -145,6 +145,34 @@ bool OnJobs(const std::string &value, CliOptions &out, std::string &error) {
     return true;
 }
 
+// A limit's value: a whole number from 0 up, at most `most`.
+bool ParseLimit(const std::string &text, long most) {
+    if (text.empty() || text.size() > 9)
+        return false;
+    for (char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+    return std::stol(text) <= most;
+}
+
+bool OnTimeLimit(const std::string &value, CliOptions &out, std::string &error) {
+    if (!ParseLimit(value, kMaxTimeLimitSeconds)) {
+        error = "--time-limit takes a number of seconds (0: none), not '" + value + "'";
+        return false;
+    }
+    out.edits.push_back({"Set", "timelimit", value});
+    return true;
+}
+
+bool OnMemoryLimit(const std::string &value, CliOptions &out, std::string &error) {
+    if (!ParseLimit(value, kMaxMemoryLimitMiB)) {
+        error = "--memory-limit takes a number of MiB (0: the default), not '" + value + "'";
+        return false;
+    }
+    out.edits.push_back({"Set", "memlimit", value});
+    return true;
+}
+
 bool OnFilesFrom(const std::string &value, CliOptions &out, std::string &error) {
     if (value.empty()) {
         error = "--files-from needs a file ('-' for standard input)";
@@ -228,6 +256,11 @@ constexpr CliOption kOptions[] = {
     {"--failed", nullptr, true, "--failed DIR",
      "--watch: move failed files and their reasons to DIR (IN/failed/)", OnFailed},
     {"--jobs", "-j", true, "--jobs N", "convert N files at once (default 1)", OnJobs},
+    {"--time-limit", nullptr, true, "--time-limit N",
+     "fail a file that takes longer than N seconds (default 0: none; --watch: 300)", OnTimeLimit},
+    {"--memory-limit", nullptr, true, "--memory-limit N",
+     "the interpreter's memory limit in MiB (default 0: 4096, or half the memory if less)",
+     OnMemoryLimit},
     {"--quiet", "-q", false, "-q, --quiet", "print nothing but errors", OnQuiet},
     {"--help", "-h", false, "--help", "show this text", OnHelp},
     {"--version", nullptr, false, "--version", "show the version and the licence", OnVersion},

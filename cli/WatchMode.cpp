@@ -560,6 +560,12 @@ int RunWatch(const CliOptions &optionsIn, std::FILE *out, std::FILE *err) {
     options.edits.insert(options.edits.begin(), SettingEdit{"Set", "mode", "0"});
     ConvertSettings settings;
     LoadCliSettings(options, err, settings);
+    // Unattended, no file may hold up the rest: a time limit unless the
+    // settings or the command line give one (0 among them: none).
+    const bool limitGiven = std::any_of(options.edits.begin(), options.edits.end(),
+                                        [](const SettingEdit &e) { return e.key == "timelimit"; });
+    if (!limitGiven && settings.m_nTimeLimit == 0)
+        settings.m_nTimeLimit = kWatchTimeLimitSeconds;
 
     EngineModule engine;
     ExtractorModule extractor;

@@ -18,7 +18,9 @@
 // with a NAME.reason file beside it holding the row's reason. A row that was
 // stopped keeps its source in IN and loses the outputs it wrote, so the next
 // start converts that file again. One line per file goes to `out`, as the
-// plain command line prints it; notices and errors go to `err`.
+// plain command line prints it; notices and errors go to `err`. A file may
+// take kWatchTimeLimitSeconds unless the settings or --time-limit say
+// otherwise ("Set.timelimit", 0: no limit); past it, it fails.
 //
 // It runs until SIGINT, SIGTERM, SIGHUP or SIGPIPE: then nothing new starts.
 // After a SIGINT the rows being converted finish or stop (an engine step
@@ -34,5 +36,8 @@
 #include <cstdio>
 
 #include "cli/CliOptions.h"
+
+// The watched folder's time limit per file unless one is given.
+inline constexpr int kWatchTimeLimitSeconds = 300;
 
 int RunWatch(const CliOptions &options, std::FILE *out, std::FILE *err);

@@ -34,9 +34,9 @@ constexpr int kPublishAttempts = 100;
 // Why the engine's run left nothing to read at `output`: its own failure,
 // or something there that is not its output. Empty when it can be read.
 std::string EngineResultFailReason(int code, const std::string &errorLine,
-                                   const std::string &output) {
+                                   const std::string &output, int memoryLimitMiB) {
     if (!EngineSucceeded(code))
-        return EngineFailReason(code, errorLine);
+        return EngineFailReason(code, errorLine, memoryLimitMiB);
     return EngineOutputFailReason(output);
 }
 
@@ -58,8 +58,10 @@ auto CommitTo(AtomicFile &file) {
 
 } // namespace
 
-int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine) {
+int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine,
+               RowDeadlines::Row *row) {
     ArgvView view(args);
+    RowDeadlines::Step step(row);
     return RunEngineCode(engine, view.argc(), view.argv(), errorLine);
 }
 
@@ -67,7 +69,9 @@ bool EngineSucceeded(int code) {
     return code == 0 || code == kEngineQuit;
 }
 
-std::string EngineFailReason(int code, const std::string &errorLine) {
+std::string EngineFailReason(int code, const std::string &errorLine, int memoryLimitMiB) {
+    if ((code == TESSARIN_VMERROR || code == TESSARIN_E_MEMORY) && memoryLimitMiB > 0)
+        return "the interpreter needed more than " + std::to_string(memoryLimitMiB) + " MiB";
     if (code < TESSARIN_E_SIGNAL_BASE && code >= TESSARIN_E_SIGNAL_LAST)
         return "the interpreter stopped unexpectedly (signal " +
                std::to_string(TESSARIN_E_SIGNAL_BASE - code) + ")";
@@ -105,12 +109,16 @@ bool ConversionRun::Start(const ConvertSettings &settings, std::vector<std::stri
     }
     m_progressCount = 0;
     m_bAbort = 0;
+    m_memoryLimitMiB =
+        m_engine.setMemoryLimit ? m_engine.setMemoryLimit(std::max(0, m_settings.m_nMemLimit)) : 0;
     m_stopTimer.Open();
+    m_deadlines.Open(std::chrono::seconds(std::max(0, m_settings.m_nTimeLimit)));
     m_bRunning = 1;
     try {
         LaunchWorker([this] { ConvertThreadProc(); });
     } catch (const std::exception &) {
         m_stopTimer.Close();
+        m_deadlines.Close();
         m_bAbort = 0;
         m_bRunning = 0;
         m_view.RestoreIdle();
@@ -174,6 +182,7 @@ void ConversionRun::ConvertThreadProc() {
         m_view.SelectOnly(0);
     }
     m_stopTimer.Close();
+    m_deadlines.Close();
     // Last: once the front end sees the run idle, no call of ours is pending.
     m_bAbort = 0;
     m_bRunning = 0;
@@ -187,7 +196,7 @@ void ConversionRun::ConvertThreadProc() {
 void ConversionRun::ForEachRow(const std::function<RowOutcome(int)> &rowFn) {
     // True when the pass goes on after row i.
     auto row = [&](int i) {
-        RowOutcome outcome = rowFn(i);
+        RowOutcome outcome = TimedRow(i, rowFn);
         const bool stopped = outcome.status == RowStatus::Aborted;
         ReportOutcome(i, std::move(outcome));
         return !stopped;
@@ -224,6 +233,18 @@ void ConversionRun::ForEachRow(const std::function<RowOutcome(int)> &rowFn) {
     work();
     for (std::thread &t : helpers)
         t.join();
+}
+
+RowOutcome ConversionRun::TimedRow(int i, const std::function<RowOutcome(int)> &rowFn) {
+    RowDeadlines::Row limit(m_deadlines);
+    RowOutcome outcome = rowFn(i);
+    // Whatever the killed interpreter left made the row fail (or stop
+    // early); the reason is its time.
+    if (limit.Expired() && outcome.status != RowStatus::Succeed && !m_bAbort.load())
+        outcome = {RowStatus::Failed,
+                   "took longer than " + std::to_string(m_settings.m_nTimeLimit) + " s",
+                   {}};
+    return outcome;
 }
 
 void ConversionRun::ViewSelect(int row) {
@@ -368,7 +389,7 @@ RowOutcome ConversionRun::PdfRow(int i) {
         std::string line;
         int code = EngineCode(m_engine, PdfArguments(m_settings.pdf, pdf.TempPath(), source.Path()),
                               &line);
-        reason = EngineResultFailReason(code, line, pdf.TempPath());
+        reason = EngineResultFailReason(code, line, pdf.TempPath(), m_memoryLimitMiB);
     }
     if (reason.empty() && !FinishPdf(m_extractor, m_settings, pdf.TempPath()))
         reason = ExtractorFailReason(m_extractor, folder, "finishing the PDF failed");
@@ -402,7 +423,7 @@ RowOutcome ConversionRun::TextRow(int i) {
     if (reason.empty()) {
         std::string line;
         int code = EngineCode(m_engine, TextPdfArguments(temp, source.Path()), &line);
-        reason = EngineResultFailReason(code, line, temp);
+        reason = EngineResultFailReason(code, line, temp, m_memoryLimitMiB);
     }
     ViewConverting(i, 3);
 

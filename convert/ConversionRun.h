@@ -34,6 +34,12 @@
 // of our own and take their final names together, only when the row has
 // succeeded. A row that fails or is stopped leaves no output and no
 // temporary, and an existing file is replaced only by a row that succeeded.
+//
+// Limits: a row still going after "timelimit" seconds (when not 0) has its
+// interpreter killed and fails with "took longer than N s"; every
+// interpreter of the run works under the module's memory limit, "memlimit"
+// MiB (0: the module's default), and a file that needs more fails with "the
+// interpreter needed more than N MiB". The rows after it go on.
 #pragma once
 
 #include <atomic>
@@ -51,6 +57,7 @@
 #include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
 #include "convert/ImageFormat.h"
+#include "convert/RowDeadline.h"
 #include "convert/RunEngine.h"
 #include "settings/ConvertSettings.h"
 
@@ -127,6 +134,9 @@ private:
     // Runs `row` over every row (several at once with SetJobs) and reports
     // each outcome; a stopped row ends the pass.
     void ForEachRow(const std::function<RowOutcome(int)> &row);
+    // `row(i)` under the file's time limit ("timelimit"): past it, the row's
+    // interpreter is killed and the row fails with its time as the reason.
+    RowOutcome TimedRow(int i, const std::function<RowOutcome(int)> &row);
     // The row functions, one per output kind (the image rows in
     // ImageRows.cpp).
     RowOutcome PdfRow(int i);
@@ -191,6 +201,8 @@ private:
     const EngineModule &m_engine;
     const ExtractorModule &m_extractor;
     EngineStopTimer m_stopTimer{m_engine};
+    RowDeadlines m_deadlines{m_engine};
+    int m_memoryLimitMiB = 0; // the interpreter's limit in this run; 0 unknown
     std::string m_tempFolder;
     RunPacing m_pacing;
     std::function<void()> m_endNotice;

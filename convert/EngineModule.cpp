@@ -43,8 +43,10 @@ int LoadEngineModule(const std::string &path, EngineModule &m) {
         dlsym(m.handle, TESSARIN_SIGNAL_THREAD_RUN_SYMBOL));
     m.confinement =
         reinterpret_cast<EngineConfinementFn>(dlsym(m.handle, TESSARIN_CONFINEMENT_SYMBOL));
-    m.abandonServers = reinterpret_cast<EngineAbandonServersFn>(
-        dlsym(m.handle, TESSARIN_ABANDON_SERVERS_SYMBOL));
+    m.abandonServers =
+        reinterpret_cast<EngineAbandonServersFn>(dlsym(m.handle, TESSARIN_ABANDON_SERVERS_SYMBOL));
+    m.setMemoryLimit =
+        reinterpret_cast<EngineSetMemoryLimitFn>(dlsym(m.handle, TESSARIN_SET_MEMORY_LIMIT_SYMBOL));
     return 1;
 }
 

@@ -9,10 +9,10 @@
 //   lumbrel.so   PDF finishing and PDF-to-text (three entry points)
 //
 // Loading resolves the ordinals in order and stops at the first one that is
-// missing. tessarin.so's kill, error-text, signal and confinement entry
-// points are bound by their names as well; they are optional, so a module
-// without them still loads (killRunning, errorText, signalThreadRun and
-// confinement stay null). A
+// missing. tessarin.so's kill, error-text, signal, confinement and memory
+// entry points are bound by their names as well; they are optional, so a
+// module without them still loads (killRunning, errorText, signalThreadRun,
+// confinement and setMemoryLimit stay null). A
 // loaded module stays loaded until Free*; the entry points are plain function
 // pointers that may be called from any thread once loaded. Nothing here
 // throws.
@@ -37,6 +37,9 @@ typedef int (*EngineSignalThreadRunFn)(int tid, int sig);
 // How the interpreter is confined on this machine, as text.
 typedef int (*EngineConfinementFn)(char *buffer, int size);
 typedef int (*EngineAbandonServersFn)(void);
+// Set the interpreter's memory limit in MiB (0: the default); the limit now
+// in effect.
+typedef int (*EngineSetMemoryLimitFn)(int mib);
 
 typedef int (*PdfPostProcessFn)(const char *pdf, const char *opass, const char *upass,
                                 const char *appText, int tuse, const char *text, int fcolor,
@@ -78,6 +81,7 @@ struct EngineModule {
     EngineSignalThreadRunFn signalThreadRun = nullptr; // by name, optional
     EngineConfinementFn confinement = nullptr;         // by name, optional
     EngineAbandonServersFn abandonServers = nullptr;   // by name, optional
+    EngineSetMemoryLimitFn setMemoryLimit = nullptr;   // by name, optional
 };
 
 struct ExtractorModule {
@@ -87,7 +91,7 @@ struct ExtractorModule {
     ExtractorVersionFn version = nullptr;   // ordinal 5
     // ordinal 6, optional: a module without it still loads (null here)
     PdfPostProcessSecuredFn postProcessSecured = nullptr;
-    PdfFinishFn finish = nullptr;           // by name, optional
+    PdfFinishFn finish = nullptr;             // by name, optional
     ExtractorLastErrorFn lastError = nullptr; // by name, optional
 };
 

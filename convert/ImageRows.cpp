@@ -176,8 +176,9 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
     if (m_bAbort.load()) {
         outcome = {RowStatus::Aborted, {}, {}};
     } else if (count == 0 || !EngineSucceeded(engineCode)) {
-        outcome = NotDone(EngineSucceeded(engineCode) ? "no page was rendered"
-                                                      : EngineFailReason(engineCode, engineError));
+        outcome = NotDone(EngineSucceeded(engineCode)
+                              ? "no page was rendered"
+                              : EngineFailReason(engineCode, engineError, m_memoryLimitMiB));
     } else if (int err = staging.Open(target)) {
         outcome = NotDone(FailReason(err, "can't write in the output folder"));
     } else {
@@ -208,13 +209,13 @@ RowOutcome ConversionRun::PagedImageRow(const PageRowInputs &in) {
         return {RowStatus::Aborted, {}, {}};
     if (r.pages == 0)
         return NotDone(engineOk ? "no page was rendered"
-                                : EngineFailReason(r.engineCode, r.engineError));
+                                : EngineFailReason(r.engineCode, r.engineError, m_memoryLimitMiB));
     if (!r.reason.empty())
         return NotDone(r.reason);
     // The pages that were rendered were converted, but a row whose engine
     // step reported an error is not a success.
     if (!engineOk)
-        return NotDone(EngineFailReason(r.engineCode, r.engineError));
+        return NotDone(EngineFailReason(r.engineCode, r.engineError, m_memoryLimitMiB));
     if (r.pages == 1)
         staging.Rename(0, in.target + in.base + in.format.ext);
     // Complete, even when a stop came after its last page.
@@ -232,15 +233,17 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
 
     PageStream stream(folder, 2 * pool.Workers());
     m_lastPageStreamPeak = 0;
-    stream.SetStopTest([this] { return m_bAbort.load() != 0; });
+    // A row past its time stops as a stopped one does.
+    RowDeadlines::Row *row = RowDeadlines::Row::Current();
+    stream.SetStopTest([this, row] { return m_bAbort.load() != 0 || (row && row->Expired()); });
     if (m_engine.signalThreadRun)
         stream.SetEngineSignal(m_engine.signalThreadRun);
     // The engine's thread has ended when stream.Finish() returns, so its
     // error line is read only after that.
-    stream.Start([this, &folder, &in, out] {
+    stream.Start([this, &folder, &in, out, row] {
         return EngineCode(m_engine,
                           RenderArguments(folder, m_settings.img, in.format.code, in.input),
-                          &out->engineError);
+                          &out->engineError, row);
     });
 
     PageJobs jobs;

@@ -13,13 +13,17 @@
 
 #include "convert/ConversionRun.h"
 #include "convert/EngineArgs.h"
+#include "convert/RowDeadline.h"
 
 // The engine's result code for `args`; `errorLine` receives the
-// interpreter's first error line.
-int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine);
+// interpreter's first error line. The step counts against the time of `row`
+// (by default the calling thread's current row).
+int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine,
+               RowDeadlines::Row *row = RowDeadlines::Row::Current());
 bool EngineSucceeded(int code);
-// Why the engine's run with result `code` failed.
-std::string EngineFailReason(int code, const std::string &errorLine);
+// Why the engine's run with result `code` failed; `memoryLimitMiB` is the
+// interpreter's memory limit (0: unknown).
+std::string EngineFailReason(int code, const std::string &errorLine, int memoryLimitMiB);
 
 // The output names one row holds; released when the row is done with.
 class ConversionRun::Claims {

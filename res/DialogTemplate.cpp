@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -155,6 +156,10 @@ QWidget *MakeTrackBar(const Row &row, QWidget *host) {
     return slider;
 }
 
+QWidget *MakeSpinBox(QWidget *host) {
+    return new QSpinBox(host);
+}
+
 QWidget *MakeLine(const Row &row, QWidget *host) {
     auto *line = new QFrame(host);
     line->setFrameShape(row.h > row.w ? QFrame::VLine : QFrame::HLine);
@@ -268,6 +273,8 @@ QWidget *MakeControl(const Row &row, QWidget *host, const QRect &rect, const Bui
         return MakeLine(row, host);
     case Kind::Icon:
         return MakeIcon(row, host, rect.size());
+    case Kind::SpinBox:
+        return MakeSpinBox(host);
     case Kind::Custom:
         return MakeCustom(row, host, options);
     }

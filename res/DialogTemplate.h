@@ -95,6 +95,7 @@ enum class Kind {
     TrackBar,
     EtchedLine,
     Icon,
+    SpinBox, // a number with up and down arrows; its range is the code's
     Custom,
 };
 

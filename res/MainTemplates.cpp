@@ -45,6 +45,9 @@ constexpr Row kMain[] = {
      QT_TRANSLATE_NOOP("dlgtpl", "图像文件 -->\nPDF 文件(*.pdf)\nText 文件(*.txt)")},
     {IDC_NEWIFEXISTS, Kind::CheckBox,
      QT_TRANSLATE_NOOP("dlgtpl", "创建一个新的（如果存在输出文件）"), 15, 252, 139, 10},
+    {IDC_TIMELIMIT_LABEL, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "每个文件限时（秒）："), 185,
+     254, 75, 8, Right | NoWrap},
+    {IDC_TIMELIMIT, Kind::SpinBox, nullptr, 262, 252, 48, 11},
 };
 
 constexpr Row kAbout[] = {

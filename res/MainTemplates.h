@@ -36,6 +36,8 @@ inline constexpr int IDC_SELCOUNT = 1048;
 inline constexpr int IDC_FOLDERMODE = 1058;
 inline constexpr int IDC_OUTPUTKIND = 1059;
 inline constexpr int IDC_NEWIFEXISTS = 1075;
+inline constexpr int IDC_TIMELIMIT_LABEL = 1076;
+inline constexpr int IDC_TIMELIMIT = 1077; // "timelimit", seconds a file may take
 
 // The class name under which template 102's icon buttons are made; the
 // window registers the factory for it when it builds the template.

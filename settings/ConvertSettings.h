@@ -77,6 +77,11 @@ struct TextSettings {
     int bPageBreak = 0; // "txtpagebreak"
 };
 
+// The largest "timelimit" (seconds: a day) and "memlimit" (MiB: 1 TiB) the
+// window and the command line take.
+inline constexpr int kMaxTimeLimitSeconds = 86400;
+inline constexpr int kMaxMemoryLimitMiB = 1 << 20;
+
 struct ConvertSettings {
     // General values (section "Set"), bound to the main window's controls.
     int m_nOutputKind = 0;     // "otype": 0 image files, 1 PDF, 2 text
@@ -84,6 +89,8 @@ struct ConvertSettings {
     int m_nOutputMode = 1;     // "mode": 0 beside each source, 1 the chosen folder
     int m_bNewIfExists = 0;    // "exists"
     std::string m_szOutputDir; // "output", ends in '/'
+    int m_nTimeLimit = 0;      // "timelimit": seconds a file may take, 0 none
+    int m_nMemLimit = 0;       // "memlimit": MiB of data per interpreter, 0 the default
 
     ImageSettings img;
     PdfSettings pdf;

@@ -28,6 +28,8 @@ const SettingsKey kKeys[] = {
     {"Set", "mode",         G::General, T::Int,      1,   nullptr,      F::ZeroOrOneElseOne,  INT_FIELD(m_nOutputMode)},
     {"Set", "otype",        G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nOutputKind)},
     {"Set", "exists",       G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_bNewIfExists)},
+    {"Set", "timelimit",    G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nTimeLimit)},
+    {"Set", "memlimit",     G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nMemLimit)},
     {"Set", "AddFile",      G::None,    T::Path,     0,   nullptr,      F::None,              NO_FIELD},
 
     {"Img", "resize",       G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bResize)},

@@ -198,6 +198,10 @@
         <source>stopped</source>
         <translation>stopped</translation>
     </message>
+    <message>
+        <source>不限</source>
+        <translation>None</translation>
+    </message>
 </context>
 <context>
     <name>CMyPropSheet</name>
@@ -706,6 +710,10 @@ Reason</source>
 Size
 Status
 Reason</translation>
+    </message>
+    <message>
+        <source>每个文件限时（秒）：</source>
+        <translation>Time limit per file (s):</translation>
     </message>
 </context>
 </TS>

@@ -197,6 +197,10 @@
         <source>stopped</source>
         <translation>stopped</translation>
     </message>
+    <message>
+        <source>不限</source>
+        <translation>不限</translation>
+    </message>
 </context>
 <context>
     <name>CMyPropSheet</name>
@@ -705,6 +709,10 @@ Reason</source>
 Size
 Status
 Reason</translation>
+    </message>
+    <message>
+        <source>每个文件限时（秒）：</source>
+        <translation>每个文件限时（秒）：</translation>
     </message>
 </context>
 </TS>

@@ -14,7 +14,8 @@
 //                   working folder and HOME and TMPDIR set to the scratch
 //                   folder and nothing else of the caller's environment
 //                   kept, resource limits (no core dumps, no locked memory,
-//                   the file-size limit made final), PR_SET_NO_NEW_PRIVS.
+//                   the file-size limit made final, the data limit of the
+//                   plan), PR_SET_NO_NEW_PRIVS.
 //   RestrictSelf    Landlock, when the running kernel has it (any ABI; the
 //                   rights newer than the system's headers are defined here,
 //                   the ABI is asked at run time): reading only the system's
@@ -51,7 +52,30 @@ struct ConfinePlan {
         writeTargets; // the one output: a file (temporary PDF) or a folder (pages)
     std::vector<std::string> readTargets; // extra readable files (the input, when it comes by name)
     std::vector<int> keepFds;             // descriptors that stay open (result pipe, input, socket)
+    // The most the process may map as data (RLIMIT_DATA, soft and hard), in
+    // MiB; 0: no limit of ours. In a build with the address sanitizer, whose
+    // shadow memory is mapped as data at start, it counts from what the
+    // process had mapped when PrepareProcess ran.
+    int dataLimitMiB = 0;
 };
+
+// The environment variable by which tessarin.so hands each helper its data
+// limit in MiB (decimal), and its value in this process's environment (0
+// when absent or not a positive number).
+inline constexpr char kDataLimitVariable[] = "TESSARIN_DATA_LIMIT_MIB";
+int DataLimitFromEnvironment();
+
+// The data limit PrepareProcess set in this process, in MiB (0: none).
+int DataLimitMiB();
+
+// Whether a helper under a data limit of `limitMiB` that ended as `status`
+// (a wait status) at a peak resident size of `maxRssKiB` died of memory it
+// could not get: it ended by its own failure (an exit status other than 0,
+// or a signal other than SIGKILL, which only a stop or a time limit sends)
+// with at least three quarters of its limit in use. An allocation the
+// interpreter can't make is its VMerror; this is the helper that fails
+// outside it (an address sanitizer's own mapping, a library that aborts).
+bool EndedOutOfMemory(int status, long maxRssKiB, int limitMiB);
 
 // Process-wide steps that hold for a whole helper (see above). The scratch
 // folder must be an absolute path of an existing folder. Returns 0 or -errno.

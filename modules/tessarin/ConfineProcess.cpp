@@ -9,12 +9,15 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace tessarin {
 namespace {
@@ -96,11 +99,59 @@ int SetLimit(int resource, rlim_t soft, rlim_t hard) {
     return setrlimit(resource, &limit) == 0 ? 0 : -errno;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// What the process has mapped as data now ("VmData" of /proc/self/status),
+// in bytes; 0 when it can't be read.
+rlim_t MappedData() {
+    FILE *status = std::fopen("/proc/self/status", "re");
+    if (!status)
+        return 0;
+    char line[256];
+    unsigned long long kib = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmData: %llu kB", &kib) == 1)
+            break;
+    }
+    std::fclose(status);
+    return static_cast<rlim_t>(kib) * 1024;
+}
+
+// What LimitData set, in MiB.
+int g_dataLimitMiB = 0;
+
+// The data limit of the plan, soft and hard alike (the interpreter can't
+// raise it again). A sanitizer's shadow memory is not the interpreter's: in
+// such a build the limit counts from what is mapped now.
+int LimitData(int mib) {
+    if (mib <= 0)
+        return 0;
+    rlim_t bytes = static_cast<rlim_t>(mib) << 20;
+    if (kSanitized)
+        bytes += MappedData();
+    if (int rc = SetLimit(RLIMIT_DATA, bytes, bytes))
+        return rc;
+    g_dataLimitMiB = mib;
+    return 0;
+}
+
 // No core dumps (they would copy the document and whatever the interpreter
 // read to disk), no locked memory or message queues, a bounded number of
-// descriptors, and the file-size limit the helper was started with made
-// final.
-int LimitResources() {
+// descriptors, the file-size limit the helper was started with made final,
+// and the plan's data limit.
+int LimitResources(const ConfinePlan &plan) {
+    if (int rc = LimitData(plan.dataLimitMiB))
+        return rc;
     if (int rc = SetLimit(RLIMIT_CORE, 0, 0))
         return rc;
     if (int rc = SetLimit(RLIMIT_MEMLOCK, 0, 0))
@@ -128,6 +179,25 @@ bool IsFolder(const std::string &path) {
 
 } // namespace
 
+int DataLimitFromEnvironment() {
+    const char *text = std::getenv(kDataLimitVariable);
+    if (!text || *text < '0' || *text > '9')
+        return 0;
+    char *end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    return *end == '\0' && value > 0 && value <= INT_MAX ? static_cast<int>(value) : 0;
+}
+
+int DataLimitMiB() {
+    return g_dataLimitMiB;
+}
+
+bool EndedOutOfMemory(int status, long maxRssKiB, int limitMiB) {
+    const bool ownFailure = (WIFEXITED(status) && WEXITSTATUS(status) != 0) ||
+                            (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL);
+    return limitMiB > 0 && ownFailure && maxRssKiB >= 768L * limitMiB;
+}
+
 int PrepareProcess(const ConfinePlan &plan) {
     if (!IsFolder(plan.scratchDir))
         return -EINVAL;
@@ -141,7 +211,7 @@ int PrepareProcess(const ConfinePlan &plan) {
         return -errno;
     if (int rc = CleanEnvironment(plan.scratchDir))
         return rc;
-    if (int rc = LimitResources())
+    if (int rc = LimitResources(plan))
         return rc;
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
         return -errno;

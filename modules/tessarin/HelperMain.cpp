@@ -23,6 +23,7 @@ int HelperMain(int argc, char **argv) {
     if (argc == 2 && std::strcmp(argv[1], warm::kServerSwitch) == 0)
         ServeWarm(kResultFd, ConfinedWarm());
     HelperPlan helper = MakeHelperPlan(argc, argv, std::getenv("TMPDIR"), kResultFd);
+    helper.plan.dataLimitMiB = DataLimitFromEnvironment();
     int rc = PrepareProcess(helper.plan);
     if (rc == 0)
         rc = RestrictSelf(helper.plan, false);

@@ -4,6 +4,7 @@
 
 #include "modules/tessarin/HelperProcess.h"
 
+#include "modules/tessarin/Confine.h"
 #include "modules/tessarin/Tessarin.h"
 
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -53,6 +55,13 @@ constexpr rlim_t kMaxFileBytes = rlim_t(imageconv::Dib::kMaxPageFileBytes);
 // A0 (841 x 1189 mm) at 600 dpi: 19867 x 28087 pixels of 3 bytes, rows
 // padded to 4 bytes.
 static_assert((19867ULL * 24 + 31) / 32 * 4 * 28087 + 14 + 40 <= kMaxFileBytes);
+
+// The default data limit: 4 GiB, or half the machine's memory when that is
+// less.
+constexpr long long kMaxDefaultDataMiB = 4096;
+
+// The data limit in MiB; 0 until set (the default then).
+std::atomic<int> g_dataLimitMiB{0};
 
 rlimit HelperFileLimit() {
     rlimit limit = {};
@@ -198,17 +207,24 @@ int MoveHigh(int fd) {
     return high;
 }
 
+// True when the environment entry `entry` sets `name`.
+bool Sets(const char *entry, const char *name) {
+    const std::size_t n = std::strlen(name);
+    return std::strncmp(entry, name, n) == 0 && entry[n] == '=';
+}
+
 // This process's environment with TMPDIR pointing at `scratch` (when there
-// is one), and for a server the dynamic linker told to bind every symbol at
-// start.
+// is one), the data limit in effect, and for a server the dynamic linker
+// told to bind every symbol at start.
 std::vector<std::string> HelperEnvironment(const std::string &scratch, HelperKind kind) {
     std::vector<std::string> env;
     for (char **e = environ; e && *e; ++e) {
-        if (scratch.empty() || std::strncmp(*e, "TMPDIR=", 7) != 0)
+        if ((scratch.empty() || !Sets(*e, "TMPDIR")) && !Sets(*e, kDataLimitVariable))
             env.emplace_back(*e);
     }
     if (!scratch.empty())
         env.push_back("TMPDIR=" + scratch);
+    env.push_back(std::string(kDataLimitVariable) + "=" + std::to_string(HelperDataLimitMiB()));
     if (kind == HelperKind::Server)
         env.push_back("LD_BIND_NOW=1");
     return env;
@@ -232,6 +248,25 @@ ScratchFolder::~ScratchFolder() {
     std::error_code ec;
     if (!m_path.empty())
         std::filesystem::remove_all(m_path, ec);
+}
+
+int DefaultHelperDataLimitMiB() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return static_cast<int>(kMaxDefaultDataMiB);
+    const long long halfMiB = static_cast<long long>(pages) * pageSize / 2 >> 20;
+    return static_cast<int>(std::clamp(halfMiB, 1LL, kMaxDefaultDataMiB));
+}
+
+int SetHelperDataLimitMiB(int mib) {
+    g_dataLimitMiB.store(mib > 0 ? mib : 0);
+    return HelperDataLimitMiB();
+}
+
+int HelperDataLimitMiB() {
+    const int mib = g_dataLimitMiB.load();
+    return mib > 0 ? mib : DefaultHelperDataLimitMiB();
 }
 
 pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
@@ -306,6 +341,7 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         return TESSARIN_E_START;
     }
     unsigned epoch = g_killEpoch.load();
+    const int dataLimitMiB = HelperDataLimitMiB();
     pid_t pid =
         SpawnHelper(helper, args.data(), scratch.path(), fds[1], HelperKind::OneFile, input);
     close(fds[1]);
@@ -332,13 +368,16 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
     }
     Unregister(slot);
     int status = 0;
+    rusage usage{};
     pid_t reaped;
     do {
-        reaped = waitpid(pid, &status, 0);
+        reaped = wait4(pid, &status, 0, &usage);
     } while (reaped < 0 && errno == EINTR);
 
     if (haveResult)
         return result;
+    if (reaped == pid && EndedOutOfMemory(status, usage.ru_maxrss, dataLimitMiB))
+        return TESSARIN_E_MEMORY;
     if (reaped == pid && WIFEXITED(status) && WEXITSTATUS(status) == kExecFailedStatus)
         return TESSARIN_E_START;
     if (reaped == pid && WIFSIGNALED(status) && WTERMSIG(status) >= 1 && WTERMSIG(status) <= 64)

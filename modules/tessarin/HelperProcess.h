@@ -14,7 +14,9 @@
 // use: stdin, stdout and stderr on /dev/null, `fd3` on descriptor 3 (and
 // `fd4`, when given, on descriptor 4) and no other descriptor, a process
 // group of its own, no blocked or handled signals, the file-size limit
-// below, TMPDIR set to `scratch`.
+// below, TMPDIR set to `scratch`, and the data limit in effect at the start
+// (handed over in the environment: the helper sets it itself, see
+// Confine.h).
 //
 // An input named by one of this process's own descriptors
 // ("/proc/self/fd/N": a compressed input the program has unpacked into
@@ -43,6 +45,13 @@ int KillRunningHelpers();
 // process started and is waiting for; how many were signalled (0 or 1).
 // Async-signal-safe.
 int SignalHelperOfThread(int tid, int sig);
+
+// The limit on each helper's data, in MiB, for helpers started from now on:
+// `mib`, or for 0 or less the default, the smaller of 4 GiB and half the
+// machine's memory. Returns the limit now in effect. Thread-safe.
+int SetHelperDataLimitMiB(int mib);
+int HelperDataLimitMiB();
+int DefaultHelperDataLimitMiB();
 
 // What a helper is started for. One file's helper is killed when the thread
 // that started it ends. A server resolves all its library calls at start, so

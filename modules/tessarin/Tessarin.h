@@ -57,6 +57,15 @@
 // one-off helper it started; how many were signalled (0 or 1). It is the one
 // way a caller reaches a single run's interpreter. Bound as
 // EngineModule::signalThreadRun.
+//
+// Memory: every helper (a one-off helper, a server and so each child it
+// forks) runs under a limit on its data, RLIMIT_DATA, set to
+// tessarin_set_memory_limit(mib) for the helpers started after the call: by
+// default the smaller of 4 GiB and half the machine's memory. A file that
+// needs more fails, as a rule with the interpreter's VMerror
+// (TESSARIN_VMERROR), or with TESSARIN_E_MEMORY when the helper itself could
+// not get the memory. A server serves only files of the limit it was started
+// with; a file of another limit gets a server of its own.
 #pragma once
 
 extern "C" {
@@ -73,6 +82,10 @@ extern "C" {
 // a result: TESSARIN_E_SIGNAL_BASE - N, for N from 1 to 64.
 #define TESSARIN_E_SIGNAL_BASE (-1100)
 #define TESSARIN_E_SIGNAL_LAST (TESSARIN_E_SIGNAL_BASE - 64)
+// The helper ran out of memory outside the interpreter's own allocator.
+#define TESSARIN_E_MEMORY (-1004)
+// The interpreter's own code for memory it could not get (VMerror).
+#define TESSARIN_VMERROR (-25)
 
 #define TESSARIN_KILL_RUNNING_SYMBOL "tessarin_kill_running"
 
@@ -103,6 +116,13 @@ typedef int (*TessarinConfinementFn)(char *buffer, int size);
 #define TESSARIN_ABANDON_SERVERS_SYMBOL "tessarin_abandon_servers"
 int tessarin_abandon_servers(void);
 typedef int (*TessarinAbandonServersFn)(void);
+
+// Sets the data limit of the helpers started from now on to `mib` MiB (0 or
+// less: the default); returns the limit now in effect, in MiB. Exported by
+// this name; LoadEngineModule binds it as EngineModule::setMemoryLimit.
+#define TESSARIN_SET_MEMORY_LIMIT_SYMBOL "tessarin_set_memory_limit"
+int tessarin_set_memory_limit(int mib);
+typedef int (*TessarinSetMemoryLimitFn)(int mib);
 
 #define TESSARIN_SIGNAL_THREAD_RUN_SYMBOL "tessarin_signal_thread_run"
 int tessarin_signal_thread_run(int tid, int sig);

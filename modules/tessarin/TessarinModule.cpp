@@ -139,4 +139,8 @@ TESSARIN_EXPORT int tessarin_signal_thread_run(int tid, int sig) {
     return count;
 }
 
+TESSARIN_EXPORT int tessarin_set_memory_limit(int mib) {
+    return tessarin::SetHelperDataLimitMiB(mib);
+}
+
 } // extern "C"

@@ -11,6 +11,15 @@
 // and TMPDIR naming a private scratch folder.
 #include "modules/tessarin/HelperMain.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// Under the helper's data limit an allocation the sanitizer can't make
+// returns null, as the C library's does, so the interpreter reports its
+// VMerror instead of the sanitizer ending the process.
+extern "C" const char *__asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+#endif
+
 int main(int argc, char **argv) {
     return tessarin::HelperMain(argc, argv);
 }

@@ -209,13 +209,15 @@ bool StillRunning(const Server &server) {
     return !server.dead && poll(&p, 1, 0) == 0;
 }
 
+// A server's key: its fixed arguments and the data limit its helper is
+// started with, so a file never runs under the limit of another setting.
 std::string KeyOf(const std::vector<std::string> &fixed) {
     std::string key;
     for (const std::string &a : fixed) {
         key += a;
         key += '\0';
     }
-    return key;
+    return key + std::to_string(HelperDataLimitMiB());
 }
 
 // Starts a server and its interpreter; null with `code` (and `line`) when
@@ -479,7 +481,8 @@ bool SplitWarmRequest(int argc, char **argv, WarmRequest *request) {
                 return false;
             haveOutput = true;
             r.output = a + sizeof kOutputEntry - 1;
-            r.fixed.push_back(std::string(kOutputEntry) + (warm::IsPagePattern(r.output) ? "%" : ""));
+            r.fixed.push_back(std::string(kOutputEntry) +
+                              (warm::IsPagePattern(r.output) ? "%" : ""));
         } else if (i == 0 || IsSwitch(a)) {
             r.fixed.push_back(a);
         } else {

@@ -12,6 +12,8 @@ int ConfineServer(const std::string &scratch, int controlFd) {
     ConfinePlan plan;
     plan.scratchDir = scratch;
     plan.keepFds = {controlFd};
+    // Its children inherit the limit: each file has its own process under it.
+    plan.dataLimitMiB = DataLimitFromEnvironment();
     if (int rc = PrepareProcess(plan))
         return rc;
     // The server runs no file. Its children need their own input and output,

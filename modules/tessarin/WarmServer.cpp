@@ -354,12 +354,15 @@ std::vector<int> Server::InheritedFds() const {
 
 void Server::Reap(std::list<Child>::iterator child) {
     int status = 0;
+    rusage usage{};
     pid_t reaped;
     do {
-        reaped = waitpid(child->pid, &status, 0);
+        reaped = wait4(child->pid, &status, 0, &usage);
     } while (reaped < 0 && errno == EINTR);
     std::error_code ec;
     std::filesystem::remove_all(child->scratch, ec);
+    if (reaped == child->pid && EndedOutOfMemory(status, usage.ru_maxrss, DataLimitMiB()))
+        warm::Send(child->replyFd, Kind::Code, warm::PackCode(TESSARIN_E_MEMORY, ""));
     warm::Send(child->replyFd, Kind::Ended, warm::PackCode(status));
     close(child->replyFd);
     close(child->pidfd);

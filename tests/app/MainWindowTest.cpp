@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -262,8 +263,8 @@ private slots:
         QVERIFY(w.windowFlags() & Qt::WindowMaximizeButtonHint);
 
         // Every row of the template is a control of its kind, with its id.
-        const int ids[] = {1007, 1001, 1002, 1003, 1008, 1009, 1010, 1011, 1012,
-                           1013, 1014, 1016, 1047, 1048, 1058, 1059, 1075};
+        const int ids[] = {1007, 1001, 1002, 1003, 1008, 1009, 1010, 1011, 1012, 1013,
+                           1014, 1016, 1047, 1048, 1058, 1059, 1075, 1076, 1077};
         for (int id : ids)
             QVERIFY2(dlgtpl::FindControl(&w, id), qPrintable(QString::number(id)));
         for (int id : {1007, 1008, 1009, 1010, 1002, 1016})
@@ -372,8 +373,15 @@ private slots:
             QCOMPARE(w.m_settings.m_bNewIfExists, 0);
         }
 
-        DeskWindow &w = Open("[Set]\notype=0\nmode=1\noutput=/srv/out/\nexists=1\n");
+        DeskWindow &w = Open("[Set]\notype=0\nmode=1\noutput=/srv/out/\nexists=1\ntimelimit=45\n");
         QCOMPARE(w.ui.newIfExists->checkState(), Qt::Checked);
+        // The time limit per file: its box shows the setting, 0 as "no limit".
+        auto *timeLimit = dlgtpl::Control<QSpinBox>(&w, dlgtpl::IDC_TIMELIMIT);
+        QVERIFY(timeLimit);
+        QCOMPARE(timeLimit->value(), 45);
+        timeLimit->setValue(0);
+        QCOMPARE(timeLimit->text(), QString::fromUtf8("不限"));
+        timeLimit->setValue(120);
         QCOMPARE(w.ui.settings->text(), QStringLiteral("Image Settings"));
         QVERIFY(w.ui.format->isVisible());
 
@@ -425,6 +433,7 @@ private slots:
         QCOMPARE(IniReadString(w.m_szIniPath, "Set", "output", "", IniFile::kNoLimit),
                  Dir("chosen").toStdString() + "/");
         QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "exists", -1), 1);
+        QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "timelimit", -1), 120);
     }
 
     void addFilesTakesReadablePsAndEpsFilesOnly() {
@@ -666,7 +675,7 @@ private slots:
         });
         std::stable_partition(expected.begin(), expected.end(),
                               [&](const Stop &stop) { return stop.control == w.ui.list; });
-        QCOMPARE(expected.size(), std::size_t(14));
+        QCOMPARE(expected.size(), std::size_t(15));
 
         // Grabs of each stop with the focus (just reached by Tab) and without
         // (just left).

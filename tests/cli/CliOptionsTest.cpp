@@ -41,11 +41,13 @@ bool operator==(const SettingEdit &a, const SettingEdit &b) {
 } // namespace
 
 TEST(CliOptions, EachOptionBecomesItsKeyEdits) {
-    CliOptions o = Parse({"--kind", "PDF", "--format", "png", "--output", "/srv/out",
-                          "--new-if-exists", "--set", "img.XDPI=300", "a.ps"});
-    std::vector<SettingEdit> expected = {{"Set", "otype", "1"},  {"Set", "type", "3"},
-                                         {"Set", "mode", "1"},   {"Set", "output", "/srv/out/"},
-                                         {"Set", "exists", "1"}, {"Img", "xdpi", "300"}};
+    CliOptions o =
+        Parse({"--kind", "PDF", "--format", "png", "--output", "/srv/out", "--new-if-exists",
+               "--set", "img.XDPI=300", "--time-limit", "30", "--memory-limit", "2048", "a.ps"});
+    std::vector<SettingEdit> expected = {{"Set", "otype", "1"},      {"Set", "type", "3"},
+                                         {"Set", "mode", "1"},       {"Set", "output", "/srv/out/"},
+                                         {"Set", "exists", "1"},     {"Img", "xdpi", "300"},
+                                         {"Set", "timelimit", "30"}, {"Set", "memlimit", "2048"}};
     ASSERT_EQ(o.edits.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_TRUE(o.edits[i] == expected[i])
@@ -91,6 +93,12 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_NE(ErrorOf({"--jobs", "0", "a.ps"}).find("--jobs"), std::string::npos);
     EXPECT_NE(ErrorOf({"--jobs", "2x", "a.ps"}).find("--jobs"), std::string::npos);
     EXPECT_NE(ErrorOf({"--jobs"}).find("needs a value"), std::string::npos);
+    for (const char *bad : {"-1", "1.5", "86401"})
+        EXPECT_NE(ErrorOf({"--time-limit", bad, "a.ps"}).find("--time-limit takes"),
+                  std::string::npos)
+            << bad;
+    EXPECT_NE(ErrorOf({"--memory-limit", "lots", "a.ps"}).find("--memory-limit takes"),
+              std::string::npos);
     EXPECT_NE(ErrorOf({"--beside=1", "a.ps"}).find("takes no value"), std::string::npos);
     EXPECT_NE(ErrorOf({"--frobnicate", "a.ps"}).find("unknown option"), std::string::npos);
     // --help and --version need no input.
@@ -131,10 +139,12 @@ TEST(CliReport, JsonTextOfAnyName) {
     // overlong form, a cut-off sequence) as U+FFFD, never a lone surrogate.
     EXPECT_EQ(JsonString("\xe6\x96\x87.ps"), "\"\xe6\x96\x87.ps\"");
     EXPECT_EQ(JsonString("caf\xe9.ps"), "\"caf\xef\xbf\xbd.ps\"");
-    EXPECT_EQ(JsonString("\xc0\xaf\xe6\x96"), "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\"");
+    EXPECT_EQ(JsonString("\xc0\xaf\xe6\x96"),
+              "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\"");
     // Such a name's exact bytes follow in base64.
     EXPECT_EQ(ReportLine({"/in/bad\xff\xfe_.ps", {"/o/a.pdf", "/o/\xff.pdf"}, "Succeed", "", 0}),
-              "{\"input\":\"/in/bad\xef\xbf\xbd\xef\xbf\xbd_.ps\",\"input_bytes\":\"L2luL2JhZP/+Xy5wcw==\","
+              "{\"input\":\"/in/bad\xef\xbf\xbd\xef\xbf\xbd_.ps\",\"input_bytes\":\"L2luL2JhZP/"
+              "+Xy5wcw==\","
               "\"outputs\":[\"/o/a.pdf\",\"/o/\xef\xbf\xbd.pdf\"],"
               "\"outputs_bytes\":[\"L28vYS5wZGY=\",\"L28v/y5wZGY=\"],"
               "\"status\":\"Succeed\",\"reason\":\"\",\"seconds\":0.000}");

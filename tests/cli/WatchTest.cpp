@@ -3,8 +3,8 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // vantoria-cli --watch run as a process over a real folder: files written
-// slowly, held open, moved in, a burst, broken and odd files, the folder
-// removed, SIGTERM in the middle of a conversion, and folders on another
+// slowly, held open, moved in, a burst, broken and odd files, a file past
+// its time limit, the folder removed, SIGTERM in the middle of a conversion, and folders on another
 // file system.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -270,6 +270,23 @@ TEST_F(Watch, BrokenFilesEndInFailedWithTheirReasonAndAVanishedFolderEndsTheWatc
     EXPECT_EQ(watch.WaitForExit(10s), 1) << watch.Err();
     EXPECT_NE(watch.Err().find(in + ": the watched folder is gone"), std::string::npos)
         << watch.Err();
+}
+
+// One file that never ends holds up nothing: past the limit it fails and
+// the file dropped with it converts.
+TEST_F(Watch, ALoopingFileFailsAtItsTimeLimitAndTheFileDroppedWithItConverts) {
+    WatchProcess watch(dir, Args({"--time-limit", "2"}));
+    ASSERT_TRUE(watch.WaitUntilWatching()) << watch.Err();
+    WriteFile(dir.File("stage/a-loop.ps"), "%!PS\n{} loop\n");
+    ASSERT_EQ(::rename(dir.File("stage/a-loop.ps").c_str(), (in + "a-loop.ps").c_str()), 0);
+    DropIn("b-good.ps");
+
+    ASSERT_TRUE(WaitUntil([&] { return Exists(in + "done/b-good.ps"); }, 30s)) << watch.Err();
+    ASSERT_TRUE(WaitUntil([&] { return Exists(in + "failed/a-loop.ps.reason"); }, 5s));
+    EXPECT_EQ(ReadFile(in + "failed/a-loop.ps.reason"), "took longer than 2 s\n");
+    EXPECT_EQ(ListNames(out), (std::vector<std::string>{"b-good.pdf"}));
+    watch.Signal(SIGTERM);
+    EXPECT_EQ(watch.WaitForExit(10s), 0) << watch.Err();
 }
 
 TEST_F(Watch, SigtermDuringAConversionStopsItAtOnceAndKeepsItsSource) {

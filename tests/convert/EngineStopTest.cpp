@@ -27,15 +27,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A document the interpreter never finishes.
-constexpr char kLoop[] = "%!PS\n{} loop\n";
-
-constexpr OutputKind kKinds[] = {OutputKind::Image, OutputKind::Pdf, OutputKind::Text};
-
-const char *Name(OutputKind k) {
-    return k == OutputKind::Image ? "image" : k == OutputKind::Pdf ? "pdf" : "text";
-}
-
 class EngineStopTest : public RunFixture {
 protected:
     // Starts a run over `input` in `kind`, waits until its engine step has
@@ -67,7 +58,7 @@ TEST_F(EngineStopTest, ALoopingFileIsKilledSoonAfterAStopAndItsRowReadsAborted) 
     std::string loop = dir.File("in/loop.ps");
     testsupport::WriteFile(loop, kLoop);
     for (OutputKind kind : kKinds) {
-        SCOPED_TRACE(Name(kind));
+        SCOPED_TRACE(KindName(kind));
         auto took = StopWhileConverting(kind, loop, false);
         EXPECT_LT(took, kEngineStopGrace + std::chrono::seconds(2));
         EXPECT_EQ(view.Status(0), "Aborted");
@@ -131,7 +122,7 @@ TEST_F(EngineStopTest, ANamedPipeInputFailsWithoutBlocking) {
     std::string pipe = dir.File("in/pipe.ps");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     for (OutputKind kind : kKinds) {
-        SCOPED_TRACE(Name(kind));
+        SCOPED_TRACE(KindName(kind));
         s.m_nOutputKind = static_cast<int>(kind);
         Convert({pipe});
         EXPECT_EQ(view.Status(0), "Failed");

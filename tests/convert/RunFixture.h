@@ -14,8 +14,18 @@
 
 #include "RunSupport.h"
 #include "convert/ConversionRun.h"
+#include "convert/OutputKind.h"
 #include "settings/ConvertSettings.h"
 #include "settings/SettingsStore.h"
+
+// A document the interpreter never finishes.
+inline constexpr char kLoop[] = "%!PS\n{} loop\n";
+
+inline constexpr OutputKind kKinds[] = {OutputKind::Image, OutputKind::Pdf, OutputKind::Text};
+
+inline const char *KindName(OutputKind k) {
+    return k == OutputKind::Image ? "image" : k == OutputKind::Pdf ? "pdf" : "text";
+}
 
 class RunFixture : public ::testing::Test {
 protected:

@@ -178,7 +178,7 @@ TEST_F(SettingsStoreTest, EachLoadFillsOnlyItsGroup) {
     EXPECT_EQ(s.m_nOutputKind, 2);
 }
 
-TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
+TEST_F(SettingsStoreTest, SaveGeneralWritesItsKeysAndKeepsTheRest) {
     WriteFile(m_ini, "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=1\n\n[Img]\nxdpi=300\n");
     ConvertSettings s;
     s.m_nOutputKind = 2;
@@ -186,10 +186,11 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
     s.m_nOutputMode = 0;
     s.m_bNewIfExists = 1;
     s.m_szOutputDir = "/data/out put/";
+    s.m_nTimeLimit = 60;
     ASSERT_TRUE(SaveGeneralSettings(m_ini, s));
     EXPECT_EQ(ReadFile(m_ini), "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=11\n"
-                               "output=/data/out put/\nmode=0\notype=2\nexists=1\n\n"
-                               "[Img]\nxdpi=300\n");
+                               "output=/data/out put/\nmode=0\notype=2\nexists=1\n"
+                               "timelimit=60\nmemlimit=0\n\n[Img]\nxdpi=300\n");
     ConvertSettings back;
     LoadGeneralSettings(m_ini, back);
     EXPECT_EQ(back.m_nOutputKind, 2);
@@ -197,6 +198,7 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
     EXPECT_EQ(back.m_nOutputMode, 0);
     EXPECT_EQ(back.m_bNewIfExists, 1);
     EXPECT_EQ(back.m_szOutputDir, "/data/out put/");
+    EXPECT_EQ(back.m_nTimeLimit, 60);
 
     const std::string saved = ReadFile(m_ini);
     ASSERT_EQ(chmod(m_ini.c_str(), 0444), 0);
