@@ -36,6 +36,9 @@ inline constexpr int IDC_SELCOUNT = 1048;
 inline constexpr int IDC_FOLDERMODE = 1058;
 inline constexpr int IDC_OUTPUTKIND = 1059;
 inline constexpr int IDC_NEWIFEXISTS = 1075;
+inline constexpr int IDC_SUBFOLDERS = 1076; // Add Folder takes the subfolders too
+inline constexpr int IDC_KEEPTREE = 1077;   // outputs keep the added folder's tree
+inline constexpr int IDC_RUNSUMMARY = 1078; // how the last run went, in the status line
 
 // The class name under which template 102's icon buttons are made; the
 // window registers the factory for it when it builds the template.

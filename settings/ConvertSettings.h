@@ -84,6 +84,8 @@ struct ConvertSettings {
     int m_nOutputMode = 1;     // "mode": 0 beside each source, 1 the chosen folder
     int m_bNewIfExists = 0;    // "exists"
     std::string m_szOutputDir; // "output", ends in '/'
+    int m_bKeepTree = 1;       // "keeptree": files added with a folder keep its tree in "output"
+    int m_bSubfolders = 1;     // "subfolders": adding a folder takes its subfolders too
 
     ImageSettings img;
     PdfSettings pdf;
