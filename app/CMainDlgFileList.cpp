@@ -62,9 +62,9 @@ std::string CMainDlg::AddFileToList(const char *path, const std::string &subfold
     if (std::string refusal = CheckInput(path, InputLook::Listing); !refusal.empty())
         return refusal;
     const QString file = QString::fromUtf8(path);
-    auto *item = new QTreeWidgetItem(
-        {file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)),
-         Text(StatusText(RowStatus::Ready))});
+    auto *item =
+        new QTreeWidgetItem({file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)),
+                             Text(StatusText(RowStatus::Ready))});
     item->setToolTip(0, file);
     item->setData(0, kSubfolderRole, QString::fromStdString(subfolder));
     item->setData(2, kStatusRole, static_cast<int>(RowStatus::Ready));

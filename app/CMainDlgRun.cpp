@@ -131,8 +131,7 @@ void CMainDlg::ResetRowStatuses() {
 }
 
 QString CMainDlg::RunSummary() const {
-    const DurationParts d =
-        SplitDuration(std::chrono::steady_clock::now() - m_pos.started);
+    const DurationParts d = SplitDuration(std::chrono::steady_clock::now() - m_pos.started);
     QString time;
     switch (d.form) {
     case DurationParts::Form::Seconds:

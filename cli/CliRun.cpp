@@ -228,8 +228,7 @@ int Summarise(const std::vector<RowStatus> &statuses, const Counted &counted, bo
     if (!quiet)
         output.Line(RunSummaryText(tally, Clock::now() - counted.started, counted.withSkipped) +
                     "\n");
-    return (tally.failed == 0 && tally.stopped == 0 && tally.succeeded + tally.skipped > 0) ? 0
-                                                                                           : 1;
+    return (tally.failed == 0 && tally.stopped == 0 && tally.succeeded + tally.skipped > 0) ? 0 : 1;
 }
 
 // What converting the accepted inputs works with.
@@ -366,8 +365,8 @@ std::string AbsolutePath(const std::string &file) {
 }
 
 // The inputs named, a folder standing for the PostScript files in its tree
-// (each with its place in it).
-std::vector<RunRow> ExpandFolders(const std::vector<std::string> &inputs) {
+// (each with its place in it); a folder without any is said on `err`.
+std::vector<RunRow> ExpandFolders(const std::vector<std::string> &inputs, std::FILE *err) {
     std::vector<RunRow> rows;
     for (const std::string &input : inputs) {
         std::error_code ec;
@@ -375,7 +374,11 @@ std::vector<RunRow> ExpandFolders(const std::vector<std::string> &inputs) {
             rows.push_back({input, {}});
             continue;
         }
-        for (FolderFile &f : ListPostScriptFiles(AbsolutePath(input), true))
+        std::vector<FolderFile> files = ListPostScriptFiles(AbsolutePath(input), true);
+        if (files.empty())
+            std::fprintf(err, "vantoria-cli: %s: no PostScript file in this folder\n",
+                         input.c_str());
+        for (FolderFile &f : files)
             rows.push_back({std::move(f.path), std::move(f.subfolder)});
     }
     return rows;
@@ -389,7 +392,7 @@ std::vector<RunRow> AcceptInputs(const std::vector<std::string> &inputs, const C
                                  const ConvertSettings &settings, Output &output, std::FILE *err,
                                  RunReport &report, Counted &counted) {
     std::vector<RunRow> rows;
-    for (RunRow &row : ExpandFolders(inputs)) {
+    for (RunRow &row : ExpandFolders(inputs, err)) {
         std::string why = CheckInput(row.path, InputLook::Listing);
         if (!why.empty()) {
             const char *failed = StatusText(RowStatus::Failed);

@@ -4,8 +4,8 @@
 
 #include "cli/RowLine.h"
 
-std::string RowLine(const std::string &status, const std::string &input,
-                    const std::string &reason, const std::vector<std::string> &outputs) {
+std::string RowLine(const std::string &status, const std::string &input, const std::string &reason,
+                    const std::vector<std::string> &outputs) {
     std::string line = status + "  " + input;
     if (!outputs.empty() && reason.empty()) {
         line += " -> " + outputs.front();

@@ -24,5 +24,5 @@ inline constexpr char kSkippedStatus[] = "skipped";
 inline constexpr char kUpToDateReason[] = "up to date";
 
 // The line for `input` with status text `status`, without its line end.
-std::string RowLine(const std::string &status, const std::string &input,
-                    const std::string &reason, const std::vector<std::string> &outputs);
+std::string RowLine(const std::string &status, const std::string &input, const std::string &reason,
+                    const std::vector<std::string> &outputs);

@@ -129,9 +129,8 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
 
     // The folders this row makes go again unless it succeeds.
     const std::vector<std::string> madeFolders = MissingFolders(target);
-    RowOutcome outcome = multiPage
-                             ? MultiPageTiffRow(i, input, target, base)
-                             : PagedImageRow({i, input, target, base, format});
+    RowOutcome outcome = multiPage ? MultiPageTiffRow(i, input, target, base)
+                                   : PagedImageRow({i, input, target, base, format});
     if (outcome.status != RowStatus::Succeed)
         RemoveEmptyFolders(madeFolders);
     return outcome;
@@ -142,8 +141,7 @@ std::string ConversionRun::RenderPages(const std::string &input, int formatCode,
     std::string pageFolder = CreatePageFolder(m_tempFolder);
     if (!pageFolder.empty())
         *engineCode = EngineCode(
-            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input),
-            engineError);
+            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input), engineError);
     return pageFolder;
 }
 
@@ -155,8 +153,7 @@ RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
                                            const std::string &target, const std::string &base) {
     int engineCode = 0;
     std::string engineError;
-    const std::string pageFolder =
-        RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
+    const std::string pageFolder = RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
     if (pageFolder.empty())
         return NotDone("can't create a temporary folder");
     const std::size_t count = ListPageFiles(pageFolder).size();
@@ -230,9 +227,9 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
     // The engine's thread has ended when stream.Finish() returns, so its
     // error line is read only after that.
     stream.Start([this, &folder, &in, out] {
-        return EngineCode(
-            m_engine, RenderArguments(folder, m_settings.img, in.format.code, in.input),
-            &out->engineError);
+        return EngineCode(m_engine,
+                          RenderArguments(folder, m_settings.img, in.format.code, in.input),
+                          &out->engineError);
     });
 
     PageJobs jobs;
@@ -246,8 +243,8 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
         ViewPage(in.row, k, 0); // more may follow
         std::string staged;
         if (staging.IsOpen())
-            staged =
-                staging.Add(k, in.target + in.base + PageOutputSuffix(k) + in.format.ext, in.format.ext);
+            staged = staging.Add(k, in.target + in.base + PageOutputSuffix(k) + in.format.ext,
+                                 in.format.ext);
         std::shared_ptr<PageJob> job = jobs.Add(page, staged);
         pool.Submit([this, job, &jobs, &stream, &in] {
             if (!job->staged.empty() && !jobs.Failed())

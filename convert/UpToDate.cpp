@@ -61,7 +61,8 @@ std::vector<std::string> UpToDateOutputs(const ConvertSettings &settings, const 
         outputs = {folder + SplitPath(row.path).base + ".txt"};
         break;
     }
-    struct timespec input {}, output {};
+    struct timespec input {
+    }, output{};
     if (outputs.empty() || !ModifiedAt(row.path, &input))
         return {};
     for (const std::string &o : outputs)

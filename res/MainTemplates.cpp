@@ -45,7 +45,7 @@ constexpr Row kMain[] = {
      QT_TRANSLATE_NOOP("dlgtpl", "图像文件 -->\nPDF 文件(*.pdf)\nText 文件(*.txt)")},
     {IDC_NEWIFEXISTS, Kind::CheckBox,
      QT_TRANSLATE_NOOP("dlgtpl", "创建一个新的（如果存在输出文件）"), 15, 252, 139, 10},
-    {IDC_SUBFOLDERS, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "包含子文件夹"), 335, 12, 60, 10},
+    {IDC_SUBFOLDERS, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "包含子文件夹"), 335, 5, 60, 25},
     {IDC_KEEPTREE, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "保持文件夹结构"), 160, 252, 150,
      10},
     {IDC_RUNSUMMARY, Kind::Static, "", 285, 274, 137, 8, NoWrap},
