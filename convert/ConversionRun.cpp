@@ -49,6 +49,19 @@ std::string ExtractorFailReason(const ExtractorModule &extractor, const std::str
     return reason.empty() ? FolderFailReason(folder, fallback) : reason;
 }
 
+// Opens `file` for `output` in `folder`, making the folder first. A row that
+// failed meanwhile may remove a folder it made that is still empty: the
+// folder is then made again.
+int OpenInFolder(AtomicFile &file, const std::string &folder, const std::string &output) {
+    CreatePath(folder);
+    int err = file.Open(output);
+    if (err == ENOENT) {
+        CreatePath(folder);
+        err = file.Open(output);
+    }
+    return err;
+}
+
 // Commits `file` under the name it is offered.
 auto CommitTo(AtomicFile &file) {
     return [&file](const std::string &target, Placement placement) {
@@ -378,8 +391,7 @@ RowOutcome ConversionRun::PdfRow(int i) {
     // existing file.
     AtomicFile pdf;
     if (reason.empty()) {
-        CreatePath(folder);
-        if (int err = pdf.Open(output))
+        if (int err = OpenInFolder(pdf, folder, output))
             reason = FailReason(err, "can't write in the output folder");
         else
             pdf.Close(); // the engine writes it by name
@@ -447,8 +459,7 @@ RowOutcome ConversionRun::WriteText(const std::string &pdf, const std::string &f
     // name: an existing file (or a link) there is replaced as a whole, never
     // written through.
     AtomicFile text;
-    CreatePath(folder);
-    if (int err = text.Open(output))
+    if (int err = OpenInFolder(text, folder, output))
         return NotDone(FailReason(err, "can't write in the output folder"));
     text.Close(); // the extractor writes it by name
     if (!m_extractor.extractText || m_extractor.extractText(pdf.c_str(), text.TempPath().c_str(),
