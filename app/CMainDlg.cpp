@@ -186,6 +186,9 @@ void CMainDlg::CreateControls() {
     m_spinTimeLimit = Control<QSpinBox>(this, IDC_TIMELIMIT);
     m_spinTimeLimit->setRange(0, kMaxTimeLimitSeconds);
     m_spinTimeLimit->setSpecialValueText(tr("不限")); // 0: no limit
+    m_chkSubfolders = Control<QCheckBox>(this, IDC_SUBFOLDERS);
+    m_chkKeepTree = Control<QCheckBox>(this, IDC_KEEPTREE);
+    m_lblSummary = Control<QLabel>(this, IDC_RUNSUMMARY);
 
     // The format list shows the table's texts in the user's language; a run
     // takes its format from the position chosen, never from the text.
@@ -287,9 +290,10 @@ void CMainDlg::SetTabOrder() {
     // line, then Start beside it. The template keeps its own order (and its
     // ids); only the keyboard's path through it is set here.
     QWidget *const chain[] = {
-        m_list,     m_btnAddFiles,   m_btnAddFolder,   m_btnRemove,     m_btnSettings,
-        m_btnAbout, m_cbOutputKind,  m_cbFormat,       m_cbFolderMode,  m_btnBrowse,
-        m_btnView,  m_editOutputDir, m_chkNewIfExists, m_spinTimeLimit, m_btnStart,
+        m_list,          m_btnAddFiles, m_btnAddFolder,  m_btnRemove,      m_btnSettings,
+        m_chkSubfolders, m_btnAbout,    m_cbOutputKind,  m_cbFormat,       m_cbFolderMode,
+        m_btnBrowse,     m_btnView,     m_editOutputDir, m_chkNewIfExists, m_spinTimeLimit,
+        m_chkKeepTree,   m_btnStart,
     };
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
@@ -477,6 +481,8 @@ void CMainDlg::UpdateData(bool bSaveAndValidate) {
         s.m_nFormat = m_cbFormat->currentIndex();
         s.m_nOutputMode = m_cbFolderMode->currentIndex();
         s.m_nTimeLimit = m_spinTimeLimit->value();
+        s.m_bSubfolders = m_chkSubfolders->isChecked() ? 1 : 0;
+        s.m_bKeepTree = m_chkKeepTree->isChecked() ? 1 : 0;
         switch (m_chkNewIfExists->checkState()) {
         case Qt::Checked:
             s.m_bNewIfExists = 1;
@@ -497,6 +503,8 @@ void CMainDlg::UpdateData(bool bSaveAndValidate) {
     select(m_cbFormat, s.m_nFormat);
     select(m_cbFolderMode, s.m_nOutputMode);
     m_spinTimeLimit->setValue(std::clamp(s.m_nTimeLimit, 0, kMaxTimeLimitSeconds));
+    m_chkSubfolders->setChecked(s.m_bSubfolders == 1);
+    m_chkKeepTree->setChecked(s.m_bKeepTree == 1);
     // A third state only for a stored 2; the user's first click makes the box
     // two-state again.
     m_chkNewIfExists->setTristate(s.m_bNewIfExists == 2);
@@ -588,12 +596,15 @@ void CMainDlg::keyPressEvent(QKeyEvent *event) {
 
 void CMainDlg::EnableControls(bool enable) {
     m_progress->setVisible(!enable);
-    for (QWidget *w : std::initializer_list<QWidget *>{m_btnAddFiles, m_btnAddFolder, m_btnRemove,
-                                                       m_btnSettings, m_cbOutputKind, m_cbFormat,
-                                                       m_cbFolderMode, m_spinTimeLimit})
+    m_lblSummary->setVisible(enable);
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             m_btnAddFiles, m_btnAddFolder, m_btnRemove, m_btnSettings, m_cbOutputKind, m_cbFormat,
+             m_cbFolderMode, m_spinTimeLimit, m_chkSubfolders})
         w->setEnabled(enable);
-    if (m_settings.m_nOutputMode == 1)
+    if (m_settings.m_nOutputMode == 1) {
         m_btnBrowse->setEnabled(enable);
+        m_chkKeepTree->setEnabled(enable);
+    }
 }
 
 void CMainDlg::OnFolderModeChanged() {
@@ -601,6 +612,9 @@ void CMainDlg::OnFolderModeChanged() {
     const bool folder = m_settings.m_nOutputMode != 0;
     m_btnBrowse->setEnabled(folder);
     m_btnView->setEnabled(folder);
+    // The tree is kept only in the output folder; beside its source a file's
+    // output is in its own folder anyway.
+    m_chkKeepTree->setEnabled(folder);
     m_editOutputDir->setText(folder ? QString::fromStdString(m_settings.m_szOutputDir) : QString());
 }
 
@@ -724,6 +738,19 @@ bool CMainDlg::AskStopAndQuit() {
                                  tr("A conversion is in progress. Stop it and quit?"),
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool CMainDlg::AskConvertUnfinishedOnly() {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kTitle),
+                    tr("The last conversion did not convert every file. Convert only the files "
+                       "that did not succeed, or all of them again?"),
+                    QMessageBox::NoButton, this);
+    QPushButton *unfinished = box.addButton(tr("Only Unfinished"), QMessageBox::AcceptRole);
+    box.addButton(tr("All Again"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(unfinished);
+    box.setEscapeButton(unfinished);
+    box.exec();
+    return box.clickedButton() == unfinished;
 }
 
 void CMainDlg::Notify(const QString &summary, const QString &body, const QString &folder) {

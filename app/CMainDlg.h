@@ -127,6 +127,9 @@ public:
 
     // --- Commands of the window ---------------------------------------
     // Start/Stop (1002): idle, starts a run; running, asks it to stop.
+    // After a run that was stopped or had failures, while some rows read
+    // "Succeed", it first asks whether to convert only the rows that did not
+    // succeed or all of them again.
     void OnStart();
     // Switch the controls between idle (true) and running (false).
     void EnableControls(bool enable);
@@ -146,8 +149,11 @@ public:
     // Append a row for `path` when CheckInput takes it (InputLook::Listing:
     // a readable regular file with a PostScript name) and select it. Returns
     // why the file was not added (CheckInput's reason), or the empty text
-    // when it was. Null adds nothing.
-    std::string AddFileToList(const char *path);
+    // when it was. Null adds nothing. `subfolder` is the folder the file has
+    // under a folder it was added with ("2019/q1/"; empty for a file added
+    // on its own): with "keeptree" its outputs go there under the output
+    // folder.
+    std::string AddFileToList(const char *path, const std::string &subfolder = std::string());
     void OnAddFiles();
     void OnAddFolder();
     // Files dropped on the window: every local file is offered to
@@ -181,7 +187,9 @@ public:
     void RestoreIdle() override;
     // The row's final status; the reason of a failed row is shown in its
     // "Reason" column (and as that column's tooltip, for a reason too long to
-    // show), "Aborted" reads "stopped" there, "Succeed" leaves it empty.
+    // show), "Aborted" reads "stopped" there, "Succeed" names the row's
+    // output there (the first and how many more; the full path in the row's
+    // tooltip).
     void RowFinished(int row, const RowOutcome &outcome) override;
     void PageStarted(int row, int page, int pages) override;
 
@@ -223,6 +231,10 @@ protected:
     virtual void ShowAboutBox();
     virtual void Inform(const QString &text);
     virtual bool AskStopAndQuit();
+    // Start after a run that did not convert everything: true to convert
+    // only the rows that did not succeed (also the answer to Escape), false
+    // to convert every row again.
+    virtual bool AskConvertUnfinishedOnly();
     virtual void Notify(const QString &summary, const QString &body, const QString &folder);
 
 private:
@@ -271,12 +283,13 @@ private:
     // After an add: "Files Count", "Selected: 1", row 0 selected, Remove and
     // Start enabled, and the first added row (index `firstAdded`) in view.
     void ShowListCounts(int firstAdded);
-    // Offer `paths` to the list (folders scanned one level deep, as Add
-    // Folder does); "path: reason" for each file refused.
+    // Offer `paths` to the list (folders scanned as Add Folder does);
+    // "path: reason" for each file refused.
     QStringList AddPaths(const QStringList &paths);
-    // The files directly in `folder` (ending in '/'), in name order, offered
-    // to AddFileToList; a file refused for anything but its extension is
-    // added to `refused`. False when the folder lists no entry at all.
+    // The PostScript files in `folder` (ending in '/') and, with "Include
+    // subfolders", in its subfolders, in name order, offered to
+    // AddFileToList with their place in the tree; a file refused is added
+    // to `refused`. False when the folder lists no entry at all.
     bool AddFolderFiles(const std::string &folder, QStringList *refused);
     // Files handed over during a run: appended, the run's row untouched.
     void AddDuringRun(const QStringList &files);
@@ -292,8 +305,19 @@ private:
     void OnRunEnded();
     // A row's "Reason" column, and its tooltip.
     void ShowReason(QTreeWidgetItem *item, const QString &reason);
-    // Every row back to "Ready", its reason gone: the start of a run.
+    // A row's outputs as the list names them: the first (its file name, or
+    // with `fullPaths` its path) and how many more.
+    QString OutputsText(const std::vector<std::string> &outputs, bool fullPaths) const;
+    // The list rows the next run converts: every row, or after the question
+    // only those that did not succeed.
+    std::vector<int> RowsToConvert();
+    // The rows of the run back to "Ready", their reasons gone.
     void ResetRowStatuses();
+    // The list's item of the run's row `row`; null when there is none.
+    QTreeWidgetItem *RunItem(int row) const;
+    // "12 succeeded, 1 failed, 0 stopped in 1 min 20 s" for the run that
+    // ended, in the user's language.
+    QString RunSummary() const;
     // The bar and the status line's position text from the run's progress.
     void ShowRunPosition();
     // The desktop notification at the end of a run that took long while the
@@ -321,6 +345,9 @@ private:
     QLabel *m_lblSelected = nullptr;       // 1048
     QCheckBox *m_chkNewIfExists = nullptr; // 1075
     QSpinBox *m_spinTimeLimit = nullptr;   // 1077
+    QCheckBox *m_chkSubfolders = nullptr;  // 1078
+    QCheckBox *m_chkKeepTree = nullptr;    // 1079
+    QLabel *m_lblSummary = nullptr;        // 1080
     CThemeApi m_theme;
     AnchorLayout m_anchors;
     DesktopNotice m_notice;
@@ -342,12 +369,20 @@ private:
         std::string folder; // the folder of the last output written
         std::chrono::steady_clock::time_point started;
     } m_pos;
+    // The list rows of the run in progress or the last one, in run order:
+    // the run's row k is list row m_runRows[k].
+    std::vector<int> m_runRows;
+    // The last run ended with rows that did not succeed.
+    bool m_bRunIncomplete = false;
 
     static constexpr int kIconStart = 134;
     // The file list's columns: path, size, status, and why a row failed or
     // was stopped.
     static constexpr int kListColumns = 4;
     static constexpr int kReasonColumn = 3;
+    // Item data: the row's subfolder (column 0) and its RowStatus (column 2).
+    static constexpr int kSubfolderRole = Qt::UserRole;
+    static constexpr int kStatusRole = Qt::UserRole + 1;
 
     unsigned m_nSystemVersion;
     std::string m_szProgramDir;

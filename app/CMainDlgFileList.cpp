@@ -6,6 +6,7 @@
 // from the file dialog, from a folder and by dropping, removing, selecting,
 // the keys and clicks of the list, and its context menu.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -54,17 +55,19 @@ void CMainDlg::ShowSelectedCount(int n) {
     m_lblSelected->setText(tr("Selected: %1").arg(n));
 }
 
-std::string CMainDlg::AddFileToList(const char *path) {
+std::string CMainDlg::AddFileToList(const char *path, const std::string &subfolder) {
     if (!path)
         return kInputMissing;
     // Name, presence and kind; what is in the file is the run's to check.
     if (std::string refusal = CheckInput(path, InputLook::Listing); !refusal.empty())
         return refusal;
     const QString file = QString::fromUtf8(path);
-    auto *item = new QTreeWidgetItem(
-        {file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)),
-         Text(StatusText(RowStatus::Ready))});
+    auto *item =
+        new QTreeWidgetItem({file, QStringLiteral("%1 KB").arg(CFileUtil::GetFileSizeKB(path)),
+                             Text(StatusText(RowStatus::Ready))});
     item->setToolTip(0, file);
+    item->setData(0, kSubfolderRole, QString::fromStdString(subfolder));
+    item->setData(2, kStatusRole, static_cast<int>(RowStatus::Ready));
     item->setTextAlignment(1, Qt::AlignCenter);
     item->setTextAlignment(2, Qt::AlignCenter);
     m_list->addTopLevelItem(item);
@@ -142,29 +145,15 @@ void CMainDlg::OnAddFolder() {
 }
 
 bool CMainDlg::AddFolderFiles(const std::string &folder, QStringList *refused) {
-    // One level, in name order, so the rows come in the same order every time.
-    std::vector<std::filesystem::directory_entry> entries;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec))
-        entries.push_back(*it);
-    std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
-        return a.path().filename().string() < b.path().filename().string();
-    });
-    for (const auto &entry : entries) {
-        std::error_code dirEc;
-        if (entry.is_directory(dirEc))
-            continue;
-        const std::string path = folder + entry.path().filename().string();
-        // Only the folder's PostScript files are offered; the rest is not
-        // refused, just not asked for.
-        if (!IsPostScriptName(path))
-            continue;
-        if (const std::string why = AddFileToList(path.c_str()); !why.empty())
-            *refused << QStringLiteral("%1: %2").arg(QString::fromStdString(path),
+    // In name order, so the rows come in the same order every time. Only the
+    // folder's PostScript files are offered; the rest is not refused, just
+    // not asked for.
+    bool anyEntry = false;
+    for (const FolderFile &f : ListPostScriptFiles(folder, m_chkSubfolders->isChecked(), &anyEntry))
+        if (const std::string why = AddFileToList(f.path.c_str(), f.subfolder); !why.empty())
+            *refused << QStringLiteral("%1: %2").arg(QString::fromStdString(f.path),
                                                      QString::fromStdString(why));
-    }
-    return !entries.empty();
+    return anyEntry;
 }
 
 QStringList CMainDlg::AddPaths(const QStringList &paths) {

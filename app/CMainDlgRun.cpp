@@ -18,6 +18,7 @@
 #include "app/CIconButton.h"
 #include "app/CMainDlg.h"
 #include "convert/DeclaredPages.h"
+#include "convert/RunSummary.h"
 
 namespace {
 
@@ -37,19 +38,21 @@ void CMainDlg::OnStart() {
         return;
     }
 
+    m_runRows = RowsToConvert();
     m_btnStart->SetIcon(kIconStop);
     m_btnStart->setText(tr(kStopCaption));
     EnableControls(false);
     ResetRowStatuses();
     m_pos = RunPosition{};
-    m_pos.rows = GetItemCount();
+    m_pos.rows = static_cast<int>(m_runRows.size());
     m_pos.started = std::chrono::steady_clock::now();
     ShowRunPosition();
 
-    std::vector<std::string> rows;
-    rows.reserve(static_cast<std::size_t>(GetItemCount()));
-    for (int i = 0; i < GetItemCount(); ++i)
-        rows.push_back(GetItemText(i, 0));
+    std::vector<RunRow> rows;
+    rows.reserve(m_runRows.size());
+    for (int i : m_runRows)
+        rows.push_back({GetItemText(i, 0),
+                        m_list->topLevelItem(i)->data(0, kSubfolderRole).toString().toStdString()});
     if (!m_run) {
         m_run = std::make_unique<ConversionRun>(*this, m_engine, m_extractor, m_szTempDir);
         // Runs on the worker once it has made its last call.
@@ -62,6 +65,26 @@ void CMainDlg::OnStart() {
     // not be launched has restored it already; once more does no harm).
     if (!m_run->Start(m_settings, std::move(rows)))
         RestoreIdle();
+}
+
+std::vector<int> CMainDlg::RowsToConvert() {
+    std::vector<int> all, unfinished;
+    for (int i = 0; i < GetItemCount(); ++i) {
+        all.push_back(i);
+        if (m_list->topLevelItem(i)->data(2, kStatusRole).toInt() !=
+            static_cast<int>(RowStatus::Succeed))
+            unfinished.push_back(i);
+    }
+    // Asked only when there is a choice: some rows succeeded, some did not.
+    if (!m_bRunIncomplete || unfinished.empty() || unfinished.size() == all.size())
+        return all;
+    return AskConvertUnfinishedOnly() ? unfinished : all;
+}
+
+QTreeWidgetItem *CMainDlg::RunItem(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= m_runRows.size())
+        return nullptr;
+    return m_list->topLevelItem(m_runRows[static_cast<std::size_t>(row)]);
 }
 
 bool CMainDlg::Running() const {
@@ -87,6 +110,8 @@ void CMainDlg::OnRunEnded() {
     // Being a queued call, this also wakes WaitForRunEnd.
     if (Running())
         return;
+    m_bRunIncomplete = m_pos.succeeded < m_pos.rows;
+    m_lblSummary->setText(RunSummary());
     NotifyRunEnd();
     if (m_bQuitAfterRun) {
         m_bQuitAfterRun = false;
@@ -95,11 +120,36 @@ void CMainDlg::OnRunEnded() {
 }
 
 void CMainDlg::ResetRowStatuses() {
-    for (int i = 0; i < GetItemCount(); ++i) {
+    for (int i : m_runRows) {
         QTreeWidgetItem *item = m_list->topLevelItem(i);
         item->setText(2, QString::fromUtf8(StatusText(RowStatus::Ready)));
+        item->setData(2, kStatusRole, static_cast<int>(RowStatus::Ready));
+        for (int c = 1; c < kListColumns; ++c)
+            item->setToolTip(c, QString());
         ShowReason(item, QString());
     }
+}
+
+QString CMainDlg::RunSummary() const {
+    const DurationParts d = SplitDuration(std::chrono::steady_clock::now() - m_pos.started);
+    QString time;
+    switch (d.form) {
+    case DurationParts::Form::Seconds:
+        time = tr("%1 s").arg(d.first);
+        break;
+    case DurationParts::Form::MinutesSeconds:
+        time = tr("%1 min %2 s").arg(d.first).arg(d.second);
+        break;
+    case DurationParts::Form::HoursMinutes:
+        time = tr("%1 h %2 min").arg(d.first).arg(d.second);
+        break;
+    }
+    const int stopped = m_pos.rows - m_pos.succeeded - m_pos.failed;
+    return tr("%1 succeeded, %2 failed, %3 stopped in %4")
+        .arg(m_pos.succeeded)
+        .arg(m_pos.failed)
+        .arg(stopped)
+        .arg(time);
 }
 
 void CMainDlg::ShowRunPosition() {
@@ -130,8 +180,7 @@ void CMainDlg::NotifyRunEnd() {
     QString folder = QString::fromStdString(m_pos.folder);
     if (folder.isEmpty() && m_settings.m_nOutputMode == 1)
         folder = QString::fromStdString(m_settings.m_szOutputDir);
-    Notify(tr("Conversion finished"),
-           tr("%1 succeeded, %2 failed.").arg(m_pos.succeeded).arg(m_pos.failed), folder);
+    Notify(tr("Conversion finished"), RunSummary(), folder);
 }
 
 template <class F> void CMainDlg::OnGuiThread(F call) {
@@ -142,12 +191,15 @@ template <class F> void CMainDlg::OnGuiThread(F call) {
 }
 
 void CMainDlg::SelectOnly(int row) {
-    OnGuiThread([this, row] { SelectOnlyNow(row); });
+    OnGuiThread([this, row] {
+        if (QTreeWidgetItem *item = RunItem(row))
+            SelectOnlyNow(m_list->indexOfTopLevelItem(item));
+    });
 }
 
 void CMainDlg::SetConverting(int row, int step) {
     OnGuiThread([this, row, step] {
-        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        QTreeWidgetItem *item = RunItem(row);
         if (!item)
             return;
         item->setText(2, QString::fromUtf8(StatusText(RowStatus::Converting, step)));
@@ -155,7 +207,7 @@ void CMainDlg::SetConverting(int row, int step) {
         if (step == 1) {
             m_pos.row = row;
             m_pos.page = m_pos.pages = 0;
-            m_pos.declared = DeclaredPageCount(GetItemText(row, 0));
+            m_pos.declared = DeclaredPageCount(item->text(0).toStdString());
             ShowRunPosition();
         }
     });
@@ -166,12 +218,26 @@ void CMainDlg::ShowReason(QTreeWidgetItem *item, const QString &reason) {
     item->setToolTip(kReasonColumn, reason);
 }
 
+QString CMainDlg::OutputsText(const std::vector<std::string> &outputs, bool fullPaths) const {
+    if (outputs.empty())
+        return {};
+    const QString first = QString::fromStdString(outputs.front());
+    const QString shown = fullPaths ? first : QFileInfo(first).fileName();
+    if (outputs.size() == 1)
+        return shown;
+    return tr("%1 and %n more", nullptr, static_cast<int>(outputs.size() - 1)).arg(shown);
+}
+
 void CMainDlg::SetProgress(int) {}
 
 void CMainDlg::RowFinished(int row, const RowOutcome &outcome) {
     OnGuiThread([this, row, &outcome] {
-        if (QTreeWidgetItem *item = m_list->topLevelItem(row)) {
+        if (QTreeWidgetItem *item = RunItem(row)) {
             item->setText(2, QString::fromUtf8(StatusText(outcome.status)));
+            item->setData(2, kStatusRole, static_cast<int>(outcome.status));
+            const QString outputs = OutputsText(outcome.outputs, true);
+            for (int c = 1; c < kListColumns; ++c)
+                item->setToolTip(c, outputs);
             switch (outcome.status) {
             case RowStatus::Failed:
                 ShowReason(item, QString::fromStdString(outcome.reason));
@@ -182,7 +248,12 @@ void CMainDlg::RowFinished(int row, const RowOutcome &outcome) {
                 break;
             case RowStatus::Succeed:
                 ++m_pos.succeeded;
-                ShowReason(item, QString::fromStdString(outcome.note));
+                {
+                    QString text = OutputsText(outcome.outputs, false);
+                    if (!outcome.note.empty())
+                        text += ": " + QString::fromStdString(outcome.note);
+                    item->setText(kReasonColumn, text);
+                }
                 break;
             default:
                 ShowReason(item, QString());

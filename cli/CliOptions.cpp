@@ -57,6 +57,11 @@ bool OnQuiet(const std::string &, CliOptions &out, std::string &) {
     return true;
 }
 
+bool OnSkipExisting(const std::string &, CliOptions &out, std::string &) {
+    out.skipExisting = true;
+    return true;
+}
+
 bool OnProfile(const std::string &value, CliOptions &out, std::string &error) {
     out.profile = value;
     if (out.profile.empty()) {
@@ -255,13 +260,16 @@ constexpr CliOption kOptions[] = {
      OnDone},
     {"--failed", nullptr, true, "--failed DIR",
      "--watch: move failed files and their reasons to DIR (IN/failed/)", OnFailed},
+    {"--skip-existing", nullptr, false, "--skip-existing",
+     "skip an input whose outputs all exist and are newer than it", OnSkipExisting},
     {"--jobs", "-j", true, "--jobs N", "convert N files at once (default 1)", OnJobs},
     {"--time-limit", nullptr, true, "--time-limit N",
      "fail a file that takes longer than N seconds (default 0: none; --watch: 300)", OnTimeLimit},
     {"--memory-limit", nullptr, true, "--memory-limit N",
      "the interpreter's memory limit in MiB (default 0: 4096, or half the memory if less)",
      OnMemoryLimit},
-    {"--quiet", "-q", false, "-q, --quiet", "print nothing but errors", OnQuiet},
+    {"--quiet", "-q", false, "-q, --quiet",
+     "print nothing but errors: the Failed and Aborted lines, on standard error", OnQuiet},
     {"--help", "-h", false, "--help", "show this text", OnHelp},
     {"--version", nullptr, false, "--version", "show the version and the licence", OnVersion},
 };
@@ -352,7 +360,10 @@ void ApplyEdits(const std::vector<SettingEdit> &edits, ConvertSettings &s) {
 std::string UsageText() {
     std::string text = "Usage: vantoria-cli [options] [FILE...]\n"
                        "       vantoria-cli --watch IN [--done DIR] [--failed DIR] [options]\n"
-                       "Convert PostScript files into image files, PDF or plain text.\n"
+                       "Convert PostScript files into image files, PDF or plain text. A FILE\n"
+                       "that is a folder stands for the PostScript files in it and in its\n"
+                       "subfolders; with --output their outputs keep that tree (unless\n"
+                       "--set Set.keeptree=0).\n"
                        "\n";
     for (const CliOption &o : kOptions) {
         std::string usage = o.usage;

@@ -8,7 +8,8 @@
 //
 // Input names come from the FILE arguments and then from the --files-from
 // lists in the order given; the lists are read by the caller
-// (cli/FileList.h), not here.
+// (cli/FileList.h), not here. A FILE that is a folder stands for the
+// PostScript files in it and in its subfolders.
 //
 // Every option that changes a setting becomes one edit of a Profile.ini key,
 // applied in command-line order to the settings after they are loaded, so a
@@ -33,6 +34,7 @@ struct CliOptions {
     std::vector<SettingEdit> edits;
     int jobs = 1;
     bool quiet = false;
+    bool skipExisting = false; // --skip-existing: an input whose outputs are newer is skipped
     std::vector<std::string> fileLists; // --files-from, in order; "-" is standard input
     bool nulSeparated = false;          // -0: the lists' names end in NUL, not a line end
     std::string report;                 // --report FILE, or empty

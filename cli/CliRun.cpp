@@ -15,15 +15,19 @@
 #include <vector>
 
 #include "cli/FileList.h"
+#include "cli/RowLine.h"
 #include "cli/RunReport.h"
 #include "cli/StopSignals.h"
+#include "common/FileRules.h"
 #include "common/InputCheck.h"
 #include "common/LiveTemporaries.h"
 #include "convert/ConversionRun.h"
 #include "convert/EngineModule.h"
 #include "convert/OutputKind.h"
 #include "convert/ProgramFiles.h"
+#include "convert/RunSummary.h"
 #include "convert/TempFiles.h"
+#include "convert/UpToDate.h"
 #include "settings/ConvertSettings.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
@@ -64,16 +68,26 @@ private:
     bool m_failed = false;
 };
 
+// An input's line: on standard output, or under -q only when it did not
+// succeed, and then on standard error.
+void PrintRowLine(Output &out, std::FILE *err, bool quiet, const std::string &line,
+                  bool succeeded) {
+    if (!quiet)
+        out.Line(line + "\n");
+    else if (!succeeded)
+        std::fprintf(err, "%s\n", line.c_str());
+}
+
 // The view of a run without a window: statuses, reasons, outputs and times
 // are kept per row; a finished row prints its line and its report entry; the
 // progress line follows the file started last.
 class CliView : public ConversionView {
 public:
-    CliView(const std::vector<std::string> &rows, Output &out, ProgressLine &progress,
-            RunReport &report, bool quiet)
+    CliView(const std::vector<std::string> &rows, Output &out, std::FILE *err,
+            ProgressLine &progress, RunReport &report, bool quiet)
         : m_rows(rows), m_status(rows.size(), RowStatus::Ready), m_finished(rows.size()),
-          m_start(rows.size()), m_out(out), m_progress(progress), m_report(report), m_quiet(quiet) {
-    }
+          m_start(rows.size()), m_out(out), m_err(err), m_progress(progress), m_report(report),
+          m_quiet(quiet) {}
 
     void SelectOnly(int) override {}
     void SetConverting(int row, int) override {
@@ -156,14 +170,11 @@ private:
         const RowStatus status = m_status[r];
         if (status == RowStatus::Aborted && reason.empty())
             reason = kReasonStopped;
-        if (!m_quiet) {
-            m_progress.Clear();
-            std::string line = std::string(StatusText(status)) + "  " + m_rows[r];
-            if (!reason.empty())
-                line += ": " + reason;
-            m_out.Line(line + "\n");
-            m_progress.Redraw();
-        }
+        const bool succeeded = status == RowStatus::Succeed;
+        m_progress.Clear();
+        PrintRowLine(m_out, m_err, m_quiet, RowLine(StatusText(status), m_rows[r], reason, outputs),
+                     succeeded);
+        m_progress.Redraw();
         std::chrono::duration<double> took = Clock::now() - m_start[r];
         m_report.Add({m_rows[r], outputs, StatusText(status), reason, took.count()});
     }
@@ -174,6 +185,7 @@ private:
     std::vector<bool> m_finished;
     std::vector<Clock::time_point> m_start;
     Output &m_out;
+    std::FILE *m_err;
     ProgressLine &m_progress;
     RunReport &m_report;
     bool m_quiet;
@@ -186,35 +198,47 @@ std::string DefaultProfile() {
     return SettingsFilePath(SystemMajorVersion(), ProgramFolder(), ConfigFolder());
 }
 
+// What the summary line counts beside the rows that were converted.
+struct Counted {
+    int refused = 0;
+    int skipped = 0;
+    bool withSkipped = false; // --skip-existing: the skipped count is said
+    Clock::time_point started;
+};
+
 // The summary line, unless quiet, for rows that ended with `statuses` beside
-// `refused` inputs; returns the exit status it gives.
-int Summarise(const std::vector<RowStatus> &statuses, int refused, bool quiet, Output &output) {
-    int succeeded = 0, failed = refused, stopped = 0;
+// the inputs refused and skipped, with the time since the start; returns the
+// exit status it gives.
+int Summarise(const std::vector<RowStatus> &statuses, const Counted &counted, bool quiet,
+              Output &output) {
+    RunTally tally;
+    tally.failed = counted.refused;
+    tally.skipped = counted.skipped;
     for (RowStatus s : statuses) {
         switch (s) {
         case RowStatus::Succeed:
-            ++succeeded;
+            ++tally.succeeded;
             break;
         case RowStatus::Failed:
-            ++failed;
+            ++tally.failed;
             break;
         default:
-            ++stopped; // "Aborted" or never reached
+            ++tally.stopped; // "Aborted" or never reached
             break;
         }
     }
     if (!quiet)
-        output.Line(std::to_string(succeeded) + " succeeded, " + std::to_string(failed) +
-                    " failed, " + std::to_string(stopped) + " stopped\n");
-    return (failed == 0 && stopped == 0 && succeeded > 0) ? 0 : 1;
+        output.Line(RunSummaryText(tally, Clock::now() - counted.started, counted.withSkipped) +
+                    "\n");
+    return (tally.failed == 0 && tally.stopped == 0 && tally.succeeded + tally.skipped > 0) ? 0 : 1;
 }
 
 // What converting the accepted inputs works with.
 struct RowsRun {
     const CliOptions &options;
     const ConvertSettings &settings;
-    const std::vector<std::string> &rows;
-    int refused;
+    const std::vector<RunRow> &rows;
+    const Counted &counted;
     Output &output;
     RunReport &report;
     std::FILE *err;
@@ -230,7 +254,10 @@ bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<RowSt
     if (!LoadCliModules(engine, extractor, in.err))
         return false;
     ProgressLine progress(in.err, in.options.quiet ? ProgressMode::None : progressMode);
-    CliView view(in.rows, in.output, progress, in.report, in.options.quiet);
+    std::vector<std::string> names;
+    for (const RunRow &row : in.rows)
+        names.push_back(row.path);
+    CliView view(names, in.output, in.err, progress, in.report, in.options.quiet);
     auto abandon = [&] {
         if (view.Closed())
             return false; // over meanwhile: the caller finishes as usual
@@ -240,7 +267,7 @@ bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<RowSt
             engine.abandonServers(); // their scratch folders too
         RemoveLiveTemporaries();
         if (view.Abandon()) {
-            Summarise(view.Statuses(), in.refused, in.options.quiet, in.output);
+            Summarise(view.Statuses(), in.counted, in.options.quiet, in.output);
             in.report.Close();
         }
         return true;
@@ -333,26 +360,61 @@ bool GatherInputs(const CliOptions &options, std::FILE *err, std::vector<std::st
     return true;
 }
 
-// The inputs that may be converted, as absolute paths. A refused input is
-// done with at once: its line and its report entry come before the files
-// that convert. `refused` receives how many were.
-std::vector<std::string> AcceptInputs(const std::vector<std::string> &inputs, bool quiet,
-                                      Output &output, RunReport &report, int &refused) {
-    std::vector<std::string> rows;
-    refused = 0;
-    for (const std::string &file : inputs) {
-        std::string why = CheckInput(file, InputLook::Listing);
-        if (!why.empty()) {
-            const char *failed = StatusText(RowStatus::Failed);
-            if (!quiet)
-                output.Line(std::string(failed) + "  " + file + ": " + why + "\n");
-            report.Add({file, {}, failed, why, 0});
-            ++refused;
+std::string AbsolutePath(const std::string &file) {
+    std::error_code ec;
+    std::filesystem::path abs = std::filesystem::absolute(file, ec);
+    return ec ? file : abs.lexically_normal().string();
+}
+
+// The inputs named, a folder standing for the PostScript files in its tree
+// (each with its place in it); a folder without any is said on `err`.
+std::vector<RunRow> ExpandFolders(const std::vector<std::string> &inputs, std::FILE *err) {
+    std::vector<RunRow> rows;
+    for (const std::string &input : inputs) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(input, ec)) {
+            rows.push_back({input, {}});
             continue;
         }
-        std::error_code ec;
-        std::filesystem::path abs = std::filesystem::absolute(file, ec);
-        rows.push_back(ec ? file : abs.lexically_normal().string());
+        std::vector<FolderFile> files = ListPostScriptFiles(AbsolutePath(input), true);
+        if (files.empty())
+            std::fprintf(err, "vantoria-cli: %s: no PostScript file in this folder\n",
+                         input.c_str());
+        for (FolderFile &f : files)
+            rows.push_back({std::move(f.path), std::move(f.subfolder)});
+    }
+    return rows;
+}
+
+// The inputs that may be converted, as absolute paths. A refused input is
+// done with at once, and so is one --skip-existing finds up to date: its
+// line and its report entry come before the files that convert. `counted`
+// receives how many were refused and skipped.
+std::vector<RunRow> AcceptInputs(const std::vector<std::string> &inputs, const CliOptions &options,
+                                 const ConvertSettings &settings, Output &output, std::FILE *err,
+                                 RunReport &report, Counted &counted) {
+    std::vector<RunRow> rows;
+    for (RunRow &row : ExpandFolders(inputs, err)) {
+        std::string why = CheckInput(row.path, InputLook::Listing);
+        if (!why.empty()) {
+            const char *failed = StatusText(RowStatus::Failed);
+            PrintRowLine(output, err, options.quiet, RowLine(failed, row.path, why, {}), false);
+            report.Add({row.path, {}, failed, why, 0});
+            ++counted.refused;
+            continue;
+        }
+        row.path = AbsolutePath(row.path);
+        if (options.skipExisting) {
+            std::vector<std::string> outputs = UpToDateOutputs(settings, row);
+            if (!outputs.empty()) {
+                PrintRowLine(output, err, options.quiet,
+                             RowLine(kSkippedLine, row.path, kUpToDateReason, {}), true);
+                report.Add({row.path, outputs, kSkippedStatus, kUpToDateReason, 0});
+                ++counted.skipped;
+                continue;
+            }
+        }
+        rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -379,19 +441,22 @@ int RunCli(const CliOptions &options, std::FILE *out, std::FILE *err, ProgressMo
     LoadCliSettings(options, err, settings);
 
     Output output(out);
-    int refused = 0;
-    std::vector<std::string> rows = AcceptInputs(inputs, options.quiet, output, report, refused);
+    Counted counted;
+    counted.started = Clock::now();
+    counted.withSkipped = options.skipExisting;
+    std::vector<RunRow> rows =
+        AcceptInputs(inputs, options, settings, output, err, report, counted);
 
     if (!IsOutputKind(settings.m_nOutputKind))
         std::fprintf(err, "vantoria-cli: output kind %d is none of image, pdf, text\n",
                      settings.m_nOutputKind);
 
     std::vector<RowStatus> statuses;
-    if (!rows.empty() && !ConvertRows({options, settings, rows, refused, output, report, err},
+    if (!rows.empty() && !ConvertRows({options, settings, rows, counted, output, report, err},
                                       progressMode, statuses))
         return 1;
 
-    status = Summarise(statuses, refused, options.quiet, output);
+    status = Summarise(statuses, counted, options.quiet, output);
     if (output.Failed()) {
         std::fprintf(err, "vantoria-cli: cannot write standard output\n");
         status = 1;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "cli/CliRun.h"
+#include "cli/RowLine.h"
 #include "common/AtomicFile.h"
 #include "common/InputCheck.h"
 #include "convert/ConversionRun.h"
@@ -33,6 +34,7 @@
 #include "convert/ProgramFiles.h"
 #include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
+#include "convert/UpToDate.h"
 #include "settings/ConvertSettings.h"
 
 namespace {
@@ -376,11 +378,22 @@ bool Watcher::StartNext(Slot &slot) {
         }
         if (!refusal.empty()) {
             std::string moved;
-            Log(std::string(StatusText(RowStatus::Failed)) + "  " + path + ": " + refusal);
+            Log(RowLine(StatusText(RowStatus::Failed), path, refusal, {}));
             if (int e = MoveAside(path, m_failed, &moved); e != 0)
                 Notice(path + ": can't move it to " + m_failed + ": " + std::strerror(e));
             else
                 WriteReasonFile(moved + ".reason", refusal);
+            continue;
+        }
+
+        if (!UpToDateOutputs(m_settings, {path, {}}).empty()) {
+            // Its outputs are newer than it: converted already.
+            std::string moved;
+            Log(RowLine(kSkippedLine, path, kUpToDateReason, {}));
+            if (int e = MoveAside(path, m_done, &moved); e != 0)
+                Notice(path + ": can't move it to " + m_done + ": " + std::strerror(e));
+            else
+                WriteReasonFile(moved + ".reason", kUpToDateReason);
             continue;
         }
 
@@ -410,8 +423,7 @@ void Watcher::Finish(Slot &slot) {
 
     switch (status) {
     case RowStatus::Succeed: {
-        Log(std::string(StatusText(status)) + "  " + path +
-            (outcome.note.empty() ? "" : ": " + outcome.note));
+        Log(RowLine(StatusText(status), path, outcome.note, outcome.outputs));
         if (WrittenSince(slot.mark, path)) {
             // Written again while it converted: the new content's turn.
             Queue(slot.name);
@@ -424,7 +436,7 @@ void Watcher::Finish(Slot &slot) {
     }
     case RowStatus::Failed: {
         std::string reason = outcome.reason.empty() ? "conversion failed" : outcome.reason;
-        Log(std::string(StatusText(status)) + "  " + path + ": " + reason);
+        Log(RowLine(StatusText(status), path, reason, {}));
         std::string moved;
         if (int e = MoveAside(path, m_failed, &moved); e != 0)
             Notice(path + ": can't move it to " + m_failed + ": " + std::strerror(e));

@@ -15,7 +15,9 @@
 // --output says otherwise); --jobs N converts N files at once. After its row
 // the source moves, under the numbered-name rule when its name is taken
 // there, to the done folder ("Succeed") or to the failed folder ("Failed"),
-// with a NAME.reason file beside it holding the row's reason. A row that was
+// with a NAME.reason file beside it holding the row's reason. A file whose
+// outputs are all there and newer than it is not converted again: it moves
+// to the done folder with the reason "up to date". A row that was
 // stopped keeps its source in IN and loses the outputs it wrote, so the next
 // start converts that file again. One line per file goes to `out`, as the
 // plain command line prints it; notices and errors go to `err`. A file may

@@ -9,6 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 bool FitsPlatformLimits(std::string_view path) {
     if (path.empty() || path.size() >= PATH_MAX)
         return false;
@@ -108,4 +112,43 @@ bool IsEpsFile(const std::string &path) {
         return true;
     std::string_view line = text.substr(0, text.find_first_of("\r\n"));
     return line.starts_with("%!PS-Adobe-") && line.find("EPSF") != std::string_view::npos;
+}
+
+namespace {
+
+void ListFolder(const std::string &folder, const std::string &subfolder, bool recursive,
+                std::vector<FolderFile> &files, bool *anyEntry) {
+    std::vector<std::filesystem::directory_entry> entries;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder + subfolder, ec), end; !ec && it != end;
+         it.increment(ec))
+        entries.push_back(*it);
+    std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        return a.path().filename().string() < b.path().filename().string();
+    });
+    if (anyEntry && !entries.empty())
+        *anyEntry = true;
+    for (const auto &entry : entries) {
+        const std::string name = entry.path().filename().string();
+        std::error_code dirEc;
+        if (entry.is_directory(dirEc)) {
+            std::error_code linkEc;
+            if (recursive && !entry.is_symlink(linkEc))
+                ListFolder(folder, subfolder + name + "/", true, files, nullptr);
+            continue;
+        }
+        if (IsPostScriptName(name))
+            files.push_back({folder + subfolder + name, subfolder});
+    }
+}
+
+} // namespace
+
+std::vector<FolderFile> ListPostScriptFiles(const std::string &folder, bool recursive,
+                                            bool *anyEntry) {
+    std::vector<FolderFile> files;
+    if (anyEntry)
+        *anyEntry = false;
+    ListFolder(WithTrailingSeparator(folder), {}, recursive, files, anyEntry);
+    return files;
 }

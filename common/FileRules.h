@@ -13,6 +13,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // True when the path fits the platform's limits: shorter than PATH_MAX
 // bytes, no component longer than NAME_MAX bytes, no NUL byte. A path that
@@ -55,3 +56,19 @@ std::string InputBaseName(std::string_view path);
 // name plays no part. Reads the first line only, never blocks on a named
 // pipe; false when the file can't be read.
 bool IsEpsFile(const std::string &path);
+
+// A file found in a folder that was added: its path and the folder it has
+// under the added folder ("2019/q1/", ending in '/'; empty at the top).
+struct FolderFile {
+    std::string path;
+    std::string subfolder;
+};
+
+// The files with a PostScript name (IsPostScriptName) in `folder` (ending in
+// '/') and, with `recursive`, in its subfolders, each folder's entries in
+// name order and a subfolder's files where its name comes. A link to a
+// folder is not entered, so a tree that links back into itself ends.
+// `anyEntry`, when given, is set to whether the folder listed any entry at
+// all (a file of another kind counts).
+std::vector<FolderFile> ListPostScriptFiles(const std::string &folder, bool recursive,
+                                            bool *anyEntry = nullptr);

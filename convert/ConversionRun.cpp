@@ -49,6 +49,19 @@ std::string ExtractorFailReason(const ExtractorModule &extractor, const std::str
     return reason.empty() ? FolderFailReason(folder, fallback) : reason;
 }
 
+// Opens `file` for `output` in `folder`, making the folder first. A row that
+// failed meanwhile may remove a folder it made that is still empty: the
+// folder is then made again.
+int OpenInFolder(AtomicFile &file, const std::string &folder, const std::string &output) {
+    CreatePath(folder);
+    int err = file.Open(output);
+    if (err == ENOENT) {
+        CreatePath(folder);
+        err = file.Open(output);
+    }
+    return err;
+}
+
 // Commits `file` under the name it is offered.
 auto CommitTo(AtomicFile &file) {
     return [&file](const std::string &target, Placement placement) {
@@ -93,20 +106,30 @@ ConversionRun::~ConversionRun() {
     Wait();
 }
 
-bool ConversionRun::Start(const ConvertSettings &settings, std::vector<std::string> rows) {
+bool ConversionRun::Start(const ConvertSettings &settings, const std::vector<std::string> &paths) {
+    std::vector<RunRow> rows;
+    rows.reserve(paths.size());
+    for (const std::string &p : paths)
+        rows.push_back({p, {}});
+    return Start(settings, std::move(rows));
+}
+
+bool ConversionRun::Start(const ConvertSettings &settings, std::vector<RunRow> rows) {
     if (m_bRunning.load())
         return false;
     Wait();
     m_settings = settings;
     m_settings.m_szOutputDir = WithTrailingSeparator(m_settings.m_szOutputDir);
-    m_rows.clear();
-    for (std::string &r : rows) {
+    m_rows = std::move(rows);
+    for (RunRow &r : m_rows) {
         // The engine takes the input as its last argument: an absolute path
         // can't be mistaken for an option.
         std::error_code ec;
-        std::filesystem::path abs = std::filesystem::absolute(r, ec);
-        m_rows.push_back(ec ? r : abs.string());
+        std::filesystem::path abs = std::filesystem::absolute(r.path, ec);
+        if (!ec)
+            r.path = abs.string();
     }
+    m_written.clear();
     m_progressCount = 0;
     m_bAbort = 0;
     m_memoryLimitMiB =
@@ -298,17 +321,26 @@ RowOutcome ConversionRun::NotDone(const std::string &reason) const {
     return {RowStatus::Failed, reason.empty() ? "conversion failed" : reason, {}};
 }
 
+std::string ConversionRun::RowFolder(int i) const {
+    const RunRow &row = m_rows[static_cast<std::size_t>(i)];
+    return RowOutputFolder(m_settings, row.path, row.subfolder);
+}
+
 std::string ConversionRun::ClaimOutput(Claims &claims, const std::string &path,
                                        std::string *reason) {
     if (!FitsPlatformLimits(path)) {
         *reason = FailReason(ENAMETOOLONG, "");
         return {};
     }
-    std::unique_lock<std::mutex> lock(m_claimLock);
+    std::lock_guard<std::mutex> lock(m_claimLock);
+    // A name of this run is never replaced, whatever "exists" says.
+    auto ofThisRun = [this](const std::string &p) {
+        return m_claimed.count(p) > 0 || m_written.count(p) > 0;
+    };
     std::string chosen = path;
-    if (m_settings.m_bNewIfExists == 1) {
-        chosen = MakeUniqueName(
-            path, [this](const std::string &p) { return m_claimed.count(p) > 0 || PathTaken(p); });
+    if (m_settings.m_bNewIfExists == 1 || ofThisRun(path)) {
+        chosen = MakeUniqueName(path,
+                                [&](const std::string &p) { return ofThisRun(p) || PathTaken(p); });
         if (chosen.empty()) {
             SplitParts p = SplitPath(path);
             bool fits = FitsPlatformLimits(p.folder + p.base + "-" +
@@ -316,9 +348,6 @@ std::string ConversionRun::ClaimOutput(Claims &claims, const std::string &path,
             *reason = FailReason(fits ? EEXIST : ENAMETOOLONG, "");
             return {};
         }
-    } else {
-        // Overwriting: a row writing the same name waits for the one before.
-        m_claimFreed.wait(lock, [&] { return m_claimed.count(path) == 0; });
     }
     m_claimed.insert(chosen);
     claims.m_names.push_back(chosen);
@@ -329,11 +358,15 @@ bool ConversionRun::PublishOutput(Claims &claims,
                                   const std::function<int(const std::string &, Placement)> &place,
                                   const std::string &wanted, std::string *output,
                                   std::string *reason) {
-    const bool replace = m_settings.m_bNewIfExists != 1;
     for (int attempt = 0; attempt < kPublishAttempts; ++attempt) {
+        // Only the wanted name itself replaces a file: a numbered one was
+        // chosen because it was free.
+        const bool replace = m_settings.m_bNewIfExists != 1 && *output == wanted;
         int err = place(*output, replace ? Placement::Replace : Placement::KeepExisting);
-        if (err == 0)
+        if (err == 0) {
+            claims.m_published.push_back(*output);
             return true;
+        }
         if (err != EEXIST || replace) {
             *reason = FailReason(err, "can't write the output");
             return false;
@@ -352,11 +385,12 @@ bool ConversionRun::PublishOutput(Claims &claims,
 // PDF
 
 RowOutcome ConversionRun::PdfRow(int i) {
-    const std::string &input = m_rows[static_cast<std::size_t>(i)];
+    const std::string &input = m_rows[static_cast<std::size_t>(i)].path;
     ViewSelect(i);
     ViewConverting(i, 1);
 
-    const std::string folder = RowOutputFolder(m_settings, input);
+    const std::string folder = RowFolder(i);
+    const std::vector<std::string> madeFolders = MissingFolders(folder);
     const std::string wanted = folder + InputBaseName(input) + ".pdf";
     Claims claims(*this);
     // Only a non-empty regular file reaches the engine (a named pipe would
@@ -380,7 +414,7 @@ RowOutcome ConversionRun::PdfRow(int i) {
     // existing file.
     AtomicFile pdf;
     if (reason.empty()) {
-        if (int err = pdf.Open(output))
+        if (int err = OpenInFolder(pdf, folder, output))
             reason = FailReason(err, "can't write in the output folder");
         else
             pdf.Close(); // the engine writes it by name
@@ -393,10 +427,13 @@ RowOutcome ConversionRun::PdfRow(int i) {
     }
     if (reason.empty() && !FinishPdf(m_extractor, m_settings, pdf.TempPath()))
         reason = ExtractorFailReason(m_extractor, folder, "finishing the PDF failed");
-    if (reason.empty() && PublishOutput(claims, CommitTo(pdf), wanted, &output, &reason))
+    if (reason.empty() && PublishOutput(claims, CommitTo(pdf), wanted, &output, &reason)) {
         outcome = {RowStatus::Succeed, {}, {output}};
-    else
+    } else {
         outcome = NotDone(reason);
+        pdf.Discard();
+        RemoveEmptyFolders(madeFolders);
+    }
     ViewProgress(i, static_cast<int>(m_rows.size()));
     return outcome;
 }
@@ -405,10 +442,10 @@ RowOutcome ConversionRun::PdfRow(int i) {
 // Text
 
 RowOutcome ConversionRun::TextRow(int i) {
-    const std::string &input = m_rows[static_cast<std::size_t>(i)];
+    const std::string &input = m_rows[static_cast<std::size_t>(i)].path;
     BeginRow(i);
 
-    const std::string folder = RowOutputFolder(m_settings, input);
+    const std::string folder = RowFolder(i);
     const std::string wanted = folder + InputBaseName(input) + ".txt";
     EngineInput source;
     std::string reason = source.Open(input);
@@ -427,7 +464,10 @@ RowOutcome ConversionRun::TextRow(int i) {
     }
     ViewConverting(i, 3);
 
+    const std::vector<std::string> madeFolders = MissingFolders(folder);
     RowOutcome outcome = reason.empty() ? WriteText(temp, folder, wanted) : NotDone(reason);
+    if (outcome.status != RowStatus::Succeed)
+        RemoveEmptyFolders(madeFolders);
     if (!temp.empty())
         ::unlink(temp.c_str());
     return outcome;
@@ -444,7 +484,7 @@ RowOutcome ConversionRun::WriteText(const std::string &pdf, const std::string &f
     // name: an existing file (or a link) there is replaced as a whole, never
     // written through.
     AtomicFile text;
-    if (int err = text.Open(output))
+    if (int err = OpenInFolder(text, folder, output))
         return NotDone(FailReason(err, "can't write in the output folder"));
     text.Close(); // the extractor writes it by name
     if (!m_extractor.extractText || m_extractor.extractText(pdf.c_str(), text.TempPath().c_str(),

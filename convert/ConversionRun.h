@@ -44,7 +44,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -72,6 +71,15 @@ struct RunPacing {
     static RunPacing None() { return {}; }
 };
 
+// One queued input: its path and, for a file added with a folder, the
+// folder it has under that folder ("2019/q1/"; empty for a file added on its
+// own). With "keeptree" 1 and the outputs going into "output", the row's
+// outputs go into that subfolder of it.
+struct RunRow {
+    std::string path;
+    std::string subfolder;
+};
+
 class RowStaging;
 class WorkerPool;
 
@@ -97,10 +105,15 @@ public:
     // row that was rendered page by page.
     int LastPageStreamPeak() const { return m_lastPageStreamPeak.load(); }
     // The Start press: sets the running flag and starts the worker over a copy of
-    // `settings` and `rows` (full input paths, top to bottom). False when a
-    // run is already active, or when the worker could not be started: the
-    // flags are then cleared again and the view is restored to idle.
-    bool Start(const ConvertSettings &settings, std::vector<std::string> rows);
+    // `settings` and `rows` (top to bottom). False when a run is already
+    // active, or when the worker could not be started: the flags are then
+    // cleared again and the view is restored to idle. No output of the run
+    // replaces another output of the same run: a name another row has
+    // written or is writing makes the row take the numbered name, whatever
+    // "exists" says.
+    bool Start(const ConvertSettings &settings, std::vector<RunRow> rows);
+    // The same for inputs added on their own (full paths, no subfolder).
+    bool Start(const ConvertSettings &settings, const std::vector<std::string> &paths);
     // The Stop press: raises the stop flag while a run is active; an engine step
     // that has not ended kEngineStopGrace later is killed.
     void RequestStop();
@@ -169,12 +182,16 @@ private:
     // what was done, none.
     RowOutcome PublishStaged(RowStaging &staging);
 
+    // The output folder of row `i` (see RowOutputFolder).
+    std::string RowFolder(int i) const;
     // The name row output `path` is written under: `path` itself, or with
-    // "exists" 1 its first free numbered name. The empty text, with
-    // `*reason`, when no name fits or is free.
+    // "exists" 1, or when another row of this run has written or is writing
+    // `path`, its first free numbered name. The empty text, with `*reason`,
+    // when no name fits or is free.
     std::string ClaimOutput(Claims &claims, const std::string &path, std::string *reason);
     // Move a finished temporary to `*output` (claimed for `wanted`) with
-    // `place(target, placement)`; with "exists" 1 a name another process
+    // `place(target, placement)`: over an existing file only when
+    // overwriting and `*output` is `wanted`; a numbered name another process
     // took meanwhile makes it take the next free number. False, with
     // `*reason`, on failure (the temporary is then still there).
     bool PublishOutput(Claims &claims,
@@ -213,15 +230,16 @@ private:
 
     // Copies taken by Start, read by the worker.
     ConvertSettings m_settings;
-    std::vector<std::string> m_rows;
+    std::vector<RunRow> m_rows;
 
     std::mutex m_viewLock;
     int m_progressCount = 0; // rows counted so far when several run at once
 
-    // Output names held by rows in progress.
+    // Output names held by rows in progress, and those rows of this run
+    // have put in place.
     std::mutex m_claimLock;
-    std::condition_variable m_claimFreed;
     std::set<std::string> m_claimed;
+    std::set<std::string> m_written;
 
     std::thread m_worker;
 };

@@ -35,14 +35,6 @@ namespace {
 // The longest converter message a row keeps.
 constexpr int kReasonBytes = 512;
 
-// What an output of a document of several pages carries after its base
-// name: "_001", "_002", ... (page 1000 on has more digits).
-std::string PageSuffix(int page) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "_%03d", page);
-    return suffix;
-}
-
 // One page of a row on its way from page file to staged output.
 struct PageJob {
     std::string page;     // the page file
@@ -116,17 +108,15 @@ struct ConversionRun::PageRowResults {
 };
 
 RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
-    const std::string &input = m_rows[static_cast<std::size_t>(i)];
+    const std::string &input = m_rows[static_cast<std::size_t>(i)].path;
     BeginRow(i);
 
     const std::string base = InputBaseName(input);
-    std::string target = RowOutputFolder(m_settings, input);
-    if (m_settings.img.bFolderPerFile == 1)
-        target += base + "/";
+    const std::string target = ImageTargetFolder(m_settings, RowFolder(i), input);
     const bool multiPage = format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1;
     // The longest output name: base.tif for a multi-page TIFF, else base_001
     // and so on (a page count isn't known yet).
-    const std::string longest = target + base + (multiPage ? "" : PageSuffix(0)) + format.ext;
+    const std::string longest = target + base + (multiPage ? "" : PageOutputSuffix(0)) + format.ext;
     // An input that is not a regular file (a named pipe would block the
     // engine), or a name that can't be written as it stands, fails the row
     // before any work. A compressed one is unpacked for the engine.
@@ -138,12 +128,12 @@ RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
     if (!reason.empty())
         return NotDone(reason);
 
-    // A folder of its own that this row makes goes again unless it succeeds.
-    const bool madeFolder = m_settings.img.bFolderPerFile == 1 && !PathTaken(target);
+    // The folders this row makes go again unless it succeeds.
+    const std::vector<std::string> madeFolders = MissingFolders(target);
     RowOutcome outcome = multiPage ? MultiPageTiffRow(i, source.Path(), target, base)
                                    : PagedImageRow({i, source.Path(), target, base, format});
-    if (madeFolder && outcome.status != RowStatus::Succeed)
-        ::rmdir(target.c_str());
+    if (outcome.status != RowStatus::Succeed)
+        RemoveEmptyFolders(madeFolders);
     return outcome;
 }
 
@@ -257,8 +247,8 @@ void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &stagin
         ViewPage(in.row, k, 0); // more may follow
         std::string staged;
         if (staging.IsOpen())
-            staged =
-                staging.Add(k, in.target + in.base + PageSuffix(k) + in.format.ext, in.format.ext);
+            staged = staging.Add(k, in.target + in.base + PageOutputSuffix(k) + in.format.ext,
+                                 in.format.ext);
         std::shared_ptr<PageJob> job = jobs.Add(page, staged);
         pool.Submit([this, job, &jobs, &stream, &in] {
             if (!job->staged.empty() && !jobs.Failed())
@@ -317,6 +307,7 @@ RowOutcome ConversionRun::PublishStaged(RowStaging &staging) {
         };
         if (output.empty() || !PublishOutput(claims, place, entries[k].wanted, &output, &reason)) {
             staging.Undo(); // all or nothing
+            claims.m_published.clear();
             return NotDone(reason);
         }
         outcome.outputs.push_back(output);

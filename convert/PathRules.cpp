@@ -5,10 +5,12 @@
 #include "convert/PathRules.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 
+#include "common/FileRules.h"
 #include "settings/ConvertSettings.h"
 
 SplitParts SplitPath(std::string_view path) {
@@ -66,10 +68,67 @@ std::string EscapeFormatField(std::string_view text) {
     return out;
 }
 
-std::string RowOutputFolder(const ConvertSettings &settings, std::string_view inputPath) {
+namespace {
+
+// True when `subfolder` is a plain relative folder path: parts separated by
+// '/', none of them empty, "." or "..".
+bool PlainSubfolder(std::string_view subfolder) {
+    if (subfolder.empty() || subfolder.front() == '/')
+        return false;
+    std::size_t start = 0;
+    while (start < subfolder.size()) {
+        std::size_t end = subfolder.find('/', start);
+        if (end == std::string_view::npos)
+            end = subfolder.size();
+        std::string_view part = subfolder.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string RowOutputFolder(const ConvertSettings &settings, std::string_view inputPath,
+                            std::string_view subfolder) {
     if (settings.m_nOutputMode == 0) {
         SplitParts p = SplitPath(inputPath);
         return p.drive + p.folder;
     }
-    return settings.m_szOutputDir;
+    if (settings.m_bKeepTree != 1 || !PlainSubfolder(subfolder))
+        return settings.m_szOutputDir;
+    return settings.m_szOutputDir + WithTrailingSeparator(std::string(subfolder));
+}
+
+std::string ImageTargetFolder(const ConvertSettings &settings, const std::string &rowFolder,
+                              std::string_view inputPath) {
+    if (settings.img.bFolderPerFile != 1)
+        return rowFolder;
+    return rowFolder + InputBaseName(inputPath) + "/";
+}
+
+std::string PageOutputSuffix(int page) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "_%03d", page);
+    return suffix;
+}
+
+std::vector<std::string> MissingFolders(const std::string &folder) {
+    std::vector<std::string> missing;
+    std::string f = WithTrailingSeparator(folder);
+    while (f.size() > 1 && !PathTaken(f)) {
+        missing.insert(missing.begin(), f);
+        std::size_t slash = f.rfind('/', f.size() - 2);
+        if (slash == std::string::npos)
+            break;
+        f.resize(slash + 1);
+    }
+    return missing;
+}
+
+void RemoveEmptyFolders(const std::vector<std::string> &made) {
+    for (auto it = made.rbegin(); it != made.rend(); ++it)
+        if (::rmdir(it->c_str()) != 0)
+            return; // not empty: the ones outside it aren't either
 }

@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/FileRules.h"
 
@@ -53,5 +54,25 @@ std::string MakeUniqueName(const std::string &path,
 std::string EscapeFormatField(std::string_view text);
 
 // Output folder of a row: "mode" 0 the input's drive and folder, otherwise
-// the "output" folder (ending in '/').
-std::string RowOutputFolder(const ConvertSettings &settings, std::string_view inputPath);
+// the "output" folder (ending in '/') and, with "keeptree" 1, the folder
+// `subfolder` the input has under the folder it was added with ("2019/q1/";
+// empty for a file added alone). A subfolder that is not plainly relative
+// (absolute, or with an empty, "." or ".." part) counts as none.
+std::string RowOutputFolder(const ConvertSettings &settings, std::string_view inputPath,
+                            std::string_view subfolder = {});
+
+// The folder an image row writes into: `rowFolder` (RowOutputFolder), and
+// with "each" 1 a folder named after the input's base name in it.
+std::string ImageTargetFolder(const ConvertSettings &settings, const std::string &rowFolder,
+                              std::string_view inputPath);
+
+// What an image output of a document of several pages carries after its
+// base name: "_001", "_002", ... (page 1000 on has more digits).
+std::string PageOutputSuffix(int page);
+
+// The folders of `folder` (ending in '/') that do not exist yet, outermost
+// first: the ones a row creates for its outputs.
+std::vector<std::string> MissingFolders(const std::string &folder);
+// Remove the folders `made` (as MissingFolders gave them) that are empty,
+// innermost first: what a row that did not succeed leaves of them.
+void RemoveEmptyFolders(const std::vector<std::string> &made);

@@ -23,6 +23,11 @@ RowStaging::~RowStaging() {
 int RowStaging::Open(const std::string &folder) {
     CreatePath(folder);
     m_folder = CreateStagingFolder(folder);
+    if (m_folder.empty() && errno == ENOENT) {
+        // A row that failed meanwhile removed the folder it had made empty.
+        CreatePath(folder);
+        m_folder = CreateStagingFolder(folder);
+    }
     return m_folder.empty() ? (errno ? errno : EIO) : 0;
 }
 

@@ -25,7 +25,8 @@ bool EngineSucceeded(int code);
 // interpreter's memory limit (0: unknown).
 std::string EngineFailReason(int code, const std::string &errorLine, int memoryLimitMiB);
 
-// The output names one row holds; released when the row is done with.
+// The output names one row holds; released when the row is done with. The
+// names it put in place (m_published) stay the run's written names.
 class ConversionRun::Claims {
 public:
     explicit Claims(ConversionRun &run) : m_run(run) {}
@@ -33,11 +34,12 @@ public:
         std::lock_guard<std::mutex> lock(m_run.m_claimLock);
         for (const std::string &n : m_names)
             m_run.m_claimed.erase(n);
-        m_run.m_claimFreed.notify_all();
+        m_run.m_written.insert(m_published.begin(), m_published.end());
     }
     Claims(const Claims &) = delete;
     Claims &operator=(const Claims &) = delete;
     std::vector<std::string> m_names;
+    std::vector<std::string> m_published;
 
 private:
     ConversionRun &m_run;

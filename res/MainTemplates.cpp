@@ -48,6 +48,9 @@ constexpr Row kMain[] = {
     {IDC_TIMELIMIT_LABEL, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "每个文件限时（秒）："), 185,
      254, 75, 8, Right | NoWrap},
     {IDC_TIMELIMIT, Kind::SpinBox, nullptr, 262, 252, 48, 11},
+    {IDC_SUBFOLDERS, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "包含子文件夹"), 335, 5, 60, 25},
+    {IDC_KEEPTREE, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "保持文件夹结构"), 230, 208, 80, 10},
+    {IDC_RUNSUMMARY, Kind::Static, "", 285, 274, 137, 8, NoWrap},
 };
 
 constexpr Row kAbout[] = {

@@ -37,7 +37,10 @@ inline constexpr int IDC_FOLDERMODE = 1058;
 inline constexpr int IDC_OUTPUTKIND = 1059;
 inline constexpr int IDC_NEWIFEXISTS = 1075;
 inline constexpr int IDC_TIMELIMIT_LABEL = 1076;
-inline constexpr int IDC_TIMELIMIT = 1077; // "timelimit", seconds a file may take
+inline constexpr int IDC_TIMELIMIT = 1077;  // "timelimit", seconds a file may take
+inline constexpr int IDC_SUBFOLDERS = 1078; // Add Folder takes the subfolders too
+inline constexpr int IDC_KEEPTREE = 1079;   // outputs keep the added folder's tree
+inline constexpr int IDC_RUNSUMMARY = 1080; // how the last run went, in the status line
 
 // The class name under which template 102's icon buttons are made; the
 // window registers the factory for it when it builds the template.

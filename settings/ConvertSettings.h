@@ -91,6 +91,8 @@ struct ConvertSettings {
     std::string m_szOutputDir; // "output", ends in '/'
     int m_nTimeLimit = 0;      // "timelimit": seconds a file may take, 0 none
     int m_nMemLimit = 0;       // "memlimit": MiB of data per interpreter, 0 the default
+    int m_bKeepTree = 1;       // "keeptree": files added with a folder keep its tree in "output"
+    int m_bSubfolders = 1;     // "subfolders": adding a folder takes its subfolders too
 
     ImageSettings img;
     PdfSettings pdf;

@@ -30,7 +30,9 @@ const SettingsKey kKeys[] = {
     {"Set", "exists",       G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_bNewIfExists)},
     {"Set", "timelimit",    G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nTimeLimit)},
     {"Set", "memlimit",     G::General, T::Int,      0,   nullptr,      F::None,              INT_FIELD(m_nMemLimit)},
+    {"Set", "keeptree",     G::General, T::Int,      1,   nullptr,      F::None,              INT_FIELD(m_bKeepTree)},
     {"Set", "AddFile",      G::None,    T::Path,     0,   nullptr,      F::None,              NO_FIELD},
+    {"Set", "subfolders",   G::General, T::Int,      1,   nullptr,      F::None,              INT_FIELD(m_bSubfolders)},
 
     {"Img", "resize",       G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bResize)},
     {"Img", "width",        G::Image,   T::TypedInt, 594, nullptr,      F::None,              INT_FIELD(img.nWidth)},

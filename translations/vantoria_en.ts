@@ -187,10 +187,6 @@
         <translation>Conversion finished</translation>
     </message>
     <message>
-        <source>%1 succeeded, %2 failed.</source>
-        <translation>%1 succeeded, %2 failed.</translation>
-    </message>
-    <message>
         <source>Reason</source>
         <translation>Reason</translation>
     </message>
@@ -201,6 +197,41 @@
     <message>
         <source>不限</source>
         <translation>None</translation>
+    </message>
+    <message>
+        <source>The last conversion did not convert every file. Convert only the files that did not succeed, or all of them again?</source>
+        <translation>The last conversion did not convert every file. Convert only the files that did not succeed, or all of them again?</translation>
+    </message>
+    <message>
+        <source>Only Unfinished</source>
+        <translation>Only Unfinished</translation>
+    </message>
+    <message>
+        <source>All Again</source>
+        <translation>All Again</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 succeeded, %2 failed, %3 stopped in %4</source>
+        <translation>%1 succeeded, %2 failed, %3 stopped in %4</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 and %n more</numerusform>
+            <numerusform>%1 and %n more</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -714,6 +745,14 @@ Reason</translation>
     <message>
         <source>每个文件限时（秒）：</source>
         <translation>Time limit per file (s):</translation>
+    </message>
+    <message>
+        <source>包含子文件夹</source>
+        <translation>Include subfolders</translation>
+    </message>
+    <message>
+        <source>保持文件夹结构</source>
+        <translation>Keep folder structure</translation>
     </message>
 </context>
 </TS>

@@ -124,6 +124,14 @@ protected:
     void Notify(const QString &summary, const QString &body, const QString &folder) override {
         notices << summary + "|" + body + "|" + folder;
     }
+    bool AskConvertUnfinishedOnly() override {
+        ++resumeQuestions;
+        return unfinishedOnly;
+    }
+
+public:
+    int resumeQuestions = 0;
+    bool unfinishedOnly = true; // the answer to the question at a resumed Start
 };
 
 const char kPage[] = "%!PS\n/Helvetica findfont 24 scalefont setfont\n"
@@ -481,8 +489,11 @@ private slots:
         QCOMPARE(w.GetItemCount(), 4);
     }
 
-    void addFolderIsOneLevelInNameOrder() {
+    void addFolderTakesItsTreeOrOneLevelInNameOrder() {
         DeskWindow &w = Open();
+        auto *subfolders = dlgtpl::Control<QCheckBox>(&w, dlgtpl::IDC_SUBFOLDERS);
+        QVERIFY(subfolders && subfolders->isChecked());
+        subfolders->setChecked(false);
         WriteFile(Dir("src/b.ps"), kPage);
         WriteFile(Dir("src/A.PS"), kPage);
         WriteFile(Dir("src/c.eps"), kPage);
@@ -514,6 +525,51 @@ private slots:
         w.OnAddFolder();
         QCOMPARE(w.GetItemCount(), 3);
         QCOMPARE(Label(w.ui.fileCount), QStringLiteral("Files Count: 3"));
+
+        // With the subfolders, each file where its name comes, its place in
+        // the tree kept with its row.
+        w.OnClearAll();
+        subfolders->setChecked(true);
+        w.folderToChoose = Dir("src");
+        w.OnAddFolder();
+        QCOMPARE(w.GetItemCount(), 4);
+        QCOMPARE(w.GetItemText(2, 0), Dir("src/c.eps").toStdString());
+        QCOMPARE(w.GetItemText(3, 0), Dir("src/sub/e.ps").toStdString());
+        // The choice is remembered.
+        subfolders->setChecked(false);
+        QVERIFY(w.close());
+        QCOMPARE(IniReadString(w.m_szIniPath, "Set", "subfolders", "", IniFile::kNoLimit), "0");
+    }
+
+    // Two report.ps from two folders of one tree: kept apart in its shape,
+    // or side by side in the output folder under the numbered name, each row
+    // naming its output.
+    void anAddedTreeKeepsItsShapeAndEachRowNamesItsOutput() {
+        DeskWindow &w = OpenPdfToOut();
+        w.SetRunPacing(RunPacing::None());
+        WriteFile(Dir("tree/a/report.ps"), kPage);
+        WriteFile(Dir("tree/b/c/report.ps"), kPage);
+        w.folderToChoose = Dir("tree");
+        w.OnAddFolder();
+        QCOMPARE(w.GetItemCount(), 2);
+        auto *keepTree = dlgtpl::Control<QCheckBox>(&w, dlgtpl::IDC_KEEPTREE);
+        QVERIFY(keepTree && keepTree->isChecked() && keepTree->isEnabled());
+
+        w.OnStart();
+        WaitForRun();
+        QVERIFY(QFileInfo(Dir("out/a/report.pdf")).isFile());
+        QVERIFY(QFileInfo(Dir("out/b/c/report.pdf")).isFile());
+        QCOMPARE(w.ui.list->topLevelItem(1)->text(3), QStringLiteral("report.pdf"));
+        QCOMPARE(w.ui.list->topLevelItem(1)->toolTip(2), Dir("out/b/c/report.pdf"));
+
+        keepTree->setChecked(false);
+        w.OnStart();
+        WaitForRun();
+        QCOMPARE(w.ui.list->topLevelItem(0)->text(3), QStringLiteral("report.pdf"));
+        QCOMPARE(w.ui.list->topLevelItem(1)->text(3), QStringLiteral("report-01.pdf"));
+        QCOMPARE(w.ui.list->topLevelItem(1)->toolTip(3), Dir("out/report-01.pdf"));
+        QVERIFY(QFileInfo(Dir("out/report.pdf")).isFile());
+        QCOMPARE(w.resumeQuestions, 0);
     }
 
     void removingRowsKeepsASelection() {
@@ -675,7 +731,7 @@ private slots:
         });
         std::stable_partition(expected.begin(), expected.end(),
                               [&](const Stop &stop) { return stop.control == w.ui.list; });
-        QCOMPARE(expected.size(), std::size_t(15));
+        QCOMPARE(expected.size(), std::size_t(17));
 
         // Grabs of each stop with the focus (just reached by Tab) and without
         // (just left).
@@ -1118,7 +1174,7 @@ private slots:
         const QString reasons[][2] = {{"Failed", "is a PNG image, not PostScript"},
                                       {"Failed", "empty input file"},
                                       {"Failed", "interpreter error: /undefined in \\x01\\x02zz"},
-                                      {"Succeed", ""}};
+                                      {"Succeed", "good.pdf"}};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(Status(i), reasons[i][0]);
             QCOMPARE(w.ui.list->topLevelItem(i)->text(3), reasons[i][1]);
@@ -1184,13 +1240,34 @@ private slots:
         CheckEditingControls(true);
         QCOMPARE(SelectedRows(w.ui.list), std::vector<int>{0});
         QVERIFY(!QFileInfo::exists(Dir("out/doc3.pdf")));
+        auto *summary = dlgtpl::Control<QLabel>(&w, dlgtpl::IDC_RUNSUMMARY);
+        QVERIFY(summary && summary->isVisible());
+        QVERIFY2(summary->text().startsWith("3 succeeded, 0 failed, 2 stopped in "),
+                 qPrintable(summary->text()));
+        QVERIFY(summary->text().endsWith(" s"));
 
-        // An output kind outside the list converts nothing and ends at once.
+        // Start again asks once; the answer "only the unfinished ones"
+        // converts rows 3 and 4 and leaves the others as they were.
+        const QDateTime first = QFileInfo(Dir("out/doc0.pdf")).lastModified();
+        w.ui.start->click();
+        QCOMPARE(w.resumeQuestions, 1);
+        WaitForRun();
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(Status(i), QStringLiteral("Succeed"));
+        QCOMPARE(w.ui.list->topLevelItem(0)->text(3), QStringLiteral("doc0.pdf"));
+        QCOMPARE(QFileInfo(Dir("out/doc0.pdf")).lastModified(), first);
+        QVERIFY(QFileInfo(Dir("out/doc4.pdf")).isFile());
+        QVERIFY2(summary->text().startsWith("2 succeeded, 0 failed, 0 stopped in "),
+                 qPrintable(summary->text()));
+
+        // An output kind outside the list converts nothing and ends at once;
+        // with every row done there is nothing to ask.
         w.ui.outputKind->setCurrentIndex(-1);
         w.ui.start->click();
         WaitForRun();
         QCOMPARE(Status(3), QStringLiteral("Ready"));
         QCOMPARE(w.ui.start->text(), QStringLiteral("Start Converting"));
+        QCOMPARE(w.resumeQuestions, 1);
     }
 };
 

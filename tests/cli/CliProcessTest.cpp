@@ -223,8 +223,13 @@ TEST_F(Cli, OneLinePerInputAndASummary) {
     std::string a = Input("a.ps"), b = Input("b.ps", {.pages = 2});
     Result r = Run({"--profile", profile, a, b});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"Succeed  " + a, "Succeed  " + b,
-                                                   "2 succeeded, 0 failed, 0 stopped"}));
+    std::vector<std::string> lines = r.Lines();
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0], "Succeed  " + a + " -> " + dir.File("out/a.pdf"));
+    EXPECT_EQ(lines[1], "Succeed  " + b + " -> " + dir.File("out/b.pdf"));
+    // The time the run took ends the summary.
+    EXPECT_EQ(lines[2].rfind("2 succeeded, 0 failed, 0 stopped in ", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[2].back(), 's');
     EXPECT_EQ(readback::ReadPdf(dir.File("out/b.pdf")).pages, 2);
     // Standard error is no terminal: the progress comes as plain lines.
     EXPECT_EQ(r.err,
@@ -239,23 +244,63 @@ TEST_F(Cli, OneLinePerInputAndASummary) {
 TEST_F(Cli, FailedAndRefusedInputsGiveExitStatusOne) {
     std::string good = Input("good.ps"), bad = Input("bad.ps", {.broken = true});
     std::string notes = dir.File("in/notes.txt"), missing = dir.File("in/missing.ps");
-    std::string fifo = dir.File("in/fifo.ps"), folder = dir.File("in/folder.ps");
+    std::string fifo = dir.File("in/fifo.ps");
     WriteFile(notes, "text");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    testsupport::CreateFolder(folder);
-    Result r = Run({"--profile", profile, notes, missing, bad, fifo, good, folder});
+    Result r = Run({"--profile", profile, notes, missing, bad, fifo, good});
     EXPECT_EQ(r.status, 1);
     std::vector<std::string> lines = r.Lines();
-    ASSERT_EQ(lines.size(), 7u) << r.out;
+    ASSERT_EQ(lines.size(), 6u) << r.out;
     // Each refused input gets its line at once, in the order given, before
     // the files that convert; the Failed lines say why.
     EXPECT_EQ(lines[0], "Failed  " + notes + ": is not a .ps or .eps file");
     EXPECT_EQ(lines[1], "Failed  " + missing + ": input file is missing");
     EXPECT_EQ(lines[2], "Failed  " + fifo + ": not a regular file");
-    EXPECT_EQ(lines[3], "Failed  " + folder + ": not a regular file");
-    EXPECT_EQ(lines[4].rfind("Failed  " + bad + ": interpreter error", 0), 0u) << lines[4];
-    EXPECT_EQ(lines[5], "Succeed  " + good);
-    EXPECT_EQ(lines[6], "1 succeeded, 5 failed, 0 stopped");
+    EXPECT_EQ(lines[3].rfind("Failed  " + bad + ": interpreter error", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4], "Succeed  " + good + " -> " + dir.File("out/good.pdf"));
+    EXPECT_EQ(lines[5].rfind("1 succeeded, 4 failed, 0 stopped in ", 0), 0u) << lines[5];
+
+    // Quiet: the lines of the inputs that did not succeed, on standard error,
+    // and nothing else.
+    Result quiet = Run({"--profile", profile, "-q", notes, bad, good});
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.out, "");
+    std::vector<std::string> errors = testsupport::LinesOf(quiet.err);
+    ASSERT_EQ(errors.size(), 2u) << quiet.err;
+    EXPECT_EQ(errors[0], lines[0]);
+    EXPECT_EQ(errors[1], lines[3]);
+}
+
+// A folder stands for the PostScript files of its tree, whose outputs keep
+// its shape; --skip-existing then converts nothing that is up to date.
+TEST_F(Cli, AFolderKeepsItsTreeAndSkipExistingConvertsNothingTheSecondTime) {
+    testsupport::CreateFolder(dir.File("in/tree/2019/q1/"));
+    const std::string tree = dir.File("in/tree");
+    Input("tree/top.ps");
+    Input("tree/2019/a.ps");
+    Input("tree/2019/q1/b.ps", {.pages = 2});
+    WriteFile(dir.File("in/tree/2019/notes.txt"), "not asked for");
+    Result first = Run({"--profile", profile, tree});
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_EQ(ListNames(dir.File("out/")), (std::vector<std::string>{"2019", "top.pdf"}));
+    EXPECT_EQ(ListNames(dir.File("out/2019/")), (std::vector<std::string>{"a.pdf", "q1"}));
+    EXPECT_EQ(readback::ReadPdf(dir.File("out/2019/q1/b.pdf")).pages, 2);
+    const std::string before = ReadFile(dir.File("out/2019/q1/b.pdf"));
+
+    const std::string report = dir.File("report.jsonl");
+    Result again = Run({"--profile", profile, "--skip-existing", "--report", report, tree});
+    EXPECT_EQ(again.status, 0) << again.err;
+    std::vector<std::string> lines = again.Lines();
+    ASSERT_EQ(lines.size(), 4u) << again.out;
+    EXPECT_EQ(lines[0], "Skipped  " + dir.File("in/tree/2019/a.ps") + ": up to date");
+    EXPECT_EQ(lines[3].rfind("0 succeeded, 0 failed, 0 stopped, 3 skipped in ", 0), 0u);
+    std::vector<std::string> entries = testsupport::LinesOf(ReadFile(report));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_NE(entries[0].find("\"status\":\"skipped\",\"reason\":\"up to date\""),
+              std::string::npos)
+        << entries[0];
+    EXPECT_EQ(ReadFile(dir.File("out/2019/q1/b.pdf")), before);
+    EXPECT_EQ(ListNames(dir.File("out/2019/q1/")), std::vector<std::string>{"b.pdf"});
 }
 
 TEST_F(Cli, UsageErrorsGiveExitStatusTwo) {
@@ -320,6 +365,9 @@ TEST_F(Cli, TwoJobsConvertEveryInputUnderItsOwnName) {
     for (const std::string &in : inputs)
         expected.push_back("Succeed  " + in);
     std::sort(expected.begin(), expected.end());
+    for (auto line = lines.begin(); line != lines.begin() + 4; ++line)
+        line->resize(line->find(" -> "));
+    std::sort(lines.begin(), lines.begin() + 4);
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
     EXPECT_EQ(ListNames(dir.File("out/")),
               (std::vector<std::string>{"a-01.pdf", "a.pdf", "b.pdf", "c.pdf"}));
@@ -337,7 +385,8 @@ TEST_F(Cli, CtrlCStopsBetweenFiles) {
     EXPECT_EQ(r.status, 1) << r.err;
     std::vector<std::string> lines = r.Lines();
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "Succeed  " + dir.File("in/p0.ps"));
+    EXPECT_EQ(lines[0], "Succeed  " + dir.File("in/p0.ps") + " -> " + dir.File("out/p0_001.jpg") +
+                            " and 3 more");
     // The file in hand when the stop came still finished (or was stopped
     // between its pages); nothing after it was started.
     EXPECT_LT(lines.size(), 6u);
@@ -367,7 +416,7 @@ TEST_F(Cli, SecondCtrlCEndsAtOnceAndLeavesNoTemporaryFile) {
     EXPECT_EQ(r.status, 1) << r.err;
     // The big file never got to its images; the next one never started.
     EXPECT_TRUE(ListNames(dir.File("out/")).empty());
-    EXPECT_EQ(r.Lines().back(), "0 succeeded, 0 failed, 2 stopped");
+    EXPECT_EQ(r.Lines().back().rfind("0 succeeded, 0 failed, 2 stopped in ", 0), 0u);
     // TearDown: the temporary folder is empty.
 }
 

@@ -149,6 +149,10 @@ TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
     // one's name is taken in done/, so it gets the numbered name.
     testsupport::WritePs(in + "b-early.ps");
     testsupport::WritePs(in + "a-early.ps", {.pages = 2});
+    // Converted already: its output is newer than it.
+    testsupport::WritePs(in + "c-done.ps");
+    std::this_thread::sleep_for(10ms);
+    WriteFile(out + "c-done.pdf", "the output of an earlier watch");
     testsupport::CreateFolder(in + "done/");
     WriteFile(in + "done/a-early.ps", "an older file of that name");
     // Complete but still held open for writing by its writer.
@@ -187,14 +191,16 @@ TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
     const std::string odd = "Rapport 100% für Ærø.ps";
     DropIn(odd);
 
-    ASSERT_TRUE(WaitUntil([&] { return ListNames(in + "done/").size() == 6; }, 30s))
+    ASSERT_TRUE(WaitUntil([&] { return ListNames(in + "done/").size() == 8; }, 30s))
         << watch.Out() << watch.Err();
     watch.Signal(SIGTERM);
     EXPECT_EQ(watch.WaitForExit(10s), 0) << watch.Err();
 
     EXPECT_EQ(ListNames(in + "done/"),
-              (std::vector<std::string>{odd, "a-early-01.ps", "a-early.ps", "b-early.ps", "held.ps",
-                                        "slow.ps"}));
+              (std::vector<std::string>{odd, "a-early-01.ps", "a-early.ps", "b-early.ps",
+                                        "c-done.ps", "c-done.ps.reason", "held.ps", "slow.ps"}));
+    EXPECT_EQ(ReadFile(in + "done/c-done.ps.reason"), "up to date\n");
+    EXPECT_EQ(ReadFile(out + "c-done.pdf"), "the output of an earlier watch");
     EXPECT_EQ(ReadFile(in + "done/a-early.ps"), "an older file of that name");
     EXPECT_EQ(ReadFile(in + "done/slow.ps"), slowBytes);
     EXPECT_EQ(ListNames(in), (std::vector<std::string>{"done", "failed"}));
@@ -203,13 +209,15 @@ TEST_F(Watch, FilesCountOnlyOnceCompleteAndAreConvertedOnceInNameOrder) {
     EXPECT_EQ(readback::ReadPdf(out + "held.pdf").pages, 1);
     EXPECT_EQ(readback::ReadPdf(out + "Rapport 100% für Ærø.pdf").pages, 1);
     // "exists" 1 and still one output each: nothing was converted twice.
-    EXPECT_EQ(ListNames(out), (std::vector<std::string>{"Rapport 100% für Ærø.pdf", "a-early.pdf",
-                                                        "b-early.pdf", "held.pdf", "slow.pdf"}));
+    EXPECT_EQ(ListNames(out),
+              (std::vector<std::string>{"Rapport 100% für Ærø.pdf", "a-early.pdf", "b-early.pdf",
+                                        "c-done.pdf", "held.pdf", "slow.pdf"}));
 
     std::vector<std::string> lines = LinesOf(watch.Out());
-    ASSERT_EQ(lines.size(), 5u) << watch.Out();
-    EXPECT_EQ(lines[0], "Succeed  " + in + "a-early.ps");
-    EXPECT_EQ(lines[1], "Succeed  " + in + "b-early.ps");
+    ASSERT_EQ(lines.size(), 6u) << watch.Out();
+    EXPECT_EQ(lines[0], "Succeed  " + in + "a-early.ps -> " + out + "a-early.pdf");
+    EXPECT_EQ(lines[1], "Succeed  " + in + "b-early.ps -> " + out + "b-early.pdf");
+    EXPECT_EQ(lines[2], "Skipped  " + in + "c-done.ps: up to date");
 }
 
 TEST_F(Watch, ABurstOf200FilesAllEndInDoneWithAnOutputEach) {

@@ -243,8 +243,8 @@ TEST(SettingsKeyTable, KeysAreUniqueAndFoundWithoutCase) {
             break;
         }
     }
-    EXPECT_EQ(seen.size(), 57u);
-    EXPECT_EQ(withField, 56) << "every key but AddFile fills a field";
+    EXPECT_EQ(seen.size(), 59u);
+    EXPECT_EQ(withField, 58) << "every key but AddFile fills a field";
     ASSERT_NE(FindSettingsKey("img", "jqu"), nullptr);
     EXPECT_STREQ(FindSettingsKey("IMG", "jqu")->key, "JQu");
     EXPECT_EQ(FindSettingsKey("Img", "nosuch"), nullptr);
