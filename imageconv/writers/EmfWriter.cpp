@@ -244,14 +244,8 @@ Status WriteEmf(const Dib &page, const std::string &path, int width, int height)
     EmfLayout layout;
     if (Status planned = PlanEmf(page, TargetFor(page, width, height), layout); !planned)
         return planned;
-
-    OutputFile out(path);
-    if (!out.IsOpen())
-        return out.OpenStatus();
-    ByteSink sink(out.File());
-    RecordWriter records(sink);
-    PutRecords(records, page, layout);
-    return records.Commit(out, layout.fileSize, path);
+    return WriteMetafile(path, layout.fileSize,
+                         [&](RecordWriter &records) { PutRecords(records, page, layout); });
 }
 
 } // namespace imageconv

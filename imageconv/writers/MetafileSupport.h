@@ -116,4 +116,18 @@ private:
     bool sizesAddUp_ = true;
 };
 
+// Creates the file at `path`, writes the records `put` gives a
+// RecordWriter, and puts the file in place once it holds the `fileSize`
+// bytes planned.
+template <class Records>
+Status WriteMetafile(const std::string &path, uint64_t fileSize, Records put) {
+    OutputFile out(path);
+    if (!out.IsOpen())
+        return out.OpenStatus();
+    ByteSink sink(out.File());
+    RecordWriter records(sink);
+    put(records);
+    return records.Commit(out, fileSize, path);
+}
+
 } // namespace imageconv

@@ -200,15 +200,10 @@ Status WriteWmf(const Dib &page, const std::string &path, int width, int height)
     WmfLayout layout;
     if (Status planned = PlanWmf(page, TargetFor(page, width, height), layout); !planned)
         return planned;
-
-    OutputFile out(path);
-    if (!out.IsOpen())
-        return out.OpenStatus();
-    ByteSink sink(out.File());
-    RecordWriter records(sink);
-    records.Record(kHeaderSize, [&](ByteSink &s) { PutHeader(s, layout); });
-    PutRecords(records, page, layout);
-    return records.Commit(out, layout.fileSize, path);
+    return WriteMetafile(path, layout.fileSize, [&](RecordWriter &records) {
+        records.Record(kHeaderSize, [&](ByteSink &s) { PutHeader(s, layout); });
+        PutRecords(records, page, layout);
+    });
 }
 
 } // namespace imageconv
