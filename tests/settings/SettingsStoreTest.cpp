@@ -178,7 +178,7 @@ TEST_F(SettingsStoreTest, EachLoadFillsOnlyItsGroup) {
     EXPECT_EQ(s.m_nOutputKind, 2);
 }
 
-TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
+TEST_F(SettingsStoreTest, SaveGeneralWritesItsKeysAndKeepsTheRest) {
     WriteFile(m_ini, "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=1\n\n[Img]\nxdpi=300\n");
     ConvertSettings s;
     s.m_nOutputKind = 2;
@@ -188,7 +188,8 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesTheFiveKeysAndKeepsTheRest) {
     s.m_szOutputDir = "/data/out put/";
     ASSERT_TRUE(SaveGeneralSettings(m_ini, s));
     EXPECT_EQ(ReadFile(m_ini), "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=11\n"
-                               "output=/data/out put/\nmode=0\notype=2\nexists=1\n\n"
+                               "output=/data/out put/\nmode=0\notype=2\nexists=1\n"
+                               "keeptree=1\nsubfolders=1\n\n"
                                "[Img]\nxdpi=300\n");
     ConvertSettings back;
     LoadGeneralSettings(m_ini, back);
