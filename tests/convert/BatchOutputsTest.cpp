@@ -6,8 +6,8 @@
 // one base name into one folder both keep their output, files added with a
 // folder keep its tree under the output folder, a resumed batch knows which
 // inputs are up to date, and the end of a run says how it went.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
