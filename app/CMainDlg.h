@@ -177,6 +177,8 @@ public:
     std::string GetItemText(int row, int column) const;
 
     // --- ConversionView: called by the run, on any thread ---------------
+    // Selects the list row of the run's row `row` during a run, list row
+    // `row` otherwise.
     void SelectOnly(int row) override;
     void SetConverting(int row, int step) override;
     // The bar follows the rows and pages the run reports (RowFinished,

@@ -192,8 +192,9 @@ template <class F> void CMainDlg::OnGuiThread(F call) {
 
 void CMainDlg::SelectOnly(int row) {
     OnGuiThread([this, row] {
-        if (QTreeWidgetItem *item = RunItem(row))
-            SelectOnlyNow(m_list->indexOfTopLevelItem(item));
+        // A run's row is its list row only when the run converts them all.
+        QTreeWidgetItem *item = Running() ? RunItem(row) : nullptr;
+        SelectOnlyNow(item ? m_list->indexOfTopLevelItem(item) : row);
     });
 }
 

@@ -6,9 +6,11 @@
 // one base name into one folder both keep their output, files added with a
 // folder keep its tree under the output folder, a resumed batch knows which
 // inputs are up to date, and the end of a run says how it went.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -68,7 +70,8 @@ TEST_F(BatchOutputs, TwoInputsOfOneNameKeepBothOutputsAndTellWhich) {
     run->SetJobs(2);
     Convert({rows[1], rows[1]});
     std::vector<std::string> all = view.Outputs(0);
-    all.insert(all.end(), view.Outputs(1).begin(), view.Outputs(1).end());
+    const std::vector<std::string> second = view.Outputs(1);
+    all.insert(all.end(), second.begin(), second.end());
     std::sort(all.begin(), all.end());
     EXPECT_EQ(all, (std::vector<std::string>{Out("report_001-01.png"), Out("report_001.png"),
                                              Out("report_002-01.png"), Out("report_002.png")}));

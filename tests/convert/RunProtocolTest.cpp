@@ -59,7 +59,7 @@ TEST_F(RunProtocol, FlagsWhileRunningAndASecondStartIsRefused) {
     view.onEvent = [&](const std::string &e) {
         if (e == "status 0 Converting.") {
             runningSeen = run->Running();
-            secondStart = run->Start(s, {}) ? 1 : 0;
+            secondStart = run->Start(s, std::vector<std::string>{}) ? 1 : 0;
         }
     };
     Convert({Input("a.ps")});

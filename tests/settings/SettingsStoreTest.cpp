@@ -190,7 +190,15 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesItsKeysAndKeepsTheRest) {
     ASSERT_TRUE(SaveGeneralSettings(m_ini, s));
     EXPECT_EQ(ReadFile(m_ini), "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=11\n"
                                "output=/data/out put/\nmode=0\notype=2\nexists=1\n"
-                               "timelimit=60\nmemlimit=0\n\n[Img]\nxdpi=300\n");
+                               "timelimit=60
+memlimit=0
+keeptree=1
+subfolders=1
+
+"
+                               "[Img]
+xdpi=300
+");
     ConvertSettings back;
     LoadGeneralSettings(m_ini, back);
     EXPECT_EQ(back.m_nOutputKind, 2);
@@ -243,8 +251,8 @@ TEST(SettingsKeyTable, KeysAreUniqueAndFoundWithoutCase) {
             break;
         }
     }
-    EXPECT_EQ(seen.size(), 59u);
-    EXPECT_EQ(withField, 58) << "every key but AddFile fills a field";
+    EXPECT_EQ(seen.size(), 61u);
+    EXPECT_EQ(withField, 60) << "every key but AddFile fills a field";
     ASSERT_NE(FindSettingsKey("img", "jqu"), nullptr);
     EXPECT_STREQ(FindSettingsKey("IMG", "jqu")->key, "JQu");
     EXPECT_EQ(FindSettingsKey("Img", "nosuch"), nullptr);
