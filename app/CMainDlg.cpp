@@ -290,10 +290,10 @@ void CMainDlg::SetTabOrder() {
     // line, then Start beside it. The template keeps its own order (and its
     // ids); only the keyboard's path through it is set here.
     QWidget *const chain[] = {
-        m_list,          m_btnAddFiles, m_btnAddFolder,  m_btnRemove,      m_btnSettings,
-        m_chkSubfolders, m_btnAbout,    m_cbOutputKind,  m_cbFormat,       m_cbFolderMode,
-        m_btnBrowse,     m_btnView,     m_editOutputDir, m_chkNewIfExists, m_spinTimeLimit,
-        m_chkKeepTree,   m_btnStart,
+        m_list,          m_btnAddFiles, m_btnAddFolder, m_btnRemove,     m_btnSettings,
+        m_chkSubfolders, m_btnAbout,    m_cbOutputKind, m_cbFormat,      m_chkKeepTree,
+        m_cbFolderMode,  m_btnBrowse,   m_btnView,      m_editOutputDir, m_chkNewIfExists,
+        m_spinTimeLimit, m_btnStart,
     };
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);

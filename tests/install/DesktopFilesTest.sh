@@ -14,8 +14,8 @@ packaging=$SOURCE_DIR/packaging
 desktop-file-validate "$packaging/com.quorvane.vantoria.desktop" > "$SCRATCH/desktop.txt" 2>&1 ||
     true
 [ ! -s "$SCRATCH/desktop.txt" ] || { cat "$SCRATCH/desktop.txt"; fail "desktop-file-validate"; }
-grep -qx 'MimeType=application/postscript;image/x-eps;' "$packaging/com.quorvane.vantoria.desktop" ||
-    fail "the desktop entry does not offer itself for PostScript and EPS files"
+grep -qx 'MimeType=application/postscript;image/x-eps;application/x-gzpostscript;' "$packaging/com.quorvane.vantoria.desktop" ||
+    fail "the desktop entry does not offer itself for PostScript, EPS and compressed PostScript files"
 grep -qx 'Exec=vantoria %F' "$packaging/com.quorvane.vantoria.desktop" ||
     fail "the desktop entry does not pass the files it is opened with"
 

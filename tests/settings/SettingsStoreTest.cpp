@@ -190,15 +190,8 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesItsKeysAndKeepsTheRest) {
     ASSERT_TRUE(SaveGeneralSettings(m_ini, s));
     EXPECT_EQ(ReadFile(m_ini), "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=11\n"
                                "output=/data/out put/\nmode=0\notype=2\nexists=1\n"
-                               "timelimit=60
-memlimit=0
-keeptree=1
-subfolders=1
-
-"
-                               "[Img]
-xdpi=300
-");
+                               "timelimit=60\nmemlimit=0\nkeeptree=1\nsubfolders=1\n\n"
+                               "[Img]\nxdpi=300\n");
     ConvertSettings back;
     LoadGeneralSettings(m_ini, back);
     EXPECT_EQ(back.m_nOutputKind, 2);
