@@ -5,6 +5,10 @@
 // ConversionRun: one pass over the queued input files, converting each into
 // the chosen output kind (image files, PDF or text).
 //
+// The run is the scheduler: its threads, the stop and the time limit; the
+// rows themselves are RowKinds.h, working from a RunContext (RunContext.h)
+// that holds the run's settings, rows, output names and view.
+//
 // Ownership and call order (on the front end's thread):
 //   ConversionRun run(view, engine, extractor, tempFolder);
 //   run.SetPacing(...); run.SetJobs(...);        // optional, while idle
@@ -43,45 +47,17 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <functional>
-#include <mutex>
-#include <set>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "common/AtomicFile.h"
 #include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
-#include "convert/ImageFormat.h"
 #include "convert/RowDeadline.h"
+#include "convert/RunContext.h"
 #include "convert/RunEngine.h"
 #include "settings/ConvertSettings.h"
-
-// The pauses that let a user watch the statuses step; none for scripts.
-struct RunPacing {
-    std::chrono::milliseconds afterFirst{0};  // image and text: after "Converting."
-    std::chrono::milliseconds afterSecond{0}; // PDF: after "Converting.."
-
-    static RunPacing Window() {
-        return {std::chrono::milliseconds(200), std::chrono::milliseconds(300)};
-    }
-    static RunPacing None() { return {}; }
-};
-
-// One queued input: its path and, for a file added with a folder, the
-// folder it has under that folder ("2019/q1/"; empty for a file added on its
-// own). With "keeptree" 1 and the outputs going into "output", the row's
-// outputs go into that subfolder of it.
-struct RunRow {
-    std::string path;
-    std::string subfolder;
-};
-
-class RowStaging;
-class WorkerPool;
 
 class ConversionRun {
 public:
@@ -103,7 +79,7 @@ public:
     void SetPageWorkers(int workers) { m_pageWorkers = workers < 0 ? 0 : workers; }
     // Test hook: the most page files that waited at once in the last image
     // row that was rendered page by page.
-    int LastPageStreamPeak() const { return m_lastPageStreamPeak.load(); }
+    int LastPageStreamPeak() const { return m_context.lastPageStreamPeak.load(); }
     // The Start press: sets the running flag and starts the worker over a copy of
     // `settings` and `rows` (top to bottom). False when a run is already
     // active, or when the worker could not be started: the flags are then
@@ -127,21 +103,11 @@ public:
     // True once a stop was asked for in the current run.
     bool StopRequested() const { return m_bAbort.load() != 0; }
 
-    // The regular files directly in `folder`, as full paths in name order
-    // (numbers inside names compare by value, so page 1000 follows page 999).
-    static std::vector<std::string> ListPageFiles(const std::string &folder);
-    // Delete the listed files, then remove the folder if nothing is left.
-    static void DeletePageFiles(const std::string &folder, const std::vector<std::string> &files);
-
 protected:
     // Starts the worker thread; throws std::system_error when it can't.
     virtual void LaunchWorker(std::function<void()> body);
 
 private:
-    class Claims;
-    struct PageRowInputs;
-    struct PageRowResults;
-
     // The worker's body: the output kind's rows, then the end-of-run reset.
     void ConvertThreadProc();
     // Runs `row` over every row (several at once with SetJobs) and reports
@@ -150,96 +116,17 @@ private:
     // `row(i)` under the file's time limit ("timelimit"): past it, the row's
     // interpreter is killed and the row fails with its time as the reason.
     RowOutcome TimedRow(int i, const std::function<RowOutcome(int)> &row);
-    // The row functions, one per output kind (the image rows in
-    // ImageRows.cpp).
-    RowOutcome PdfRow(int i);
-    RowOutcome TextRow(int i);
-    // The text row's output: `pdf` (the engine's temporary PDF) extracted
-    // into the claimed name for `wanted` in `folder`.
-    RowOutcome WriteText(const std::string &pdf, const std::string &folder,
-                         const std::string &wanted);
-    RowOutcome ImageRow(int i, const ImageFormatChoice &format);
-    RowOutcome MultiPageTiffRow(int i, const std::string &input, const std::string &target,
-                                const std::string &base);
-    RowOutcome PagedImageRow(const PageRowInputs &in);
-
-    // Render every page of `input` into a fresh page folder as
-    // PageFileName(folder, k); that folder, or the empty text when
-    // none could be made. `engineCode` and `engineError` receive the run's
-    // result code and the interpreter's first error line.
-    std::string RenderPages(const std::string &input, int formatCode, int *engineCode,
-                            std::string *engineError);
-    // An image row's pages (every layout but the multi-page TIFF), rendered
-    // and encoded into `staging` at once.
-    void StreamImagePages(const PageRowInputs &in, RowStaging &staging, PageRowResults *out);
-    // Encode the page files `pages` into the file `staged`: one page, or with
-    // `multiPage` every page into one multi-page TIFF. The empty text, or
-    // why no complete file was written.
-    std::string EncodePage(const std::vector<std::string> &pages, const std::string &staged,
-                           int formatCode, bool multiPage);
-    // Put the staged outputs in place in page order under their wanted
-    // names (claimed, numbered as "exists" asks); all of them or, undoing
-    // what was done, none.
-    RowOutcome PublishStaged(RowStaging &staging);
-
-    // The output folder of row `i` (see RowOutputFolder).
-    std::string RowFolder(int i) const;
-    // The name row output `path` is written under: `path` itself, or with
-    // "exists" 1, or when another row of this run has written or is writing
-    // `path`, its first free numbered name. The empty text, with `*reason`,
-    // when no name fits or is free.
-    std::string ClaimOutput(Claims &claims, const std::string &path, std::string *reason);
-    // Move a finished temporary to `*output` (claimed for `wanted`) with
-    // `place(target, placement)`: over an existing file only when
-    // overwriting and `*output` is `wanted`; a numbered name another process
-    // took meanwhile makes it take the next free number. False, with
-    // `*reason`, on failure (the temporary is then still there).
-    bool PublishOutput(Claims &claims,
-                       const std::function<int(const std::string &, Placement)> &place,
-                       const std::string &wanted, std::string *output, std::string *reason);
-    // The outcome of a row that did not succeed: "Aborted" after a stop
-    // request, otherwise "Failed" with `reason`.
-    RowOutcome NotDone(const std::string &reason) const;
-    // An image or text row's first steps: selected, the progress,
-    // "Converting." and, after the pause, "Converting..".
-    void BeginRow(int row);
-    void ReportOutcome(int row, RowOutcome outcome);
-
-    void ViewSelect(int row);
-    void ViewConverting(int row, int step);
-    void ViewProgress(int row, int rows);
-    void ViewPage(int row, int page, int pages);
-    void Pause(std::chrono::milliseconds ms);
 
     std::atomic<int> m_bRunning{0};
     std::atomic<int> m_bAbort{0};
 
-    ConversionView &m_view;
     const EngineModule &m_engine;
-    const ExtractorModule &m_extractor;
+    RunContext m_context;
     EngineStopTimer m_stopTimer{m_engine};
     RowDeadlines m_deadlines{m_engine};
-    int m_memoryLimitMiB = 0; // the interpreter's limit in this run; 0 unknown
-    std::string m_tempFolder;
     RunPacing m_pacing;
     std::function<void()> m_endNotice;
     int m_jobs = 1;
     int m_pageWorkers = 0;
-    WorkerPool *m_pagePool = nullptr; // while the image rows run
-    std::atomic<int> m_lastPageStreamPeak{0};
-
-    // Copies taken by Start, read by the worker.
-    ConvertSettings m_settings;
-    std::vector<RunRow> m_rows;
-
-    std::mutex m_viewLock;
-    int m_progressCount = 0; // rows counted so far when several run at once
-
-    // Output names held by rows in progress, and those rows of this run
-    // have put in place.
-    std::mutex m_claimLock;
-    std::set<std::string> m_claimed;
-    std::set<std::string> m_written;
-
     std::thread m_worker;
 };

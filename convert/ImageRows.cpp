@@ -18,14 +18,15 @@
 #include <memory>
 #include <mutex>
 
+#include "common/CompressedInput.h"
 #include "convert/ApplyImageSettings.h"
-#include "convert/ConversionRun.h"
 #include "convert/EngineArgs.h"
 #include "convert/PageStream.h"
 #include "convert/PathRules.h"
+#include "convert/RowKinds.h"
 #include "convert/RowStaging.h"
+#include "convert/RunEngine.h"
 #include "convert/RunFiles.h"
-#include "convert/RunSteps.h"
 #include "convert/TempFiles.h"
 #include "convert/WorkerPool.h"
 #include "imageconv/ImageConverter.h"
@@ -86,10 +87,8 @@ private:
     std::atomic<bool> m_failed{false};
 };
 
-} // namespace
-
 // What the streamed pages of one image row work from.
-struct ConversionRun::PageRowInputs {
+struct PageRowInputs {
     int row = 0;
     std::string input;  // what the engine reads (EngineInput::Path)
     std::string target; // the output folder, ending in '/'
@@ -98,7 +97,7 @@ struct ConversionRun::PageRowInputs {
 };
 
 // What they came to.
-struct ConversionRun::PageRowResults {
+struct PageRowResults {
     bool pageFolderMade = false;
     int pages = 0;      // page files the engine handed over
     bool cut = false;   // a stop kept a rendered page from being encoded
@@ -107,169 +106,11 @@ struct ConversionRun::PageRowResults {
     std::string engineError;
 };
 
-RowOutcome ConversionRun::ImageRow(int i, const ImageFormatChoice &format) {
-    const std::string &input = m_rows[static_cast<std::size_t>(i)].path;
-    BeginRow(i);
-
-    const std::string base = InputBaseName(input);
-    const std::string target = ImageTargetFolder(m_settings, RowFolder(i), input);
-    const bool multiPage = format.code == IC_FORMAT_TIFF && m_settings.img.bTifMultipage == 1;
-    // The longest output name: base.tif for a multi-page TIFF, else base_001
-    // and so on (a page count isn't known yet).
-    const std::string longest = target + base + (multiPage ? "" : PageOutputSuffix(0)) + format.ext;
-    // An input that is not a regular file (a named pipe would block the
-    // engine), or a name that can't be written as it stands, fails the row
-    // before any work. A compressed one is unpacked for the engine.
-    EngineInput source;
-    std::string reason = source.Open(input);
-    if (reason.empty() && (!FitsPlatformLimits(longest) ||
-                           !FitsPlatformLimits(PageFileName(LongestPageFolder(m_tempFolder), 0))))
-        reason = FailReason(ENAMETOOLONG, "");
-    if (!reason.empty())
-        return NotDone(reason);
-
-    // The folders this row makes go again unless it succeeds.
-    const std::vector<std::string> madeFolders = MissingFolders(target);
-    RowOutcome outcome = multiPage ? MultiPageTiffRow(i, source.Path(), target, base)
-                                   : PagedImageRow({i, source.Path(), target, base, format});
-    if (outcome.status != RowStatus::Succeed)
-        RemoveEmptyFolders(madeFolders);
-    return outcome;
-}
-
-std::string ConversionRun::RenderPages(const std::string &input, int formatCode, int *engineCode,
-                                       std::string *engineError) {
-    std::string pageFolder = CreatePageFolder(m_tempFolder);
-    if (!pageFolder.empty())
-        *engineCode = EngineCode(
-            m_engine, RenderArguments(pageFolder, m_settings.img, formatCode, input), engineError);
-    return pageFolder;
-}
-
-// Every page into one TIFF file, base.tif, in page-number order. Its pages
-// are rendered first; the file is written in one step that can't stop
-// between its pages, so a stop that came meanwhile stops the row all the
-// same.
-RowOutcome ConversionRun::MultiPageTiffRow(int i, const std::string &input,
-                                           const std::string &target, const std::string &base) {
-    int engineCode = 0;
-    std::string engineError;
-    const std::string pageFolder = RenderPages(input, IC_FORMAT_TIFF, &engineCode, &engineError);
-    if (pageFolder.empty())
-        return NotDone("can't create a temporary folder");
-    const std::size_t count = ListPageFiles(pageFolder).size();
-    if (count > 0 && !m_bAbort.load())
-        ViewConverting(i, 3);
-
-    RowOutcome outcome;
-    RowStaging staging;
-    if (m_bAbort.load()) {
-        outcome = {RowStatus::Aborted, {}, {}};
-    } else if (count == 0 || !EngineSucceeded(engineCode)) {
-        outcome = NotDone(EngineSucceeded(engineCode)
-                              ? "no page was rendered"
-                              : EngineFailReason(engineCode, engineError, m_memoryLimitMiB));
-    } else if (int err = staging.Open(target)) {
-        outcome = NotDone(FailReason(err, "can't write in the output folder"));
-    } else {
-        std::vector<std::string> pages;
-        for (std::size_t k = 1; k <= count; ++k)
-            pages.push_back(PageFileName(pageFolder, static_cast<int>(k)));
-        std::string reason =
-            EncodePage(pages, staging.Add(1, target + base + ".tif", ".tif"), IC_FORMAT_TIFF, true);
-        if (m_bAbort.load())
-            outcome = {RowStatus::Aborted, {}, {}};
-        else
-            outcome = reason.empty() ? PublishStaged(staging) : NotDone(reason);
-    }
-    DeletePageFiles(pageFolder, ListPageFiles(pageFolder));
-    return outcome;
-}
-
-// One file per page: a document of one page is base + extension, any other
-// base_001 + extension, ... (PageSuffix).
-RowOutcome ConversionRun::PagedImageRow(const PageRowInputs &in) {
-    RowStaging staging;
-    PageRowResults r;
-    StreamImagePages(in, staging, &r);
-    const bool engineOk = EngineSucceeded(r.engineCode);
-    if (!r.pageFolderMade)
-        return NotDone("can't create a temporary folder");
-    if (r.cut)
-        return {RowStatus::Aborted, {}, {}};
-    if (r.pages == 0)
-        return NotDone(engineOk ? "no page was rendered"
-                                : EngineFailReason(r.engineCode, r.engineError, m_memoryLimitMiB));
-    if (!r.reason.empty())
-        return NotDone(r.reason);
-    // The pages that were rendered were converted, but a row whose engine
-    // step reported an error is not a success.
-    if (!engineOk)
-        return NotDone(EngineFailReason(r.engineCode, r.engineError, m_memoryLimitMiB));
-    if (r.pages == 1)
-        staging.Rename(0, in.target + in.base + in.format.ext);
-    // Complete, even when a stop came after its last page.
-    return PublishStaged(staging);
-}
-
-void ConversionRun::StreamImagePages(const PageRowInputs &in, RowStaging &staging,
-                                     PageRowResults *out) {
-    const std::string folder = CreatePageFolder(m_tempFolder);
-    if (folder.empty())
-        return;
-    out->pageFolderMade = true;
-    WorkerPool localPool(1);
-    WorkerPool &pool = m_pagePool ? *m_pagePool : localPool;
-
-    PageStream stream(folder, 2 * pool.Workers());
-    m_lastPageStreamPeak = 0;
-    // A row past its time stops as a stopped one does.
-    RowDeadlines::Row *row = RowDeadlines::Row::Current();
-    stream.SetStopTest([this, row] { return m_bAbort.load() != 0 || (row && row->Expired()); });
-    if (m_engine.signalThreadRun)
-        stream.SetEngineSignal(m_engine.signalThreadRun);
-    // The engine's thread has ended when stream.Finish() returns, so its
-    // error line is read only after that.
-    stream.Start([this, &folder, &in, out, row] {
-        return EngineCode(m_engine,
-                          RenderArguments(folder, m_settings.img, in.format.code, in.input),
-                          &out->engineError, row);
-    });
-
-    PageJobs jobs;
-    for (std::string page = stream.Next(); !page.empty(); page = stream.Next()) {
-        const int k = ++out->pages;
-        if (k == 1) {
-            ViewConverting(in.row, 3);
-            if (int err = staging.Open(in.target))
-                out->reason = FailReason(err, "can't write in the output folder");
-        }
-        ViewPage(in.row, k, 0); // more may follow
-        std::string staged;
-        if (staging.IsOpen())
-            staged = staging.Add(k, in.target + in.base + PageOutputSuffix(k) + in.format.ext,
-                                 in.format.ext);
-        std::shared_ptr<PageJob> job = jobs.Add(page, staged);
-        pool.Submit([this, job, &jobs, &stream, &in] {
-            if (!job->staged.empty() && !jobs.Failed())
-                job->reason = EncodePage({job->page}, job->staged, in.format.code, false);
-            ::unlink(job->page.c_str());
-            stream.Done();
-            jobs.Encoded(*job);
-        });
-    }
-    out->engineCode = stream.Finish();
-    m_lastPageStreamPeak = stream.PeakWaiting();
-    std::string failed = jobs.WaitAll();
-    if (out->reason.empty())
-        out->reason = failed;
-    out->cut = stream.Cut();
-    // Anything else the engine left is removed with the folder.
-    DeletePageFiles(folder, ListPageFiles(folder));
-}
-
-std::string ConversionRun::EncodePage(const std::vector<std::string> &pages,
-                                      const std::string &staged, int formatCode, bool multiPage) {
+// Encode the page files `pages` into the file `staged`: one page, or with
+// `multiPage` every page into one multi-page TIFF. The empty text, or why no
+// complete file was written.
+std::string EncodePage(const ImageSettings &img, const std::vector<std::string> &pages,
+                       const std::string &staged, int formatCode, bool multiPage) {
     int h = ImageConverterCreate();
     if (h <= 0)
         return "out of memory";
@@ -281,7 +122,7 @@ std::string ConversionRun::EncodePage(const std::vector<std::string> &pages,
     }
     for (const std::string &page : pages)
         ImageConverterAddFile(h, page.c_str(), IC_INPUT_BMP);
-    ApplyImageSettings(h, formatCode, m_settings.img);
+    ApplyImageSettings(h, formatCode, img);
     ImageConverterConvert(h);
     char reason[kReasonBytes] = "";
     ImageConverterLastError(h, reason, sizeof reason);
@@ -295,22 +136,201 @@ std::string ConversionRun::EncodePage(const std::vector<std::string> &pages,
     return {};
 }
 
-RowOutcome ConversionRun::PublishStaged(RowStaging &staging) {
-    Claims claims(*this);
+// Put the staged outputs in place in page order under their wanted names
+// (claimed, numbered as "exists" asks); all of them or, undoing what was
+// done, none.
+RowOutcome PublishStaged(RunContext &run, RowStaging &staging) {
+    OutputClaims::Row claims(run.claims);
     RowOutcome outcome{RowStatus::Succeed, {}, {}};
     const std::vector<RowStaging::Entry> &entries = staging.Entries();
     for (std::size_t k = 0; k < entries.size(); ++k) {
         std::string reason;
-        std::string output = ClaimOutput(claims, entries[k].wanted, &reason);
+        std::string output = run.claims.Claim(claims, entries[k].wanted, &reason);
         auto place = [&staging, k](const std::string &target, Placement placement) {
             return staging.Place(k, target, placement);
         };
-        if (output.empty() || !PublishOutput(claims, place, entries[k].wanted, &output, &reason)) {
+        if (output.empty() ||
+            !run.claims.Publish(claims, place, entries[k].wanted, &output, &reason)) {
             staging.Undo(); // all or nothing
-            claims.m_published.clear();
-            return NotDone(reason);
+            claims.ForgetPublished();
+            return run.NotDone(reason);
         }
         outcome.outputs.push_back(output);
     }
+    return outcome;
+}
+
+// Render every page of `input` into a fresh page folder as
+// PageFileName(folder, k); that folder, or the empty text when none could be
+// made. `engineCode` and `engineError` receive the run's result code and the
+// interpreter's first error line.
+std::string RenderPages(RunContext &run, const std::string &input, int formatCode, int *engineCode,
+                        std::string *engineError) {
+    std::string pageFolder = CreatePageFolder(run.tempFolder);
+    if (!pageFolder.empty())
+        *engineCode = EngineCode(run.engine,
+                                 RenderArguments(pageFolder, run.Settings().img, formatCode, input),
+                                 engineError);
+    return pageFolder;
+}
+
+// Every page into one TIFF file, base.tif, in page-number order. Its pages
+// are rendered first; the file is written in one step that can't stop
+// between its pages, so a stop that came meanwhile stops the row all the
+// same.
+RowOutcome MultiPageTiffRow(RunContext &run, int i, const std::string &input,
+                            const std::string &target, const std::string &base) {
+    int engineCode = 0;
+    std::string engineError;
+    const std::string pageFolder =
+        RenderPages(run, input, IC_FORMAT_TIFF, &engineCode, &engineError);
+    if (pageFolder.empty())
+        return run.NotDone("can't create a temporary folder");
+    const std::size_t count = ListPageFiles(pageFolder).size();
+    if (count > 0 && !run.Stopped())
+        run.Converting(i, 3);
+
+    RowOutcome outcome;
+    RowStaging staging;
+    if (run.Stopped()) {
+        outcome = {RowStatus::Aborted, {}, {}};
+    } else if (count == 0 || !EngineSucceeded(engineCode)) {
+        outcome =
+            run.NotDone(EngineSucceeded(engineCode)
+                            ? "no page was rendered"
+                            : EngineFailReason(engineCode, engineError, run.MemoryLimitMiB()));
+    } else if (int err = staging.Open(target)) {
+        outcome = run.NotDone(FailReason(err, "can't write in the output folder"));
+    } else {
+        std::vector<std::string> pages;
+        for (std::size_t k = 1; k <= count; ++k)
+            pages.push_back(PageFileName(pageFolder, static_cast<int>(k)));
+        std::string reason =
+            EncodePage(run.Settings().img, pages, staging.Add(1, target + base + ".tif", ".tif"),
+                       IC_FORMAT_TIFF, true);
+        if (run.Stopped())
+            outcome = {RowStatus::Aborted, {}, {}};
+        else
+            outcome = reason.empty() ? PublishStaged(run, staging) : run.NotDone(reason);
+    }
+    DeletePageFiles(pageFolder, ListPageFiles(pageFolder));
+    return outcome;
+}
+
+// An image row's pages (every layout but the multi-page TIFF), rendered and
+// encoded into `staging` at once.
+void StreamImagePages(RunContext &run, const PageRowInputs &in, RowStaging &staging,
+                      PageRowResults *out) {
+    const std::string folder = CreatePageFolder(run.tempFolder);
+    if (folder.empty())
+        return;
+    out->pageFolderMade = true;
+    WorkerPool localPool(1);
+    WorkerPool &pool = run.pagePool ? *run.pagePool : localPool;
+
+    PageStream stream(folder, 2 * pool.Workers());
+    run.lastPageStreamPeak = 0;
+    // A row past its time stops as a stopped one does.
+    RowDeadlines::Row *row = RowDeadlines::Row::Current();
+    stream.SetStopTest([&run, row] { return run.Stopped() || (row && row->Expired()); });
+    if (run.engine.signalThreadRun)
+        stream.SetEngineSignal(run.engine.signalThreadRun);
+    // The engine's thread has ended when stream.Finish() returns, so its
+    // error line is read only after that.
+    stream.Start([&run, &folder, &in, out, row] {
+        return EngineCode(run.engine,
+                          RenderArguments(folder, run.Settings().img, in.format.code, in.input),
+                          &out->engineError, row);
+    });
+
+    PageJobs jobs;
+    for (std::string page = stream.Next(); !page.empty(); page = stream.Next()) {
+        const int k = ++out->pages;
+        if (k == 1) {
+            run.Converting(in.row, 3);
+            if (int err = staging.Open(in.target))
+                out->reason = FailReason(err, "can't write in the output folder");
+        }
+        run.Page(in.row, k, 0); // more may follow
+        std::string staged;
+        if (staging.IsOpen())
+            staged = staging.Add(k, in.target + in.base + PageOutputSuffix(k) + in.format.ext,
+                                 in.format.ext);
+        std::shared_ptr<PageJob> job = jobs.Add(page, staged);
+        pool.Submit([&run, job, &jobs, &stream, &in] {
+            if (!job->staged.empty() && !jobs.Failed())
+                job->reason =
+                    EncodePage(run.Settings().img, {job->page}, job->staged, in.format.code, false);
+            ::unlink(job->page.c_str());
+            stream.Done();
+            jobs.Encoded(*job);
+        });
+    }
+    out->engineCode = stream.Finish();
+    run.lastPageStreamPeak = stream.PeakWaiting();
+    std::string failed = jobs.WaitAll();
+    if (out->reason.empty())
+        out->reason = failed;
+    out->cut = stream.Cut();
+    // Anything else the engine left is removed with the folder.
+    DeletePageFiles(folder, ListPageFiles(folder));
+}
+
+// One file per page: a document of one page is base + extension, any other
+// base_001 + extension, ... (PageSuffix).
+RowOutcome PagedImageRow(RunContext &run, const PageRowInputs &in) {
+    RowStaging staging;
+    PageRowResults r;
+    StreamImagePages(run, in, staging, &r);
+    const bool engineOk = EngineSucceeded(r.engineCode);
+    if (!r.pageFolderMade)
+        return run.NotDone("can't create a temporary folder");
+    if (r.cut)
+        return {RowStatus::Aborted, {}, {}};
+    if (r.pages == 0)
+        return run.NotDone(
+            engineOk ? "no page was rendered"
+                     : EngineFailReason(r.engineCode, r.engineError, run.MemoryLimitMiB()));
+    if (!r.reason.empty())
+        return run.NotDone(r.reason);
+    // The pages that were rendered were converted, but a row whose engine
+    // step reported an error is not a success.
+    if (!engineOk)
+        return run.NotDone(EngineFailReason(r.engineCode, r.engineError, run.MemoryLimitMiB()));
+    if (r.pages == 1)
+        staging.Rename(0, in.target + in.base + in.format.ext);
+    // Complete, even when a stop came after its last page.
+    return PublishStaged(run, staging);
+}
+
+} // namespace
+
+RowOutcome ImageRow(RunContext &run, int i, const ImageFormatChoice &format) {
+    const std::string &input = run.Input(i);
+    run.BeginRow(i);
+
+    const std::string base = InputBaseName(input);
+    const std::string target = ImageTargetFolder(run.Settings(), run.RowFolder(i), input);
+    const bool multiPage = format.code == IC_FORMAT_TIFF && run.Settings().img.bTifMultipage == 1;
+    // The longest output name: base.tif for a multi-page TIFF, else base_001
+    // and so on (a page count isn't known yet).
+    const std::string longest = target + base + (multiPage ? "" : PageOutputSuffix(0)) + format.ext;
+    // An input that is not a regular file (a named pipe would block the
+    // engine), or a name that can't be written as it stands, fails the row
+    // before any work. A compressed one is unpacked for the engine.
+    EngineInput source;
+    std::string reason = source.Open(input);
+    if (reason.empty() && (!FitsPlatformLimits(longest) ||
+                           !FitsPlatformLimits(PageFileName(LongestPageFolder(run.tempFolder), 0))))
+        reason = FailReason(ENAMETOOLONG, "");
+    if (!reason.empty())
+        return run.NotDone(reason);
+
+    // The folders this row makes go again unless it succeeds.
+    const std::vector<std::string> madeFolders = MissingFolders(target);
+    RowOutcome outcome = multiPage ? MultiPageTiffRow(run, i, source.Path(), target, base)
+                                   : PagedImageRow(run, {i, source.Path(), target, base, format});
+    if (outcome.status != RowStatus::Succeed)
+        RemoveEmptyFolders(madeFolders);
     return outcome;
 }

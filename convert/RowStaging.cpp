@@ -10,14 +10,13 @@
 #include <cerrno>
 
 #include "common/FileRules.h"
-#include "convert/ConversionRun.h"
 #include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
 
 RowStaging::~RowStaging() {
     if (m_folder.empty())
         return;
-    ConversionRun::DeletePageFiles(m_folder, ConversionRun::ListPageFiles(m_folder));
+    DeletePageFiles(m_folder, ListPageFiles(m_folder));
 }
 
 int RowStaging::Open(const std::string &folder) {

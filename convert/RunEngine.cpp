@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "convert/ErrorLine.h"
+#include "modules/tessarin/Tessarin.h"
 
 int RunEngineCode(const EngineModule &engine, int argc, char **argv) {
     return RunEngineCode(engine, argc, argv, nullptr);
@@ -34,8 +35,33 @@ int RunEngineCode(const EngineModule &engine, int argc, char **argv, std::string
 }
 
 bool RunEngine(const EngineModule &engine, int argc, char **argv) {
-    int code = RunEngineCode(engine, argc, argv);
+    return EngineSucceeded(RunEngineCode(engine, argc, argv));
+}
+
+int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine,
+               RowDeadlines::Row *row) {
+    ArgvView view(args);
+    RowDeadlines::Step step(row);
+    return RunEngineCode(engine, view.argc(), view.argv(), errorLine);
+}
+
+bool EngineSucceeded(int code) {
     return code == 0 || code == kEngineQuit;
+}
+
+std::string EngineFailReason(int code, const std::string &errorLine, int memoryLimitMiB) {
+    if ((code == TESSARIN_VMERROR || code == TESSARIN_E_MEMORY) && memoryLimitMiB > 0)
+        return "the interpreter needed more than " + std::to_string(memoryLimitMiB) + " MiB";
+    if (code < TESSARIN_E_SIGNAL_BASE && code >= TESSARIN_E_SIGNAL_LAST)
+        return "the interpreter stopped unexpectedly (signal " +
+               std::to_string(TESSARIN_E_SIGNAL_BASE - code) + ")";
+    if (code == TESSARIN_E_DIED)
+        return "the interpreter stopped unexpectedly";
+    if (code == TESSARIN_E_CONFINE)
+        return "the interpreter could not be confined";
+    if (!errorLine.empty())
+        return "interpreter error: " + errorLine;
+    return "interpreter error (code " + std::to_string(code) + ")";
 }
 
 bool RunEngine(const EngineModule &engine, ArgumentVector args) {

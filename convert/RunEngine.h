@@ -2,11 +2,13 @@
 // Copyright 2026 Quorvane
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
-// RunEngine: one run of the engine over an argument vector, and the timer
-// that ends a run which does not stop by itself.
+// RunEngine: one run of the engine over an argument vector, a row's engine
+// step with the reason its result gives a user, and the timer that ends a
+// run which does not stop by itself.
 //
 // Every run uses a fresh engine instance: create, run, exit, delete. The run
-// succeeds when its result code is 0 or -101; no other code is interpreted.
+// succeeds when its result code is 0 or -101; any other code is a failure,
+// which EngineFailReason puts in words.
 // A run returns when the engine does; an EngineStopTimer ends it early by
 // killing the interpreter helper, after which the run's code is the module's
 // "helper died" code (a failure).
@@ -20,6 +22,7 @@
 
 #include "convert/EngineArgs.h"
 #include "convert/EngineModule.h"
+#include "convert/RowDeadline.h"
 
 // The run's result code: EngineCreate's when it is negative, else EngineRun's.
 // A module without its entry points gives -100 and calls nothing.
@@ -34,6 +37,18 @@ bool RunEngine(const EngineModule &engine, int argc, char **argv);
 bool RunEngine(const EngineModule &engine, ArgumentVector args);
 
 inline constexpr int kEngineQuit = -101;
+
+// A row's engine step: the result code for `args`, `errorLine` receiving the
+// interpreter's first error line. The step counts against the time of `row`
+// (by default the calling thread's current row; see RowDeadline.h).
+int EngineCode(const EngineModule &engine, ArgumentVector args, std::string *errorLine,
+               RowDeadlines::Row *row = RowDeadlines::Row::Current());
+// True on result code 0 or -101.
+bool EngineSucceeded(int code);
+// Why the engine's run with result `code` failed, for a user; `errorLine` is
+// its first error line and `memoryLimitMiB` the interpreter's memory limit
+// (0: unknown).
+std::string EngineFailReason(int code, const std::string &errorLine, int memoryLimitMiB);
 
 // How long a stop request waits for the engine step to end by itself.
 inline constexpr std::chrono::milliseconds kEngineStopGrace{3000};

@@ -4,10 +4,12 @@
 
 #include "convert/TempFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +20,7 @@
 
 #include "common/LiveTemporaries.h"
 #include "convert/PathRules.h"
+#include "convert/RunFiles.h"
 
 namespace {
 
@@ -119,4 +122,35 @@ std::string CreateStagingFolder(const std::string &folder) {
         return {};
     RegisterTemporary(buf.data());
     return std::string(buf.data()) + "/";
+}
+
+std::vector<std::string> ListPageFiles(const std::string &folderIn) {
+    std::string folder = WithTrailingSeparator(folderIn);
+    std::vector<std::string> names;
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (struct dirent *e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        // Only plain files count: a link or anything else is never read.
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), NaturalLess);
+    for (std::string &n : names)
+        n = folder + n;
+    return names;
+}
+
+void DeletePageFiles(const std::string &folder, const std::vector<std::string> &files) {
+    for (const std::string &f : files)
+        ::unlink(f.c_str());
+    if (!folder.empty())
+        ::rmdir(folder.c_str());
 }

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The system's temporary folder ($TMPDIR or /tmp), ending in '/'.
 std::string SystemTempFolder();
@@ -48,8 +49,13 @@ std::string PageFileName(const std::string &pageFolder, int page);
 // folder doubled, then the page name with its page-number field.
 std::string PageFilePattern(const std::string &pageFolder);
 
+// The regular files directly in `folder`, as full paths in name order
+// (numbers inside names compare by value, so page 1000 follows page 999).
+std::vector<std::string> ListPageFiles(const std::string &folder);
+// Delete the listed files, then remove the folder if nothing is left.
+void DeletePageFiles(const std::string &folder, const std::vector<std::string> &files);
+
 // Create a fresh hidden staging folder (mode 0700) ".vantoria-XXXXXX" in
 // `folder` and return its path ending in '/', registered with
 // LiveTemporaries; the empty text on failure, with errno telling why.
 std::string CreateStagingFolder(const std::string &folder);
-

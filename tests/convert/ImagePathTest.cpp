@@ -15,6 +15,7 @@
 #include "ReadBack.h"
 #include "RunFixture.h"
 #include "convert/ImageFormat.h"
+#include "convert/TempFiles.h"
 
 using testsupport::Exists;
 using testsupport::ListNames;
@@ -309,13 +310,13 @@ TEST(ListPageFiles, PlainFilesOnlyInPageOrder) {
         testsupport::WriteFile(dir.File(name), "x");
     testsupport::CreateFolder(dir.File("sub/"));
     ::symlink("/etc/passwd", dir.File("link.bmp").c_str());
-    std::vector<std::string> files = ConversionRun::ListPageFiles(dir.Path());
+    std::vector<std::string> files = ListPageFiles(dir.Path());
     EXPECT_EQ(files, (std::vector<std::string>{dir.File("p_001.bmp"), dir.File("p_002.bmp"),
                                                dir.File("p_010.bmp"), dir.File("p_999.bmp"),
                                                dir.File("p_1000.bmp")}));
     // The folder path may lack its trailing separator.
     std::string noSlash = dir.Path().substr(0, dir.Path().size() - 1);
-    EXPECT_EQ(ConversionRun::ListPageFiles(noSlash).size(), 5u);
+    EXPECT_EQ(ListPageFiles(noSlash).size(), 5u);
 }
 
 TEST(DeletePageFiles, DeletesTheListAndLeavesAFolderThatIsNotEmpty) {
@@ -324,11 +325,11 @@ TEST(DeletePageFiles, DeletesTheListAndLeavesAFolderThatIsNotEmpty) {
     testsupport::CreateFolder(pages);
     testsupport::WriteFile(pages + "a_001.bmp", "x");
     testsupport::WriteFile(pages + "a_002.bmp", "x");
-    std::vector<std::string> listed = ConversionRun::ListPageFiles(pages);
+    std::vector<std::string> listed = ListPageFiles(pages);
     testsupport::WriteFile(pages + "late.bmp", "x"); // not listed: stays
-    ConversionRun::DeletePageFiles(pages, listed);
+    DeletePageFiles(pages, listed);
     EXPECT_EQ(ListNames(pages), std::vector<std::string>{"late.bmp"});
     ::unlink((pages + "late.bmp").c_str());
-    ConversionRun::DeletePageFiles(pages, {});
+    DeletePageFiles(pages, {});
     EXPECT_FALSE(Exists(pages));
 }
