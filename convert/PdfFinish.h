@@ -9,10 +9,12 @@
 // PDF/A, embeds the stamp's font and writes it linearised.
 //
 // FinishPdf works on `pdf` in place (the private temporary file of the row).
-// A file the finishing step could not finish is not published: the answer
-// is false when the step reports failure, and also when the module lacks the
-// entry point that writes what the settings ask for (the security, PDF/A,
-// fast web view, an embedded stamp font). Thread-safe as the module is.
+// It calls the module's finishing entry point (the one that writes every
+// setting; the module is built with the program, so the older ordinals it
+// still exports for other callers are never needed here). A file the
+// finishing step could not finish is not published: the answer is false
+// when the step reports failure, and when the module lacks that entry point.
+// Thread-safe as the module is.
 #pragma once
 
 #include <string>
