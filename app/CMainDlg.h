@@ -194,6 +194,8 @@ public:
     // tooltip).
     void RowFinished(int row, const RowOutcome &outcome) override;
     void PageStarted(int row, int page, int pages) override;
+    // Kept for the row being converted, to stand in for its page count.
+    void PagesDeclared(int row, int pages) override;
 
     // The pauses of a run started from the window.
     void SetRunPacing(RunPacing pacing) { m_runPacing = pacing; }

@@ -17,7 +17,6 @@
 
 #include "app/CIconButton.h"
 #include "app/CMainDlg.h"
-#include "convert/DeclaredPages.h"
 #include "convert/RunSummary.h"
 
 namespace {
@@ -207,8 +206,7 @@ void CMainDlg::SetConverting(int row, int step) {
         ShowReason(item, QString());
         if (step == 1) {
             m_pos.row = row;
-            m_pos.page = m_pos.pages = 0;
-            m_pos.declared = DeclaredPageCount(item->text(0).toStdString());
+            m_pos.page = m_pos.pages = m_pos.declared = 0;
             ShowRunPosition();
         }
     });
@@ -279,6 +277,13 @@ void CMainDlg::PageStarted(int row, int page, int pages) {
         m_pos.page = page;
         m_pos.pages = pages > 0 ? pages : m_pos.declared >= page ? m_pos.declared : 0;
         ShowRunPosition();
+    });
+}
+
+void CMainDlg::PagesDeclared(int row, int pages) {
+    OnGuiThread([this, row, pages] {
+        if (row == m_pos.row)
+            m_pos.declared = pages;
     });
 }
 

@@ -83,6 +83,12 @@ public:
     // is still rendering). Image rows only; the other kinds go through the
     // engine in one step and report no pages. Optional.
     virtual void PageStarted(int /*row*/, int /*page*/, int /*pages*/) {}
+    // The page count row `row`'s document declares (its "%%Pages:" comment,
+    // read from the input the engine reads, so a compressed file's too),
+    // before its first page; not called when it declares none. A hint for
+    // showing progress while the engine can't tell the count, never a limit.
+    // Image rows only. Optional.
+    virtual void PagesDeclared(int /*row*/, int /*pages*/) {}
     // Row `row` is done with: its one final call, whatever its outcome (rows
     // a stopped run never reached get none).
     virtual void RowFinished(int row, const RowOutcome &outcome) = 0;

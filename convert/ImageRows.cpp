@@ -20,6 +20,7 @@
 
 #include "common/CompressedInput.h"
 #include "convert/ApplyImageSettings.h"
+#include "convert/DeclaredPages.h"
 #include "convert/EngineArgs.h"
 #include "convert/PageStream.h"
 #include "convert/PathRules.h"
@@ -243,6 +244,8 @@ void StreamImagePages(RunContext &run, const PageRowInputs &in, RowStaging &stag
                           &out->engineError, row);
     });
 
+    if (const int declared = DeclaredPageCount(in.input))
+        run.View([&in, declared](ConversionView &view) { view.PagesDeclared(in.row, declared); });
     PageJobs jobs;
     for (std::string page = stream.Next(); !page.empty(); page = stream.Next()) {
         const int k = ++out->pages;
