@@ -5,11 +5,13 @@
 #include "modules/tessarin/HelperProcess.h"
 
 #include "modules/tessarin/Confine.h"
+#include "modules/tessarin/HelperConstants.h"
+#include "modules/tessarin/ProcessRegistry.h"
+#include "modules/tessarin/ScratchFolder.h"
 #include "modules/tessarin/Tessarin.h"
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -22,7 +24,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "imageconv/Dib.h"
@@ -31,20 +32,6 @@ extern char **environ;
 
 namespace tessarin {
 namespace {
-
-// Exit status of a child whose exec failed; the dynamic loader uses the same
-// status when the helper's libraries are missing, which is also a failed start.
-constexpr int kExecFailedStatus = 127;
-
-// Descriptor on which the helper writes its result.
-constexpr int kResultFd = 3;
-// Descriptor of an input handed over open (see HelperProcess.h).
-constexpr int kInputFd = 4;
-constexpr char kOwnFdPrefix[] = "/proc/self/fd/";
-
-// How long a helper that has already handed back its result may take to exit
-// before it is killed.
-constexpr int kExitGraceMs = 10000;
 
 // The largest file the helper may write: a 24-bit BMP page file of the
 // converter's largest page, 2 GiB + 53 bytes. Every real page at 600 dpi
@@ -72,45 +59,6 @@ rlimit HelperFileLimit() {
     if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max)
         limit.rlim_cur = limit.rlim_max;
     return limit;
-}
-
-// Running children. A slot holds a pid or 0. KillRunningHelpers counts itself
-// in g_killers while it reads the table; a slot is cleared and the table
-// drained of killers before its child is reaped, so a pid that has been
-// reaped (and may be reused) is never signalled.
-constexpr int kSlots = 64;
-std::atomic<pid_t> g_children[kSlots];
-// The thread waiting for each slot's child; 0 while the slot is free. It is
-// cleared before the pid, so a pid read with a thread beside it is that
-// thread's child.
-std::atomic<int> g_waiters[kSlots];
-std::atomic<int> g_killers{0};
-// Bumped by every kill request; a run whose start overlaps a request kills
-// its own child as soon as it is registered.
-std::atomic<unsigned> g_killEpoch{0};
-
-static_assert(std::atomic<pid_t>::is_always_lock_free);
-static_assert(std::atomic<int>::is_always_lock_free);
-static_assert(std::atomic<unsigned>::is_always_lock_free);
-
-int Register(pid_t pid) {
-    for (int i = 0; i < kSlots; ++i) {
-        pid_t expected = 0;
-        if (g_children[i].compare_exchange_strong(expected, pid)) {
-            g_waiters[i].store(static_cast<int>(gettid()));
-            return i;
-        }
-    }
-    return -1;
-}
-
-void Unregister(int slot) {
-    if (slot < 0)
-        return;
-    g_waiters[slot].store(0);
-    g_children[slot].store(0);
-    while (g_killers.load() != 0)
-        sched_yield();
 }
 
 void KillChild(pid_t pid) {
@@ -232,24 +180,6 @@ std::vector<std::string> HelperEnvironment(const std::string &scratch, HelperKin
 
 } // namespace
 
-ScratchFolder::ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    if (ec)
-        base = "/tmp";
-    std::string pattern = (base / "tessarin-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()))
-        m_path = buffer.data();
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ec;
-    if (!m_path.empty())
-        std::filesystem::remove_all(m_path, ec);
-}
-
 int DefaultHelperDataLimitMiB() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
@@ -340,7 +270,7 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         close(fds[1]);
         return TESSARIN_E_START;
     }
-    unsigned epoch = g_killEpoch.load();
+    const unsigned requests = KillRequests();
     const int dataLimitMiB = HelperDataLimitMiB();
     pid_t pid =
         SpawnHelper(helper, args.data(), scratch.path(), fds[1], HelperKind::OneFile, input);
@@ -349,11 +279,9 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         close(readFd);
         return TESSARIN_E_START;
     }
-    // The child makes its own session; until it has, KillChild still reaches
-    // it by its pid.
-    int slot = Register(pid);
-    if (g_killEpoch.load() != epoch)
-        KillChild(pid);
+    // The child makes its own session; until it has, the registry still
+    // reaches it by its pid.
+    const int slot = RegisterPid(pid, requests);
 
     int result = 0;
     bool haveResult = ReadAll(readFd, &result, sizeof result) == sizeof result;
@@ -366,7 +294,7 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
     siginfo_t info = {};
     while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
     }
-    Unregister(slot);
+    UnregisterProcess(slot);
     int status = 0;
     rusage usage{};
     pid_t reaped;
@@ -383,40 +311,6 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
     if (reaped == pid && WIFSIGNALED(status) && WTERMSIG(status) >= 1 && WTERMSIG(status) <= 64)
         return TESSARIN_E_SIGNAL_BASE - WTERMSIG(status);
     return TESSARIN_E_DIED;
-}
-
-int KillRunningHelpers() {
-    g_killEpoch.fetch_add(1);
-    g_killers.fetch_add(1);
-    int count = 0;
-    for (auto &child : g_children) {
-        pid_t pid = child.load();
-        if (pid > 0) {
-            KillChild(pid);
-            ++count;
-        }
-    }
-    g_killers.fetch_sub(1);
-    return count;
-}
-
-int SignalHelperOfThread(int tid, int sig) {
-    if (tid == 0)
-        return 0;
-    g_killers.fetch_add(1);
-    int count = 0;
-    for (int i = 0; i < kSlots; ++i) {
-        pid_t pid = g_children[i].load();
-        if (pid > 0 && g_waiters[i].load() == tid) {
-            // Its process group too, as KillChild does (the pid alone until
-            // the child has made its session).
-            kill(-pid, sig);
-            if (kill(pid, sig) == 0)
-                ++count;
-        }
-    }
-    g_killers.fetch_sub(1);
-    return count;
 }
 
 } // namespace tessarin

@@ -7,8 +7,8 @@
 // RunHelperProcess forks, execs `helper` with argv (argv[0] included, as given)
 // and blocks until the child has ended and been reaped. The child reports its
 // result as four bytes (a native int) on descriptor 3; see TessarinRun.cpp.
-// Every running child is kept in a fixed table that KillRunningHelpers reads
-// without locks, so it can be called from a signal handler.
+// Every running child is in the process registry (ProcessRegistry.h) while
+// it runs, so a stop request reaches it, from a signal handler too.
 //
 // SpawnHelper is the start both this and the warm servers (WarmClient.h)
 // use: stdin, stdout and stderr on /dev/null, `fd3` on descriptor 3 (and
@@ -38,14 +38,6 @@ namespace tessarin {
 int RunHelperProcess(const std::string &helper, int argc, char **argv,
                      std::string *errorLine = nullptr);
 
-// SIGKILL to every registered child (and its process group). Async-signal-safe.
-int KillRunningHelpers();
-
-// Sends `sig` to the child (and its process group) that thread `tid` of this
-// process started and is waiting for; how many were signalled (0 or 1).
-// Async-signal-safe.
-int SignalHelperOfThread(int tid, int sig);
-
 // The limit on each helper's data, in MiB, for helpers started from now on:
 // `mib`, or for 0 or less the default, the smaller of 4 GiB and half the
 // machine's memory. Returns the limit now in effect. Thread-safe.
@@ -63,19 +55,5 @@ enum class HelperKind { OneFile, Server };
 // reaps it.
 pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
                   HelperKind kind, int fd4 = -1);
-
-// A private folder under the temporary folder (empty path when none could be
-// made), removed with whatever is in it when the object goes.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder &) = delete;
-    ScratchFolder &operator=(const ScratchFolder &) = delete;
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 } // namespace tessarin
