@@ -178,6 +178,32 @@ std::vector<std::string> HelperEnvironment(const std::string &scratch, HelperKin
     return env;
 }
 
+// An input named by a descriptor of ours goes over as the helper's own: it
+// is opened again into `*input` and its argument in `args` becomes
+// `inputName`. 0 (`*input` -1 when there is none), or the run's result code
+// with nothing left open.
+int OpenOwnFdInput(int argc, char **argv, std::vector<char *> &args, std::string &inputName,
+                   int *input, std::string *errorLine) {
+    *input = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], kOwnFdPrefix, sizeof kOwnFdPrefix - 1) != 0)
+            continue;
+        if (*input >= 0) {
+            close(*input); // one such input at most
+            *input = -1;
+            return TESSARIN_E_CALL;
+        }
+        *input = open(argv[i], O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (*input < 0) {
+            if (errorLine)
+                *errorLine = std::string("can't open the input (") + std::strerror(errno) + ")";
+            return TESSARIN_E_START;
+        }
+        args[static_cast<std::size_t>(i)] = inputName.data();
+    }
+    return 0;
+}
+
 } // namespace
 
 int DefaultHelperDataLimitMiB() {
@@ -237,22 +263,10 @@ int RunHelperProcess(const std::string &helper, int argc, char **argv, std::stri
         errorLine->clear();
     std::vector<char *> args(argv, argv + argc);
     args.push_back(nullptr);
-    // An input named by a descriptor of ours goes over as the helper's own.
     std::string inputName = std::string(kOwnFdPrefix) + std::to_string(kInputFd);
     int input = -1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], kOwnFdPrefix, sizeof kOwnFdPrefix - 1) != 0)
-            continue;
-        if (input >= 0)
-            return TESSARIN_E_CALL; // one such input at most
-        input = open(argv[i], O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (input < 0) {
-            if (errorLine)
-                *errorLine = std::string("can't open the input (") + std::strerror(errno) + ")";
-            return TESSARIN_E_START;
-        }
-        args[static_cast<std::size_t>(i)] = inputName.data();
-    }
+    if (int code = OpenOwnFdInput(argc, argv, args, inputName, &input, errorLine))
+        return code;
     struct InputCloser {
         int fd;
         ~InputCloser() {
