@@ -6,6 +6,7 @@
 // See Tessarin.h.
 #include "modules/tessarin/Confine.h"
 #include "modules/tessarin/HelperProcess.h"
+#include "modules/tessarin/HelperSpawn.h"
 #include "modules/tessarin/ProcessRegistry.h"
 #include "modules/tessarin/Tessarin.h"
 #include "modules/tessarin/WarmClient.h"

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "modules/tessarin/HelperConstants.h"
-#include "modules/tessarin/HelperProcess.h"
+#include "modules/tessarin/HelperSpawn.h"
 #include "modules/tessarin/Tessarin.h"
 #include "modules/tessarin/WarmClient.h"
 #include "modules/tessarin/WarmProtocol.h"
