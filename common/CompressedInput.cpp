@@ -12,33 +12,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "common/FileErrors.h"
 #include "common/InputCheck.h"
+#include "common/ProcFields.h"
 
 namespace {
 
 constexpr std::uint64_t kMaxDecompressedBytes = std::uint64_t(1) << 30;
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kWriteChunk = 256 * 1024;
-
-// MemAvailable of /proc/meminfo in bytes; 0 when it can't be read.
-std::uint64_t AvailableMemory() {
-    std::FILE *f = std::fopen("/proc/meminfo", "re");
-    if (!f)
-        return 0;
-    char line[256];
-    unsigned long long kib = 0;
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1)
-            break;
-    }
-    std::fclose(f);
-    return std::uint64_t(kib) * 1024;
-}
 
 std::string Damaged(const char *why) {
     return std::string("damaged compressed file: ") + why;
@@ -151,7 +136,7 @@ bool IsGzipData(std::string_view head) {
 }
 
 std::uint64_t DecompressedLimit() {
-    const std::uint64_t available = AvailableMemory();
+    const std::uint64_t available = ProcKibField("/proc/meminfo", "MemAvailable:");
     return available == 0 ? kMaxDecompressedBytes : std::min(kMaxDecompressedBytes, available / 2);
 }
 

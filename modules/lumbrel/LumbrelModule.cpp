@@ -9,7 +9,8 @@
 #include "modules/lumbrel/LatinText.h"
 #include "modules/lumbrel/PostProcess.h"
 
-#include <cstring>
+#include "common/CopyText.h"
+
 #include <utility>
 
 #include <poppler/cpp/poppler-version.h>
@@ -88,16 +89,6 @@ lumbrel::PostProcessJob MakeJob(const char *pdf, const char *opass, const char *
         job.stamp = stamp;
     }
     return job;
-}
-
-int CopyText(const std::string &text, char *buffer, int size) {
-    int length = static_cast<int>(text.size());
-    if (buffer && size > 0) {
-        int n = length < size - 1 ? length : size - 1;
-        std::memcpy(buffer, text.data(), static_cast<size_t>(n));
-        buffer[n] = '\0';
-    }
-    return length;
 }
 
 } // namespace

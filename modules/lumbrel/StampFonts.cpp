@@ -7,6 +7,8 @@
 #include "modules/lumbrel/FontSubset.h"
 #include "modules/lumbrel/LatinText.h"
 
+#include "common/PostScriptString.h"
+
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -29,25 +31,6 @@ constexpr int kCjkAsciiWidth = 500;
 constexpr int kCjkWidth = 1000;
 constexpr int kCjkAscent = 880;
 constexpr int kCjkDescent = 120;
-
-std::string LiteralString(const std::string &bytes) {
-    static const char kOctal[] = "01234567";
-    std::string out = "(";
-    for (unsigned char b : bytes) {
-        if (b == '(' || b == ')' || b == '\\') {
-            out += '\\';
-            out += static_cast<char>(b);
-        } else if (b < 0x20 || b >= 0x7F) {
-            out += '\\';
-            out += kOctal[(b >> 6) & 7];
-            out += kOctal[(b >> 3) & 7];
-            out += kOctal[b & 7];
-        } else {
-            out += static_cast<char>(b);
-        }
-    }
-    return out + ")";
-}
 
 void AppendHex16(std::string &out, unsigned value) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -118,7 +101,7 @@ StampFont StandardLatin(QPDF &pdf, const std::string &latin) {
         f.width += LatinWidth(b);
     f.ascent = kLatinAscent;
     f.descent = kLatinDescent;
-    f.shown = LiteralString(latin);
+    f.shown = PostScriptString(latin);
     f.font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
     return f;
@@ -172,7 +155,7 @@ std::optional<StampFont> EmbeddedLatin(QPDF &pdf, const std::u32string &text,
     f.embedded = true;
     f.ascent = subset.ascent;
     f.descent = -subset.descent;
-    f.shown = LiteralString(latin);
+    f.shown = PostScriptString(latin);
     std::map<unsigned char, int> widths;
     std::string charset;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -15,9 +15,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "common/ProcFields.h"
 
 namespace tessarin {
 namespace {
@@ -111,22 +112,6 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
-// What the process has mapped as data now ("VmData" of /proc/self/status),
-// in bytes; 0 when it can't be read.
-rlim_t MappedData() {
-    FILE *status = std::fopen("/proc/self/status", "re");
-    if (!status)
-        return 0;
-    char line[256];
-    unsigned long long kib = 0;
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::sscanf(line, "VmData: %llu kB", &kib) == 1)
-            break;
-    }
-    std::fclose(status);
-    return static_cast<rlim_t>(kib) * 1024;
-}
-
 // What LimitData set, in MiB.
 int g_dataLimitMiB = 0;
 
@@ -138,7 +123,7 @@ int LimitData(int mib) {
         return 0;
     rlim_t bytes = static_cast<rlim_t>(mib) << 20;
     if (kSanitized)
-        bytes += MappedData();
+        bytes += static_cast<rlim_t>(ProcKibField("/proc/self/status", "VmData:"));
     if (int rc = SetLimit(RLIMIT_DATA, bytes, bytes))
         return rc;
     g_dataLimitMiB = mib;

@@ -17,6 +17,9 @@
 namespace {
 
 using tessarin::kResultFd;
+static_assert(tessarin::kInterpreterQuit == gs_error_Quit);
+static_assert(tessarin::kUndefinedFileName == gs_error_undefinedfilename);
+static_assert(tessarin::kInvalidFileAccess == gs_error_invalidfileaccess);
 
 using tessarin::FirstErrorLine;
 using tessarin::Keep;

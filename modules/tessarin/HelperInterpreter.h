@@ -16,10 +16,9 @@
 // confines the process first (TessarinRun.cpp).
 #pragma once
 
-namespace tessarin {
+#include "modules/tessarin/HelperConstants.h"
 
-// Descriptor on which the helper writes its result.
-inline constexpr int kResultFd = 3;
+namespace tessarin {
 
 int RunInterpreter(int argc, char **argv);
 

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "modules/tessarin/HelperConstants.h"
 #include "modules/tessarin/WarmProtocol.h"
 
 namespace tessarin {
@@ -102,7 +103,7 @@ private:
         m_out.args.push_back(option + path);
         m_out.plan.readTargets.push_back(path);
         // An input handed over open stays open.
-        constexpr std::string_view kOwnFd = "/proc/self/fd/";
+        constexpr std::string_view kOwnFd = kOwnFdPrefix;
         if (path.starts_with(kOwnFd) && path.size() > kOwnFd.size() &&
             path.find_first_not_of("0123456789", kOwnFd.size()) == std::string::npos &&
             path.size() - kOwnFd.size() < 8)

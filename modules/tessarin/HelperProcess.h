@@ -7,16 +7,10 @@
 // RunHelperProcess forks, execs `helper` with argv (argv[0] included, as given)
 // and blocks until the child has ended and been reaped. The child reports its
 // result as four bytes (a native int) on descriptor 3; see TessarinRun.cpp.
-// Every running child is kept in a fixed table that KillRunningHelpers reads
-// without locks, so it can be called from a signal handler.
-//
-// SpawnHelper is the start both this and the warm servers (WarmClient.h)
-// use: stdin, stdout and stderr on /dev/null, `fd3` on descriptor 3 (and
-// `fd4`, when given, on descriptor 4) and no other descriptor, a process
-// group of its own, no blocked or handled signals, the file-size limit
-// below, TMPDIR set to `scratch`, and the data limit in effect at the start
-// (handed over in the environment: the helper sets it itself, see
-// Confine.h).
+// The child is started by SpawnHelper (HelperSpawn.h) in a scratch folder
+// of its own (ScratchFolder.h), and is in the process registry
+// (ProcessRegistry.h) while it runs, so a stop request reaches it, from a
+// signal handler too.
 //
 // An input named by one of this process's own descriptors
 // ("/proc/self/fd/N": a compressed input the program has unpacked into
@@ -24,8 +18,6 @@
 // RunHelperProcess opens it again and hands it over as descriptor 4, named
 // "/proc/self/fd/4" in the helper's arguments.
 #pragma once
-
-#include <sys/types.h>
 
 #include <string>
 
@@ -37,45 +29,5 @@ namespace tessarin {
 // the child sent after the code (empty when none).
 int RunHelperProcess(const std::string &helper, int argc, char **argv,
                      std::string *errorLine = nullptr);
-
-// SIGKILL to every registered child (and its process group). Async-signal-safe.
-int KillRunningHelpers();
-
-// Sends `sig` to the child (and its process group) that thread `tid` of this
-// process started and is waiting for; how many were signalled (0 or 1).
-// Async-signal-safe.
-int SignalHelperOfThread(int tid, int sig);
-
-// The limit on each helper's data, in MiB, for helpers started from now on:
-// `mib`, or for 0 or less the default, the smaller of 4 GiB and half the
-// machine's memory. Returns the limit now in effect. Thread-safe.
-int SetHelperDataLimitMiB(int mib);
-int HelperDataLimitMiB();
-int DefaultHelperDataLimitMiB();
-
-// What a helper is started for. One file's helper is killed when the thread
-// that started it ends. A server resolves all its library calls at start, so
-// that the children it forks find them resolved instead of each resolving
-// them again.
-enum class HelperKind { OneFile, Server };
-
-// Starts `helper` with `args` (null-terminated); its pid, or -1. The caller
-// reaps it.
-pid_t SpawnHelper(const std::string &helper, char *const *args, const std::string &scratch, int fd3,
-                  HelperKind kind, int fd4 = -1);
-
-// A private folder under the temporary folder (empty path when none could be
-// made), removed with whatever is in it when the object goes.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder &) = delete;
-    ScratchFolder &operator=(const ScratchFolder &) = delete;
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 } // namespace tessarin

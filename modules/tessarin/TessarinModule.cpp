@@ -6,13 +6,16 @@
 // See Tessarin.h.
 #include "modules/tessarin/Confine.h"
 #include "modules/tessarin/HelperProcess.h"
+#include "modules/tessarin/HelperSpawn.h"
+#include "modules/tessarin/ProcessRegistry.h"
 #include "modules/tessarin/Tessarin.h"
 #include "modules/tessarin/WarmClient.h"
 
 #include <dlfcn.h>
 
+#include "common/CopyText.h"
+
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -33,16 +36,6 @@ struct Instance {
     int runs = 0;
     std::string errorLine; // the last run's first error line
 };
-
-int CopyText(const char *text, char *buffer, int size) {
-    int length = static_cast<int>(std::strlen(text));
-    if (buffer && size > 0) {
-        int n = length < size - 1 ? length : size - 1;
-        std::memcpy(buffer, text, static_cast<size_t>(n));
-        buffer[n] = '\0';
-    }
-    return length;
-}
 
 } // namespace
 
@@ -118,7 +111,7 @@ TESSARIN_EXPORT int tessarin_confinement(char *buffer, int size) {
 
 TESSARIN_EXPORT int tessarin_kill_running(void) {
     int saved = errno;
-    int count = tessarin::KillRunningHelpers() + tessarin::KillWarmRuns();
+    int count = tessarin::KillRegisteredProcesses();
     errno = saved;
     return count;
 }
@@ -133,8 +126,7 @@ TESSARIN_EXPORT int tessarin_abandon_servers(void) {
 
 TESSARIN_EXPORT int tessarin_signal_thread_run(int tid, int sig) {
     int saved = errno;
-    int count =
-        tessarin::SignalWarmRunOfThread(tid, sig) + tessarin::SignalHelperOfThread(tid, sig);
+    int count = tessarin::SignalProcessOfThread(tid, sig);
     errno = saved;
     return count;
 }

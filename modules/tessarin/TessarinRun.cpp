@@ -6,7 +6,7 @@
 // once, confined, over its own argument vector, or a warm interpreter server
 // (see HelperMain.h).
 //
-// Started by tessarin.so (HelperProcess.cpp) with stdin, stdout and stderr on
+// Started by tessarin.so (HelperSpawn.cpp) with stdin, stdout and stderr on
 // /dev/null, the result pipe (a server: its control socket) on descriptor 3
 // and TMPDIR naming a private scratch folder.
 #include "modules/tessarin/HelperMain.h"

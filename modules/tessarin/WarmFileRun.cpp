@@ -9,13 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include <ghostscript/gserrors.h>
 #include <ghostscript/iapi.h>
 
+#include "common/PostScriptString.h"
+#include "modules/tessarin/HelperConstants.h"
 #include "modules/tessarin/HelperPlan.h"
 #include "modules/tessarin/Tessarin.h"
 #include "modules/tessarin/WarmProtocol.h"
@@ -171,26 +172,9 @@ int RunOn(WarmInterpreter &gs, const WarmFile &file, const std::string &input) {
 
 } // namespace
 
-std::string PostScriptString(const std::string &bytes) {
-    std::string out = "(";
-    for (unsigned char c : bytes) {
-        if (c == '(' || c == ')' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char octal[5];
-            std::snprintf(octal, sizeof octal, "\\%03o", c);
-            out += octal;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + ")";
-}
-
 void RunWarmFile(WarmInterpreter &gs, const WarmFile &file) {
     CopyAhead(gs.written);
-    const std::string input = "/proc/self/fd/" + std::to_string(file.inputFd);
+    const std::string input = kOwnFdPrefix + std::to_string(file.inputFd);
     if (!Settle(gs, file))
         Refuse(file, TESSARIN_E_START, "can't prepare the interpreter child");
     if (int rc = Confine(file, input))

@@ -16,13 +16,13 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <list>
 
 #include <ghostscript/gserrors.h>
 #include <ghostscript/iapi.h>
 
+#include "modules/tessarin/ScratchFolder.h"
 #include "modules/tessarin/Tessarin.h"
 #include "modules/tessarin/WarmProtocol.h"
 
@@ -268,11 +268,10 @@ bool Server::WarmUp() {
 // once, after the fonts are loaded: the interpreter doesn't change
 // afterwards, so later children write where the sample's child did.
 void Server::SamplePage() {
-    const std::string folder = m_scratch + "/sample";
+    const std::string folder = MakeScratchFolder(m_scratch);
     const std::string input = folder + "/sample.ps";
     int fds[2];
-    if (mkdir(folder.c_str(), 0700) == 0 && (std::ofstream(input) << kSamplePage) &&
-        pipe2(fds, O_CLOEXEC) == 0) {
+    if (!folder.empty() && (std::ofstream(input) << kSamplePage) && pipe2(fds, O_CLOEXEC) == 0) {
         WarmFile file;
         file.output = folder + (m_pages ? "/sample_%d.out" : "/sample.out");
         file.scratch = folder;
@@ -294,8 +293,8 @@ void Server::SamplePage() {
             m_gs.written.clear();
         close(fds[0]);
     }
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+    if (!folder.empty())
+        RemoveScratchFolder(folder);
 }
 
 void Server::Refuse(int replyFd, int code, const std::string &why) {
@@ -311,9 +310,10 @@ void Server::Start(Message &message) {
     file.inputFd = message.fds[0];
     file.replyFd = message.fds[1];
     file.output = message.body;
-    file.scratch = m_scratch + "/f" + std::to_string(++m_count);
+    file.scratch = MakeScratchFolder(m_scratch);
     file.server = getpid();
-    if (mkdir(file.scratch.c_str(), 0700) != 0) {
+    ++m_count;
+    if (file.scratch.empty()) {
         Refuse(file.replyFd, TESSARIN_E_START, "can't make the interpreter's scratch folder");
         return;
     }
@@ -330,8 +330,7 @@ void Server::Start(Message &message) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
-        std::error_code ec;
-        std::filesystem::remove_all(file.scratch, ec);
+        RemoveScratchFolder(file.scratch);
         Refuse(file.replyFd, TESSARIN_E_START, "can't start the interpreter child");
         return;
     }
@@ -359,8 +358,7 @@ void Server::Reap(std::list<Child>::iterator child) {
     do {
         reaped = wait4(child->pid, &status, 0, &usage);
     } while (reaped < 0 && errno == EINTR);
-    std::error_code ec;
-    std::filesystem::remove_all(child->scratch, ec);
+    RemoveScratchFolder(child->scratch);
     if (reaped == child->pid && EndedOutOfMemory(status, usage.ru_maxrss, DataLimitMiB()))
         warm::Send(child->replyFd, Kind::Code, warm::PackCode(TESSARIN_E_MEMORY, ""));
     warm::Send(child->replyFd, Kind::Ended, warm::PackCode(status));
@@ -395,9 +393,8 @@ void ServeWarm(int controlFd, const WarmConfinement &confine) {
     // The scratch folder goes even when the program that started the server
     // is gone; the interpreter is left as it is, so nothing it would do at
     // exit touches a file.
-    std::error_code ec;
     if (!scratch.empty())
-        std::filesystem::remove_all(scratch, ec);
+        RemoveScratchFolder(scratch);
     _exit(status);
 }
 

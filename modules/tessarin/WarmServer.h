@@ -87,8 +87,4 @@ struct WarmFile {
 [[noreturn]] void RunSamplePage(WarmInterpreter &gs, const WarmFile &file, const std::string &input,
                                 int pagesFd);
 
-// `bytes` as a PostScript string literal, parentheses included: every byte
-// kept, the special and unprintable ones escaped.
-std::string PostScriptString(const std::string &bytes);
-
 } // namespace tessarin

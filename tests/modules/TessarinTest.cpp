@@ -684,5 +684,10 @@ TEST_F(TessarinTest, AnInputInAMemoryFileConvertsWarmAndCold) {
         EXPECT_NE(readback::PdfText(dir.File(name)).find("Read from memory"), std::string::npos)
             << name;
     EXPECT_EQ(openCopies(), 1) << "only the caller's own descriptor is left";
+    // The helper takes one such input at most; a second is refused, and
+    // leaves nothing open either.
+    cold.insert(cold.end() - 1, input);
+    EXPECT_EQ(engine.Run(cold), TESSARIN_E_CALL);
+    EXPECT_EQ(openCopies(), 1) << "a refused vector leaves no copy open";
     close(memory);
 }
