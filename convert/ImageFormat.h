@@ -15,14 +15,15 @@
 #include "imageconv/ImageFormats.h"
 
 struct ImageFormatChoice {
-    int code = IC_FORMAT_JPEG; // image converter format code (IC_FORMAT_*)
-    std::string ext = ".jpg";  // extension of every output file, dot included
+    int code = FallbackImageFormat().code;       // image converter format code (IC_FORMAT_*)
+    std::string ext = FallbackImageFormat().ext; // every output file's extension, dot included
 };
 
 // Look for each format's extension in `itemText`, in the order of the rows'
 // scan ranks (.tif .jpg .bmp .gif .png .pcx .wmf .emf .tga .jp2 .ras .jpc);
 // one counts only when found after the first character, and a later match
-// replaces an earlier one. Without any match the choice stays JPEG (.jpg).
+// replaces an earlier one. Without any match the choice stays the fallback
+// format (JPEG, .jpg).
 ImageFormatChoice ImageFormatFromItemText(std::string_view itemText);
 
 // The list text of format index `index`, or the empty text for an index

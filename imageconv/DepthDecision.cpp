@@ -12,10 +12,6 @@
 namespace imageconv {
 namespace {
 
-bool IsPaletteDepth(int bpp) {
-    return bpp == 1 || bpp == 4 || bpp == 8;
-}
-
 // The working depth of the format's rule, from the asked-for depth.
 int WorkDepth(DepthRule rule, ImageConverter &ic) {
     const int asked = IsPaletteDepth(ic.m_nBpp) ? ic.m_nBpp : 0;

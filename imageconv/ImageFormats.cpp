@@ -12,42 +12,20 @@ namespace {
 
 using namespace imageconv;
 
-// The writers, each behind the one signature of the table.
-Status Bmp(const Dib &d, const std::string &p, const WriteParams &) {
-    return WriteBmp(d, p);
+// The writers behind the one signature of the table. JPEG and TIFF take all
+// the parameters; the others the page alone, the quality (JPEG 2000) or the
+// target size (the metafiles).
+template <Status (*Write)(const Dib &, const std::string &)>
+Status PageOnly(const Dib &d, const std::string &p, const WriteParams &) {
+    return Write(d, p);
 }
-Status Jpeg(const Dib &d, const std::string &p, const WriteParams &w) {
-    return WriteJpeg(d, p, w);
+template <bool codestream>
+Status Jpeg2000(const Dib &d, const std::string &p, const WriteParams &w) {
+    return WriteJpeg2000(d, p, codestream, w.quality);
 }
-Status Png(const Dib &d, const std::string &p, const WriteParams &) {
-    return WritePng(d, p);
-}
-Status Gif(const Dib &d, const std::string &p, const WriteParams &) {
-    return WriteGif(d, p);
-}
-Status Tiff(const Dib &d, const std::string &p, const WriteParams &w) {
-    return WriteTiff(d, p, w);
-}
-Status Pcx(const Dib &d, const std::string &p, const WriteParams &) {
-    return WritePcx(d, p);
-}
-Status Tga(const Dib &d, const std::string &p, const WriteParams &) {
-    return WriteTga(d, p);
-}
-Status Jp2(const Dib &d, const std::string &p, const WriteParams &w) {
-    return WriteJpeg2000(d, p, false, w.quality);
-}
-Status Jpc(const Dib &d, const std::string &p, const WriteParams &w) {
-    return WriteJpeg2000(d, p, true, w.quality);
-}
-Status Ras(const Dib &d, const std::string &p, const WriteParams &) {
-    return WriteRas(d, p);
-}
-Status Emf(const Dib &d, const std::string &p, const WriteParams &w) {
-    return WriteEmf(d, p, w.width, w.height);
-}
-Status Wmf(const Dib &d, const std::string &p, const WriteParams &w) {
-    return WriteWmf(d, p, w.width, w.height);
+template <Status (*Write)(const Dib &, const std::string &, int, int)>
+Status Sized(const Dib &d, const std::string &p, const WriteParams &w) {
+    return Write(d, p, w.width, w.height);
 }
 
 // The descriptions of the format pages.
@@ -110,52 +88,52 @@ constexpr std::array<ImageFormat, 12> kRows = {{
     //   {colour key, quality key, compression key, multi-page key}
     //   {sheet page, tab, template, colour list, description}
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "JPEG 文件(*.jpg)"), "jpg", ".jpg", IC_FORMAT_JPEG, "JPEG", 1,
-        {C::Grey, G::Page, D::GreyFromEight, false, Jpeg},
+        {C::Grey, G::Page, D::GreyFromEight, false, WriteJpeg},
         {"jpgc", "JQu", nullptr, nullptr},
         {S::Jpeg, 3, 143, 1031, kDescJpeg}},
     // The TIFF item ends in one blank.
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "TIFF 文件(*.tif) "), "tif", ".tif", IC_FORMAT_TIFF, "TIFF", 0,
-        {C::TiffReduce, G::Page, D::PaletteOr24, true, Tiff},
+        {C::TiffReduce, G::Page, D::PaletteOr24, true, WriteTiff},
         {"tifc", "TJQu", "compress", "multpage"},
         {S::Tiff, 2, 146, 1040, kDescTiff}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "BMP 文件(*.bmp)"), "bmp", ".bmp", IC_FORMAT_BMP, "BMP", 2,
-        {C::Reduce, G::Page, D::PaletteOr24, false, Bmp},
+        {C::Reduce, G::Page, D::PaletteOr24, false, PageOnly<WriteBmp>},
         {"bmpc", nullptr, nullptr, nullptr},
         {S::Colour, 1, 145, 1036, kDescBmp}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "PNG 文件(*.png)"), "png", ".png", IC_FORMAT_PNG, "PNG", 4,
-        {C::Reduce, G::Page, D::PaletteOr24, false, Png},
+        {C::Reduce, G::Page, D::PaletteOr24, false, PageOnly<WritePng>},
         {"pngc", nullptr, nullptr, nullptr},
         {S::Colour, 5, 147, 1039, kDescPng}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "GIF 文件(*.gif)"), "gif", ".gif", IC_FORMAT_GIF, "GIF", 3,
-        {C::Reduce, G::Page, D::PaletteOr8, false, Gif},
+        {C::Reduce, G::Page, D::PaletteOr8, false, PageOnly<WriteGif>},
         {"gifc", nullptr, nullptr, nullptr},
         {S::Colour, 4, 148, 1037, kDescGif}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "PCX 文件(*.pcx)"), "pcx", ".pcx", IC_FORMAT_PCX, "PCX", 5,
-        {C::Reduce, G::Page, D::PaletteOr24, false, Pcx},
+        {C::Reduce, G::Page, D::PaletteOr24, false, PageOnly<WritePcx>},
         {"pcxc", nullptr, nullptr, nullptr},
         {S::Colour, 6, 149, 1038, kDescPcx}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "WMF 文件(*.wmf)"), "wmf", ".wmf", IC_FORMAT_WMF, "WMF", 6,
-        {C::None, G::FreeRotate, D::PaletteOr24, false, Wmf},
+        {C::None, G::FreeRotate, D::PaletteOr24, false, Sized<WriteWmf>},
         {nullptr, nullptr, nullptr, nullptr},
         {S::None, 0, 0, 0, nullptr}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "EMF 文件(*.emf)"), "emf", ".emf", IC_FORMAT_EMF, "EMF", 7,
-        {C::None, G::FreeRotate, D::PaletteOr24, false, Emf},
+        {C::None, G::FreeRotate, D::PaletteOr24, false, Sized<WriteEmf>},
         {nullptr, nullptr, nullptr, nullptr},
         {S::None, 0, 0, 0, nullptr}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "TGA 文件(*.tga)"), "tga", ".tga", IC_FORMAT_TGA, "TGA", 8,
-        {C::TgaReduce, G::Page, D::EightOr24, false, Tga},
+        {C::TgaReduce, G::Page, D::EightOr24, false, PageOnly<WriteTga>},
         {"tgac", nullptr, nullptr, nullptr},
         {S::Colour, 10, 162, 1050, kDescTga}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "JPEG2000 文件(*.jp2)"), "jp2", ".jp2", IC_FORMAT_JP2, "JP2", 9,
-        {C::Grey, G::Page, D::GreyOr24, false, Jp2},
+        {C::Grey, G::Page, D::GreyOr24, false, Jpeg2000<false>},
         {"jp2c", nullptr, nullptr, nullptr},
         {S::Colour, 7, 163, 1053, kDescJp2}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "JPEG2000 文件(*.jpc)"), "jpc", ".jpc", IC_FORMAT_JPC, "JPC", 11,
-        {C::Grey, G::Page, D::GreyOr24, false, Jpc},
+        {C::Grey, G::Page, D::GreyOr24, false, Jpeg2000<true>},
         {"jpcc", nullptr, nullptr, nullptr},
         {S::Colour, 8, 164, 1052, kDescJpc}},
     {VANTORIA_TRANSLATE_NOOP("ImageFormat", "RAS 文件(*.ras)"), "ras", ".ras", IC_FORMAT_RAS, "RAS", 10,
-        {C::Grey, G::Page, D::GreyOr24, false, Ras},
+        {C::Grey, G::Page, D::GreyOr24, false, PageOnly<WriteRas>},
         {"rasc", nullptr, nullptr, nullptr},
         {S::Colour, 9, 165, 1051, kDescRas}},
 }};
@@ -170,4 +148,8 @@ const ImageFormat *FindImageFormat(int code) {
         if (f.code == code)
             return &f;
     return nullptr;
+}
+
+const ImageFormat &FallbackImageFormat() {
+    return *FindImageFormat(IC_FORMAT_JPEG);
 }

@@ -107,3 +107,6 @@ extern const std::span<const ImageFormat> kImageFormats;
 
 // The row of format code `code`, or nullptr for a code no format has.
 const ImageFormat *FindImageFormat(int code);
+
+// The format taken when none is named, or an unknown code is (JPEG).
+const ImageFormat &FallbackImageFormat();

@@ -88,7 +88,7 @@ int SetConverterOption(ImageConverter &ic, int option, const char *text, int val
         return 1;
     }
     if (option == IC_OPT_FORMAT) {
-        ic.m_nFormatCode = FindImageFormat(value) ? value : IC_FORMAT_JPEG;
+        ic.m_nFormatCode = FindImageFormat(value) ? value : FallbackImageFormat().code;
         return 1;
     }
     for (const IntOption &o : kIntOptions)

@@ -89,10 +89,6 @@ void NoteFailure(ImageConverter &ic, const Status &failed) {
     ic.m_lastError = std::string(FormatName(ic.m_nFormatCode)) + ": " + cause;
 }
 
-bool IsPaletteDepth(int bpp) {
-    return bpp == 1 || bpp == 4 || bpp == 8;
-}
-
 void ReduceGroup(const ImageConverter &ic, Page &page) {
     if (!IsPaletteDepth(ic.m_nReduceBpp))
         return;
