@@ -8,6 +8,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "common/AsciiCase.h"
 #include "common/FileRules.h"
 #include "convert/ImageFormat.h"
 #include "convert/OutputKind.h"
@@ -15,12 +16,6 @@
 #include "settings/SettingsKeys.h"
 
 namespace {
-
-std::string Lower(std::string s) {
-    for (char &c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool ParseJobs(const std::string &text, int &jobs) {
     if (text.empty() || text.size() > 4)
@@ -72,7 +67,7 @@ bool OnProfile(const std::string &value, CliOptions &out, std::string &error) {
 }
 
 bool OnKind(const std::string &value, CliOptions &out, std::string &error) {
-    std::string v = Lower(value);
+    std::string v = AsciiLowered(value);
     OutputKind kind{};
     if (!OutputKindOfName(v, kind)) {
         error = "--kind takes image, pdf or text, not '" + v + "'";
@@ -83,7 +78,7 @@ bool OnKind(const std::string &value, CliOptions &out, std::string &error) {
 }
 
 bool OnFormat(const std::string &value, CliOptions &out, std::string &error) {
-    int index = ImageFormatIndexOfName(Lower(value));
+    int index = ImageFormatIndexOfName(AsciiLowered(value));
     if (index < 0) {
         std::string names;
         for (std::size_t i = 0; i < kImageFormats.size(); ++i) {

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/AsciiCase.h"
+
 bool FitsPlatformLimits(std::string_view path) {
     if (path.empty() || path.size() >= PATH_MAX)
         return false;
@@ -72,9 +74,7 @@ std::string_view FileName(std::string_view path) {
 
 // The length of the PostScript ending of `name`, or 0 for none.
 std::size_t PostScriptEnding(std::string_view name) {
-    std::string lower;
-    for (char c : name)
-        lower += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    const std::string lower = AsciiLowered(name);
     for (std::string_view ending : kPostScriptEndings) {
         if (lower.ends_with(ending))
             return ending.size();

@@ -4,10 +4,13 @@
 
 #include "convert/ApplyImageSettings.h"
 
-#include <cctype>
+#include <optional>
 #include <string>
 
+#include "common/AsciiCase.h"
 #include "imageconv/ImageConverter.h"
+#include "imageconv/ImageFormats.h"
+#include "settings/SettingsKeys.h"
 
 namespace {
 
@@ -16,10 +19,10 @@ struct ColourText {
     ColourChoice choice;
 };
 
-// The six colour choices of the image settings pages.
+// What the six colour values of the image settings pages stand for.
 constexpr ColourText kColourTexts[] = {
-    {"True Color", {24, false}}, {"256 Color", {8, false}}, {"256 Grays", {8, true}},
-    {"16 Color", {4, false}},    {"16 Grays", {4, true}},   {"B&W", {1, false}},
+    {kColourValues[0], {24, false}}, {kColourValues[1], {8, false}}, {kColourValues[2], {8, true}},
+    {kColourValues[3], {4, false}},  {kColourValues[4], {4, true}},  {kColourValues[5], {1, false}},
 };
 
 // Compression list of the TIFF page, in list order: uncompressed, LZW, RLE,
@@ -29,55 +32,32 @@ constexpr int kTiffCompressionByIndex[] = {
     IC_TIFF_PACKBITS, IC_TIFF_CCITT_G3, IC_TIFF_CCITT_G4,
 };
 
-bool EqualsNoCase(const std::string &a, const char *b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return i == a.size() && b[i] == '\0';
+// The colour choice of a format; 24 bits, not grey, for the formats without
+// one (the metafiles).
+ColourChoice FormatColour(const ImageFormat *format, const ImageSettings &img) {
+    return ColourChoiceOf(format ? ImageSettingText(img, format->keys.colour) : std::string());
 }
 
-// The colour-choice setting of a format; empty for the metafile formats.
-const std::string *ColourTextOf(int formatCode, const ImageSettings &img) {
-    switch (formatCode) {
-    case IC_FORMAT_BMP:
-        return &img.szBmpColor;
-    case IC_FORMAT_JPEG:
-        return &img.szJpgColor;
-    case IC_FORMAT_PNG:
-        return &img.szPngColor;
-    case IC_FORMAT_GIF:
-        return &img.szGifColor;
-    case IC_FORMAT_TIFF:
-        return &img.szTifColor;
-    case IC_FORMAT_PCX:
-        return &img.szPcxColor;
-    case IC_FORMAT_TGA:
-        return &img.szTgaColor;
-    case IC_FORMAT_JP2:
-        return &img.szJp2Color;
-    case IC_FORMAT_RAS:
-        return &img.szRasColor;
-    case IC_FORMAT_JPC:
-        return &img.szJpcColor;
-    default:
-        return nullptr;
-    }
+// The format's quality and compression, where it reads them.
+void ApplyFormatKeys(int handle, const ImageFormat &format, const ImageSettings &img) {
+    if (std::optional<int> index = ImageSettingInt(img, format.keys.compression))
+        ImageConverterSetOption(handle, IC_OPT_TIFF_COMPRESSION, nullptr,
+                                TiffCompressionOfIndex(*index));
+    if (std::optional<int> quality = ImageSettingInt(img, format.keys.quality))
+        ImageConverterSetOption(handle, IC_OPT_QUALITY, nullptr, *quality);
 }
 
 } // namespace
 
 ColourChoice ColourChoiceOf(const std::string &text) {
     for (const ColourText &entry : kColourTexts)
-        if (EqualsNoCase(text, entry.text))
+        if (EqualsIgnoringCase(text, entry.text))
             return entry.choice;
     return {24, false};
 }
 
 bool SmoothRendering(int formatCode, const ImageSettings &img) {
-    const std::string *text = ColourTextOf(formatCode, img);
-    return img.bAntialias != 0 && !(text && ColourChoiceOf(*text).bpp == 1);
+    return img.bAntialias != 0 && FormatColour(FindImageFormat(formatCode), img).bpp != 1;
 }
 
 int TiffCompressionOfIndex(int index) {
@@ -99,16 +79,11 @@ int ApplyImageSettings(int handle, int formatCode, const ImageSettings &img) {
     ImageConverterSetOption(handle, IC_OPT_YDPI, nullptr, img.nYDpi);
     ImageConverterSetOption(handle, IC_OPT_FORMAT, nullptr, formatCode);
 
-    if (formatCode == IC_FORMAT_JPEG) {
-        ImageConverterSetOption(handle, IC_OPT_QUALITY, nullptr, img.nJpgQuality);
-    } else if (formatCode == IC_FORMAT_TIFF) {
-        ImageConverterSetOption(handle, IC_OPT_TIFF_COMPRESSION, nullptr,
-                                TiffCompressionOfIndex(img.nTifCompression));
-        ImageConverterSetOption(handle, IC_OPT_QUALITY, nullptr, img.nTifQuality);
-    }
+    const ImageFormat *format = FindImageFormat(formatCode);
+    if (format)
+        ApplyFormatKeys(handle, *format, img);
 
-    const std::string *text = ColourTextOf(formatCode, img);
-    const ColourChoice choice = ColourChoiceOf(text ? *text : std::string());
+    const ColourChoice choice = FormatColour(format, img);
     ImageConverterSetOption(handle, IC_OPT_BPP, nullptr, choice.bpp);
     if (choice.gray)
         ImageConverterSetOption(handle, IC_OPT_GRAY, nullptr, 1);

@@ -6,10 +6,11 @@
 // converter, for one output format.
 //
 // Sets, in this order: the target size (when resizing is on), the rotation
-// (when positive), the two resolutions, the format code, the format's
-// quality and TIFF compression, and the colour depth with grey for the
-// format's colour choice. Grey is only ever switched on here. Safe to call
-// from any thread for a handle that thread owns.
+// (when positive), the two resolutions, the format code, the compression
+// and quality of the keys the format's row names (imageconv/ImageFormats.h),
+// and the colour depth with grey for the format's colour key. Grey is only
+// ever switched on here. Safe to call from any thread for a handle that
+// thread owns.
 #pragma once
 
 #include "settings/ConvertSettings.h"

@@ -6,17 +6,10 @@
 
 namespace {
 
-// The order in which ImageFormatFromItemText looks for the extensions, by
-// format code; a later match replaces an earlier one.
-constexpr int kSearchOrder[] = {
-    IC_FORMAT_TIFF, IC_FORMAT_JPEG, IC_FORMAT_BMP, IC_FORMAT_GIF, IC_FORMAT_PNG, IC_FORMAT_PCX,
-    IC_FORMAT_WMF,  IC_FORMAT_EMF,  IC_FORMAT_TGA, IC_FORMAT_JP2, IC_FORMAT_RAS, IC_FORMAT_JPC,
-};
-static_assert(std::size(kSearchOrder) == kImageFormats.size());
-
-const ImageFormat *FormatOfCode(int code) {
+// The row whose scan rank is `rank`, or nullptr.
+const ImageFormat *RowOfRank(int rank) {
     for (const ImageFormat &f : kImageFormats)
-        if (f.code == code)
+        if (f.scanRank == rank)
             return &f;
     return nullptr;
 }
@@ -25,8 +18,8 @@ const ImageFormat *FormatOfCode(int code) {
 
 ImageFormatChoice ImageFormatFromItemText(std::string_view itemText) {
     ImageFormatChoice choice;
-    for (int code : kSearchOrder) {
-        const ImageFormat *f = FormatOfCode(code);
+    for (int rank = 0; rank < static_cast<int>(kImageFormats.size()); ++rank) {
+        const ImageFormat *f = RowOfRank(rank);
         if (!f)
             continue;
         std::size_t at = itemText.find(f->ext);

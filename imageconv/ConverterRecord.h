@@ -70,7 +70,13 @@ std::string ResolvePath(const char *path, size_t maxLength);
 // path option's text can't be resolved within the length limit.
 int SetConverterOption(ImageConverter &ic, int option, const char *text, int value);
 
-// Computes m_nWorkBpp and m_nReduceBpp (and, for JPEG, m_bGray).
+// The depths a page is reduced to through a palette: 1, 4 and 8 bits.
+inline bool IsPaletteDepth(int bpp) {
+    return bpp == 1 || bpp == 4 || bpp == 8;
+}
+
+// Computes m_nWorkBpp and m_nReduceBpp (and, for JPEG, m_bGray) by the
+// format's depth rule.
 void DecideDepth(ImageConverter &ic);
 
 // The page routines: every added page through the format's steps to its writer.

@@ -2,8 +2,9 @@
 // Copyright 2026 Quorvane
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
-// The page routines of convert: for each format, the steps a page goes
-// through between reading it and handing it to the format's writer.
+// The page routines of convert: the steps a page goes through between
+// reading it and handing it to the format's writer, as the format's row of
+// the table (imageconv/ImageFormats.h) names them.
 //
 // After a failed step the page is emptied and every later step, the write
 // included, does nothing: a page that can't be read or processed leaves no
@@ -13,6 +14,7 @@
 #include "common/FileErrors.h"
 #include "imageconv/ConverterRecord.h"
 #include "imageconv/ImageConverter.h"
+#include "imageconv/ImageFormats.h"
 #include "imageconv/PageOps.h"
 
 namespace imageconv {
@@ -75,11 +77,8 @@ private:
 };
 
 const char *FormatName(int code) {
-    static const char *const kNames[] = {"BMP", "EMF", "WMF", "JPEG", "PNG", "GIF",
-                                         "TIFF", "PCX", "TGA", "JP2", "RAS", "JPC"};
-    if (code >= IC_FORMAT_BMP && code <= IC_FORMAT_JPC)
-        return kNames[code - IC_FORMAT_BMP];
-    return "image";
+    const ImageFormat *f = FindImageFormat(code);
+    return f ? f->name : "image";
 }
 
 // "<FORMAT>: <cause>": a failed system call's cause in the shared words
@@ -88,10 +87,6 @@ void NoteFailure(ImageConverter &ic, const Status &failed) {
     std::string cause = failed.error() != 0 ? FailReason(failed.error(), "can't write the image")
                                             : failed.message();
     ic.m_lastError = std::string(FormatName(ic.m_nFormatCode)) + ": " + cause;
-}
-
-bool IsPaletteDepth(int bpp) {
-    return bpp == 1 || bpp == 4 || bpp == 8;
 }
 
 void ReduceGroup(const ImageConverter &ic, Page &page) {
@@ -137,86 +132,54 @@ void Grey(const ImageConverter &ic, Page &page) {
         page.Apply(ConvertToGrey);
 }
 
-// The steps of the format's page routine between reading the page and
-// writing it.
-void RunSteps(ImageConverter &ic, Page &page) {
-    switch (ic.m_nFormatCode) {
-    case IC_FORMAT_BMP:
-    case IC_FORMAT_PNG:
-    case IC_FORMAT_GIF:
-    case IC_FORMAT_PCX:
+void TgaReduce(const ImageConverter &ic, Page &page) {
+    if (ic.m_nReduceBpp != 8)
+        return;
+    if (ic.m_bGray == 1)
+        page.Apply(ConvertToGrey);
+    else
+        page.Apply([](Dib &d) { return ReduceColors(d, 8); });
+}
+
+void ColourSteps(const ImageFormat &format, ImageConverter &ic, Page &page) {
+    switch (format.pipeline.colour) {
+    case ColourStep::Reduce:
         ReduceGroup(ic, page);
+        break;
+    case ColourStep::TiffReduce:
+        TiffReduceGroup(ic, page);
+        break;
+    case ColourStep::TgaReduce:
+        TgaReduce(ic, page);
+        break;
+    case ColourStep::Grey:
+        Grey(ic, page);
+        break;
+    case ColourStep::None:
+        break;
+    }
+}
+
+void GeometrySteps(const ImageFormat &format, const ImageConverter &ic, Page &page) {
+    switch (format.pipeline.geometry) {
+    case GeometryStep::Page:
         Resolution(ic, page);
         Rotate(ic, page);
         Resize(ic, page);
         break;
-    case IC_FORMAT_EMF:
-    case IC_FORMAT_WMF:
+    case GeometryStep::FreeRotate:
         if (ic.m_nRotate != 0)
             page.Apply([&](Dib &d) { return RotateFree(d, double(ic.m_nRotate)); });
-        break;
-    case IC_FORMAT_JPEG:
-    case IC_FORMAT_JP2:
-    case IC_FORMAT_JPC:
-    case IC_FORMAT_RAS:
-        Grey(ic, page);
-        Resolution(ic, page);
-        Rotate(ic, page);
-        Resize(ic, page);
-        break;
-    case IC_FORMAT_TIFF:
-        TiffReduceGroup(ic, page);
-        Resolution(ic, page);
-        Rotate(ic, page);
-        Resize(ic, page);
-        break;
-    case IC_FORMAT_TGA:
-        if (ic.m_nReduceBpp == 8) {
-            if (ic.m_bGray == 1)
-                page.Apply(ConvertToGrey);
-            else
-                page.Apply([](Dib &d) { return ReduceColors(d, 8); });
-        }
-        Resolution(ic, page);
-        Rotate(ic, page);
-        Resize(ic, page);
-        break;
-    default:
-        page.Apply([](Dib &) { return Status::Fail("unknown format"); });
         break;
     }
 }
 
 // Hands a finished page to the format's writer.
 Status WritePage(const ImageConverter &ic, const Dib &d, const std::string &out) {
-    switch (ic.m_nFormatCode) {
-    case IC_FORMAT_BMP:
-        return WriteBmp(d, out);
-    case IC_FORMAT_EMF:
-        return WriteEmf(d, out, ic.m_nWidth, ic.m_nHeight);
-    case IC_FORMAT_WMF:
-        return WriteWmf(d, out, ic.m_nWidth, ic.m_nHeight);
-    case IC_FORMAT_JPEG:
-        return WriteJpeg(d, out, MakeWriteParams(ic));
-    case IC_FORMAT_PNG:
-        return WritePng(d, out);
-    case IC_FORMAT_GIF:
-        return WriteGif(d, out);
-    case IC_FORMAT_TIFF:
-        return WriteTiff(d, out, MakeWriteParams(ic));
-    case IC_FORMAT_PCX:
-        return WritePcx(d, out);
-    case IC_FORMAT_TGA:
-        return WriteTga(d, out);
-    case IC_FORMAT_JP2:
-        return WriteJpeg2000(d, out, false, ic.m_nQuality);
-    case IC_FORMAT_JPC:
-        return WriteJpeg2000(d, out, true, ic.m_nQuality);
-    case IC_FORMAT_RAS:
-        return WriteRas(d, out);
-    default:
+    const ImageFormat *format = FindImageFormat(ic.m_nFormatCode);
+    if (!format)
         return Status::Fail("unknown format");
-    }
+    return format->pipeline.write(d, out, MakeWriteParams(ic));
 }
 
 void ConvertSinglePage(ImageConverter &ic) {
@@ -272,7 +235,12 @@ WriteParams MakeWriteParams(const ImageConverter &ic) {
 bool PreparePage(ImageConverter &ic, const std::string &file, Dib &out) {
     Page page;
     page.Read(ic, file);
-    RunSteps(ic, page);
+    if (const ImageFormat *format = FindImageFormat(ic.m_nFormatCode)) {
+        ColourSteps(*format, ic, page);
+        GeometrySteps(*format, ic, page);
+    } else {
+        page.Apply([](Dib &) { return Status::Fail("unknown format"); });
+    }
     if (!page.ok()) {
         if (page.readFailed())
             NoteFailure(ic, Status::Fail("damaged page file: " + page.status().message()));
@@ -293,7 +261,8 @@ void ConvertPages(ImageConverter &ic) {
     if (ic.m_files.empty())
         return;
     DecideDepth(ic);
-    if (ic.m_bMultiPage == 1 && ic.m_nFormatCode == IC_FORMAT_TIFF)
+    const ImageFormat *format = FindImageFormat(ic.m_nFormatCode);
+    if (ic.m_bMultiPage == 1 && format && format->pipeline.multiPage)
         ConvertMultiPageTiff(ic);
     else
         ConvertSinglePage(ic);

@@ -5,6 +5,8 @@
 // Templates 143-149 and 162-165: the pages of the image settings sheet.
 #include "res/SettingsTemplates.h"
 
+#include <initializer_list>
+
 namespace dlgtpl {
 
 namespace {
@@ -108,5 +110,13 @@ const Dialog kTplJp2 = MakeDialog(163, "JP2", kW, kH, kJp2);
 const Dialog kTplJpc = MakeDialog(164, "JPC", kW, kH, kJpc);
 const Dialog kTplRas = MakeDialog(165, "RAS", kW, kH, kRas);
 const Dialog kTplTga = MakeDialog(162, "TGA", kW, kH, kTga);
+
+const Dialog *ImagePageTemplate(int id) {
+    for (const Dialog *d : {&kTplComn, &kTplBmp, &kTplTiff, &kTplJpeg, &kTplGif, &kTplPng, &kTplPcx,
+                            &kTplJp2, &kTplJpc, &kTplRas, &kTplTga})
+        if (d->id == id)
+            return d;
+    return nullptr;
+}
 
 } // namespace dlgtpl

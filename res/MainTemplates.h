@@ -9,7 +9,7 @@
 // Control ids are the ones the window's code and its tests look controls up
 // by. The image-format list is not part of template 102's items: the window
 // fills it from the one list of format texts the conversion core reads
-// (convert/ImageFormat.h), so the two can never disagree.
+// (imageconv/ImageFormats.h), so the two can never disagree.
 #pragma once
 
 #include <cstddef>

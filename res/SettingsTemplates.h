@@ -26,6 +26,8 @@ extern const Dialog kTplJp2;  // 163 "JP2"
 extern const Dialog kTplJpc;  // 164 "JPC"
 extern const Dialog kTplRas;  // 165 "RAS"
 extern const Dialog kTplTga;  // 162 "TGA"
+// The image page template `id`, or nullptr.
+const Dialog *ImagePageTemplate(int id);
 
 // PDF settings pages.
 extern const Dialog kTplSecurity; // 170 "PDF 安全"

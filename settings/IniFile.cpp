@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/AsciiCase.h"
 #include "common/AtomicFile.h"
 
 namespace fs = std::filesystem;
@@ -32,19 +33,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
         s.remove_suffix(1);
     return s;
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
 }
 
 enum class Kind { Blank, Comment, Section, Key, Other };
@@ -246,13 +234,13 @@ IniFile::Locator IniFile::Locate(std::string_view section, std::string_view key)
         if (p.kind == Kind::Section) {
             if (inside)
                 break; // only the first section of that name counts
-            if (SameName(p.name, section)) {
+            if (EqualsIgnoringCase(p.name, section)) {
                 inside = true;
                 loc.section = loc.lastKey = i;
             }
         } else if (inside && p.kind == Kind::Key) {
             loc.lastKey = i;
-            if (loc.key < 0 && SameName(p.name, key))
+            if (loc.key < 0 && EqualsIgnoringCase(p.name, key))
                 loc.key = i;
         }
     }

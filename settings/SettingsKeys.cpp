@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "common/AsciiCase.h"
 #include "common/FileRules.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsLocation.h"
@@ -94,13 +95,6 @@ const SettingsKey kKeys[] = {
 #undef TEXT_FIELD
 #undef NO_FIELD
 
-bool SameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
 } // namespace
 
 std::span<const SettingsKey> AllSettingsKeys() {
@@ -109,7 +103,7 @@ std::span<const SettingsKey> AllSettingsKeys() {
 
 const SettingsKey *FindSettingsKey(std::string_view section, std::string_view key) {
     for (const SettingsKey &k : kKeys)
-        if (SameName(k.section, section) && SameName(k.key, key))
+        if (EqualsIgnoringCase(k.section, section) && EqualsIgnoringCase(k.key, key))
             return &k;
     return nullptr;
 }
@@ -203,4 +197,30 @@ bool WriteSetting(IniFile &ini, const SettingsKey &k, const ConvertSettings &s) 
     if (!k.intField && !k.textField)
         return false;
     return ini.SetString(k.section, k.key, SettingText(k, s));
+}
+
+namespace {
+
+const SettingsKey *ImageKey(const char *key) {
+    return key ? FindSettingsKey(kSectionImage, key) : nullptr;
+}
+
+} // namespace
+
+std::string ImageSettingText(const ImageSettings &img, const char *key) {
+    const SettingsKey *k = ImageKey(key);
+    if (!k || !k->textField)
+        return {};
+    ConvertSettings s;
+    s.img = img;
+    return *k->textField(s);
+}
+
+std::optional<int> ImageSettingInt(const ImageSettings &img, const char *key) {
+    const SettingsKey *k = ImageKey(key);
+    if (!k || !k->intField)
+        return std::nullopt;
+    ConvertSettings s;
+    s.img = img;
+    return *k->intField(s);
 }

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -115,3 +116,10 @@ std::string SettingText(const SettingsKey &k, const ConvertSettings &s);
 // Put the field's value into `ini` (in memory). False when the key has no
 // field or the store refused the write.
 bool WriteSetting(IniFile &ini, const SettingsKey &k, const ConvertSettings &s);
+
+// The value of section "Img" key `key` held by `img`, as the table reads it:
+// the text of a string key ("" when `key` is nullptr or no string key of
+// the section), the number of an int key (nothing when `key` is nullptr or
+// no int key of the section).
+std::string ImageSettingText(const ImageSettings &img, const char *key);
+std::optional<int> ImageSettingInt(const ImageSettings &img, const char *key);

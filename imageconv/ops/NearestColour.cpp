@@ -12,6 +12,27 @@ namespace {
 // Up to this many entries a plain scan is as fast as anything cleverer.
 constexpr size_t kLinearLimit = 16;
 constexpr int kCellsPerChannel = 256 >> 3;
+
+// The rule over `count` entries, entryAt(k) for k = 0, 1, ... in index
+// order: the first of the nearest, an exact match ending the scan.
+template <class EntryAt>
+int ScanNearest(size_t count, EntryAt entryAt, int red, int green, int blue) {
+    int best = 0;
+    int bestDistance = 0x7fffffff;
+    for (size_t k = 0; k < count; ++k) {
+        const auto &e = entryAt(k);
+        const int dr = red - e.red, dg = green - e.green, db = blue - e.blue;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = e.index;
+            if (d == 0)
+                break;
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 NearestColour::NearestColour(const std::vector<RgbQuad> &palette, int important)
@@ -35,19 +56,9 @@ int NearestColour::Search(int red, int green, int blue) {
 }
 
 int NearestColour::SearchLinear(int red, int green, int blue) const {
-    int best = 0;
-    int bestDistance = 0x7fffffff;
-    for (const Entry &e : entries_) {
-        const int dr = red - e.red, dg = green - e.green, db = blue - e.blue;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = e.index;
-            if (d == 0)
-                break; // the first exact match is the answer
-        }
-    }
-    return best;
+    return ScanNearest(
+        entries_.size(), [this](size_t k) -> const Entry & { return entries_[k]; }, red, green,
+        blue);
 }
 
 // Every colour c of a cell has, for the entry m with the smallest largest
@@ -90,21 +101,9 @@ int NearestColour::SearchInCell(int red, int green, int blue) {
     if (cellStart_[cell] < 0)
         BuildCell(cell);
     const uint8_t *list = candidates_.data() + cellStart_[cell];
-    const int n = cellCount_[cell];
-    int best = 0;
-    int bestDistance = 0x7fffffff;
-    for (int k = 0; k < n; ++k) {
-        const Entry &e = entries_[list[k]];
-        const int dr = red - e.red, dg = green - e.green, db = blue - e.blue;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = e.index;
-            if (d == 0)
-                break;
-        }
-    }
-    return best;
+    return ScanNearest(
+        cellCount_[cell], [this, list](size_t k) -> const Entry & { return entries_[list[k]]; },
+        red, green, blue);
 }
 
 } // namespace imageconv

@@ -140,9 +140,8 @@ void SplitPlanes(const Dib &page, const PcxLayout &l, const uint8_t *src,
 // The trailing 256-colour palette of an 8-bit page.
 void PutPcxPalette(ByteSink &sink, const Dib &page) {
     sink.U8(12);
-    int inUse = PaletteCount(page);
     for (int i = 0; i < 256; ++i) {
-        RgbQuad c = i < inUse ? page.palette[size_t(i)] : RgbQuad{};
+        const RgbQuad c = UsedPaletteEntry(page, i);
         sink.U8(c.red);
         sink.U8(c.green);
         sink.U8(c.blue);

@@ -51,9 +51,8 @@ Status WriteTga(const Dib &page, const std::string &path) {
         sink.U8(unsigned(page.bpp));
         sink.U8(0);
         if (mapped) {
-            int inUse = PaletteCount(page);
             for (int i = 0; i < 256; ++i) {
-                RgbQuad c = i < inUse ? page.palette[size_t(i)] : RgbQuad{};
+                const RgbQuad c = UsedPaletteEntry(page, i);
                 sink.U8(c.blue);
                 sink.U8(c.green);
                 sink.U8(c.red);

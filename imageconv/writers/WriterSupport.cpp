@@ -198,6 +198,10 @@ RgbQuad PaletteEntry(const Dib &page, int i) {
     return RgbQuad{};
 }
 
+RgbQuad UsedPaletteEntry(const Dib &page, int i) {
+    return i >= 0 && i < PaletteCount(page) ? page.palette[size_t(i)] : RgbQuad{};
+}
+
 bool IsGreyRamp(const Dib &page) {
     int n = PaletteCount(page);
     if (n == 0)

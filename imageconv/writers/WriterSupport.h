@@ -137,6 +137,10 @@ int PaletteCount(const Dib &page);
 // Palette entry i, black for an index the palette does not hold.
 RgbQuad PaletteEntry(const Dib &page, int i);
 
+// Entry i of a palette written at a fixed length: the page's entry i while
+// it is in use (PaletteCount), black past them.
+RgbQuad UsedPaletteEntry(const Dib &page, int i);
+
 // True when entry i is (v, v, v) with v = i * 255 / (2^bpp - 1) for every
 // entry in use: the page's indices are its grey levels at full scale.
 bool IsGreyRamp(const Dib &page);

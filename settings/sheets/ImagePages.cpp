@@ -13,6 +13,7 @@
 
 #include <array>
 
+#include "common/AsciiCase.h"
 #include "res/SettingsTemplates.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsKeys.h"
@@ -50,9 +51,7 @@ enum : int {
 enum : int {
     IDC_DESCRIPTION = 1035,
     IDC_QUALITY_TEXT = 1042,
-    IDC_JPG_COLOUR = 1031,
     IDC_JPG_QUALITY = 1041,
-    IDC_TIF_COLOUR = 1040,
     IDC_TIF_COMPRESS = 1030,
     IDC_TIF_QUALITY_LABEL = 1062,
     IDC_TIF_QUALITY = 1032,
@@ -60,81 +59,6 @@ enum : int {
 };
 
 constexpr int kSizeDigits = 4;
-
-const char *const kDescBmp = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "The BMP file format, also known as bitmap or Device Independent Bitmap (DIB) file format, "
-    "is a image file format used to store bitmap digital images, especially on Microsoft Windows "
-    "and OS/2 operating systems.");
-const char *const kDescTiff = QT_TRANSLATE_NOOP(
-    "CImagePage", "Tagged Image File Format (abbreviated TIFF) is a file format for "
-                  "storing images, including photographs and line art.");
-const char *const kDescJpeg = QT_TRANSLATE_NOOP(
-    "CImagePage", "JPEG is a compression method specifically intended for continuous-tone images.");
-const char *const kDescGif = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "The Graphics Interchange Format (GIF) is a bitmap image format that was introduced by "
-    "CompuServe in 1987 and has since come into widespread usage on the World Wide Web due to its "
-    "wide support and portability.");
-const char *const kDescPng = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "Portable Network Graphics is a bitmapped image format that employs lossless data "
-    "compression.");
-const char *const kDescPcx = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "PCX is the native file format for PC Paintbrush (PCX = 'Personal Computer eXchange') and "
-    "became one of the first widely accepted DOS imaging standards.");
-const char *const kDescJp2 = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "JPEG 2000 is an image compression standard and coding system. It was created by the Joint "
-    "Photographic Experts Group committee in 2000 with the intention of superseding their "
-    "original discrete cosine transform-based JPEG standard (created in 1992) with a newly "
-    "designed, wavelet-based method.");
-const char *const kDescJpc = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "JPC is an image file similar to JPEG-1, and it is in connection with File containing JPEG "
-    "2000 Code. There is no standardized extension for code-stream data because code-stream data "
-    "is not to be considered to be stored in files in first place, though when done for testing "
-    "purposes, the extension .JPC or .J2K appear frequently.");
-const char *const kDescRas = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "The RAS file extension is related to Sun Raster format. The Sun Raster format is the native "
-    "bitmap format on the Sun UNIX platforms. It is a simple bitmap format with wide "
-    "distribution, particularly in the UNIX world. The default extension for Sun Raster files is "
-    "RAS.");
-const char *const kDescTga = QT_TRANSLATE_NOOP(
-    "CImagePage",
-    "Truevision TGA, often referred to as TARGA, is a raster graphics file format. TARGA is an "
-    "acronym for Truevision Advanced Raster Graphics Adapter; TGA is an initialism for Truevision "
-    "Graphics Adapter.");
-
-const CColourPage::Info kBmpInfo{&dlgtpl::kTplBmp, 1036, "bmpc", &ImageSettings::szBmpColor,
-                                 kDescBmp};
-const CColourPage::Info kGifInfo{&dlgtpl::kTplGif, 1037, "gifc", &ImageSettings::szGifColor,
-                                 kDescGif};
-const CColourPage::Info kPngInfo{&dlgtpl::kTplPng, 1039, "pngc", &ImageSettings::szPngColor,
-                                 kDescPng};
-const CColourPage::Info kPcxInfo{&dlgtpl::kTplPcx, 1038, "pcxc", &ImageSettings::szPcxColor,
-                                 kDescPcx};
-const CColourPage::Info kJp2Info{&dlgtpl::kTplJp2, 1053, "jp2c", &ImageSettings::szJp2Color,
-                                 kDescJp2};
-const CColourPage::Info kJpcInfo{&dlgtpl::kTplJpc, 1052, "jpcc", &ImageSettings::szJpcColor,
-                                 kDescJpc};
-const CColourPage::Info kRasInfo{&dlgtpl::kTplRas, 1051, "rasc", &ImageSettings::szRasColor,
-                                 kDescRas};
-const CColourPage::Info kTgaInfo{&dlgtpl::kTplTga, 1050, "tgac", &ImageSettings::szTgaColor,
-                                 kDescTga};
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 // A quality track bar: 1..100, page size 10, a tick every 10 above it, the
 // number beside it following the bar once the page is set up. A stored
@@ -251,45 +175,53 @@ void CComn::WriteKeys(IniFile &ini) {
     WriteInt(ini, "antialias", m_bAntialias);
 }
 
-// ---- Colour-only pages -----------------------------------------------------
+// ---- Format pages ----------------------------------------------------------
 
-CColourPage::CColourPage(const Info &info, QWidget *parent)
-    : CImagePage(*info.tpl, kSectionImage, parent), m_info(info) {}
+CColourPage::CColourPage(const ImageFormat &format, QWidget *parent)
+    : CImagePage(*dlgtpl::ImagePageTemplate(format.page.templateId), kSectionImage, parent),
+      m_format(format) {}
 
 void CColourPage::OnInitDialog() {
-    SetItemText(IDC_DESCRIPTION, QCoreApplication::translate("CImagePage", m_info.description));
-    SelectColourValue(ItemAs<QComboBox>(m_info.listId), m_settings.*m_info.field);
+    SetItemText(IDC_DESCRIPTION,
+                QCoreApplication::translate("CImagePage", m_format.page.description));
+    SelectColourValue(ItemAs<QComboBox>(m_format.page.colourList),
+                      ImageSettingText(m_settings, m_format.keys.colour));
 }
 
 void CColourPage::WriteKeys(IniFile &ini) {
-    if (auto value = SelectedColourValue(ItemAs<QComboBox>(m_info.listId)))
-        Write(ini, m_info.key, *value);
+    WriteColour(ini);
 }
 
-CBmpp::CBmpp(QWidget *parent) : CColourPage(kBmpInfo, parent) {}
-CGif::CGif(QWidget *parent) : CColourPage(kGifInfo, parent) {}
-CPng::CPng(QWidget *parent) : CColourPage(kPngInfo, parent) {}
-CPcx::CPcx(QWidget *parent) : CColourPage(kPcxInfo, parent) {}
-CJp2::CJp2(QWidget *parent) : CColourPage(kJp2Info, parent) {}
-CJpc::CJpc(QWidget *parent) : CColourPage(kJpcInfo, parent) {}
-CRas::CRas(QWidget *parent) : CColourPage(kRasInfo, parent) {}
-CTga::CTga(QWidget *parent) : CColourPage(kTgaInfo, parent) {}
+void CColourPage::WriteColour(IniFile &ini) {
+    if (auto value = SelectedColourValue(ItemAs<QComboBox>(m_format.page.colourList)))
+        Write(ini, m_format.keys.colour, *value);
+}
+
+CImagePage *MakeFormatPage(const ImageFormat &format, QWidget *parent) {
+    switch (format.page.kind) {
+    case SheetPage::Colour:
+        return new CColourPage(format, parent);
+    case SheetPage::Jpeg:
+        return new CJpg(format, parent);
+    case SheetPage::Tiff:
+        return new CTiff(format, parent);
+    case SheetPage::None:
+        break;
+    }
+    return nullptr;
+}
 
 // ---- JPEG ------------------------------------------------------------------
 
-CJpg::CJpg(QWidget *parent) : CImagePage(dlgtpl::kTplJpeg, kSectionImage, parent) {}
-
 void CJpg::OnInitDialog() {
-    SetItemText(IDC_DESCRIPTION, QCoreApplication::translate("CImagePage", kDescJpeg));
-    SelectColourValue(ItemAs<QComboBox>(IDC_JPG_COLOUR), m_settings.szJpgColor);
+    CColourPage::OnInitDialog();
     SetupQuality(ItemAs<QSlider>(IDC_JPG_QUALITY), ItemAs<QLabel>(IDC_QUALITY_TEXT),
-                 m_settings.nJpgQuality);
+                 ImageSettingInt(m_settings, m_format.keys.quality).value_or(0));
 }
 
 void CJpg::WriteKeys(IniFile &ini) {
-    if (auto value = SelectedColourValue(ItemAs<QComboBox>(IDC_JPG_COLOUR)))
-        Write(ini, "jpgc", *value);
-    WriteInt(ini, "JQu", ItemAs<QSlider>(IDC_JPG_QUALITY)->value());
+    WriteColour(ini);
+    WriteInt(ini, m_format.keys.quality, ItemAs<QSlider>(IDC_JPG_QUALITY)->value());
 }
 
 // ---- TIFF ------------------------------------------------------------------
@@ -315,23 +247,21 @@ constexpr std::array<CompressionRule, 7> kCompressionRules = {{
 
 } // namespace
 
-CTiff::CTiff(QWidget *parent) : CImagePage(dlgtpl::kTplTiff, kSectionImage, parent) {}
-
 void CTiff::DoDataExchange(bool save) {
     DDX_CBIndex(save, IDC_TIF_COMPRESS, m_nCompression);
     DDX_Check(save, IDC_TIF_MULTIPAGE, m_bMultipage);
 }
 
 void CTiff::OnInitDialog() {
-    SetItemText(IDC_DESCRIPTION, QCoreApplication::translate("CImagePage", kDescTiff));
-    m_nCompression = m_settings.nTifCompression;
-    m_bMultipage = m_settings.bTifMultipage;
+    m_nCompression = ImageSettingInt(m_settings, m_format.keys.compression).value_or(0);
+    m_bMultipage = ImageSettingInt(m_settings, m_format.keys.multiPage).value_or(0);
     SetupQuality(ItemAs<QSlider>(IDC_TIF_QUALITY), ItemAs<QLabel>(IDC_QUALITY_TEXT),
-                 m_settings.nTifQuality);
+                 ImageSettingInt(m_settings, m_format.keys.quality).value_or(0));
     DoDataExchange(false);
     ApplyCompressionRule();
-    // The stored colour replaces the rule's choice; the enabled states stay.
-    SelectColourValue(ItemAs<QComboBox>(IDC_TIF_COLOUR), m_settings.szTifColor);
+    // The stored colour (and the description) replace the rule's choice; the
+    // enabled states stay.
+    CColourPage::OnInitDialog();
     DoDataExchange(false);
 
     connect(ItemAs<QComboBox>(IDC_TIF_COMPRESS), &QComboBox::currentIndexChanged, this,
@@ -340,26 +270,26 @@ void CTiff::OnInitDialog() {
 
 void CTiff::ApplyCompressionRule() {
     DoDataExchange(true);
-    EnableItem(IDC_TIF_COLOUR, true);
+    const int colourList = m_format.page.colourList;
+    EnableItem(colourList, true);
     for (int id : {IDC_TIF_QUALITY, IDC_TIF_QUALITY_LABEL, IDC_QUALITY_TEXT})
         EnableItem(id, false);
     if (m_nCompression >= 0 && m_nCompression < static_cast<int>(kCompressionRules.size())) {
         const CompressionRule &rule = kCompressionRules[m_nCompression];
-        EnableItem(IDC_TIF_COLOUR, rule.colourList);
+        EnableItem(colourList, rule.colourList);
         for (int id : {IDC_TIF_QUALITY, IDC_TIF_QUALITY_LABEL, IDC_QUALITY_TEXT})
             EnableItem(id, rule.quality);
-        ItemAs<QComboBox>(IDC_TIF_COLOUR)->setCurrentIndex(rule.colourItem);
+        ItemAs<QComboBox>(colourList)->setCurrentIndex(rule.colourItem);
     }
     DoDataExchange(false);
 }
 
 void CTiff::WriteKeys(IniFile &ini) {
-    if (auto value = SelectedColourValue(ItemAs<QComboBox>(IDC_TIF_COLOUR)))
-        Write(ini, "tifc", *value);
-    WriteInt(ini, "TJQu", ItemAs<QSlider>(IDC_TIF_QUALITY)->value());
+    WriteColour(ini);
+    WriteInt(ini, m_format.keys.quality, ItemAs<QSlider>(IDC_TIF_QUALITY)->value());
     // A stored compression outside the list leaves no item selected; the key
     // then stays as the file has it.
     if (m_nCompression >= 0)
-        WriteInt(ini, "compress", m_nCompression);
-    WriteInt(ini, "multpage", m_bMultipage);
+        WriteInt(ini, m_format.keys.compression, m_nCompression);
+    WriteInt(ini, m_format.keys.multiPage, m_bMultipage);
 }

@@ -3,9 +3,11 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // The pages of the "Image Settings" sheet: the Common page and one page per
-// image format with a colour choice (BMP, TIFF, JPEG, GIF, PNG, PCX, JP2,
-// JPC, RAS, TGA). Each works on its own copy of ImageSettings and writes its
-// keys of section "Img" on OK; see SettingsPage.h for the page life cycle.
+// image format with a colour choice, made from the format's row of the
+// format table (imageconv/ImageFormats.h: its template, colour list, keys
+// and description). Each works on its own copy of ImageSettings and writes
+// its keys of section "Img" on OK; see SettingsPage.h for the page life
+// cycle.
 //
 // Colour lists show captions and store colour values; a stored value is
 // selected by comparing without regard to case, and a list left without a
@@ -15,6 +17,7 @@
 #include <optional>
 #include <string>
 
+#include "imageconv/ImageFormats.h"
 #include "settings/ConvertSettings.h"
 #include "settings/sheets/SettingsPage.h"
 
@@ -59,75 +62,28 @@ private:
     int m_bAntialias = 1;
 };
 
-// The pages that hold a colour choice and a description only.
+// A format's page: its colour list and description (SheetPage::Colour);
+// the JPEG and TIFF pages add their controls.
 class CColourPage : public CImagePage {
     Q_OBJECT
 public:
-    struct Info {
-        const dlgtpl::Dialog *tpl;
-        int listId;
-        const char *key;
-        std::string ImageSettings::*field;
-        const char *description;
-    };
-    CColourPage(const Info &info, QWidget *parent);
+    CColourPage(const ImageFormat &format, QWidget *parent);
     void DoDataExchange(bool) override {}
 
 protected:
     void OnInitDialog() override;
     void WriteKeys(IniFile &ini) override;
+    // The colour list's selection into the format's colour key.
+    void WriteColour(IniFile &ini);
 
-private:
-    const Info &m_info;
-};
-
-class CBmpp : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CBmpp(QWidget *parent = nullptr);
-};
-class CGif : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CGif(QWidget *parent = nullptr);
-};
-class CPng : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CPng(QWidget *parent = nullptr);
-};
-class CPcx : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CPcx(QWidget *parent = nullptr);
-};
-class CJp2 : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CJp2(QWidget *parent = nullptr);
-};
-class CJpc : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CJpc(QWidget *parent = nullptr);
-};
-class CRas : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CRas(QWidget *parent = nullptr);
-};
-class CTga : public CColourPage {
-    Q_OBJECT
-public:
-    explicit CTga(QWidget *parent = nullptr);
+    const ImageFormat &m_format;
 };
 
 // "JPEG": colour and quality (track bar 1..100, number in static 1042).
-class CJpg : public CImagePage {
+class CJpg : public CColourPage {
     Q_OBJECT
 public:
-    explicit CJpg(QWidget *parent = nullptr);
-    void DoDataExchange(bool) override {}
+    using CColourPage::CColourPage;
 
 protected:
     void OnInitDialog() override;
@@ -135,10 +91,10 @@ protected:
 };
 
 // "TIFF": colour, compression with its rule, quality, multi-page.
-class CTiff : public CImagePage {
+class CTiff : public CColourPage {
     Q_OBJECT
 public:
-    explicit CTiff(QWidget *parent = nullptr);
+    using CColourPage::CColourPage;
     void DoDataExchange(bool save) override;
 
 protected:
@@ -151,3 +107,6 @@ private:
     int m_nCompression = 0;
     int m_bMultipage = 0;
 };
+
+// The format's page, or nullptr for a format without one (SheetPage::None).
+CImagePage *MakeFormatPage(const ImageFormat &format, QWidget *parent);

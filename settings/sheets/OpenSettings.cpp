@@ -6,11 +6,8 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <iterator>
-
-#include "convert/ImageFormat.h"
 #include "convert/OutputKind.h"
+#include "imageconv/ImageFormats.h"
 #include "settings/sheets/CMyPropSheet.h"
 #include "settings/sheets/CTxtDlg.h"
 #include "settings/sheets/ImagePages.h"
@@ -30,39 +27,25 @@ Page *AddPage(CMyPropSheet &sheet, const Group &group, const std::string &iniPat
 
 void BuildImageSheet(CMyPropSheet &sheet, const std::string &iniPath,
                      const ConvertSettings &current) {
-    const ImageSettings &img = current.img;
-    AddPage<CComn>(sheet, img, iniPath);
-    AddPage<CBmpp>(sheet, img, iniPath);
-    AddPage<CTiff>(sheet, img, iniPath);
-    AddPage<CJpg>(sheet, img, iniPath);
-    AddPage<CGif>(sheet, img, iniPath);
-    AddPage<CPng>(sheet, img, iniPath);
-    AddPage<CPcx>(sheet, img, iniPath);
-    AddPage<CJp2>(sheet, img, iniPath);
-    AddPage<CJpc>(sheet, img, iniPath);
-    AddPage<CRas>(sheet, img, iniPath);
-    AddPage<CTga>(sheet, img, iniPath);
+    AddPage<CComn>(sheet, current.img, iniPath);
+    // The format pages by their tab positions, 1 on.
+    for (int tab = 1; tab <= static_cast<int>(kImageFormats.size()); ++tab) {
+        for (const ImageFormat &format : kImageFormats) {
+            if (format.page.tab != tab)
+                continue;
+            if (CImagePage *page = MakeFormatPage(format, &sheet)) { // owned by the sheet's tabs
+                sheet.AddPage(page);
+                page->Setup(current.img, iniPath);
+            }
+        }
+    }
 }
 
 int ImagePageOfFormat(int formatIndex) {
-    // The format codes of the pages above, in tab order; the Common page
-    // (0) stands for the formats without a page of their own.
-    constexpr int kPageFormats[] = {0,
-                                    IC_FORMAT_BMP,
-                                    IC_FORMAT_TIFF,
-                                    IC_FORMAT_JPEG,
-                                    IC_FORMAT_GIF,
-                                    IC_FORMAT_PNG,
-                                    IC_FORMAT_PCX,
-                                    IC_FORMAT_JP2,
-                                    IC_FORMAT_JPC,
-                                    IC_FORMAT_RAS,
-                                    IC_FORMAT_TGA};
+    // The Common page (0) stands for the formats without a page of their own.
     if (formatIndex < 0 || formatIndex >= static_cast<int>(kImageFormats.size()))
         return 0;
-    const int code = kImageFormats[static_cast<std::size_t>(formatIndex)].code;
-    const auto *page = std::find(std::begin(kPageFormats), std::end(kPageFormats), code);
-    return page == std::end(kPageFormats) ? 0 : static_cast<int>(page - std::begin(kPageFormats));
+    return kImageFormats[static_cast<std::size_t>(formatIndex)].page.tab;
 }
 
 void BuildPdfSheet(CMyPropSheet &sheet, const std::string &iniPath,

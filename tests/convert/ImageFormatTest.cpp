@@ -4,6 +4,7 @@
 
 // The format table and how a run reads a format from a list item's text.
 #include "convert/ImageFormat.h"
+#include "settings/SettingsKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,29 @@ TEST(ImageFormat, ShortNamesGiveTheirListIndex) {
     EXPECT_EQ(ImageFormatIndexOfName("webp"), -1);
     EXPECT_EQ(ImageFormatIndexOfName(""), -1);
     EXPECT_EQ(ImageFormatIndexOfName(".jpg"), -1);
+}
+
+// What a new row must hold to: the keys it reads are keys of "Img", and its
+// scan rank and sheet tab are its own, with no gap.
+TEST(ImageFormat, EveryRowReadsKeysTheKeyTableHasAndHasItsOwnRankAndTab) {
+    std::set<int> ranks, tabs;
+    for (const ImageFormat &f : kImageFormats) {
+        EXPECT_TRUE(ranks.insert(f.scanRank).second) << f.name;
+        if (f.page.kind != SheetPage::None) {
+            EXPECT_TRUE(tabs.insert(f.page.tab).second) << f.name;
+        }
+        for (const char *key :
+             {f.keys.colour, f.keys.quality, f.keys.compression, f.keys.multiPage}) {
+            if (key) {
+                EXPECT_NE(FindSettingsKey(kSectionImage, key), nullptr) << f.name << " " << key;
+            }
+        }
+        EXPECT_EQ(!f.keys.colour, f.page.kind == SheetPage::None) << f.name;
+    }
+    EXPECT_EQ(*ranks.begin(), 0);
+    EXPECT_EQ(*ranks.rbegin(), static_cast<int>(kImageFormats.size()) - 1);
+    EXPECT_EQ(tabs.empty() ? 0 : *tabs.begin(), 1);
+    EXPECT_EQ(tabs.empty() ? 0 : *tabs.rbegin(), static_cast<int>(tabs.size()));
 }
 
 } // namespace
