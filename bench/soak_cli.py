@@ -201,6 +201,11 @@ class CliRun(Run):
         for p, doc in zip(self.inputs, self.docs):
             es = entries[p]
             name = fsname(p)
+            # A folder stands for the PostScript files in it: this one has none.
+            if doc.key == "folder":
+                if es:
+                    self.bad("an empty folder given as input gave rows", name)
+                continue
             if len(es) != 1:
                 if not killed:
                     self.bad("input without exactly one report row",

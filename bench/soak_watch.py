@@ -136,6 +136,8 @@ class WatchRun(Run):
         for line in proc.lines:
             status, _, rest = line.partition("  ")
             path, _, reason = rest.partition(": ")
+            # A row that succeeded names its output: "IN -> OUT".
+            path = path.split(" -> ")[0]
             k = by_name.get(os.path.basename(path))
             if k is None:
                 continue

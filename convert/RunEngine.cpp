@@ -50,7 +50,11 @@ bool EngineSucceeded(int code) {
 }
 
 std::string EngineFailReason(int code, const std::string &errorLine, int memoryLimitMiB) {
-    if ((code == TESSARIN_VMERROR || code == TESSARIN_E_MEMORY) && memoryLimitMiB > 0)
+    // Out of memory under the limit: told by the code, or, when the document
+    // handled the error itself and ended otherwise, by its error line.
+    const bool vmError = code == TESSARIN_VMERROR || code == TESSARIN_E_MEMORY ||
+                         errorLine.rfind("/VMerror", 0) == 0;
+    if (vmError && memoryLimitMiB > 0)
         return "the interpreter needed more than " + std::to_string(memoryLimitMiB) + " MiB";
     if (code < TESSARIN_E_SIGNAL_BASE && code >= TESSARIN_E_SIGNAL_LAST)
         return "the interpreter stopped unexpectedly (signal " +

@@ -6,13 +6,12 @@
 // integers, safe for several threads at once. Handles are not reused while
 // the table holds them; after 2^31 - 1 creations the numbering starts again
 // at 1, skipping handles still in use.
-#include <algorithm>
 #include <climits>
-#include <cstring>
 #include <exception>
 #include <mutex>
 #include <unordered_map>
 
+#include "common/CopyText.h"
 #include "imageconv/ConverterRecord.h"
 #include "imageconv/ImageConverter.h"
 
@@ -144,13 +143,7 @@ int ImageConverterLastError(int handle, char *buffer, int size) {
         auto ic = LookupConverter(handle);
         if (!ic)
             return -1;
-        const std::string &text = ic->m_lastError;
-        if (buffer && size > 0) {
-            std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
-            std::memcpy(buffer, text.data(), n);
-            buffer[n] = '\0';
-        }
-        return static_cast<int>(text.size());
+        return CopyText(ic->m_lastError, buffer, size);
     } catch (...) {
         return -1;
     }

@@ -197,10 +197,37 @@ void CColourPage::WriteColour(IniFile &ini) {
         Write(ini, m_format.keys.colour, *value);
 }
 
+namespace {
+
+// The class of a colour-only page, by the page's template.
+CImagePage *MakeColourPage(const ImageFormat &format, QWidget *parent) {
+    switch (format.page.templateId) {
+    case 145:
+        return new CBmpp(format, parent);
+    case 147:
+        return new CPng(format, parent);
+    case 148:
+        return new CGif(format, parent);
+    case 149:
+        return new CPcx(format, parent);
+    case 162:
+        return new CTga(format, parent);
+    case 163:
+        return new CJp2(format, parent);
+    case 164:
+        return new CJpc(format, parent);
+    case 165:
+        return new CRas(format, parent);
+    }
+    return new CColourPage(format, parent);
+}
+
+} // namespace
+
 CImagePage *MakeFormatPage(const ImageFormat &format, QWidget *parent) {
     switch (format.page.kind) {
     case SheetPage::Colour:
-        return new CColourPage(format, parent);
+        return MakeColourPage(format, parent);
     case SheetPage::Jpeg:
         return new CJpg(format, parent);
     case SheetPage::Tiff:

@@ -79,6 +79,49 @@ protected:
     const ImageFormat &m_format;
 };
 
+// The colour-only pages, a class each (its row of the format table says
+// all it does): "BMP", "GIF", "PNG", "PCX", "JP2", "JPC", "RAS", "TGA".
+class CBmpp : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+class CGif : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+class CPng : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+class CPcx : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+class CJp2 : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+class CJpc : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+class CRas : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+class CTga : public CColourPage {
+    Q_OBJECT
+public:
+    using CColourPage::CColourPage;
+};
+
 // "JPEG": colour and quality (track bar 1..100, number in static 1042).
 class CJpg : public CColourPage {
     Q_OBJECT

@@ -25,6 +25,10 @@ using namespace std::chrono_literals;
 // A document that keeps every string it makes: a chain of 1 MiB strings
 // that grows until memory runs out.
 constexpr char kAllocate[] = "%!PS\n/keep [] def\n{ /keep [ keep 1048576 string ] def } loop\n";
+// The same after setting its page size: the interpreter then ends it with
+// another code, and says /VMerror only in its error line.
+constexpr char kAllocateSized[] = "%!PS\n<< /PageSize [200 240] >> setpagedevice\n"
+                                  "/keep [] def\n{ /keep [ keep 1048576 string ] def } loop\n";
 
 class RunLimitsTest : public RunFixture {
 protected:
@@ -76,6 +80,10 @@ TEST_F(RunLimitsTest, AFileNeedingMoreThanTheMemoryLimitFailsWithItAndTheNextFil
         ExpectOnlyTheGoodOutput(kind);
         EXPECT_LT(took, 60s) << "the limit ended the allocation";
     }
+    testsupport::WriteFile(hungry, kAllocateSized);
+    std::filesystem::remove_all(Out(""));
+    ConvertThenGood(OutputKind::Pdf, hungry);
+    EXPECT_EQ(view.Reason(0), "the interpreter needed more than 512 MiB");
 }
 
 // A3 (297 x 420 mm) at 600 dpi, the largest resolution there is, under the
