@@ -198,6 +198,22 @@ void CMainDlg::CreateControls() {
     m_cbFormat->setMaxVisibleItems(static_cast<int>(kImageFormats.size()));
     m_editOutputDir->setReadOnly(true); // scrolls horizontally, as every QLineEdit
 
+    ConnectControls();
+    SetTabOrder();
+    NameControlsWithoutText();
+    CreateShortcuts();
+    MarkFocusAndReadOnly();
+    AnchorControls(size);
+
+    // Centred on the screen the window opens on.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size);
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void CMainDlg::ConnectControls() {
     connect(m_btnStart, &QPushButton::clicked, this, &CMainDlg::OnStart);
     connect(m_btnAddFiles, &QPushButton::clicked, this, &CMainDlg::OnAddFiles);
     connect(m_btnAddFolder, &QPushButton::clicked, this, &CMainDlg::OnAddFolder);
@@ -215,19 +231,6 @@ void CMainDlg::CreateControls() {
     m_list->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMainDlg::OnSelectionChanged);
-
-    SetTabOrder();
-    NameControlsWithoutText();
-    CreateShortcuts();
-    MarkFocusAndReadOnly();
-    AnchorControls(size);
-
-    // Centred on the screen the window opens on.
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size);
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 void CMainDlg::AnchorControls(QSize base) {

@@ -268,6 +268,8 @@ private:
     void OnStartKey(); // Ctrl+Return: Start, when idle and there are rows
     // Ties every control to the window's edges (see AnchorLayout), `base`
     // being the template's size.
+    // The buttons, lists and the file list wired to their handlers.
+    void ConnectControls();
     void AnchorControls(QSize base);
     // The path column's width: what the other columns leave of the list.
     void FitPathColumn();
