@@ -45,22 +45,24 @@ QString VantoriaIconPath(int id) {
     return QStringLiteral(":/icons/%1.svg").arg(id);
 }
 
-QSize VantoriaIconSize(int id) {
+namespace {
+
+// Loads icon `id` into `renderer`; false for an unknown id or a broken file.
+bool LoadIcon(int id, QSvgRenderer &renderer) {
     const QString path = VantoriaIconPath(id);
-    if (path.isEmpty())
-        return {};
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid())
-        return {};
-    return renderer.defaultSize();
+    return !path.isEmpty() && renderer.load(path) && renderer.isValid();
+}
+
+} // namespace
+
+QSize VantoriaIconSize(int id) {
+    QSvgRenderer renderer;
+    return LoadIcon(id, renderer) ? renderer.defaultSize() : QSize();
 }
 
 QImage VantoriaIconImage(int id, QSize size) {
-    const QString path = VantoriaIconPath(id);
-    if (path.isEmpty())
-        return {};
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid())
+    QSvgRenderer renderer;
+    if (!LoadIcon(id, renderer))
         return {};
     if (!size.isValid() || size.isEmpty())
         size = renderer.defaultSize();
