@@ -43,3 +43,8 @@ int ImageFormatIndexOfName(std::string_view cliName) {
             return static_cast<int>(i);
     return -1;
 }
+
+bool WritesOneFile(const ImageFormatChoice &format, const ImageSettings &img) {
+    const ImageFormat *row = FindImageFormat(format.code);
+    return row && row->pipeline.multiPage && img.bTifMultipage == 1;
+}

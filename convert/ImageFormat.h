@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "imageconv/ImageFormats.h"
+#include "settings/ConvertSettings.h"
 
 struct ImageFormatChoice {
     int code = FallbackImageFormat().code;       // image converter format code (IC_FORMAT_*)
@@ -33,3 +34,7 @@ std::string ImageFormatItemText(int index);
 // The list index of the format whose short name is `cliName` (exact, lower
 // case), or -1 when there is none.
 int ImageFormatIndexOfName(std::string_view cliName);
+
+// True when a row of `format` puts every page into one file: its format
+// gathers pages (the table's multiPage) and the multi-page key is set.
+bool WritesOneFile(const ImageFormatChoice &format, const ImageSettings &img);

@@ -175,16 +175,16 @@ std::string RenderPages(RunContext &run, const std::string &input, int formatCod
     return pageFolder;
 }
 
-// Every page into one TIFF file, base.tif, in page-number order. Its pages
-// are rendered first; the file is written in one step that can't stop
-// between its pages, so a stop that came meanwhile stops the row all the
-// same.
-RowOutcome MultiPageTiffRow(RunContext &run, int i, const std::string &input,
-                            const std::string &target, const std::string &base) {
+// Every page into one file (a multi-page TIFF), base + extension, in
+// page-number order. Its pages are rendered first; the file is written in
+// one step that can't stop between its pages, so a stop that came meanwhile
+// stops the row all the same.
+RowOutcome OneFileRow(RunContext &run, int i, const ImageFormatChoice &format,
+                      const std::string &input, const std::string &target,
+                      const std::string &base) {
     int engineCode = 0;
     std::string engineError;
-    const std::string pageFolder =
-        RenderPages(run, input, IC_FORMAT_TIFF, &engineCode, &engineError);
+    const std::string pageFolder = RenderPages(run, input, format.code, &engineCode, &engineError);
     if (pageFolder.empty())
         return run.NotDone("can't create a temporary folder");
     const std::size_t count = ListPageFiles(pageFolder).size();
@@ -207,8 +207,8 @@ RowOutcome MultiPageTiffRow(RunContext &run, int i, const std::string &input,
         for (std::size_t k = 1; k <= count; ++k)
             pages.push_back(PageFileName(pageFolder, static_cast<int>(k)));
         std::string reason =
-            EncodePage(run.Settings().img, pages, staging.Add(1, target + base + ".tif", ".tif"),
-                       IC_FORMAT_TIFF, true);
+            EncodePage(run.Settings().img, pages,
+                       staging.Add(1, target + base + format.ext, format.ext), format.code, true);
         if (run.Stopped())
             outcome = {RowStatus::Aborted, {}, {}};
         else
@@ -314,8 +314,8 @@ RowOutcome ImageRow(RunContext &run, int i, const ImageFormatChoice &format) {
 
     const std::string base = InputBaseName(input);
     const std::string target = ImageTargetFolder(run.Settings(), run.RowFolder(i), input);
-    const bool multiPage = format.code == IC_FORMAT_TIFF && run.Settings().img.bTifMultipage == 1;
-    // The longest output name: base.tif for a multi-page TIFF, else base_001
+    const bool multiPage = WritesOneFile(format, run.Settings().img);
+    // The longest output name: base + extension for one file, else base_001
     // and so on (a page count isn't known yet).
     const std::string longest = target + base + (multiPage ? "" : PageOutputSuffix(0)) + format.ext;
     // An input that is not a regular file (a named pipe would block the
@@ -331,7 +331,7 @@ RowOutcome ImageRow(RunContext &run, int i, const ImageFormatChoice &format) {
 
     // The folders this row makes go again unless it succeeds.
     const std::vector<std::string> madeFolders = MissingFolders(target);
-    RowOutcome outcome = multiPage ? MultiPageTiffRow(run, i, source.Path(), target, base)
+    RowOutcome outcome = multiPage ? OneFileRow(run, i, format, source.Path(), target, base)
                                    : PagedImageRow(run, {i, source.Path(), target, base, format});
     if (outcome.status != RowStatus::Succeed)
         RemoveEmptyFolders(madeFolders);

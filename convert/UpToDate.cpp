@@ -33,9 +33,8 @@ std::vector<std::string> ImageOutputs(const ConvertSettings &settings, const std
     const ImageFormatChoice format =
         ImageFormatFromItemText(ImageFormatItemText(settings.m_nFormat));
     const std::string base = target + InputBaseName(input);
-    const bool multiPage = format.code == IC_FORMAT_TIFF && settings.img.bTifMultipage == 1;
-    if (multiPage || PathTaken(base + format.ext))
-        return {base + (multiPage ? ".tif" : format.ext)};
+    if (WritesOneFile(format, settings.img) || PathTaken(base + format.ext))
+        return {base + format.ext};
     std::vector<std::string> pages;
     for (int k = 1; PathTaken(base + PageOutputSuffix(k) + format.ext); ++k)
         pages.push_back(base + PageOutputSuffix(k) + format.ext);
