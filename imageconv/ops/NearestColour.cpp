@@ -71,8 +71,8 @@ void NearestColour::BuildCell(size_t cell) {
     const int cr = int(cell >> (2 * 5)) << kCellBits;
     const int cg = int((cell >> 5) & 31) << kCellBits;
     const int cb = int(cell & 31) << kCellBits;
-    const int span = (1 << kCellBits) - 1;
-    auto nearAndFar = [span](int v, int lo, int &nearD, int &farD) {
+    constexpr int span = (1 << kCellBits) - 1;
+    auto nearAndFar = [](int v, int lo, int &nearD, int &farD) {
         const int hi = lo + span;
         nearD = v < lo ? lo - v : v > hi ? v - hi : 0;
         farD = std::max(v - lo < 0 ? lo - v : v - lo, v - hi < 0 ? hi - v : v - hi);
