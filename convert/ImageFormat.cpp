@@ -4,6 +4,8 @@
 
 #include "convert/ImageFormat.h"
 
+#include "settings/SettingsKeys.h"
+
 namespace {
 
 // The row whose scan rank is `rank`, or nullptr.
@@ -46,5 +48,6 @@ int ImageFormatIndexOfName(std::string_view cliName) {
 
 bool WritesOneFile(const ImageFormatChoice &format, const ImageSettings &img) {
     const ImageFormat *row = FindImageFormat(format.code);
-    return row && row->pipeline.multiPage && img.bTifMultipage == 1;
+    return row && row->pipeline.multiPage &&
+           ImageSettingInt(img, row->keys.multiPage).value_or(0) == 1;
 }

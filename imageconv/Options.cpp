@@ -27,58 +27,10 @@ std::string ResolvePath(const char *path, size_t maxLength) {
     return resolved;
 }
 
-namespace {
-
-// How an integer option's value is kept.
-enum class Keep {
-    Any,      // as given
-    Flag,     // 1 for any value but 0
-    Dpi,      // clamped to 72..600
-    Positive, // only a positive value; anything else leaves the field
-};
-
-struct IntOption {
-    int option;
-    int ImageConverter::*field;
-    Keep keep;
-};
-
-constexpr IntOption kIntOptions[] = {
-    {IC_OPT_BPP, &ImageConverter::m_nBpp, Keep::Any},
-    {IC_OPT_XDPI, &ImageConverter::m_nXDpi, Keep::Dpi},
-    {IC_OPT_YDPI, &ImageConverter::m_nYDpi, Keep::Dpi},
-    {IC_OPT_QUALITY, &ImageConverter::m_nQuality, Keep::Any},
-    {IC_OPT_TIFF_COMPRESSION, &ImageConverter::m_nTiffCompression, Keep::Any},
-    {IC_OPT_MULTIPAGE, &ImageConverter::m_bMultiPage, Keep::Flag},
-    {IC_OPT_GRAY, &ImageConverter::m_bGray, Keep::Flag},
-    {IC_OPT_WIDTH, &ImageConverter::m_nWidth, Keep::Positive},
-    {IC_OPT_HEIGHT, &ImageConverter::m_nHeight, Keep::Positive},
-    {IC_OPT_ROTATE, &ImageConverter::m_nRotate, Keep::Positive},
-    {IC_OPT_JPEG_MODE, &ImageConverter::m_nJpegMode, Keep::Positive},
-};
-
-void KeepInt(int &field, Keep keep, int value) {
-    switch (keep) {
-    case Keep::Any:
-        field = value;
-        break;
-    case Keep::Flag:
-        field = value != 0 ? 1 : 0;
-        break;
-    case Keep::Dpi:
-        field = std::clamp(value, 72, 600);
-        break;
-    case Keep::Positive:
-        if (value > 0)
-            field = value;
-        break;
-    }
-}
-
-} // namespace
-
 int SetConverterOption(ImageConverter &ic, int option, const char *text, int value) {
-    if (option == IC_OPT_OUTPUT_PATH || option == IC_OPT_MULTIPAGE_PATH) {
+    switch (option) {
+    case IC_OPT_OUTPUT_PATH:
+    case IC_OPT_MULTIPAGE_PATH: {
         if (!text || !*text)
             return 1;
         std::string resolved = ResolvePath(text, kMaxOutputPath);
@@ -87,14 +39,49 @@ int SetConverterOption(ImageConverter &ic, int option, const char *text, int val
         (option == IC_OPT_OUTPUT_PATH ? ic.m_szOutput : ic.m_szMultiOutput) = std::move(resolved);
         return 1;
     }
-    if (option == IC_OPT_FORMAT) {
+    case IC_OPT_FORMAT:
         ic.m_nFormatCode = FindImageFormat(value) ? value : FallbackImageFormat().code;
         return 1;
+    case IC_OPT_BPP:
+        ic.m_nBpp = value;
+        return 1;
+    case IC_OPT_XDPI:
+        ic.m_nXDpi = std::clamp(value, 72, 600);
+        return 1;
+    case IC_OPT_YDPI:
+        ic.m_nYDpi = std::clamp(value, 72, 600);
+        return 1;
+    case IC_OPT_QUALITY:
+        ic.m_nQuality = value;
+        return 1;
+    case IC_OPT_TIFF_COMPRESSION:
+        ic.m_nTiffCompression = value;
+        return 1;
+    case IC_OPT_MULTIPAGE:
+        ic.m_bMultiPage = value != 0 ? 1 : 0;
+        return 1;
+    case IC_OPT_GRAY:
+        ic.m_bGray = value != 0 ? 1 : 0;
+        return 1;
+    case IC_OPT_WIDTH:
+        if (value > 0)
+            ic.m_nWidth = value;
+        return 1;
+    case IC_OPT_HEIGHT:
+        if (value > 0)
+            ic.m_nHeight = value;
+        return 1;
+    case IC_OPT_ROTATE:
+        if (value > 0)
+            ic.m_nRotate = value;
+        return 1;
+    case IC_OPT_JPEG_MODE:
+        if (value > 0)
+            ic.m_nJpegMode = value;
+        return 1;
+    default:
+        return 1; // unknown numbers are accepted and ignored
     }
-    for (const IntOption &o : kIntOptions)
-        if (o.option == option)
-            KeepInt(ic.*o.field, o.keep, value);
-    return 1; // unknown numbers are accepted and ignored
 }
 
 } // namespace imageconv
