@@ -14,9 +14,11 @@
 #include "convert/WorkerPool.h"
 
 ConversionRun::ConversionRun(ConversionView &view, const EngineModule &engine,
-                             const ExtractorModule &extractor, std::string tempFolder)
+                             const ExtractorModule &extractor, std::string tempFolder,
+                             std::string memoryFolder)
     : m_engine(engine),
-      m_context(view, engine, extractor, WithTrailingSeparator(std::move(tempFolder)), m_bAbort) {}
+      m_context(view, engine, extractor, WithTrailingSeparator(std::move(tempFolder)),
+                WithTrailingSeparator(std::move(memoryFolder)), m_bAbort) {}
 
 ConversionRun::~ConversionRun() {
     Wait();

@@ -62,7 +62,8 @@
 class ConversionRun {
 public:
     ConversionRun(ConversionView &view, const EngineModule &engine,
-                  const ExtractorModule &extractor, std::string tempFolder);
+                  const ExtractorModule &extractor, std::string tempFolder,
+                  std::string memoryFolder = kMemoryFolder);
     virtual ~ConversionRun();
     ConversionRun(const ConversionRun &) = delete;
     ConversionRun &operator=(const ConversionRun &) = delete;
@@ -77,6 +78,9 @@ public:
     // How many image pages are encoded at once, for all rows together
     // (0: one per processor). Set while idle.
     void SetPageWorkers(int workers) { m_pageWorkers = workers < 0 ? 0 : workers; }
+    // Test hook: every image row rendered by `shares` interpreters
+    // (PageShares.h) whatever its pages cost; 0: as the row's cost decides.
+    void SetPageShares(int shares) { m_context.forcedShares = shares < 0 ? 0 : shares; }
     // Test hook: the most page files that waited at once in the last image
     // row that was rendered page by page.
     int LastPageStreamPeak() const { return m_context.lastPageStreamPeak.load(); }

@@ -94,13 +94,16 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
 }
 
 ArgumentVector RenderArguments(const std::string &pageFolder, const ImageSettings &img,
-                               int formatCode, const std::string &inputPath) {
+                               int formatCode, const std::string &inputPath,
+                               const std::string &pageList) {
     ArgumentVector args = Head("bmp16m", PageFilePattern(pageFolder));
     args.push_back("-r" + std::to_string(img.nXDpi) + "x" + std::to_string(img.nYDpi));
     if (SmoothRendering(formatCode, img)) {
         args.push_back("-dTextAlphaBits=4");
         args.push_back("-dGraphicsAlphaBits=4");
     }
+    if (!pageList.empty())
+        args.push_back("-sPageList=" + pageList);
     AppendInput(args, inputPath);
     return args;
 }

@@ -61,9 +61,12 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
 // The page-rendering vector for output format `formatCode` (IC_FORMAT_*):
 // every page as a 24-bit BMP named PageFileName(pageFolder, k), at the
 // settings' xdpi x ydpi (8 entries), and with text and graphics
-// anti-aliasing of 4 bits each when SmoothRendering says so (2 more).
+// anti-aliasing of 4 bits each when SmoothRendering says so (2 more). With
+// a `pageList` (the interpreter's page-list syntax, see PageShares.h) only
+// the listed pages are rendered, numbered 1, 2, ... as they come (1 more).
 ArgumentVector RenderArguments(const std::string &pageFolder, const ImageSettings &img,
-                               int formatCode, const std::string &inputPath);
+                               int formatCode, const std::string &inputPath,
+                               const std::string &pageList = {});
 
 // The plain PDF vector of the text path (7 entries, never encrypted).
 ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath);

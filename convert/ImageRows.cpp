@@ -12,30 +12,39 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "common/CompressedInput.h"
 #include "convert/ApplyImageSettings.h"
 #include "convert/DeclaredPages.h"
 #include "convert/EngineArgs.h"
-#include "convert/PageStream.h"
+#include "convert/PageShares.h"
 #include "convert/PathRules.h"
 #include "convert/RowKinds.h"
 #include "convert/RowStaging.h"
 #include "convert/RunEngine.h"
 #include "convert/RunFiles.h"
+#include "convert/SharedPageStream.h"
 #include "convert/TempFiles.h"
 #include "convert/WorkerPool.h"
 #include "imageconv/ImageConverter.h"
+#include "modules/tessarin/Tessarin.h"
 
 namespace {
 
 // The longest converter message a row keeps.
 constexpr int kReasonBytes = 512;
+
+// A document whose shares (PageShares.h) rendered pages that don't fit
+// together: one share went on past the page another ended at.
+constexpr char kUnevenSharesReason[] = "the document's pages differ from one reading to the next";
 
 // One page of a row on its way from page file to staged output.
 struct PageJob {
@@ -161,18 +170,100 @@ RowOutcome PublishStaged(RunContext &run, RowStaging &staging) {
     return outcome;
 }
 
-// Render every page of `input` into a fresh page folder as
-// PageFileName(folder, k); that folder, or the empty text when none could be
-// made. `engineCode` and `engineError` receive the run's result code and the
-// interpreter's first error line.
-std::string RenderPages(RunContext &run, const std::string &input, int formatCode, int *engineCode,
-                        std::string *engineError) {
-    std::string pageFolder = CreatePageFolder(run.tempFolder);
-    if (!pageFolder.empty())
-        *engineCode = EngineCode(run.engine,
-                                 RenderArguments(pageFolder, run.Settings().img, formatCode, input),
-                                 engineError);
-    return pageFolder;
+// The shares that render a row whose document declares `declared` pages
+// (PageShares.h).
+PageShares SharesOf(const RunContext &run, int declared, int workers) {
+    if (run.forcedShares > 0)
+        return PageShares(run.forcedShares);
+    return PageShares::For(run.Settings().img, declared, workers, run.Jobs());
+}
+
+// The page files a row waits on at most per share: two per worker of the
+// page pool, split between the shares.
+int BoundPerShare(int workers, const PageShares &shares) {
+    return std::max(1, 2 * workers / shares.Count());
+}
+
+// A page folder per share in the row's page root (PageFolderRoot: memory
+// when it has room for every page file that can wait at once, each as large
+// as a 600 dpi A3 page would be at the row's resolution); empty when one
+// could not be made (the others are gone again).
+std::vector<std::string> CreateShareFolders(RunContext &run, const PageShares &shares, int bound) {
+    const ImageSettings &img = run.Settings().img;
+    // A3, 297 x 420 mm, as 24-bit rows padded to 4 bytes.
+    const unsigned long long width = 297ULL * static_cast<unsigned>(img.nXDpi) / 254 + 1;
+    const unsigned long long height = 420ULL * static_cast<unsigned>(img.nYDpi) / 254 + 1;
+    const unsigned long long pageBytes = (width * 3 + 3) / 4 * 4 * height;
+    const unsigned long long waiting = static_cast<unsigned long long>(bound + 1) * shares.Count();
+    const std::string root = PageFolderRoot(run.tempFolder, waiting * pageBytes, run.memoryFolder);
+    std::vector<std::string> folders;
+    for (int s = 0; s < shares.Count(); ++s) {
+        folders.push_back(CreatePageFolder(root));
+        if (folders.back().empty()) {
+            for (const std::string &made : folders)
+                DeletePageFiles(made, {});
+            return {};
+        }
+    }
+    return folders;
+}
+
+// The shares' page files in document order: page k is page IndexIn(k) of
+// share Owner(k), up to the first one that is missing. `surplus` is set
+// when a share left pages beyond that (the document rendered differently
+// in different shares).
+std::vector<std::string> SharedPageFiles(const PageShares &shares,
+                                         const std::vector<std::string> &folders, bool *surplus) {
+    std::size_t total = 0;
+    for (const std::string &folder : folders)
+        total += ListPageFiles(folder).size();
+    std::vector<std::string> pages;
+    for (int k = 1;; ++k) {
+        std::string page = PageFileName(folders[static_cast<std::size_t>(shares.Owner(k))],
+                                        shares.IndexIn(k));
+        struct stat st {};
+        if (::lstat(page.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            break;
+        pages.push_back(std::move(page));
+    }
+    *surplus = pages.size() != total;
+    return pages;
+}
+
+// Every page of `input` rendered by `shares` into `folders`, the shares at
+// once. `engineCode` and `engineError` receive the first failing share's
+// result code and its first error line (0 and empty when none failed).
+void RenderShares(RunContext &run, const PageShares &shares, const std::vector<std::string> &folders,
+                  const std::string &input, int formatCode, int *engineCode,
+                  std::string *engineError) {
+    std::vector<int> codes(static_cast<std::size_t>(shares.Count()), 0);
+    std::vector<std::string> errors(codes.size());
+    RowDeadlines::Row *row = RowDeadlines::Row::Current();
+    auto render = [&](int s) {
+        const auto i = static_cast<std::size_t>(s);
+        codes[i] = EngineCode(
+            run.engine,
+            RenderArguments(folders[i], run.Settings().img, formatCode, input, shares.List(s)),
+            &errors[i], row);
+    };
+    std::vector<std::thread> others;
+    for (int s = 1; s < shares.Count(); ++s) {
+        try {
+            others.emplace_back(render, s);
+        } catch (const std::system_error &) {
+            codes[static_cast<std::size_t>(s)] = TESSARIN_E_START;
+        }
+    }
+    render(0);
+    for (std::thread &t : others)
+        t.join();
+    *engineCode = 0;
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        if (!EngineSucceeded(codes[i])) {
+            *engineCode = codes[i];
+            *engineError = errors[i];
+            break;
+        }
 }
 
 // Every page into one file (a multi-page TIFF), base + extension, in
@@ -182,30 +273,34 @@ std::string RenderPages(RunContext &run, const std::string &input, int formatCod
 RowOutcome OneFileRow(RunContext &run, int i, const ImageFormatChoice &format,
                       const std::string &input, const std::string &target,
                       const std::string &base) {
+    const int workers = run.pagePool ? run.pagePool->Workers() : 1;
+    const PageShares shares = SharesOf(run, DeclaredPageCount(input), workers);
+    const std::vector<std::string> folders =
+        CreateShareFolders(run, shares, BoundPerShare(workers, shares));
+    if (folders.empty())
+        return run.NotDone("can't create a temporary folder");
     int engineCode = 0;
     std::string engineError;
-    const std::string pageFolder = RenderPages(run, input, format.code, &engineCode, &engineError);
-    if (pageFolder.empty())
-        return run.NotDone("can't create a temporary folder");
-    const std::size_t count = ListPageFiles(pageFolder).size();
-    if (count > 0 && !run.Stopped())
+    RenderShares(run, shares, folders, input, format.code, &engineCode, &engineError);
+    bool surplus = false;
+    const std::vector<std::string> pages = SharedPageFiles(shares, folders, &surplus);
+    if (!pages.empty() && !run.Stopped())
         run.Converting(i, 3);
 
     RowOutcome outcome;
     RowStaging staging;
     if (run.Stopped()) {
         outcome = {RowStatus::Aborted, {}, {}};
-    } else if (count == 0 || !EngineSucceeded(engineCode)) {
+    } else if (pages.empty() || !EngineSucceeded(engineCode)) {
         outcome =
             run.NotDone(EngineSucceeded(engineCode)
                             ? "no page was rendered"
                             : EngineFailReason(engineCode, engineError, run.MemoryLimitMiB()));
+    } else if (surplus) {
+        outcome = run.NotDone(kUnevenSharesReason);
     } else if (int err = staging.Open(target)) {
         outcome = run.NotDone(FailReason(err, "can't write in the output folder"));
     } else {
-        std::vector<std::string> pages;
-        for (std::size_t k = 1; k <= count; ++k)
-            pages.push_back(PageFileName(pageFolder, static_cast<int>(k)));
         std::string reason =
             EncodePage(run.Settings().img, pages,
                        staging.Add(1, target + base + format.ext, format.ext), format.code, true);
@@ -214,7 +309,8 @@ RowOutcome OneFileRow(RunContext &run, int i, const ImageFormatChoice &format,
         else
             outcome = reason.empty() ? PublishStaged(run, staging) : run.NotDone(reason);
     }
-    DeletePageFiles(pageFolder, ListPageFiles(pageFolder));
+    for (const std::string &folder : folders)
+        DeletePageFiles(folder, ListPageFiles(folder));
     return outcome;
 }
 
@@ -222,29 +318,34 @@ RowOutcome OneFileRow(RunContext &run, int i, const ImageFormatChoice &format,
 // encoded into `staging` at once.
 void StreamImagePages(RunContext &run, const PageRowInputs &in, RowStaging &staging,
                       PageRowResults *out) {
-    const std::string folder = CreatePageFolder(run.tempFolder);
-    if (folder.empty())
-        return;
-    out->pageFolderMade = true;
     WorkerPool localPool(1);
     WorkerPool &pool = run.pagePool ? *run.pagePool : localPool;
+    const int declared = DeclaredPageCount(in.input);
+    const PageShares shares = SharesOf(run, declared, pool.Workers());
+    const int bound = BoundPerShare(pool.Workers(), shares);
+    const std::vector<std::string> folders = CreateShareFolders(run, shares, bound);
+    if (folders.empty())
+        return;
+    out->pageFolderMade = true;
 
-    PageStream stream(folder, 2 * pool.Workers());
+    SharedPageStream stream(shares, folders, bound);
     run.lastPageStreamPeak = 0;
     // A row past its time stops as a stopped one does.
     RowDeadlines::Row *row = RowDeadlines::Row::Current();
     stream.SetStopTest([&run, row] { return run.Stopped() || (row && row->Expired()); });
     if (run.engine.signalThreadRun)
         stream.SetEngineSignal(run.engine.signalThreadRun);
-    // The engine's thread has ended when stream.Finish() returns, so its
-    // error line is read only after that.
-    stream.Start([&run, &folder, &in, out, row] {
+    // A share's error line is read only once the stream has finished.
+    std::vector<std::string> errors(folders.size());
+    stream.Start([&run, &folders, &errors, &in, &shares, row](int s) {
+        const auto k = static_cast<std::size_t>(s);
         return EngineCode(run.engine,
-                          RenderArguments(folder, run.Settings().img, in.format.code, in.input),
-                          &out->engineError, row);
+                          RenderArguments(folders[k], run.Settings().img, in.format.code,
+                                          in.input, shares.List(s)),
+                          &errors[k], row);
     });
 
-    if (const int declared = DeclaredPageCount(in.input))
+    if (declared)
         run.View([&in, declared](ConversionView &view) { view.PagesDeclared(in.row, declared); });
     PageJobs jobs;
     for (std::string page = stream.Next(); !page.empty(); page = stream.Next()) {
@@ -260,23 +361,29 @@ void StreamImagePages(RunContext &run, const PageRowInputs &in, RowStaging &stag
             staged = staging.Add(k, in.target + in.base + PageOutputSuffix(k) + in.format.ext,
                                  in.format.ext);
         std::shared_ptr<PageJob> job = jobs.Add(page, staged);
-        pool.Submit([&run, job, &jobs, &stream, &in] {
+        pool.Submit([&run, job, &jobs, &stream, &in, k] {
             if (!job->staged.empty() && !jobs.Failed())
                 job->reason =
                     EncodePage(run.Settings().img, {job->page}, job->staged, in.format.code, false);
             ::unlink(job->page.c_str());
-            stream.Done();
+            stream.Done(k);
             jobs.Encoded(*job);
         });
     }
-    out->engineCode = stream.Finish();
+    const SharedPageStream::Result result = stream.Finish(!out->reason.empty() || jobs.Failed());
+    out->engineCode = result.engineCode;
+    if (result.failedShare >= 0)
+        out->engineError = errors[static_cast<std::size_t>(result.failedShare)];
     run.lastPageStreamPeak = stream.PeakWaiting();
     std::string failed = jobs.WaitAll();
     if (out->reason.empty())
         out->reason = failed;
-    out->cut = stream.Cut();
-    // Anything else the engine left is removed with the folder.
-    DeletePageFiles(folder, ListPageFiles(folder));
+    if (out->reason.empty() && result.surplus && EngineSucceeded(out->engineCode))
+        out->reason = kUnevenSharesReason;
+    out->cut = result.cut;
+    // Anything else the engine left is removed with the folders.
+    for (const std::string &folder : folders)
+        DeletePageFiles(folder, ListPageFiles(folder));
 }
 
 // One file per page: a document of one page is base + extension, any other
@@ -324,7 +431,8 @@ RowOutcome ImageRow(RunContext &run, int i, const ImageFormatChoice &format) {
     EngineInput source;
     std::string reason = source.Open(input);
     if (reason.empty() && (!FitsPlatformLimits(longest) ||
-                           !FitsPlatformLimits(PageFileName(LongestPageFolder(run.tempFolder), 0))))
+                           !FitsPlatformLimits(PageFileName(LongestPageFolder(run.tempFolder), 0)) ||
+                           !FitsPlatformLimits(PageFileName(LongestPageFolder(run.memoryFolder), 0))))
         reason = FailReason(ENAMETOOLONG, "");
     if (!reason.empty())
         return run.NotDone(reason);

@@ -23,6 +23,7 @@
 #include "convert/ConversionView.h"
 #include "convert/EngineModule.h"
 #include "convert/OutputClaims.h"
+#include "convert/TempFiles.h"
 #include "settings/ConvertSettings.h"
 
 // The pauses that let a user watch the statuses step; none for scripts.
@@ -49,10 +50,11 @@ class WorkerPool;
 
 class RunContext {
 public:
+    // `memoryFolder`: where page folders go when it has room (PageFolderRoot).
     RunContext(ConversionView &view, const EngineModule &engine, const ExtractorModule &extractor,
-               std::string tempFolder, const std::atomic<int> &stop)
-        : engine(engine), extractor(extractor), tempFolder(std::move(tempFolder)), m_view(view),
-          m_stop(stop) {}
+               std::string tempFolder, std::string memoryFolder, const std::atomic<int> &stop)
+        : engine(engine), extractor(extractor), tempFolder(std::move(tempFolder)),
+          memoryFolder(std::move(memoryFolder)), m_view(view), m_stop(stop) {}
     RunContext(const RunContext &) = delete;
     RunContext &operator=(const RunContext &) = delete;
 
@@ -68,6 +70,8 @@ public:
     // The output folder of row `i` (see RowOutputFolder).
     std::string RowFolder(int i) const;
     int MemoryLimitMiB() const { return m_memoryLimitMiB; }
+    // How many rows the run converts at once.
+    int Jobs() const { return m_jobs; }
     bool Stopped() const { return m_stop.load() != 0; }
 
     // The outcome of a row that did not succeed: "Aborted" after a stop
@@ -94,9 +98,11 @@ public:
 
     const EngineModule &engine;
     const ExtractorModule &extractor;
-    const std::string tempFolder; // ending in '/'
+    const std::string tempFolder;   // ending in '/'
+    const std::string memoryFolder; // ending in '/'
     OutputClaims claims;
     WorkerPool *pagePool = nullptr; // while the image rows run
+    int forcedShares = 0;           // see ConversionRun::SetPageShares
     // The most page files that waited at once in the last image row that
     // was rendered page by page.
     std::atomic<int> lastPageStreamPeak{0};

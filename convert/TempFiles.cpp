@@ -6,7 +6,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "common/LiveTemporaries.h"
+#include "common/ProcFields.h"
 #include "convert/PathRules.h"
 #include "convert/RunFiles.h"
 
@@ -57,6 +60,20 @@ int MakeFile(const std::string &name) {
     return 0;
 }
 
+// The kind of file system `folder` is on; 0 when it can't be told.
+long FileSystemOf(const std::string &folder, unsigned long long *available = nullptr) {
+    struct statfs fs {};
+    if (::statfs(folder.c_str(), &fs) != 0)
+        return 0;
+    if (available)
+        *available = static_cast<unsigned long long>(fs.f_bavail) * fs.f_bsize;
+    return static_cast<long>(fs.f_type);
+}
+
+bool InMemory(long fileSystem) {
+    return fileSystem == TMPFS_MAGIC || fileSystem == RAMFS_MAGIC;
+}
+
 } // namespace
 
 std::string SystemTempFolder() {
@@ -64,6 +81,19 @@ std::string SystemTempFolder() {
     std::filesystem::path p = std::filesystem::temp_directory_path(ec);
     std::string folder = ec ? std::string("/tmp") : p.string();
     return WithTrailingSeparator(folder);
+}
+
+std::string PageFolderRoot(const std::string &tempFolder, unsigned long long bytes,
+                           const std::string &memoryFolder) {
+    const long here = FileSystemOf(tempFolder);
+    if (here == 0 || InMemory(here))
+        return tempFolder;
+    unsigned long long room = 0;
+    if (FileSystemOf(memoryFolder, &room) != TMPFS_MAGIC || room < bytes ||
+        ProcKibField("/proc/meminfo", "MemAvailable:") < bytes ||
+        ::access(memoryFolder.c_str(), W_OK | X_OK) != 0)
+        return tempFolder;
+    return memoryFolder;
 }
 
 std::string LocalTimeStamp() {

@@ -21,6 +21,16 @@
 // The system's temporary folder ($TMPDIR or /tmp), ending in '/'.
 std::string SystemTempFolder();
 
+// The folder image rows make their page folders in: `tempFolder` itself
+// when it is already held in memory (tmpfs, ramfs), or can't be told; else
+// the memory-backed `memoryFolder` (ending in '/') when it is a writable
+// tmpfs with room for `bytes` in its own space and in the memory the system
+// has available, so a page file reaches the converter without crossing a
+// disk twice; else `tempFolder`.
+inline constexpr char kMemoryFolder[] = "/dev/shm/";
+std::string PageFolderRoot(const std::string &tempFolder, unsigned long long bytes,
+                           const std::string &memoryFolder = kMemoryFolder);
+
 // The "%d%d" stamp of the local time now: seconds then milliseconds.
 std::string LocalTimeStamp();
 

@@ -3,9 +3,10 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // The image path's page scheduling: pages encoded while the engine renders,
-// by one worker or several, give the same files; a stop mid-document; and
-// the page stream's bound on waiting page files, with the real interpreter
-// paused through the engine module.
+// by one worker or several, and rendered by one interpreter or several
+// sharing the document, give the same files; a failing page and a stop
+// mid-document; and the page stream's bound on waiting page files, with the
+// real interpreter paused through the engine module.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -26,6 +27,7 @@
 #include "imageconv/ImageConverter.h"
 
 using testsupport::Exists;
+using testsupport::FormatIndex;
 using testsupport::ListNames;
 
 namespace {
@@ -36,14 +38,17 @@ protected:
         RunFixture::SetUp();
         s.m_nOutputKind = 0;
         run = std::make_unique<ConversionRun>(pageView, testsupport::Engine(),
-                                              testsupport::Extractor(), dir.File("tmp/"));
+                                              testsupport::Extractor(), dir.File("tmp/"),
+                                              memory.Path());
     }
 
     // Every output of one run over `input`, name to bytes; the out folder is
     // emptied first.
-    std::map<std::string, std::string> Outputs(const std::string &input, int workers) {
+    std::map<std::string, std::string> Outputs(const std::string &input, int workers,
+                                               int shares = 1) {
         std::filesystem::remove_all(dir.File("out/"));
         run->SetPageWorkers(workers);
+        run->SetPageShares(shares);
         Convert({input});
         EXPECT_EQ(pageView.Status(0), "Succeed") << "workers " << workers;
         std::map<std::string, std::string> files;
@@ -55,17 +60,51 @@ protected:
     testsupport::PageView pageView;
 };
 
-TEST_F(PageScheduling, EveryFormatIsByteForByteTheSameWithOneWorkerAndFour) {
-    const std::string input = Input("six.ps", {.pages = 6});
+// Four workers, and three interpreters each rendering every third page
+// (each listing its pages), then two (odd and even pages).
+TEST_F(PageScheduling, EveryFormatIsByteForByteTheSameWithOneWorkerAndFourAndSharedPages) {
+    const std::string input = Input("seven.ps", {.pages = 7});
     for (int format = 0; format < static_cast<int>(kImageFormats.size()); ++format) {
         SCOPED_TRACE(ImageFormatItemText(format));
         s.m_nFormat = format;
         std::map<std::string, std::string> one = Outputs(input, 1);
         EXPECT_LE(run->LastPageStreamPeak(), 2);
-        std::map<std::string, std::string> four = Outputs(input, 4);
+        ASSERT_EQ(one.size(), 7u);
+        EXPECT_TRUE(one == Outputs(input, 4));
         EXPECT_LE(run->LastPageStreamPeak(), 8);
-        ASSERT_EQ(one.size(), 6u);
-        EXPECT_TRUE(one == four);
+        EXPECT_TRUE(one == Outputs(input, 4, 3));
+        EXPECT_LE(run->LastPageStreamPeak(), 9); // three shares of 8 / 3 pages
+        EXPECT_TRUE(one == Outputs(input, 2, 2));
+    }
+    s.m_nFormat = FormatIndex(".tif");
+    s.img.bTifMultipage = 1;
+    std::map<std::string, std::string> one = Outputs(input, 1);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_TRUE(one == Outputs(input, 2, 2));
+}
+
+// Page 5 of 9 fails in both interpreters of a row that shares its pages
+// (each interprets every page): the row fails with the interpreter's reason
+// and nothing is published or left behind (TearDown looks).
+TEST_F(PageScheduling, AFailingPageFailsARowOfSharedPages) {
+    std::string page = "/Helvetica findfont 24 scalefont setfont 72 700 moveto (shown) show "
+                       "showpage\n";
+    std::string doc = "%!PS\n";
+    for (int k = 1; k <= 9; ++k)
+        doc += (k == 5 ? "this_is_not_an_operator\n" : "") + page;
+    const std::string input = dir.File("in/nine.ps");
+    testsupport::WriteFile(input, doc);
+    s.m_nFormat = FormatIndex(".png");
+    for (int multiPage : {0, 1}) {
+        s.m_nFormat = FormatIndex(multiPage ? ".tif" : ".png");
+        s.img.bTifMultipage = multiPage;
+        run->SetPageWorkers(2);
+        run->SetPageShares(2);
+        Convert({input});
+        EXPECT_EQ(pageView.Status(0), "Failed");
+        EXPECT_EQ(pageView.Reason(0), "interpreter error: /undefined in this_is_not_an_operator");
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out/")) &&
+                     !ListNames(dir.File("out/")).empty());
     }
 }
 
@@ -98,11 +137,15 @@ TEST_F(PageScheduling, AStopDuringTheThirdPageOfSixLeavesNoPageFiles) {
         if (page == 3)
             run->RequestStop();
     };
-    Convert({Input("six.ps", {.pages = 6}), Input("next.ps")});
-    EXPECT_EQ(pageView.Status(0), "Aborted");
-    EXPECT_EQ(pageView.Status(1), "");
-    // A stopped row publishes none of its pages.
-    EXPECT_TRUE(ListNames(dir.File("out/")).empty());
+    for (int shares : {1, 2}) {
+        SCOPED_TRACE(shares);
+        run->SetPageShares(shares);
+        Convert({Input("six.ps", {.pages = 6}), Input("next.ps")});
+        EXPECT_EQ(pageView.Status(0), "Aborted");
+        EXPECT_EQ(pageView.Status(1), "");
+        // A stopped row publishes none of its pages.
+        EXPECT_TRUE(ListNames(dir.File("out/")).empty());
+    }
     // TearDown: no page file and no page folder left.
 }
 

@@ -22,19 +22,11 @@
 
 using testsupport::Exists;
 using testsupport::ListNames;
+using testsupport::FormatIndex;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace {
-
-// The list index of the format with extension `ext`.
-int FormatIndex(const std::string &ext) {
-    for (std::size_t k = 0; k < kImageFormats.size(); ++k)
-        if (kImageFormats[k].ext == ext)
-            return static_cast<int>(k);
-    ADD_FAILURE() << "no format " << ext;
-    return 0;
-}
 
 // A document of `pages` pages that shows `mark` on each; with `failAt` the
 // interpreter fails once the pages before it are out.
@@ -62,7 +54,8 @@ protected:
         s.m_nFormat = FormatIndex(".png");
         s.m_bNewIfExists = 0; // overwrite
         run = std::make_unique<ConversionRun>(pageView, testsupport::Engine(),
-                                              testsupport::Extractor(), dir.File("tmp/"));
+                                              testsupport::Extractor(), dir.File("tmp/"),
+                                              memory.Path());
     }
 
     // Every name in `folder` (hidden ones too) with its bytes.

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +38,7 @@ protected:
         s.m_nOutputMode = 1;
         s.m_szOutputDir = dir.File("out/");
         run = std::make_unique<ConversionRun>(view, testsupport::Engine(), testsupport::Extractor(),
-                                              dir.File("tmp/"));
+                                              dir.File("tmp/"), memory.Path());
     }
 
     void TearDown() override {
@@ -45,6 +46,8 @@ protected:
         if (checkTempEmpty) {
             EXPECT_TRUE(testsupport::ListNames(dir.File("tmp/")).empty())
                 << "temporary files left: " << testsupport::ListNames(dir.File("tmp/")).size();
+            EXPECT_TRUE(testsupport::ListNames(memory.Path()).empty())
+                << "page folders left in memory: " << testsupport::ListNames(memory.Path()).size();
         }
     }
 
@@ -87,6 +90,11 @@ protected:
     }
 
     testsupport::TempFolder dir;
+    // The run's memory folder for page files: the system's one when there is
+    // one (a folder of this test's in it), else the disk.
+    testsupport::TempFolder memory{std::filesystem::is_directory(kMemoryFolder)
+                                       ? std::string(kMemoryFolder)
+                                       : dir.File("")};
     testsupport::RecordingView view;
     ConvertSettings s;
     std::unique_ptr<ConversionRun> run;

@@ -6,6 +6,10 @@
 
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "convert/ImageFormat.h"
+
 namespace testsupport {
 
 const EngineModule &Engine() {
@@ -84,6 +88,14 @@ std::string RecordingView::Status(int row) const {
     if (row < 0 || static_cast<std::size_t>(row) >= m_status.size())
         return {};
     return m_status[static_cast<std::size_t>(row)];
+}
+
+int FormatIndex(const std::string &ext) {
+    for (std::size_t k = 0; k < kImageFormats.size(); ++k)
+        if (kImageFormats[k].ext == ext)
+            return static_cast<int>(k);
+    ADD_FAILURE() << "no format " << ext;
+    return 0;
 }
 
 } // namespace testsupport

@@ -92,6 +92,9 @@ private:
     std::vector<std::string> m_note;
 };
 
+// The list index of the image format with extension `ext` (".png").
+int FormatIndex(const std::string &ext);
+
 // A recording view that can act when a page starts.
 class PageView : public RecordingView {
 public:

@@ -5,10 +5,14 @@
 // The names the run gives its temporary files and page folders: fresh,
 // owner-only, and never one somebody else prepared.
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/statfs.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,4 +69,23 @@ TEST(TempFiles, FreshOwnerOnlyNamesWithASuffixWhenTaken) {
     // None is longer than the longest page folder the run checks names against.
     for (const std::string &n : names)
         EXPECT_LE(n.size(), LongestPageFolder(dir.Path()).size()) << n;
+}
+
+// Page folders go into memory when the temporary folder is on a disk and
+// memory has room; a temporary folder already in memory is kept.
+TEST(TempFiles, PageFoldersGoIntoMemoryWhenItHasRoom) {
+    if (!std::filesystem::is_directory(kMemoryFolder))
+        GTEST_SKIP() << "no " << kMemoryFolder;
+    testsupport::TempFolder onDisk;
+    struct statfs fs {};
+    ASSERT_EQ(::statfs(onDisk.Path().c_str(), &fs), 0);
+    testsupport::TempFolder inMemory(kMemoryFolder);
+    const std::string memory = inMemory.Path();
+    if (fs.f_type != TMPFS_MAGIC) {
+        EXPECT_EQ(PageFolderRoot(onDisk.Path(), 1 << 20, memory), memory);
+        EXPECT_EQ(PageFolderRoot(onDisk.Path(), ~0ULL, memory), onDisk.Path());
+        EXPECT_EQ(PageFolderRoot(onDisk.Path(), 1 << 20, onDisk.File("no-such/")), onDisk.Path());
+    }
+    testsupport::TempFolder other(kMemoryFolder);
+    EXPECT_EQ(PageFolderRoot(other.Path(), 1 << 20, memory), other.Path());
 }

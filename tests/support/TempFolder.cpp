@@ -13,8 +13,10 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "vantoria-test-XXXXXX").string();
+TempFolder::TempFolder() : TempFolder(fs::temp_directory_path().string() + "/") {}
+
+TempFolder::TempFolder(const std::string &parent) {
+    std::string pattern = parent + "vantoria-test-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed for " + pattern);
     m_path = pattern + "/";

@@ -14,7 +14,9 @@ namespace testsupport {
 // made read-only are removed too).
 class TempFolder {
 public:
+    // Under the system's temporary folder, or under `parent` (ending in '/').
     TempFolder();
+    explicit TempFolder(const std::string &parent);
     ~TempFolder();
     TempFolder(const TempFolder &) = delete;
     TempFolder &operator=(const TempFolder &) = delete;
