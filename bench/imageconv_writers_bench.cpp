@@ -5,8 +5,8 @@
 // Encoding time of every format writer on the benchmark's text-like and
 // photo-like pages: one line per format, milliseconds to encode each page,
 // wall clock and this thread's processor time (best of up to three runs; a
-// run over 1.5 s is not repeated). On a busy machine the processor time is
-// the steadier figure. Each page is
+// run over 1.5 s is not repeated), then the size in bytes of each page's file.
+// On a busy machine the processor time is the steadier figure. Each page is
 // first brought to the layout the page pipeline hands that format (GIF gets
 // the 256-colour octree reduction), outside the timed part.
 //
@@ -48,6 +48,13 @@ double ThreadCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// Size of the file a timed encode left behind, -1 when there is none.
+long long FileBytes(const std::string &path) {
+    std::error_code ec;
+    const auto n = std::filesystem::file_size(path, ec);
+    return ec ? -1 : (long long)n;
 }
 
 Timing TimeEncode(const Encode &encode, const Dib &page, const std::string &path) {
@@ -133,9 +140,12 @@ void BenchWriters(const Dib &textPage, const Dib &photoPage) {
         const Dib photo = Prepared(photoPage, f.reduceBpp);
         const std::string path = folder + "out." + f.extension;
         const Timing t = TimeEncode(f.encode, text, path);
+        const long long textBytes = FileBytes(path);
         const Timing p = TimeEncode(f.encode, photo, path);
-        std::printf("write %-9s text %8.1f ms cpu %8.1f ms   photo %8.1f ms cpu %8.1f ms\n", f.name,
-                    t.wall, t.cpu, p.wall, p.cpu);
+        const long long photoBytes = FileBytes(path);
+        std::printf("write %-9s text %8.1f ms cpu %8.1f ms   photo %8.1f ms cpu %8.1f ms"
+                    "   bytes %10lld %10lld\n",
+                    f.name, t.wall, t.cpu, p.wall, p.cpu, textBytes, photoBytes);
         std::fflush(stdout);
     }
     std::error_code ec;

@@ -17,7 +17,7 @@ packages=(
     # CMaps of the CJK collections, so poppler reads a Chinese stamp
     poppler-data
     # image formats
-    libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libopenjp2-7-dev
+    libjpeg-dev libtiff-dev libpng-dev zlib1g-dev libdeflate-dev libopenjp2-7-dev
     # user interface, icons and the Chinese captions
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev libqt6svg6 libgl1-mesa-dev fonts-wqy-microhei
     # tests: unit test framework, independent readers, a virtual display for screenshots

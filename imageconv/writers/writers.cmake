@@ -18,6 +18,6 @@ set(VANTORIA_WRITER_SOURCES
 )
 
 pkg_check_modules(VANTORIA_WRITER_DEPS REQUIRED IMPORTED_TARGET
-    libjpeg libpng libtiff-4 libopenjp2)
+    libjpeg libdeflate libtiff-4 libopenjp2)
 
 set(VANTORIA_WRITER_LIBS PkgConfig::VANTORIA_WRITER_DEPS)

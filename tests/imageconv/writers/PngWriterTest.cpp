@@ -2,7 +2,8 @@
 // Copyright 2026 Quorvane
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
-// PNG writer: files read back with libpng.
+// PNG writer: files read back with libpng, and compared in size with what
+// libpng's own writer makes of the same page at its defaults.
 #include <gtest/gtest.h>
 
 #include <csetjmp>
@@ -11,6 +12,7 @@
 #include <png.h>
 
 #include "WriterTestSupport.h"
+#include "imageconv/PageOps.h"
 #include "imageconv/Writers.h"
 
 using namespace imageconv;
@@ -71,6 +73,99 @@ PngFile Read(const std::string &path) {
 
 int StoredIndex(const PngFile &f, int x, int y) {
     return Dib::IndexAt(f.rows[size_t(y)].data(), x, f.depth);
+}
+
+// The page as libpng writes it with its default compression and filters
+// (the colour type and depth chosen as the writer chooses them).
+bool WriteWithLibpngDefaults(const Dib &page, const std::string &path) {
+    std::FILE *fp = std::fopen(path.c_str(), "wb");
+    if (!fp)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<png_color> plte;
+    bool ok = false;
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, fp);
+        int type = page.bpp == 24 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_PALETTE;
+        if (page.bpp == 8 && page.palette == GreyRamp())
+            type = PNG_COLOR_TYPE_GRAY;
+        png_set_IHDR(png, info, png_uint_32(page.width), png_uint_32(page.height),
+                     page.bpp == 24 ? 8 : page.bpp, type, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        if (type == PNG_COLOR_TYPE_PALETTE) {
+            for (const RgbQuad &q : page.palette)
+                plte.push_back(png_color{q.red, q.green, q.blue});
+            png_set_PLTE(png, info, plte.data(), int(plte.size()));
+        }
+        png_write_info(png, info);
+        if (page.bpp == 24)
+            png_set_bgr(png);
+        for (int y = page.height - 1; y >= 0; --y)
+            png_write_row(png, page.Row(y));
+        png_write_end(png, info);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(fp) == 0 && ok;
+}
+
+// A page as the interpreter renders a report: white paper, lines of
+// anti-aliased dark glyphs, coloured headings, a photo and flat colour bars.
+Dib ReportPage(int w, int h) {
+    uint32_t seed = 12345;
+    auto rnd = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    std::vector<Rgb> px(size_t(w) * size_t(h), Rgb{255, 255, 255});
+    auto blend = [&](int x, int y, Rgb ink, int cover) { // cover 0..4
+        Rgb &p = px[size_t(y) * size_t(w) + size_t(x)];
+        auto mix = [cover](uint8_t a, uint8_t b) {
+            return uint8_t((a * (4 - cover) + b * cover) / 4);
+        };
+        p = Rgb{mix(p.r, ink.r), mix(p.g, ink.g), mix(p.b, ink.b)};
+    };
+    for (int line = 0, top = 40; top + 30 < h * 2 / 3; ++line, top += 34) {
+        const Rgb ink = line % 9 == 0 ? Rgb{150, 20, 30} : Rgb{20, 20, 20};
+        for (int x = 60; x + 20 < w - 60; x += 14 + int(rnd(3))) {
+            if (rnd(7) == 0) { // a space between words
+                x += 10;
+                continue;
+            }
+            const int glyphH = 14 + int(rnd(8)), strokes = 1 + int(rnd(3));
+            for (int s = 0; s < strokes; ++s) {
+                const int sx = x + int(rnd(10)), sy = top + 22 - glyphH + int(rnd(4));
+                for (int y = sy; y < top + 22; ++y)
+                    for (int dx = -1; dx <= 2; ++dx)
+                        blend(sx + dx, y, ink, dx < 0 || dx > 1 ? 2 : 4);
+                for (int dx = 0; dx < 8 && rnd(2); ++dx) // a bar across
+                    blend(sx + dx, sy + int(rnd(unsigned(glyphH))), ink, 4);
+            }
+        }
+    }
+    const int photoTop = h * 2 / 3 + 20, photoW = w / 2;
+    for (int y = photoTop; y < h - 40; ++y)
+        for (int x = 60; x < 60 + photoW; ++x) {
+            const int n = int(rnd(9)) - 4;
+            px[size_t(y) * size_t(w) + size_t(x)] =
+                Rgb{uint8_t(std::clamp(90 + x / 5 + n, 0, 255)),
+                    uint8_t(std::clamp(160 - (y - photoTop) / 3 + n, 0, 255)),
+                    uint8_t(std::clamp(60 + (x + y) % 97 + n, 0, 255))};
+        }
+    const Rgb bars[] = {{200, 40, 40}, {40, 150, 60}, {40, 70, 190}, {230, 200, 40}};
+    for (int y = photoTop; y < h - 40; ++y)
+        for (int x = 100 + photoW; x < w - 60; ++x)
+            if ((h - 40 - y) < (1 + (x - photoW) / 40 % 4) * (h - 40 - photoTop) / 4)
+                px[size_t(y) * size_t(w) + size_t(x)] = bars[(x - photoW) / 40 % 4];
+    return Page24(w, h, [&](int x, int y) { return px[size_t(y) * size_t(w) + size_t(x)]; });
+}
+
+int CountChunks(const std::vector<uint8_t> &file, const char *type) {
+    int count = 0;
+    for (size_t at = 8; at + 12 <= file.size(); at += 12 + Be32(file, at))
+        count += std::equal(type, type + 4, file.begin() + long(at) + 4);
+    return count;
 }
 
 } // namespace
@@ -184,10 +279,61 @@ TEST(PngWriter, PixelsBeyondTheColoursInUseStillHaveAPaletteEntry) {
     EXPECT_EQ(StoredIndex(f, 7, 0), 7);
 }
 
-TEST(PngWriter, UnwritableDestinationFailsAndLeavesNoFile) {
+TEST(PngWriter, ReportPagesReadBackExactlyAndAreNoLargerThanLibpngMakesThem) {
+    TempFolder dir;
+    // An odd width: rows end within a byte at 1 and 4 bits, and within a pixel
+    // of the filters' wide steps.
+    const Dib colour = ReportPage(1001, 1100);
+    Dib grey = colour;
+    ASSERT_TRUE(ConvertToGrey(grey));
+    std::vector<std::pair<const char *, Dib>> pages = {{"rgb", colour}, {"grey", grey}};
+    for (int bpp : {8, 4, 1}) {
+        Dib reduced = colour;
+        ASSERT_TRUE(ReduceColors(reduced, bpp));
+        pages.emplace_back(bpp == 8 ? "pal8" : bpp == 4 ? "pal4" : "pal1", reduced);
+    }
+    for (const auto &[name, page] : pages) {
+        SCOPED_TRACE(name);
+        const std::string ours = dir.File(std::string(name) + ".png");
+        const std::string theirs = dir.File(std::string(name) + "-libpng.png");
+        ASSERT_TRUE(WritePng(page, ours));
+        ASSERT_TRUE(WriteWithLibpngDefaults(page, theirs));
+        PngFile f = Read(ours);
+        ASSERT_TRUE(f.ok);
+        ASSERT_EQ(f.width, png_uint_32(page.width));
+        ASSERT_EQ(f.height, png_uint_32(page.height));
+        for (int y = 0; y < page.height; ++y) {
+            const uint8_t *got = f.rows[size_t(y)].data();
+            for (int x = 0; x < page.width; ++x) {
+                if (page.bpp == 24) {
+                    const Rgb want = PixelOf(page, x, y);
+                    ASSERT_EQ(Rgb(got[3 * x], got[3 * x + 1], got[3 * x + 2]), want)
+                        << x << "," << y;
+                } else {
+                    ASSERT_EQ(StoredIndex(f, x, y), IndexOf(page, x, y)) << x << "," << y;
+                }
+            }
+        }
+        const std::vector<uint8_t> file = ReadBytes(ours);
+        const double reference = double(ReadBytes(theirs).size());
+        EXPECT_LE(double(file.size()), reference * 1.05) << file.size() << " vs " << reference;
+        // The compressed stream is split over several IDAT chunks.
+        if (page.bpp == 24) {
+            EXPECT_GT(CountChunks(file, "IDAT"), 1);
+        }
+    }
+}
+
+TEST(PngWriter, RefusedPageOrUnwritableDestinationFailsAndLeavesNoFile) {
     TempFolder dir;
     Dib page = Page24(5, 5, Gradient);
     EXPECT_FALSE(WritePng(page, dir.File("missing-folder/x.png")));
     EXPECT_FALSE(WritePng(Dib{}, dir.File("empty.png")));
+    // Wider than libpng reads or writes by default.
+    Dib wide = PagePaletted(1000001, 1, 1, {Quad(0, 0, 0), Quad(255, 255, 255)},
+                            [](int, int) { return 0; });
+    Status refused = WritePng(wide, dir.File("wide.png"));
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.message().find("too large"), std::string::npos) << refused.message();
     EXPECT_TRUE(ListNames(dir.Path()).empty());
 }
