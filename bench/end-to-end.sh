@@ -31,6 +31,12 @@
 #   text   vantoria-cli --kind text          vs  gs -sDEVICE=pdfwrite + pdftotext
 #   jobs   vantoria-cli --jobs 2 vs --jobs 1 on four copies of the document
 #          (PDF and JPEG at 150 dpi)
+#   long   a long document (LONG_PAGES, default 87) at 300 dpi with smoothing
+#          on both sides: PNG, BMP and progressive JPEG against the devices,
+#          then vantoria-cli's CPU time over its wall time for each, then
+#          pages per second with --threads 1, 2, ... up to this machine's
+#          processors (each thread count renders with as many interpreters
+#          sharing the document's pages)
 # Each time is the best of REPEAT runs (default 3); "peak" is the largest
 # resident size of vantoria-cli itself over its runs (GNU time's %M; the
 # interpreter helper is a process of its own). Nothing outside a temporary
@@ -45,6 +51,7 @@ old="${2:-}"
 [[ -z "$old" ]] || old="$(cd "$old" && pwd)"
 repeat="${REPEAT:-3}"
 pages=40
+long_pages="${LONG_PAGES:-87}"
 
 for tool in "$cli" gs pdftotext jpegtran /usr/bin/time awk; do
     command -v "$tool" >/dev/null 2>&1 || { echo "missing: $tool" >&2; exit 1; }
@@ -66,8 +73,10 @@ export TMPDIR="$work/tmp"
 mkdir -p "$TMPDIR" "$work/in"
 : > "$work/Profile.ini"
 
-# The document: a heading, body text and colour graphics on each page.
-{
+# make_doc PAGES: the document: a heading, body text and colour graphics on
+# each page.
+make_doc() {
+    local pages=$1 k l b
     echo "%!PS-Adobe-3.0"
     echo "%%Pages: $pages"
     for ((k = 1; k <= pages; k++)); do
@@ -86,7 +95,9 @@ mkdir -p "$TMPDIR" "$work/in"
         echo "showpage"
     done
     echo "%%EOF"
-} > "$work/in/doc.ps"
+}
+make_doc "$pages" > "$work/in/doc.ps"
+make_doc "$long_pages" > "$work/in/long.ps"
 for c in 1 2 3 4; do cp "$work/in/doc.ps" "$work/in/copy$c.ps"; done
 
 now() { date +%s.%N; }
@@ -125,6 +136,7 @@ script() { # name body
     chmod +x "$work/cmd/$1"
 }
 doc="\"$work/in/doc.ps\""
+long="\"$work/in/long.ps\""
 copies="\"$work\"/in/copy1.ps \"$work\"/in/copy2.ps \"$work\"/in/copy3.ps \"$work\"/in/copy4.ps"
 # cli_scripts PREFIX CLI: the vantoria-cli commands of a build, named PREFIX_...
 cli_scripts() {
@@ -135,6 +147,9 @@ cli_scripts() {
         for f in jpg png bmp; do
             script "$1_$f$aa" "exec $vcli --kind image --format $f --set Img.xdpi=300 --set Img.ydpi=300 $cliaa $doc"
         done
+    done
+    for f in jpg png bmp; do
+        script "$1_long_$f" "exec $vcli --kind image --format $f --set Img.xdpi=300 --set Img.ydpi=300 $long"
     done
     script "$1_pdf" "exec $vcli --kind pdf $doc"
     script "$1_text" "exec $vcli --kind text $doc"
@@ -159,11 +174,18 @@ for f in \"$work\"/out/doc_*.jpg; do
     mv \"\$f.p\" \"\$f\"
 done"
 done
+script gs_long_png "exec $gs -sDEVICE=png16m -r300 $smooth -sOutputFile=\"$work/out/long_%03d.png\" $long"
+script gs_long_bmp "exec $gs -sDEVICE=bmp16m -r300 $smooth -sOutputFile=\"$work/out/long_%03d.bmp\" $long"
+script gs_long_jpegtran "$gs -sDEVICE=jpeg -r300 $smooth -sOutputFile=\"$work/out/long_%03d.jpg\" $long
+for f in \"$work\"/out/long_*.jpg; do
+    jpegtran -progressive -optimize -outfile \"\$f.p\" \"\$f\"
+    mv \"\$f.p\" \"\$f\"
+done"
 script gs_pdf "exec $gs -sDEVICE=pdfwrite -sOutputFile=\"$work/out/doc.pdf\" $doc"
 script gs_text "$gs -sDEVICE=pdfwrite -sOutputFile=\"$work/out/doc.pdf\" $doc
 pdftotext -layout \"$work/out/doc.pdf\" \"$work/out/doc.txt\""
 
-tasks=" ${TASKS:-pdf jpeg png bmp text jobs} "
+tasks=" ${TASKS:-pdf jpeg png bmp text jobs long} "
 row() { # name a-label b-label cmd-a cmd-b
     [[ "$tasks" == *" $1 "* ]] || return 0
     local a b peak
@@ -201,7 +223,34 @@ row bmp  "bmp 300 dpi, smooth"     "gs bmp16m -r300 AA4"               cli_bmp_a
 row text "--kind text"             "gs pdfwrite + pdftotext"           cli_text  gs_text
 row jobs "pdf x4 --jobs 2"         "pdf x4 --jobs 1"                   cli_pdf_jobs2 cli_pdf_jobs1
 row jobs "jpg 150 dpi x4 --jobs 2" "jpg 150 dpi x4 --jobs 1"           cli_jpg_jobs2 cli_jpg_jobs1
-echo "($pages pages; best of $repeat, each pair in turns; ratio = vantoria-cli time / reference"
-echo " time; peak = largest resident size of vantoria-cli; the other image rows run with"
+row long "long png 300, smooth"    "gs png16m -r300 AA4"               cli_long_png gs_long_png
+row long "long bmp 300, smooth"    "gs bmp16m -r300 AA4"               cli_long_bmp gs_long_bmp
+row long "long jpg 300, smooth"    "gs jpeg AA4 + jpegtran -progr."    cli_long_jpg gs_long_jpegtran
+if [[ "$tasks" == *" long "* ]]; then
+    # CPU over wall: how much of the machine one long row keeps busy.
+    for f in png bmp jpg; do
+        rm -rf "$work/out" && mkdir -p "$work/out"
+        /usr/bin/time -o "$work/time.txt" -f '%e %U %S' "$work/cmd/cli_long_$f" >/dev/null 2>&1
+        read -r wall user sys < "$work/time.txt"
+        printf 'long  %-3s cpu / wall %5.2f   (wall %s s, user %s s, system %s s)\n' "$f" \
+            "$(awk -v w="$wall" -v u="$user" -v s="$sys" 'BEGIN { print (u + s) / w }')" \
+            "$wall" "$user" "$sys"
+    done
+    # Pages per second by thread count, best of $repeat.
+    cores=$(nproc)
+    for ((t = 1; t <= cores; t++)); do
+        script "cli_long_png_t$t" "exec \"$cli\" --profile \"$work/Profile.ini\" --output \"$work/out\" --overwrite -q --kind image --format png --set Img.xdpi=300 --set Img.ydpi=300 --threads $t $long"
+        best=""
+        for ((r = 0; r < repeat; r++)); do
+            read -r secs _ < <(run_timed "$work/cmd/cli_long_png_t$t")
+            if [[ -z "$best" ]] || less "$secs" "$best"; then best=$secs; fi
+        done
+        printf 'long  png --threads %-3d %6.2f s   %6.1f pages/s\n' "$t" "$best" \
+            "$(awk -v p="$long_pages" -v s="$best" 'BEGIN { print p / s }')"
+    done
+fi
+echo "($pages pages, the long rows $long_pages; best of $repeat, each pair in turns; ratio ="
+echo " vantoria-cli time / reference time; peak = largest resident size of vantoria-cli; the"
+echo " other image rows run with"
 echo " Img.antialias=0 against the device as it comes, the smooth ones with the default"
 echo " Img.antialias=1 against the device given -dTextAlphaBits=4 -dGraphicsAlphaBits=4)"

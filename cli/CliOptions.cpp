@@ -145,6 +145,14 @@ bool OnJobs(const std::string &value, CliOptions &out, std::string &error) {
     return true;
 }
 
+bool OnThreads(const std::string &value, CliOptions &out, std::string &error) {
+    if (!ParseJobs(value, out.threads)) {
+        error = "--threads takes a number from 1 to 256, not '" + value + "'";
+        return false;
+    }
+    return true;
+}
+
 // A limit's value: a whole number from 0 up, at most `most`.
 bool ParseLimit(const std::string &text, long most) {
     if (text.empty() || text.size() > 9)
@@ -258,6 +266,8 @@ constexpr CliOption kOptions[] = {
     {"--skip-existing", nullptr, false, "--skip-existing",
      "skip an input whose outputs all exist and are newer than it", OnSkipExisting},
     {"--jobs", "-j", true, "--jobs N", "convert N files at once (default 1)", OnJobs},
+    {"--threads", nullptr, true, "--threads N",
+     "render and encode image pages on N threads (default: one per processor)", OnThreads},
     {"--time-limit", nullptr, true, "--time-limit N",
      "fail a file that takes longer than N seconds (default 0: none; --watch: 300)", OnTimeLimit},
     {"--memory-limit", nullptr, true, "--memory-limit N",

@@ -33,6 +33,7 @@ struct CliOptions {
     std::string profile; // empty: the program's own Profile.ini
     std::vector<SettingEdit> edits;
     int jobs = 1;
+    int threads = 0; // --threads: image pages rendered and encoded at once (0: per processor)
     bool quiet = false;
     bool skipExisting = false; // --skip-existing: an input whose outputs are newer is skipped
     std::vector<std::string> fileLists; // --files-from, in order; "-" is standard input

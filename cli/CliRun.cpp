@@ -276,6 +276,7 @@ bool ConvertRows(const RowsRun &in, ProgressMode progressMode, std::vector<RowSt
         ConversionRun run(view, engine, extractor, SystemTempFolder());
         run.SetPacing(RunPacing::None());
         run.SetJobs(in.options.jobs);
+        run.SetPageWorkers(in.options.threads);
         // Stop requests arrive as signals, taken on a thread of their own
         // once the run is active; one sent before waits for it.
         if (run.Start(in.settings, in.rows)) {

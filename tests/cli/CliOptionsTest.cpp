@@ -68,7 +68,7 @@ TEST(CliOptions, EveryFormatNameMapsToItsListIndex) {
 TEST(CliOptions, LaterOptionsWinAndEditsApplyWithCorrections) {
     CliOptions o = Parse({"--beside", "--output=/o", "--overwrite", "--beside", "--set",
                           "Set.exists=1", "--set", "Img.ydpi=9000", "--set", "Txt.txtmode=7",
-                          "--jobs=3", "-q", "x.ps", "--", "--odd.ps"});
+                          "--jobs=3", "--threads", "4", "-q", "x.ps", "--", "--odd.ps"});
     ConvertSettings s;
     LoadAllSettings("/nonexistent/Profile.ini", s);
     ApplyEdits(o.edits, s);
@@ -78,6 +78,7 @@ TEST(CliOptions, LaterOptionsWinAndEditsApplyWithCorrections) {
     EXPECT_EQ(s.img.nYDpi, 600); // clamped as a load clamps it
     EXPECT_EQ(s.txt.nTextMode, 0);
     EXPECT_EQ(o.jobs, 3);
+    EXPECT_EQ(o.threads, 4);
     EXPECT_TRUE(o.quiet);
     EXPECT_EQ(o.files, (std::vector<std::string>{"x.ps", "--odd.ps"}));
 }
@@ -92,6 +93,7 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_NE(ErrorOf({"--set", "xdpi=1", "a.ps"}).find("SECTION.KEY=VALUE"), std::string::npos);
     EXPECT_NE(ErrorOf({"--jobs", "0", "a.ps"}).find("--jobs"), std::string::npos);
     EXPECT_NE(ErrorOf({"--jobs", "2x", "a.ps"}).find("--jobs"), std::string::npos);
+    EXPECT_NE(ErrorOf({"--threads", "0", "a.ps"}).find("--threads"), std::string::npos);
     EXPECT_NE(ErrorOf({"--jobs"}).find("needs a value"), std::string::npos);
     for (const char *bad : {"-1", "1.5", "86401"})
         EXPECT_NE(ErrorOf({"--time-limit", bad, "a.ps"}).find("--time-limit takes"),

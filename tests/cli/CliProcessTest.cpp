@@ -213,7 +213,8 @@ protected:
         return p.Finish();
     }
 
-    TempFolder dir;
+    // In memory, so the page folders go into its tmp/ (TMPDIR).
+    TempFolder dir{testsupport::MemoryFolderParent()};
     std::string profile = dir.File("Profile.ini");
 };
 

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,11 +89,8 @@ protected:
     }
 
     testsupport::TempFolder dir;
-    // The run's memory folder for page files: the system's one when there is
-    // one (a folder of this test's in it), else the disk.
-    testsupport::TempFolder memory{std::filesystem::is_directory(kMemoryFolder)
-                                       ? std::string(kMemoryFolder)
-                                       : dir.File("")};
+    // The run's memory folder for page files (a folder of this test's).
+    testsupport::TempFolder memory{testsupport::MemoryFolderParent()};
     testsupport::RecordingView view;
     ConvertSettings s;
     std::unique_ptr<ConversionRun> run;

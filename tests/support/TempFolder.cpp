@@ -30,6 +30,11 @@ TempFolder::~TempFolder() {
     fs::remove_all(m_path, ec);
 }
 
+std::string MemoryFolderParent() {
+    std::error_code ec;
+    return fs::is_directory("/dev/shm/", ec) ? "/dev/shm/" : fs::temp_directory_path().string() + "/";
+}
+
 TempHome::TempHome() {
     const char *home = std::getenv("HOME");
     m_hadHome = home != nullptr;

@@ -30,6 +30,12 @@ private:
     std::string m_path;
 };
 
+// The memory-backed folder /dev/shm/ when the system has one, else the
+// temporary folder: the program makes its page folders in a temporary
+// folder that is held in memory, so a test whose TMPDIR is under this one
+// sees every page folder the program makes.
+std::string MemoryFolderParent();
+
 // Points $HOME at a fresh temporary folder while it lives, so the computed
 // folder defaults are known and the user's own files are not used.
 class TempHome {
