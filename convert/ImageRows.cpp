@@ -3,8 +3,10 @@
 // SPDX-License-Identifier: AGPL-3.0-or-later
 
 // The image rows. Every layout but the multi-page TIFF streams its pages: the
-// engine renders on a thread of its own while the run's page pool encodes
-// every page as soon as the engine has closed it. Each output is written into
+// engine renders on a thread of its own (a long document at a high
+// resolution on several, each rendering its share of the pages; see
+// PageShares.h) while the run's page pool encodes every page, in page order,
+// as soon as the engine has closed it. Each output is written into
 // the row's staging folder (RowStaging.h) and published, in page order, only
 // once every page is in and the engine succeeded, so names and numbering are
 // exactly those of one page after another, and a row that fails or is
