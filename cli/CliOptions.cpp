@@ -137,20 +137,21 @@ bool OnSet(const std::string &value, CliOptions &out, std::string &error) {
     return true;
 }
 
-bool OnJobs(const std::string &value, CliOptions &out, std::string &error) {
-    if (!ParseJobs(value, out.jobs)) {
-        error = "--jobs takes a number from 1 to 256, not '" + value + "'";
+// A count option's value (1 to 256) into `count`.
+bool OnCount(const char *option, const std::string &value, int &count, std::string &error) {
+    if (!ParseJobs(value, count)) {
+        error = std::string(option) + " takes a number from 1 to 256, not '" + value + "'";
         return false;
     }
     return true;
 }
 
+bool OnJobs(const std::string &value, CliOptions &out, std::string &error) {
+    return OnCount("--jobs", value, out.jobs, error);
+}
+
 bool OnThreads(const std::string &value, CliOptions &out, std::string &error) {
-    if (!ParseJobs(value, out.threads)) {
-        error = "--threads takes a number from 1 to 256, not '" + value + "'";
-        return false;
-    }
-    return true;
+    return OnCount("--threads", value, out.threads, error);
 }
 
 // A limit's value: a whole number from 0 up, at most `most`.

@@ -186,18 +186,22 @@ int BoundPerShare(int workers, const PageShares &shares) {
     return std::max(1, 2 * workers / shares.Count());
 }
 
+// The bytes of a 24-bit page file of an A3 page (297 x 420 mm) at the
+// row's resolution, rows padded to 4 bytes.
+unsigned long long A3PageBytes(const ImageSettings &img) {
+    const unsigned long long width = 2970ULL * static_cast<unsigned>(img.nXDpi) / 254 + 1;
+    const unsigned long long height = 4200ULL * static_cast<unsigned>(img.nYDpi) / 254 + 1;
+    return (width * 3 + 3) / 4 * 4 * height;
+}
+
 // A page folder per share in the row's page root (PageFolderRoot: memory
 // when it has room for every page file that can wait at once, each as large
-// as a 600 dpi A3 page would be at the row's resolution); empty when one
-// could not be made (the others are gone again).
+// as an A3 page at the row's resolution); empty when one could not be made
+// (the others are gone again).
 std::vector<std::string> CreateShareFolders(RunContext &run, const PageShares &shares, int bound) {
-    const ImageSettings &img = run.Settings().img;
-    // A3, 297 x 420 mm, as 24-bit rows padded to 4 bytes.
-    const unsigned long long width = 297ULL * static_cast<unsigned>(img.nXDpi) / 254 + 1;
-    const unsigned long long height = 420ULL * static_cast<unsigned>(img.nYDpi) / 254 + 1;
-    const unsigned long long pageBytes = (width * 3 + 3) / 4 * 4 * height;
     const unsigned long long waiting = static_cast<unsigned long long>(bound + 1) * shares.Count();
-    const std::string root = PageFolderRoot(run.tempFolder, waiting * pageBytes, run.memoryFolder);
+    const std::string root =
+        PageFolderRoot(run.tempFolder, waiting * A3PageBytes(run.Settings().img), run.memoryFolder);
     std::vector<std::string> folders;
     for (int s = 0; s < shares.Count(); ++s) {
         folders.push_back(CreatePageFolder(root));
