@@ -16,6 +16,7 @@
 #include "imageconv/ImageConverter.h"
 #include "imageconv/ImageFormats.h"
 #include "imageconv/PageOps.h"
+#include "imageconv/ops/PageFile.h"
 
 namespace imageconv {
 namespace {
@@ -35,15 +36,23 @@ void KeepSpare(Dib &page) {
 
 class Page {
 public:
-    void Read(const ImageConverter &ic, const std::string &path) {
-        if (ic.m_nInputType != IC_INPUT_BMP) {
-            Fail(Status::Fail("input type not readable"));
+    // Opens the page file and checks its headers.
+    void Open(const ImageConverter &ic, const std::string &path) {
+        Status opened = ic.m_nInputType != IC_INPUT_BMP ? Status::Fail("input type not readable")
+                                                        : file_.Open(path);
+        if (!opened) {
+            Fail(std::move(opened));
             readFailed_ = true;
-            return;
         }
+    }
+
+    // Reads the opened file's pixels, brought to 24 bits.
+    void Load() {
+        if (!ok_)
+            return;
         dib_.bits = std::move(t_spareBits);
         t_spareBits = {};
-        Apply([&](Dib &d) { return ReadBmp(path, d); });
+        Apply([&](Dib &d) { return file_.Read(d); });
         readFailed_ = !ok_;
         Apply(ExpandToTrueColour);
     }
@@ -57,6 +66,7 @@ public:
     }
 
     bool ok() const { return ok_; }
+    const PageFile &file() const { return file_; }
     const Dib &dib() const { return dib_; }
     Dib Take() { return std::move(dib_); }
     // Why the page failed, and whether it was its file that could not be read.
@@ -70,6 +80,7 @@ private:
         dib_ = Dib();
     }
 
+    PageFile file_;
     Dib dib_;
     bool ok_ = true;
     bool readFailed_ = false;
@@ -182,15 +193,100 @@ Status WritePage(const ImageConverter &ic, const Dib &d, const std::string &out)
     return format->pipeline.write(d, out, MakeWriteParams(ic));
 }
 
+// True when the format's steps would leave a w x h 24-bit page's pixels as
+// they were read (its resolution may change).
+bool StepsKeepPixels(const ImageFormat &format, const ImageConverter &ic, int64_t w, int64_t h) {
+    switch (format.pipeline.colour) {
+    case ColourStep::Reduce:
+    case ColourStep::TiffReduce:
+        if (IsPaletteDepth(ic.m_nReduceBpp))
+            return false;
+        break;
+    case ColourStep::TgaReduce:
+        if (ic.m_nReduceBpp == 8)
+            return false;
+        break;
+    case ColourStep::Grey:
+        if (ic.m_bGray == 1)
+            return false;
+        break;
+    case ColourStep::None:
+        break;
+    }
+    if (ic.m_nRotate != 0)
+        return false;
+    const bool resized = format.pipeline.geometry == GeometryStep::Page && ic.m_nWidth > 0 &&
+                         ic.m_nHeight > 0 && (ic.m_nWidth != w || ic.m_nHeight != h);
+    return !resized;
+}
+
+// A BMP of a 24-bit bottom-up page file that no step changes is written
+// with its rows taken from the file as they lie: the same file as reading
+// the page in and writing it out, without a copy of the page in memory.
+// False, having done nothing, when the page takes the ordinary road.
+bool WriteBmpStraight(ImageConverter &ic, const Page &page) {
+    const ImageFormat *format = FindImageFormat(ic.m_nFormatCode);
+    const PageFile &file = page.file();
+    if (!page.ok() || !format || format->code != IC_FORMAT_BMP || ic.m_szOutput.empty() ||
+        file.BitCount() != 24 || file.TopDown() ||
+        !StepsKeepPixels(*format, ic, file.Width(), file.Height()))
+        return false;
+    Dib layout; // the page's size, depth and resolution; its pixels stay in the file
+    layout.width = file.Width();
+    layout.height = file.Height();
+    layout.bpp = 24;
+    layout.stride = size_t(Dib::StrideFor(layout.width, 24));
+    layout.xPelsPerMeter = file.XPelsPerMeter();
+    layout.yPelsPerMeter = file.YPelsPerMeter();
+    if (format->pipeline.geometry == GeometryStep::Page)
+        SetResolution(layout, ic.m_nXDpi, ic.m_nYDpi);
+    bool readFailed = false;
+    Status written =
+        WriteBmpFromFile(layout, file.Fd(), file.PixelOffset(), ic.m_szOutput, &readFailed);
+    if (!written)
+        NoteFailure(ic,
+                    readFailed ? Status::Fail("damaged page file: " + written.message()) : written);
+    return true;
+}
+
+// The opened page read in and taken through the format's steps; see
+// PreparePage.
+bool FinishPage(ImageConverter &ic, Page &page, Dib &out) {
+    page.Load();
+    if (const ImageFormat *format = FindImageFormat(ic.m_nFormatCode)) {
+        ColourSteps(*format, ic, page);
+        GeometrySteps(*format, ic, page);
+    } else {
+        page.Apply([](Dib &) { return Status::Fail("unknown format"); });
+    }
+    if (!page.ok()) {
+        if (page.readFailed())
+            NoteFailure(ic, Status::Fail("damaged page file: " + page.status().message()));
+        else
+            NoteFailure(ic, page.status());
+        return false;
+    }
+    if (!page.dib().IsValid()) {
+        NoteFailure(ic, Status::Fail("empty page"));
+        return false;
+    }
+    out = page.Take();
+    return true;
+}
+
 void ConvertSinglePage(ImageConverter &ic) {
-    Dib page;
-    if (PreparePage(ic, ic.m_files.front(), page)) {
+    Page page;
+    page.Open(ic, ic.m_files.front());
+    if (WriteBmpStraight(ic, page))
+        return;
+    Dib prepared;
+    if (FinishPage(ic, page, prepared)) {
         Status written = ic.m_szOutput.empty() ? Status::Fail("no output file name")
-                                               : WritePage(ic, page, ic.m_szOutput);
+                                               : WritePage(ic, prepared, ic.m_szOutput);
         if (!written)
             NoteFailure(ic, written);
     }
-    KeepSpare(page);
+    KeepSpare(prepared);
 }
 
 // Every added file that made it through its steps becomes the next page of
@@ -234,26 +330,8 @@ WriteParams MakeWriteParams(const ImageConverter &ic) {
 
 bool PreparePage(ImageConverter &ic, const std::string &file, Dib &out) {
     Page page;
-    page.Read(ic, file);
-    if (const ImageFormat *format = FindImageFormat(ic.m_nFormatCode)) {
-        ColourSteps(*format, ic, page);
-        GeometrySteps(*format, ic, page);
-    } else {
-        page.Apply([](Dib &) { return Status::Fail("unknown format"); });
-    }
-    if (!page.ok()) {
-        if (page.readFailed())
-            NoteFailure(ic, Status::Fail("damaged page file: " + page.status().message()));
-        else
-            NoteFailure(ic, page.status());
-        return false;
-    }
-    if (!page.dib().IsValid()) {
-        NoteFailure(ic, Status::Fail("empty page"));
-        return false;
-    }
-    out = page.Take();
-    return true;
+    page.Open(ic, file);
+    return FinishPage(ic, page, out);
 }
 
 void ConvertPages(ImageConverter &ic) {

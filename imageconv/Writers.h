@@ -39,6 +39,13 @@ struct WriteParams {
 };
 
 Status WriteBmp(const Dib &page, const std::string &path);
+// As WriteBmp, the rows read from `fd` at `offset` instead of page.bits
+// (which may be empty): a bitmap's rows for `page`'s size, depth and stride,
+// bottom row first, as a page file holds them. The file is the same
+// byte for byte as WriteBmp's of that page. When the rows could not all be
+// read, *readFailed is set and no file is left.
+Status WriteBmpFromFile(const Dib &page, int fd, uint64_t offset, const std::string &path,
+                        bool *readFailed);
 Status WriteJpeg(const Dib &page, const std::string &path, const WriteParams &params);
 Status WritePng(const Dib &page, const std::string &path);
 Status WriteGif(const Dib &page, const std::string &path);

@@ -21,26 +21,10 @@
 #include <vector>
 
 #include "imageconv/PageOps.h"
+#include "imageconv/ops/PageFile.h"
 
 namespace imageconv {
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { reset(-1); }
-    void reset(int fd) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 uint16_t Le16(const uint8_t *p) {
     return uint16_t(p[0] | (p[1] << 8));
@@ -78,32 +62,18 @@ constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kBiRgb = 0;
 
-// What the headers say, before it is checked.
-struct BmpHeader {
-    uint64_t fileSize = 0;
-    uint32_t offBits = 0;
-    uint32_t headerSize = 0;
-    int64_t width = 0, height = 0;
-    int planes = 0, bitCount = 0;
-    uint32_t compression = kBiRgb, clrUsed = 0, clrImportant = 0;
-    int32_t xPels = 0, yPels = 0;
-    size_t paletteEntrySize = 4;
-    bool topDown = false;
-    // From the checks: the palette's place and length.
-    uint32_t paletteCount = 0;
-    uint64_t paletteOffset = 0;
-};
+using BmpHeader = PageFile::Header;
 
 // Opens a page file: a regular file with no other name, not larger than any
 // page file can be.
-Status OpenPageFile(const std::string &path, Descriptor &file, uint64_t &fileSize) {
-    file.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-    if (file.get() < 0) {
+Status OpenPageFile(const std::string &path, int &fd, uint64_t &fileSize) {
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
         const int err = errno;
         return Status::SystemFail(err, "cannot open " + path + ": " + std::strerror(err));
     }
     struct stat st {};
-    if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return Status::Fail("not a regular file: " + path);
     // A page file is the interpreter's own: another name for it would be
     // some other file made to look like a page.
@@ -204,8 +174,9 @@ Status CheckLayout(BmpHeader &h) {
     return Status::Ok();
 }
 
-// The palette's entries and the page's pixel buffer, shaped for the pixels.
-Status ReadPalette(int fd, const BmpHeader &h, Dib &page, std::vector<RgbQuad> &palette) {
+// The palette's entries; those past the stored ones stay black, so every
+// index has a colour.
+Status ReadPalette(int fd, const BmpHeader &h, std::vector<RgbQuad> &palette) {
     try {
         palette.resize(h.bitCount <= 8 ? (size_t(1) << h.bitCount) : 0);
         if (h.paletteCount > 0) {
@@ -217,55 +188,93 @@ Status ReadPalette(int fd, const BmpHeader &h, Dib &page, std::vector<RgbQuad> &
                 palette[i] = RgbQuad{e[0], e[1], e[2], 0};
             }
         }
-        if (!page.Reshape(h.width, h.height, h.bitCount))
-            return Status::Fail("page too large");
     } catch (const std::bad_alloc &) {
-        page.Clear();
         return Status::Fail("out of memory");
     }
     return Status::Ok();
 }
 
-} // namespace
-
-Status ReadBmp(const std::string &path, Dib &page) {
-    // The pixel buffer keeps its capacity for the next page read into it.
+// What a failed read leaves: an empty page whose pixel buffer keeps its
+// capacity for the next page read into it.
+void EmptyPage(Dib &page) {
     page.width = page.height = 0;
     page.stride = 0;
     page.bits.clear();
     page.palette.clear();
     page.colorsUsed = page.colorsImportant = 0;
+}
 
-    Descriptor file(-1);
-    BmpHeader h;
-    if (Status opened = OpenPageFile(path, file, h.fileSize); !opened)
-        return opened;
-    if (Status read = ReadHeaders(file.get(), h); !read)
-        return read;
-    if (Status shape = CheckShape(h); !shape)
-        return shape;
-    if (Status layout = CheckLayout(h); !layout)
-        return layout;
+} // namespace
+
+PageFile::~PageFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+Status PageFile::Open(const std::string &path) {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    h_ = Header{};
+    int fd = -1;
+    Header h;
+    Status s = OpenPageFile(path, fd, h.fileSize);
+    if (s)
+        s = ReadHeaders(fd, h);
+    if (s)
+        s = CheckShape(h);
+    if (s)
+        s = CheckLayout(h);
+    if (!s) {
+        if (fd >= 0)
+            ::close(fd);
+        return s;
+    }
+    fd_ = fd;
+    h_ = h;
+    return Status::Ok();
+}
+
+Status PageFile::Read(Dib &page) const {
     std::vector<RgbQuad> palette;
-    if (Status read = ReadPalette(file.get(), h, page, palette); !read)
-        return read;
-
-    if (!ReadAt(file.get(), h.offBits, page.bits.data(), page.bits.size())) {
+    Status s = fd_ < 0 ? Status::Fail("no page file open") : ReadPalette(fd_, h_, palette);
+    if (!s) {
+        EmptyPage(page);
+        return s;
+    }
+    // Reshape keeps a buffer of the page's size as it is: every byte of it
+    // is read over.
+    try {
+        if (!page.Reshape(h_.width, h_.height, h_.bitCount))
+            return Status::Fail("page too large");
+    } catch (const std::bad_alloc &) {
+        page.Clear();
+        return Status::Fail("out of memory");
+    }
+    if (!ReadAt(fd_, h_.offBits, page.bits.data(), page.bits.size())) {
         page.Clear();
         return Status::Fail("cannot read the pixel data");
     }
-    if (h.topDown)
+    if (h_.topDown)
         FlipRows(page);
 
-    // Entries past the stored palette stay black, so every index has a colour.
     page.palette = std::move(palette);
-    page.colorsUsed = int(h.paletteCount);
-    page.colorsImportant = h.clrImportant <= h.paletteCount ? int(h.clrImportant) : 0;
-    page.xPelsPerMeter = h.xPels > 0 ? h.xPels : 0;
-    page.yPelsPerMeter = h.yPels > 0 ? h.yPels : 0;
+    page.colorsUsed = int(h_.paletteCount);
+    page.colorsImportant = h_.clrImportant <= h_.paletteCount ? int(h_.clrImportant) : 0;
+    page.xPelsPerMeter = XPelsPerMeter();
+    page.yPelsPerMeter = YPelsPerMeter();
     page.xDpi = int(page.xPelsPerMeter / 39.37007874015748 + 0.5);
     page.yDpi = int(page.yPelsPerMeter / 39.37007874015748 + 0.5);
     return Status::Ok();
+}
+
+Status ReadBmp(const std::string &path, Dib &page) {
+    PageFile file;
+    if (Status opened = file.Open(path); !opened) {
+        EmptyPage(page);
+        return opened;
+    }
+    return file.Read(page);
 }
 
 } // namespace imageconv

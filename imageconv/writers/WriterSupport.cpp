@@ -21,6 +21,9 @@ struct OutputFile::Sink {
     int fd = -1;
     int error = 0;
     bool closed = false;
+    // The stream's buffer: the C library takes a buffer size only along with
+    // the buffer itself.
+    std::unique_ptr<char[]> buffer;
 
     void Note(int err) {
         if (error == 0)
@@ -81,6 +84,7 @@ OutputFile::OutputFile(const std::string &path) : path_(path), sink_(std::make_u
         return;
     }
     sink_->fd = file_.Fd();
+    sink_->buffer = std::make_unique<char[]>(kStreamBuffer);
     cookie_io_functions_t io{nullptr, SinkWrite, SinkSeek, SinkClose};
     stream_ = ::fopencookie(sink_.get(), "w", io);
     if (!stream_) {
@@ -89,7 +93,7 @@ OutputFile::OutputFile(const std::string &path) : path_(path), sink_(std::make_u
         openStatus_ = Status::SystemFail(err, "Cannot open " + path);
         return;
     }
-    std::setvbuf(stream_, nullptr, _IOFBF, kStreamBuffer);
+    std::setvbuf(stream_, sink_->buffer.get(), _IOFBF, kStreamBuffer);
 }
 
 OutputFile::~OutputFile() {

@@ -17,6 +17,7 @@
 #include "PageSupport.h"
 #include "imageconv/PageOps.h"
 #include "imageconv/Writers.h"
+#include "imageconv/ops/PageFile.h"
 
 using namespace imageconv;
 using namespace testsupport;
@@ -164,6 +165,48 @@ TEST(BmpWriter, FailureKeepsTheExistingFileAndLeavesNoDebris) {
     // A successful write replaces the old file.
     EXPECT_TRUE(WriteBmp(Page24(3, 3, Coord), path));
     EXPECT_FALSE(ReadWithQt(path).isNull());
+}
+
+TEST(BmpWriter, RowsStraightFromAPageFileMatchTheReadPage) {
+    TempFolder dir;
+    // Unpadded rows; 3 padding bytes a row; and rows that straddle the
+    // writer's buffer, 1 padding byte each. The padding in the files is
+    // dirty: the output's is zero all the same.
+    for (const auto &[w, h] : {std::pair{12, 5}, std::pair{11, 6}, std::pair{1001, 100}}) {
+        SCOPED_TRACE(w);
+        std::vector<uint8_t> file = EncodeBmp(w, h, 24, {}, [](int x, int y) {
+            return uint32_t(x * 2654435761u + y * 40503u) & 0xffffff;
+        });
+        const size_t stride = Dib::StrideFor(w, 24);
+        for (int y = 0; y < h; ++y)
+            for (size_t k = size_t(w) * 3; k < stride; ++k)
+                file[54 + size_t(y) * stride + k] = 0xa5;
+        const std::string in = dir.File("in.bmp");
+        WriteBytes(in, file);
+
+        Dib page;
+        ASSERT_TRUE(ReadBmp(in, page));
+        SetResolution(page, 300, 150);
+        ASSERT_TRUE(WriteBmp(page, dir.File("read.bmp")));
+
+        PageFile source;
+        ASSERT_TRUE(source.Open(in));
+        Dib layout = page;
+        layout.bits.clear();
+        bool readFailed = true;
+        ASSERT_TRUE(WriteBmpFromFile(layout, source.Fd(), source.PixelOffset(),
+                                     dir.File("straight.bmp"), &readFailed));
+        EXPECT_FALSE(readFailed);
+        EXPECT_EQ(ReadBytes(dir.File("straight.bmp")), ReadBytes(dir.File("read.bmp")));
+
+        // A page file cut short after it was opened leaves no file, and says
+        // it was the page file.
+        ASSERT_EQ(::truncate(in.c_str(), off_t(file.size() - 1)), 0);
+        EXPECT_FALSE(WriteBmpFromFile(layout, source.Fd(), source.PixelOffset(),
+                                      dir.File("cut.bmp"), &readFailed));
+        EXPECT_TRUE(readFailed);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("cut.bmp")));
+    }
 }
 
 TEST(BmpReader, ReadsEveryDepthBottomUpAndTopDown) {

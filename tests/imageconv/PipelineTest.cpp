@@ -73,6 +73,36 @@ TEST(Pipeline, TrueColourBmpKeepsPixelsAndTakesTheResolution) {
             ASSERT_EQ(Pixel(img, x, y), Colour(x, y));
 }
 
+TEST(Pipeline, UnchangedBmpPageIsTheSameFileWhicheverWayItIsStored) {
+    // Bottom-up rows are written from the page file as they lie, top-down
+    // ones are read in first: the two files must not differ.
+    TempFolder dir;
+    std::string outputs[2];
+    for (bool topDown : {false, true}) {
+        const std::string in = dir.File(topDown ? "down.bmp" : "up.bmp");
+        WriteBytes(in, EncodeBmp(
+                           9, 5, 24, {},
+                           [](int x, int y) {
+                               Rgb c = Colour(x, y);
+                               return (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b;
+                           },
+                           topDown));
+        Converter r;
+        ImageConverterAddFile(r.h, in.c_str(), IC_INPUT_BMP);
+        outputs[topDown] = dir.File(topDown ? "down-out.bmp" : "up-out.bmp");
+        r.Output(outputs[topDown]);
+        r.Set(IC_OPT_FORMAT, IC_FORMAT_BMP);
+        r.Set(IC_OPT_XDPI, 300);
+        r.Set(IC_OPT_YDPI, 72);
+        r.Set(IC_OPT_WIDTH, 9); // the page's own size: nothing to resize
+        r.Set(IC_OPT_HEIGHT, 5);
+        EXPECT_EQ(ImageConverterConvert(r.h), 1);
+    }
+    const auto straight = ReadBytes(outputs[0]);
+    ASSERT_EQ(straight.size(), 54u + 28u * 5u);
+    EXPECT_EQ(straight, ReadBytes(outputs[1]));
+}
+
 TEST(Pipeline, BmpHonoursRotationThenResize) {
     TempFolder dir;
     Converter r;
