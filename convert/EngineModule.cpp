@@ -47,6 +47,7 @@ int LoadEngineModule(const std::string &path, EngineModule &m) {
         reinterpret_cast<EngineAbandonServersFn>(dlsym(m.handle, TESSARIN_ABANDON_SERVERS_SYMBOL));
     m.setMemoryLimit =
         reinterpret_cast<EngineSetMemoryLimitFn>(dlsym(m.handle, TESSARIN_SET_MEMORY_LIMIT_SYMBOL));
+    m.pagesDone = reinterpret_cast<EnginePagesDoneFn>(dlsym(m.handle, TESSARIN_PAGES_DONE_SYMBOL));
     return 1;
 }
 

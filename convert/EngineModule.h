@@ -12,7 +12,7 @@
 // missing. tessarin.so's kill, error-text, signal, confinement and memory
 // entry points are bound by their names as well; they are optional, so a
 // module without them still loads (killRunning, errorText, signalThreadRun,
-// confinement and setMemoryLimit stay null). A
+// confinement, setMemoryLimit and pagesDone stay null). A
 // loaded module stays loaded until Free*; the entry points are plain function
 // pointers that may be called from any thread once loaded. Nothing here
 // throws.
@@ -40,6 +40,9 @@ typedef int (*EngineAbandonServersFn)(void);
 // Set the interpreter's memory limit in MiB (0: the default); the limit now
 // in effect.
 typedef int (*EngineSetMemoryLimitFn)(int mib);
+// The pages the run thread `tid` waits for has finished writing into its one
+// output file so far; -1 when unknown.
+typedef int (*EnginePagesDoneFn)(int tid);
 
 typedef int (*PdfPostProcessFn)(const char *pdf, const char *opass, const char *upass,
                                 const char *appText, int tuse, const char *text, int fcolor,
@@ -82,6 +85,7 @@ struct EngineModule {
     EngineConfinementFn confinement = nullptr;         // by name, optional
     EngineAbandonServersFn abandonServers = nullptr;   // by name, optional
     EngineSetMemoryLimitFn setMemoryLimit = nullptr;   // by name, optional
+    EnginePagesDoneFn pagesDone = nullptr;             // by name, optional
 };
 
 struct ExtractorModule {

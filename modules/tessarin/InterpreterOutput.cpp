@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 namespace tessarin {
 namespace {
@@ -23,9 +24,22 @@ int GSDLLCALL ReadNothing(void *, char *, int) {
 
 int GSDLLCALL Keep(void *handle, const char *data, int len) {
     auto *out = static_cast<Output *>(handle);
-    if (!out->full && len > 0) {
-        out->text.append(data, static_cast<size_t>(len) < kOutputKept ? static_cast<size_t>(len)
-                                                                      : kOutputKept);
+    std::string_view rest(data, len > 0 ? static_cast<size_t>(len) : 0);
+    std::string unmarked;
+    if (rest.find(kPageMark) != std::string_view::npos) {
+        const std::string_view mark(kPageMark);
+        for (size_t at; (at = rest.find(mark)) != std::string_view::npos;) {
+            unmarked.append(rest.substr(0, at));
+            rest.remove_prefix(at + mark.size());
+            ++out->pages;
+            if (out->onPage)
+                out->onPage(out->pageContext, out->pages);
+        }
+        unmarked.append(rest);
+        rest = unmarked;
+    }
+    if (!out->full && !rest.empty()) {
+        out->text.append(rest.substr(0, kOutputKept));
         size_t error = out->text.find("Error: ");
         if ((error != std::string::npos && out->text.find('\n', error) != std::string::npos) ||
             out->text.size() >= kOutputKept)

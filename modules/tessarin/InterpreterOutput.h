@@ -21,7 +21,16 @@ namespace tessarin {
 struct Output {
     std::string text;
     bool full = false;
+    // Told of every kPageMark the interpreter prints, with the count so far;
+    // the marks themselves are not kept. Null: marks are dropped uncounted.
+    void (*onPage)(void *context, int pages) = nullptr;
+    void *pageContext = nullptr;
+    int pages = 0;
 };
+
+// What the page device's end-of-page procedure prints for each page it puts
+// out, when the child asks to be told (P between two record separators).
+inline constexpr char kPageMark[] = "\x1eP\x1e";
 
 // Standard input callback: the interpreter reads nothing.
 int GSDLLCALL ReadNothing(void *handle, char *buffer, int size);

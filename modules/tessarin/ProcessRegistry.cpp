@@ -22,6 +22,9 @@ struct Slot {
     // set after the process and cleared before it, so a process read with a
     // thread beside it is that thread's.
     std::atomic<int> tid{0};
+    // The pages the process has reported finished (a warm child writing one
+    // output file); -1 until it reports one. Reset before the thread is set.
+    std::atomic<int> pages{-1};
 };
 
 // Each running thread waits for one process at a time; the table holds as
@@ -55,6 +58,7 @@ int Register(int process, unsigned requests) {
     for (int i = 0; i < kSlots && slot < 0; ++i) {
         int expected = 0;
         if (g_slots[i].process.compare_exchange_strong(expected, process)) {
+            g_slots[i].pages.store(-1);
             g_slots[i].tid.store(static_cast<int>(gettid()));
             slot = i;
         }
@@ -85,6 +89,21 @@ void UnregisterProcess(int slot) {
     g_slots[slot].process.store(0);
     while (g_readers.load() != 0)
         sched_yield();
+}
+
+void SetSlotPages(int slot, int pages) {
+    if (slot >= 0 && slot < kSlots)
+        g_slots[slot].pages.store(pages);
+}
+
+int PagesOfThread(int tid) {
+    if (tid == 0)
+        return -1;
+    for (Slot &slot : g_slots) {
+        if (slot.tid.load() == tid)
+            return slot.pages.load();
+    }
+    return -1;
 }
 
 int KillRegisteredProcesses() {

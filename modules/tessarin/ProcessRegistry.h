@@ -39,6 +39,12 @@ int RegisterPidfd(int pidfd, unsigned requests);
 // Takes the slot (-1: nothing) out of the table; see above.
 void UnregisterProcess(int slot);
 
+// What the process of `slot` (-1: nothing) has reported of its pages: how
+// many it has finished so far.
+void SetSlotPages(int slot, int pages);
+// The pages finished by the process thread `tid` is waiting for, as last
+// reported; -1 when it waits for none or none reported any.
+int PagesOfThread(int tid);
 // SIGKILL to every registered process (a pid's process group too), and, by
 // the count of requests, to every process whose start overlaps the call.
 // How many were signalled.

@@ -58,6 +58,14 @@
 // way a caller reaches a single run's interpreter. Bound as
 // EngineModule::signalThreadRun.
 //
+// Pages of one output file: tessarin_pages_done(tid) tells how many pages the
+// run that thread `tid` waits for has finished so far, when that run is a
+// warm server's child writing one output file (a PDF): the child counts the
+// pages its device puts out. -1 when the thread waits for no such run or it
+// has finished none yet. A file's own PostScript can make the count wrong
+// (it is for showing progress, nothing else). Bound as
+// EngineModule::pagesDone.
+//
 // Memory: every helper (a one-off helper, a server and so each child it
 // forks) runs under a limit on its data, RLIMIT_DATA, set to
 // tessarin_set_memory_limit(mib) for the helpers started after the call: by
@@ -127,4 +135,8 @@ typedef int (*TessarinSetMemoryLimitFn)(int mib);
 #define TESSARIN_SIGNAL_THREAD_RUN_SYMBOL "tessarin_signal_thread_run"
 int tessarin_signal_thread_run(int tid, int sig);
 typedef int (*TessarinSignalThreadRunFn)(int tid, int sig);
+
+#define TESSARIN_PAGES_DONE_SYMBOL "tessarin_pages_done"
+int tessarin_pages_done(int tid);
+typedef int (*TessarinPagesDoneFn)(int tid);
 }

@@ -131,6 +131,10 @@ TESSARIN_EXPORT int tessarin_signal_thread_run(int tid, int sig) {
     return count;
 }
 
+TESSARIN_EXPORT int tessarin_pages_done(int tid) {
+    return tessarin::PagesOfThread(tid);
+}
+
 TESSARIN_EXPORT int tessarin_set_memory_limit(int mib) {
     return tessarin::SetHelperDataLimitMiB(mib);
 }

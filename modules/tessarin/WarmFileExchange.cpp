@@ -58,6 +58,10 @@ Reply AwaitFile(int reply, unsigned requests) {
             m.fds.clear();
             r.started = true;
             slot = RegisterPidfd(pidfd, requests);
+        } else if (m.kind == Kind::Page) {
+            int pages = 0;
+            if (warm::UnpackCode(m.body, &pages) && pages >= 0)
+                SetSlotPages(slot, pages);
         } else if (m.kind == Kind::Code) {
             r.haveCode = warm::UnpackCode(m.body, &r.code, &r.line);
         } else if (m.kind == Kind::Ended) {

@@ -5,9 +5,10 @@
 // One file's exchange with a warm server (WarmProtocol.h): the File message
 // with the open input and a new reply socket, then the reply socket read to
 // its end - Started (the child, registered in the process registry while it
-// runs), Code, Ended. A child that has handed back its code and does not end
-// is killed after kExitGraceMs. Blocks the calling thread until the file is
-// done; any number of threads may run files at once.
+// runs), Page (kept in the registry for tessarin_pages_done), Code, Ended. A
+// child that has handed back its code and does not end is killed after
+// kExitGraceMs. Blocks the calling thread until the file is done; any number
+// of threads may run files at once.
 #pragma once
 
 #include <string>

@@ -124,11 +124,19 @@ int Confine(const WarmFile &file, const std::string &input) {
 // output is parked on `park` instead, when the device is still the one
 // writing the file's output. A device writing a file per page has closed
 // each page's file as it went and is left as it is.
+//
+// A device writing one file also gets an end-of-page procedure that does what
+// the device's own did and then prints kPageMark for each page put out, so
+// the child can tell how many pages it has finished.
 std::string RunText(const WarmFile &file, const std::string &input, const std::string &park) {
     const std::string output = PostScriptString(file.output);
-    std::string text =
-        "<< /OutputFile " + output + " >> setpagedevice { " + PostScriptString(input) + " .runfile";
-    if (!warm::IsPagePattern(file.output))
+    const bool pages = warm::IsPagePattern(file.output);
+    std::string text = "<< /OutputFile " + output;
+    if (!pages)
+        text += " /EndPage [ currentpagedevice /EndPage get /exec load /dup load { " +
+                PostScriptString(kPageMark) + " //print //flush } /if load ] cvx";
+    text += " >> setpagedevice { " + PostScriptString(input) + " .runfile";
+    if (!pages)
         text += " clear cleardictstack //systemdict begin false setglobal"
                 " currentpagedevice /OutputFile .knownget { " +
                 output + " eq } { false } ifelse { << /OutputFile " + PostScriptString(park) +
@@ -170,6 +178,12 @@ int RunOn(WarmInterpreter &gs, const WarmFile &file, const std::string &input) {
     return code;
 }
 
+// Output::onPage of a child: the count goes to the module as it grows.
+void SendPages(void *context, int pages) {
+    warm::Send(static_cast<const WarmFile *>(context)->replyFd, warm::Kind::Page,
+               warm::PackCode(pages));
+}
+
 } // namespace
 
 void RunWarmFile(WarmInterpreter &gs, const WarmFile &file) {
@@ -181,6 +195,8 @@ void RunWarmFile(WarmInterpreter &gs, const WarmFile &file) {
         Refuse(file, TESSARIN_E_CONFINE,
                std::string("can't confine the interpreter: ") + std::strerror(-rc));
     gs.output = Output{};
+    gs.output.onPage = SendPages;
+    gs.output.pageContext = const_cast<WarmFile *>(&file);
     int code = RunOn(gs, file, input);
     std::string line;
     if (code != 0 && code != gs_error_Quit)

@@ -13,6 +13,8 @@
 //                              open input, and the file's reply socket
 // On a file's reply socket:
 //   Started  server -> module  the child's pid (PackCode); descriptor: a pidfd
+//   Page     child  -> module  how many pages of a single output file the
+//                              child has finished so far (PackCode)
 //   Code     child  -> module  the file's result code and first error line
 //   Ended    server -> module  the child's wait status (PackCode)
 // The reply socket reaches its end once the server and the child have both
@@ -45,6 +47,7 @@ enum class Kind : char {
     Ready = 'R',
     File = 'F',
     Started = 'S',
+    Page = 'P',
     Code = 'C',
     Ended = 'E',
 };

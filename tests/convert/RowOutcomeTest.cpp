@@ -120,6 +120,29 @@ TEST_F(RowOutcomes, AFailedOrStoppedRowLeavesTheEarlierOutputsByteForByte) {
 }
 
 // The multi-page TIFF is one output: the same holds for it.
+// PDF and text rows report the pages the engine has written as it writes
+// them: the document pauses after each page long enough to be seen.
+TEST_F(RowOutcomes, PdfAndTextRowsReportTheirPagesAsTheyAreWritten) {
+    std::string ps = "%!PS\n/Helvetica findfont 24 scalefont setfont\n";
+    for (int k = 1; k <= 3; ++k)
+        ps += "72 700 moveto (page " + std::to_string(k) +
+              ") show showpage usertime 300 add { usertime 1 index ge { exit } if } loop pop\n";
+    const std::string input = dir.File("in/doc.ps");
+    WriteFile(input, ps);
+    for (int kind : {1, 2}) {
+        SCOPED_TRACE(kind);
+        s.m_nOutputKind = kind;
+        std::vector<int> pages;
+        pageView.onPage = [&](int, int page) { pages.push_back(page); };
+        Convert({input});
+        EXPECT_EQ(pageView.Status(0), "Succeed") << pageView.Reason(0);
+        EXPECT_EQ(pages, (std::vector<int>{1, 2, 3}));
+        if (kind == 1) {
+            EXPECT_EQ(readback::ReadPdf(Out("doc.pdf")).pages, 3);
+        }
+    }
+}
+
 TEST_F(RowOutcomes, AFailedMultiPageTiffLeavesTheOldFile) {
     s.m_nFormat = FormatIndex(".tif");
     s.img.bTifMultipage = 1;
