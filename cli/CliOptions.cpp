@@ -10,6 +10,7 @@
 
 #include "common/AsciiCase.h"
 #include "common/FileRules.h"
+#include "common/PageRange.h"
 #include "convert/ImageFormat.h"
 #include "convert/OutputKind.h"
 #include "settings/ConvertSettings.h"
@@ -182,6 +183,17 @@ bool OnMemoryLimit(const std::string &value, CliOptions &out, std::string &error
     return true;
 }
 
+bool OnPages(const std::string &value, CliOptions &out, std::string &error) {
+    PageRange range;
+    PageRange::Problem problem = PageRange::Problem::None;
+    if (!PageRange::Parse(value, &range, &problem)) {
+        error = std::string("--pages: ") + PageRangeHint(problem) + ", not '" + value + "'";
+        return false;
+    }
+    out.edits.push_back({"Set", "pages", range.Text()});
+    return true;
+}
+
 bool OnFilesFrom(const std::string &value, CliOptions &out, std::string &error) {
     if (value.empty()) {
         error = "--files-from needs a file ('-' for standard input)";
@@ -250,6 +262,8 @@ constexpr CliOption kOptions[] = {
     {"--new-if-exists", nullptr, false, "--new-if-exists",
      "never overwrite: take a numbered new name", OnNewIfExists},
     {"--overwrite", nullptr, false, "--overwrite", "replace existing output files", OnOverwrite},
+    {"--pages", nullptr, true, "--pages RANGE",
+     "convert only these pages, as in 1-3,7,10- (default: every page)", OnPages},
     {"--set", nullptr, true, "--set SECTION.KEY=VALUE",
      "any Profile.ini key, repeatable (e.g. --set Img.xdpi=300)", OnSet},
     {"--files-from", nullptr, true, "--files-from LIST",

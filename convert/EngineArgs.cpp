@@ -23,6 +23,11 @@ ArgumentVector Head(const char *device, const std::string &outputPath) {
             "-sOutputFile=" + outputPath};
 }
 
+void AppendPageList(ArgumentVector &args, const std::string &pageList) {
+    if (!pageList.empty())
+        args.push_back("-sPageList=" + pageList);
+}
+
 // The input path, last, after the crop of an encapsulated figure.
 void AppendInput(ArgumentVector &args, const std::string &inputPath) {
     if (IsEpsFile(inputPath))
@@ -71,7 +76,7 @@ bool PdfAWithEncryption(const PdfSettings &pdf) {
 }
 
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
-                            const std::string &inputPath) {
+                            const std::string &inputPath, const std::string &pageList) {
     static constexpr const char *kPresets[] = {"/screen", "/ebook", "/printer", "/prepress"};
     ArgumentVector args = Head("pdfwrite", EscapeFormatField(outputPath));
     if (pdf.nQuality >= 1 && pdf.nQuality <= 4)
@@ -89,6 +94,7 @@ ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPat
         args.push_back("-dPDFACompatibilityPolicy=1");
         args.push_back("-sColorConversionStrategy=RGB");
     }
+    AppendPageList(args, pageList);
     AppendInput(args, inputPath);
     return args;
 }
@@ -102,14 +108,22 @@ ArgumentVector RenderArguments(const std::string &pageFolder, const ImageSetting
         args.push_back("-dTextAlphaBits=4");
         args.push_back("-dGraphicsAlphaBits=4");
     }
-    if (!pageList.empty())
-        args.push_back("-sPageList=" + pageList);
+    AppendPageList(args, pageList);
     AppendInput(args, inputPath);
     return args;
 }
 
-ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath) {
+ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath,
+                                const std::string &pageList) {
     ArgumentVector args = Head("pdfwrite", EscapeFormatField(tempPdfPath));
+    AppendPageList(args, pageList);
+    AppendInput(args, inputPath);
+    return args;
+}
+
+ArgumentVector PageCountArguments(const std::string &pageFolder, const std::string &inputPath) {
+    ArgumentVector args = Head("bmpmono", PageFilePattern(pageFolder));
+    args.push_back("-r10");
     AppendInput(args, inputPath);
     return args;
 }

@@ -53,23 +53,33 @@ int PdfPermissions(const PdfSettings &pdf);
 // nothing for 0 or any other value), every font embedded and subset (with
 // "embedfonts" 1 or PDF/A, the standard fonts included), the PDF/A entries
 // (the part, colours converted to RGB, offending features dropped rather
-// than failing), and the input. No password ever appears: every key level is
-// encrypted by the finishing step, so the engine writes a plain file.
+// than failing), the page list when one is given (see below), and the input.
+// No password ever appears: every key level is encrypted by the finishing
+// step, so the engine writes a plain file.
 ArgumentVector PdfArguments(const PdfSettings &pdf, const std::string &outputPath,
-                            const std::string &inputPath);
+                            const std::string &inputPath, const std::string &pageList = {});
 
 // The page-rendering vector for output format `formatCode` (IC_FORMAT_*):
 // every page as a 24-bit BMP named PageFileName(pageFolder, k), at the
 // settings' xdpi x ydpi (8 entries), and with text and graphics
 // anti-aliasing of 4 bits each when SmoothRendering says so (2 more). With
-// a `pageList` (the interpreter's page-list syntax, see PageShares.h) only
-// the listed pages are rendered, numbered 1, 2, ... as they come (1 more).
+// a `pageList` (the interpreter's page-list syntax, rising: see PageRange.h
+// and PageShares.h) only the listed pages are rendered, numbered 1, 2, ...
+// as they come (1 more, "-sPageList=...", in every vector that takes one).
 ArgumentVector RenderArguments(const std::string &pageFolder, const ImageSettings &img,
                                int formatCode, const std::string &inputPath,
                                const std::string &pageList = {});
 
-// The plain PDF vector of the text path (7 entries, never encrypted).
-ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath);
+// The plain PDF vector of the text path (7 entries, never encrypted; 8 with
+// a page list).
+ArgumentVector TextPdfArguments(const std::string &tempPdfPath, const std::string &inputPath,
+                                const std::string &pageList = {});
+
+// The page-count vector: every page as a one-bit BMP of a few pixels (10
+// dpi: the interpreter's default halftone refuses less) named
+// PageFileName(pageFolder, k), so the files written are the interpreter's
+// own count of the pages (8 entries).
+ArgumentVector PageCountArguments(const std::string &pageFolder, const std::string &inputPath);
 
 // A char* view of a vector for the engine's C interface. The strings must
 // outlive the view; the array ends with a null entry not counted in argc.

@@ -10,7 +10,8 @@
 // the row's staging folder (RowStaging.h) and published, in page order, only
 // once every page is in and the engine succeeded, so names and numbering are
 // exactly those of one page after another, and a row that fails or is
-// stopped leaves nothing.
+// stopped leaves nothing. A row with a page range (RowPages.h) renders the
+// range's pages only and names each output after its page in the document.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,7 @@
 #include "convert/PageShares.h"
 #include "convert/PathRules.h"
 #include "convert/RowKinds.h"
+#include "convert/RowPages.h"
 #include "convert/RowStaging.h"
 #include "convert/RunEngine.h"
 #include "convert/RunFiles.h"
@@ -106,6 +108,8 @@ struct PageRowInputs {
     std::string target; // the output folder, ending in '/'
     std::string base;   // the input's base name
     ImageFormatChoice format;
+    std::string queued; // the row's own input, for a page count
+    PageRange range;    // the pages to render
 };
 
 // What they came to.
@@ -172,12 +176,27 @@ RowOutcome PublishStaged(RunContext &run, RowStaging &staging) {
     return outcome;
 }
 
-// The shares that render a row whose document declares `declared` pages
-// (PageShares.h).
-PageShares SharesOf(const RunContext &run, int declared, int workers) {
+// The shares that render `range` of a document that declares `declared`
+// pages (PageShares.h).
+PageShares SharesOf(const RunContext &run, const PageRange &range, int declared, int workers) {
     if (run.forcedShares > 0)
-        return PageShares(run.forcedShares);
-    return PageShares::For(run.Settings().img, declared, workers, run.Jobs());
+        return PageShares(run.forcedShares, range);
+    return PageShares::For(run.Settings().img, declared, workers, run.Jobs(), range);
+}
+
+// What a row that rendered `rendered` pages of `in.range` says of the rest
+// (PastEndAfterRendering); nothing once the run is stopping.
+std::string PastEnd(RunContext &run, const PageRowInputs &in, int rendered) {
+    if (run.Stopped())
+        return {};
+    return PastEndAfterRendering(run.engine, in.range, rendered, in.queued, run.tempFolder,
+                                 RowCountLimit(run.Settings()));
+}
+
+// The name of the row's page `k`: base + suffix + extension, the suffix
+// that of the page's number in the document.
+std::string PageOutputName(const PageRowInputs &in, int k) {
+    return in.target + in.base + PageOutputSuffix(in.range.Nth(k)) + in.format.ext;
 }
 
 // The page files a row waits on at most per share: two per worker of the
@@ -276,11 +295,13 @@ void RenderShares(RunContext &run, const PageShares &shares, const std::vector<s
 // page-number order. Its pages are rendered first; the file is written in
 // one step that can't stop between its pages, so a stop that came meanwhile
 // stops the row all the same.
-RowOutcome OneFileRow(RunContext &run, int i, const ImageFormatChoice &format,
-                      const std::string &input, const std::string &target,
-                      const std::string &base) {
+RowOutcome OneFileRow(RunContext &run, int i, const PageRowInputs &in) {
+    const ImageFormatChoice &format = in.format;
+    const std::string &input = in.input;
+    const std::string &target = in.target;
+    const std::string &base = in.base;
     const int workers = run.pagePool ? run.pagePool->Workers() : 1;
-    const PageShares shares = SharesOf(run, DeclaredPageCount(input), workers);
+    const PageShares shares = SharesOf(run, in.range, DeclaredPageCount(input), workers);
     const std::vector<std::string> folders =
         CreateShareFolders(run, shares, BoundPerShare(workers, shares));
     if (folders.empty())
@@ -295,13 +316,16 @@ RowOutcome OneFileRow(RunContext &run, int i, const ImageFormatChoice &format,
 
     RowOutcome outcome;
     RowStaging staging;
+    std::string pastEnd;
+    if (!run.Stopped() && EngineSucceeded(engineCode) && !surplus)
+        pastEnd = PastEnd(run, in, static_cast<int>(pages.size()));
     if (run.Stopped()) {
         outcome = {RowStatus::Aborted, {}, {}};
     } else if (pages.empty() || !EngineSucceeded(engineCode)) {
-        outcome =
-            run.NotDone(EngineSucceeded(engineCode)
-                            ? "no page was rendered"
-                            : EngineFailReason(engineCode, engineError, run.MemoryLimitMiB()));
+        outcome = run.NotDone(
+            EngineSucceeded(engineCode)
+                ? (pastEnd.empty() ? "no page was rendered" : pastEnd)
+                : EngineFailReason(engineCode, engineError, run.MemoryLimitMiB()));
     } else if (surplus) {
         outcome = run.NotDone(kUnevenSharesReason);
     } else if (int err = staging.Open(target)) {
@@ -314,6 +338,8 @@ RowOutcome OneFileRow(RunContext &run, int i, const ImageFormatChoice &format,
             outcome = {RowStatus::Aborted, {}, {}};
         else
             outcome = reason.empty() ? PublishStaged(run, staging) : run.NotDone(reason);
+        if (outcome.status == RowStatus::Succeed)
+            outcome.note = pastEnd;
     }
     for (const std::string &folder : folders)
         DeletePageFiles(folder, ListPageFiles(folder));
@@ -326,8 +352,8 @@ void StreamImagePages(RunContext &run, const PageRowInputs &in, RowStaging &stag
                       PageRowResults *out) {
     WorkerPool localPool(1);
     WorkerPool &pool = run.pagePool ? *run.pagePool : localPool;
-    const int declared = DeclaredPageCount(in.input);
-    const PageShares shares = SharesOf(run, declared, pool.Workers());
+    const int declared = in.range.CountIn(DeclaredPageCount(in.input));
+    const PageShares shares = SharesOf(run, in.range, DeclaredPageCount(in.input), pool.Workers());
     const int bound = BoundPerShare(pool.Workers(), shares);
     const std::vector<std::string> folders = CreateShareFolders(run, shares, bound);
     if (folders.empty())
@@ -364,8 +390,7 @@ void StreamImagePages(RunContext &run, const PageRowInputs &in, RowStaging &stag
         run.Page(in.row, k, 0); // more may follow
         std::string staged;
         if (staging.IsOpen())
-            staged = staging.Add(k, in.target + in.base + PageOutputSuffix(k) + in.format.ext,
-                                 in.format.ext);
+            staged = staging.Add(k, PageOutputName(in, k), in.format.ext);
         std::shared_ptr<PageJob> job = jobs.Add(page, staged);
         pool.Submit([&run, job, &jobs, &stream, &in, k] {
             if (!job->staged.empty() && !jobs.Failed())
@@ -393,7 +418,8 @@ void StreamImagePages(RunContext &run, const PageRowInputs &in, RowStaging &stag
 }
 
 // One file per page: a document of one page is base + extension, any other
-// base_001 + extension, ... (PageSuffix).
+// base_001 + extension, ... (PageSuffix); with a page range every page has
+// the number of its page in the document.
 RowOutcome PagedImageRow(RunContext &run, const PageRowInputs &in) {
     RowStaging staging;
     PageRowResults r;
@@ -403,20 +429,26 @@ RowOutcome PagedImageRow(RunContext &run, const PageRowInputs &in) {
         return run.NotDone("can't create a temporary folder");
     if (r.cut)
         return {RowStatus::Aborted, {}, {}};
+    if (r.pages == 0 && engineOk) {
+        const std::string pastEnd = PastEnd(run, in, 0);
+        return run.NotDone(pastEnd.empty() ? "no page was rendered" : pastEnd);
+    }
     if (r.pages == 0)
-        return run.NotDone(
-            engineOk ? "no page was rendered"
-                     : EngineFailReason(r.engineCode, r.engineError, run.MemoryLimitMiB()));
+        return run.NotDone(EngineFailReason(r.engineCode, r.engineError, run.MemoryLimitMiB()));
     if (!r.reason.empty())
         return run.NotDone(r.reason);
     // The pages that were rendered were converted, but a row whose engine
     // step reported an error is not a success.
     if (!engineOk)
         return run.NotDone(EngineFailReason(r.engineCode, r.engineError, run.MemoryLimitMiB()));
-    if (r.pages == 1)
+    const std::string pastEnd = PastEnd(run, in, r.pages);
+    if (r.pages == 1 && in.range.All())
         staging.Rename(0, in.target + in.base + in.format.ext);
     // Complete, even when a stop came after its last page.
-    return PublishStaged(run, staging);
+    RowOutcome outcome = PublishStaged(run, staging);
+    if (outcome.status == RowStatus::Succeed)
+        outcome.note = pastEnd;
+    return outcome;
 }
 
 } // namespace
@@ -445,8 +477,9 @@ RowOutcome ImageRow(RunContext &run, int i, const ImageFormatChoice &format) {
 
     // The folders this row makes go again unless it succeeds.
     const std::vector<std::string> madeFolders = MissingFolders(target);
-    RowOutcome outcome = multiPage ? OneFileRow(run, i, format, source.Path(), target, base)
-                                   : PagedImageRow(run, {i, source.Path(), target, base, format});
+    const PageRowInputs in{
+        i, source.Path(), target, base, format, input, RowPageRange(run.Settings())};
+    RowOutcome outcome = multiPage ? OneFileRow(run, i, in) : PagedImageRow(run, in);
     if (outcome.status != RowStatus::Succeed)
         RemoveEmptyFolders(madeFolders);
     return outcome;

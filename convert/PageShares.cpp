@@ -19,42 +19,61 @@ constexpr int kMostShares = 16;
 
 } // namespace
 
-PageShares PageShares::For(const ImageSettings &img, int declaredPages, int workers, int jobs) {
+PageShares::PageShares(int count, const PageRange &range)
+    : m_count(count < 1 ? 1 : count), m_range(range) {
+    // A share with no page would render every page, lacking a list.
+    if (!m_range.All() && m_range.Last() > 0)
+        m_count = std::max(1, std::min(m_count, m_range.CountIn(m_range.Last())));
+}
+
+PageShares PageShares::For(const ImageSettings &img, int declaredPages, int workers, int jobs,
+                           const PageRange &range) {
     const int perRow = workers / std::max(jobs, 1);
-    if (perRow < 2 || declaredPages < 2 ||
+    const int pages = range.CountIn(declaredPages);
+    if (perRow < 2 || pages < 2 ||
         static_cast<long>(img.nXDpi) * img.nYDpi < kSplitPixelsPerSquareInch)
-        return PageShares(1);
-    return PageShares(std::min({perRow, declaredPages, kMostShares}));
+        return PageShares(1, range);
+    return PageShares(std::min({perRow, pages, kMostShares}), range);
 }
 
 std::string PageShares::List(int s) const {
     if (m_count == 1)
-        return {};
-    if (m_count == 2)
+        return m_range.Text();
+    if (!Listed())
         return s == 0 ? "odd" : "even";
     std::string list;
-    for (int k = s + 1; k <= kListedPages; k += m_count)
-        list += (list.empty() ? "" : ",") + std::to_string(k);
-    if (s == 0)
-        list += "," + std::to_string(kListedPages + 1) + "-";
+    int last = 0; // the last page listed
+    for (int k = 1; k <= kListedPages; ++k) {
+        const int page = m_range.Nth(k);
+        if (page == 0)
+            break;
+        if ((k - 1) % m_count == s)
+            list += (list.empty() ? "" : ",") + std::to_string(page);
+        last = page;
+    }
+    if (s == 0) {
+        const std::string rest = m_range.TextAfter(last);
+        if (!rest.empty())
+            list += "," + rest;
+    }
     return list;
 }
 
 int PageShares::Owner(int k) const {
-    if (m_count > 2 && k > kListedPages)
+    if (Listed() && k > kListedPages)
         return 0;
     return (k - 1) % m_count;
 }
 
 int PageShares::IndexIn(int k) const {
-    if (m_count > 2 && k > kListedPages)
+    if (Listed() && k > kListedPages)
         return (kListedPages - 1) / m_count + 1 + (k - kListedPages);
     return (k - 1) / m_count + 1;
 }
 
 int PageShares::DocumentPage(int s, int j) const {
     const int k = (j - 1) * m_count + s + 1;
-    if (m_count <= 2 || k <= kListedPages)
+    if (!Listed() || k <= kListedPages)
         return k;
     // Only share 0 goes on past the listed pages.
     if (s != 0)

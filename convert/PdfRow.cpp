@@ -5,13 +5,17 @@
 // The PDF row: the engine writes the document into a temporary beside the
 // output, the text extractor finishes it there (document information,
 // stamp, security, PDF/A, fast web view), and only then does it take the
-// output's name: a failed row never damages an existing file.
+// output's name: a failed row never damages an existing file. With a page
+// range the document's length is counted first (RowPages.h): a row with
+// none of its pages there fails before the engine writes anything.
 #include "common/CompressedInput.h"
 #include "convert/EngineArgs.h"
+#include "convert/EnginePageWatch.h"
 #include "convert/OutputFile.h"
 #include "convert/PathRules.h"
 #include "convert/PdfFinish.h"
 #include "convert/RowKinds.h"
+#include "convert/RowPages.h"
 #include "convert/RunEngine.h"
 #include "convert/RunFiles.h"
 
@@ -32,6 +36,13 @@ RowOutcome PdfRow(RunContext &run, int i) {
     EngineInput source;
     std::string reason =
         PdfAWithEncryption(settings.pdf) ? kPdfAEncryptedReason : source.Open(input);
+    const PageRange range = RowPageRange(settings);
+    RangeCheck rangeCheck;
+    if (reason.empty()) {
+        rangeCheck =
+            CheckRangeBefore(run.engine, range, input, run.tempFolder, RowCountLimit(settings));
+        reason = !range.All() && run.Stopped() ? "stopped" : rangeCheck.reason;
+    }
     std::string output;
     if (reason.empty())
         output = run.claims.Claim(claims, wanted, &reason);
@@ -49,15 +60,17 @@ RowOutcome PdfRow(RunContext &run, int i) {
     }
     if (reason.empty()) {
         std::string line;
-        int code = EngineCode(run.engine, PdfArguments(settings.pdf, pdf.TempPath(), source.Path()),
-                              &line);
+        EnginePageWatch pages(run.engine, [&run, i](int n) { run.Page(i, n, 0); });
+        int code = EngineCode(
+            run.engine, PdfArguments(settings.pdf, pdf.TempPath(), source.Path(), range.Text()),
+            &line);
         reason = EngineResultFailReason(code, line, pdf.TempPath(), run.MemoryLimitMiB());
     }
     if (reason.empty() && !FinishPdf(run.extractor, settings, pdf.TempPath()))
         reason = ExtractorFailReason(run.extractor, folder, "finishing the PDF failed");
     RowOutcome outcome;
     if (reason.empty() && run.claims.Publish(claims, CommitTo(pdf), wanted, &output, &reason)) {
-        outcome = {RowStatus::Succeed, {}, {output}};
+        outcome = {RowStatus::Succeed, {}, {output}, rangeCheck.note};
     } else {
         outcome = run.NotDone(reason);
         pdf.Discard();

@@ -6,7 +6,8 @@
 // temporary folder, the text extractor writes its text into a temporary
 // beside the output, and that takes the output's name: an existing file (or
 // a link) there is replaced as a whole, never written through. A document
-// with no text to extract succeeds with a note saying so.
+// with no text to extract succeeds with a note saying so. A page range is
+// checked against the document's length first, as the PDF row's is.
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,9 +15,11 @@
 #include "common/CompressedInput.h"
 #include "common/FileRules.h"
 #include "convert/EngineArgs.h"
+#include "convert/EnginePageWatch.h"
 #include "convert/OutputFile.h"
 #include "convert/PathRules.h"
 #include "convert/RowKinds.h"
+#include "convert/RowPages.h"
 #include "convert/RunEngine.h"
 #include "convert/RunFiles.h"
 #include "convert/TempFiles.h"
@@ -59,6 +62,13 @@ RowOutcome TextRow(RunContext &run, int i) {
     std::string reason = source.Open(input);
     if (reason.empty() && !FitsPlatformLimits(wanted))
         reason = FailReason(ENAMETOOLONG, "");
+    const PageRange range = RowPageRange(run.Settings());
+    RangeCheck rangeCheck;
+    if (reason.empty()) {
+        rangeCheck = CheckRangeBefore(run.engine, range, input, run.tempFolder,
+                                 RowCountLimit(run.Settings()));
+        reason = !range.All() && run.Stopped() ? "stopped" : rangeCheck.reason;
+    }
     std::string temp;
     if (reason.empty()) {
         temp = CreateTempPdf(run.tempFolder);
@@ -67,7 +77,9 @@ RowOutcome TextRow(RunContext &run, int i) {
     }
     if (reason.empty()) {
         std::string line;
-        int code = EngineCode(run.engine, TextPdfArguments(temp, source.Path()), &line);
+        EnginePageWatch pages(run.engine, [&run, i](int n) { run.Page(i, n, 0); });
+        int code =
+            EngineCode(run.engine, TextPdfArguments(temp, source.Path(), range.Text()), &line);
         reason = EngineResultFailReason(code, line, temp, run.MemoryLimitMiB());
     }
     run.Converting(i, 3);
@@ -75,6 +87,8 @@ RowOutcome TextRow(RunContext &run, int i) {
     const std::vector<std::string> madeFolders = MissingFolders(folder);
     RowOutcome outcome =
         reason.empty() ? WriteText(run, temp, folder, wanted) : run.NotDone(reason);
+    if (outcome.status == RowStatus::Succeed)
+        outcome.note = JoinedNotes(rangeCheck.note, outcome.note);
     if (outcome.status != RowStatus::Succeed)
         RemoveEmptyFolders(madeFolders);
     if (!temp.empty())

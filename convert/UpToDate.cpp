@@ -10,6 +10,7 @@
 #include "convert/ImageFormat.h"
 #include "convert/OutputKind.h"
 #include "convert/PathRules.h"
+#include "convert/RowPages.h"
 
 namespace {
 
@@ -27,17 +28,23 @@ bool Newer(const struct timespec &a, const struct timespec &b) {
 }
 
 // The outputs an image row of `input` would have in `target` as they are
-// now: the one-page name, or the page names from "_001" on while they exist.
+// now: the one-page name, or the page names from "_001" on while they exist
+// (with a page range, those of the range's pages).
 std::vector<std::string> ImageOutputs(const ConvertSettings &settings, const std::string &target,
                                       const std::string &input) {
     const ImageFormatChoice format =
         ImageFormatFromItemText(ImageFormatItemText(settings.m_nFormat));
     const std::string base = target + InputBaseName(input);
-    if (WritesOneFile(format, settings.img) || PathTaken(base + format.ext))
+    const PageRange range = RowPageRange(settings);
+    if (WritesOneFile(format, settings.img) || (range.All() && PathTaken(base + format.ext)))
         return {base + format.ext};
     std::vector<std::string> pages;
-    for (int k = 1; PathTaken(base + PageOutputSuffix(k) + format.ext); ++k)
-        pages.push_back(base + PageOutputSuffix(k) + format.ext);
+    for (int k = 1; range.Nth(k) > 0; ++k) {
+        const std::string page = base + PageOutputSuffix(range.Nth(k)) + format.ext;
+        if (!PathTaken(page))
+            break;
+        pages.push_back(page);
+    }
     return pages;
 }
 

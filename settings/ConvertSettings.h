@@ -93,6 +93,7 @@ struct ConvertSettings {
     int m_nMemLimit = 0;       // "memlimit": MiB of data per interpreter, 0 the default
     int m_bKeepTree = 1;       // "keeptree": files added with a folder keep its tree in "output"
     int m_bSubfolders = 1;     // "subfolders": adding a folder takes its subfolders too
+    std::string m_szPages;     // "pages": the pages to convert (PageRange text), empty for all
 
     ImageSettings img;
     PdfSettings pdf;

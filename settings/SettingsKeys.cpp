@@ -34,6 +34,7 @@ const SettingsKey kKeys[] = {
     {"Set", "keeptree",     G::General, T::Int,      1,   nullptr,      F::None,              INT_FIELD(m_bKeepTree)},
     {"Set", "AddFile",      G::None,    T::Path,     0,   nullptr,      F::None,              NO_FIELD},
     {"Set", "subfolders",   G::General, T::Int,      1,   nullptr,      F::None,              INT_FIELD(m_bSubfolders)},
+    {"Set", "pages",        G::General, T::String,   0,   "",           F::None,              TEXT_FIELD(m_szPages)},
 
     {"Img", "resize",       G::Image,   T::Int,      0,   nullptr,      F::None,              INT_FIELD(img.bResize)},
     {"Img", "width",        G::Image,   T::TypedInt, 594, nullptr,      F::None,              INT_FIELD(img.nWidth)},

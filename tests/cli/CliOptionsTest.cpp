@@ -43,11 +43,13 @@ bool operator==(const SettingEdit &a, const SettingEdit &b) {
 TEST(CliOptions, EachOptionBecomesItsKeyEdits) {
     CliOptions o =
         Parse({"--kind", "PDF", "--format", "png", "--output", "/srv/out", "--new-if-exists",
-               "--set", "img.XDPI=300", "--time-limit", "30", "--memory-limit", "2048", "a.ps"});
+               "--set", "img.XDPI=300", "--time-limit", "30", "--memory-limit", "2048", "--pages",
+               "7, 1-3", "a.ps"});
     std::vector<SettingEdit> expected = {{"Set", "otype", "1"},      {"Set", "type", "3"},
                                          {"Set", "mode", "1"},       {"Set", "output", "/srv/out/"},
                                          {"Set", "exists", "1"},     {"Img", "xdpi", "300"},
-                                         {"Set", "timelimit", "30"}, {"Set", "memlimit", "2048"}};
+                                         {"Set", "timelimit", "30"}, {"Set", "memlimit", "2048"},
+                                         {"Set", "pages", "1-3,7"}};
     ASSERT_EQ(o.edits.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_TRUE(o.edits[i] == expected[i])
@@ -94,6 +96,8 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_NE(ErrorOf({"--jobs", "0", "a.ps"}).find("--jobs"), std::string::npos);
     EXPECT_NE(ErrorOf({"--jobs", "2x", "a.ps"}).find("--jobs"), std::string::npos);
     EXPECT_NE(ErrorOf({"--threads", "0", "a.ps"}).find("--threads"), std::string::npos);
+    EXPECT_EQ(ErrorOf({"--pages", "3-1", "a.ps"}),
+              "--pages: a range goes from a lower page to a higher one, as in 1-3, not '3-1'");
     EXPECT_NE(ErrorOf({"--jobs"}).find("needs a value"), std::string::npos);
     for (const char *bad : {"-1", "1.5", "86401"})
         EXPECT_NE(ErrorOf({"--time-limit", bad, "a.ps"}).find("--time-limit takes"),

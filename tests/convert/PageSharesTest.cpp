@@ -4,9 +4,11 @@
 
 // How a document's pages are split between interpreters: every page has
 // exactly one share, whose page list names it at the place the share's
-// numbering gives it; and when a document is split at all.
+// numbering gives it, also when only a page range is rendered; and when a
+// document is split at all.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -16,7 +18,7 @@
 namespace {
 
 // The pages a list in the interpreter's syntax names, up to `last`
-// ("odd", "even", "1,4,7", "1000-").
+// ("odd", "even", "1,4,7", "3-9", "1000-").
 std::vector<int> Listed(const std::string &list, int last) {
     std::vector<int> pages;
     for (int k = 1; k <= last; ++k) {
@@ -25,9 +27,12 @@ std::vector<int> Listed(const std::string &list, int last) {
         for (std::string e; !in && std::getline(entries, e, ',');) {
             if (e == "odd" || e == "even")
                 continue;
-            const bool open = e.back() == '-';
+            const std::size_t dash = e.find('-');
             const int first = std::stoi(e);
-            in = open ? k >= first : k == first;
+            const int end = dash == std::string::npos ? first
+                            : dash + 1 == e.size()    ? last
+                                                      : std::stoi(e.substr(dash + 1));
+            in = k >= first && k <= end;
         }
         if (in)
             pages.push_back(k);
@@ -56,6 +61,35 @@ TEST(PageShares, EveryPageHasOneShareAtItsPlaceInThatSharesList) {
         EXPECT_EQ(static_cast<int>(seen.size()), last);
     }
     EXPECT_EQ(PageShares(1).List(0), "");
+}
+
+// The row's page k is page k of the range.
+TEST(PageShares, ARangesPagesAreDealtOutTheSameWay) {
+    const int last = PageShares::kListedPages + 1300;
+    for (const char *text : {"2,5,7-1200,1250-", "3,9"}) {
+        PageRange range;
+        ASSERT_TRUE(PageRange::Parse(text, &range));
+        for (int n : {1, 2, 3}) {
+            SCOPED_TRACE(std::string(text) + " in " + std::to_string(n));
+            const PageShares shares(n, range);
+            std::map<int, int> rowPage; // document page to the row's page
+            for (int s = 0; s < shares.Count(); ++s) {
+                const std::vector<int> pages = Listed(shares.List(s), last);
+                for (std::size_t j = 0; j < pages.size(); ++j) {
+                    const int k = shares.DocumentPage(s, static_cast<int>(j) + 1);
+                    EXPECT_EQ(range.Nth(k), pages[j]);
+                    EXPECT_EQ(shares.Owner(k), s);
+                    EXPECT_EQ(shares.IndexIn(k), static_cast<int>(j) + 1);
+                    EXPECT_TRUE(rowPage.emplace(pages[j], k).second);
+                }
+            }
+            EXPECT_EQ(static_cast<int>(rowPage.size()), range.CountIn(last));
+        }
+    }
+    PageRange two;
+    PageRange::Parse("3,9", &two);
+    EXPECT_EQ(PageShares(3, two).Count(), 2); // no share without a page
+    EXPECT_EQ(PageShares(1, two).List(0), "3,9");
 }
 
 TEST(PageShares, OnlyExpensiveDocumentsOfSeveralPagesAreSplit) {

@@ -187,10 +187,11 @@ TEST_F(SettingsStoreTest, SaveGeneralWritesItsKeysAndKeepsTheRest) {
     s.m_bNewIfExists = 1;
     s.m_szOutputDir = "/data/out put/";
     s.m_nTimeLimit = 60;
+    s.m_szPages = "2,4";
     ASSERT_TRUE(SaveGeneralSettings(m_ini, s));
     EXPECT_EQ(ReadFile(m_ini), "; my settings\n[set]\nAddFile=/home/x/a.ps\nTYPE=11\n"
                                "output=/data/out put/\nmode=0\notype=2\nexists=1\n"
-                               "timelimit=60\nmemlimit=0\nkeeptree=1\nsubfolders=1\n\n"
+                               "timelimit=60\nmemlimit=0\nkeeptree=1\nsubfolders=1\npages=2,4\n\n"
                                "[Img]\nxdpi=300\n");
     ConvertSettings back;
     LoadGeneralSettings(m_ini, back);
@@ -244,8 +245,8 @@ TEST(SettingsKeyTable, KeysAreUniqueAndFoundWithoutCase) {
             break;
         }
     }
-    EXPECT_EQ(seen.size(), 61u);
-    EXPECT_EQ(withField, 60) << "every key but AddFile fills a field";
+    EXPECT_EQ(seen.size(), 62u);
+    EXPECT_EQ(withField, 61) << "every key but AddFile fills a field";
     ASSERT_NE(FindSettingsKey("img", "jqu"), nullptr);
     EXPECT_STREQ(FindSettingsKey("IMG", "jqu")->key, "JQu");
     EXPECT_EQ(FindSettingsKey("Img", "nosuch"), nullptr);
