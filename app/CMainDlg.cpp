@@ -7,6 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -25,17 +28,23 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QThread>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "app/CAboutDlg.h"
 #include "app/CFileUtil.h"
 #include "app/CIconButton.h"
+#include "app/CPreviewPane.h"
 #include "app/Translations.h"
 #include "common/FileRules.h"
+#include "common/PageRange.h"
 #include "convert/ImageFormat.h"
 #include "convert/OutputKind.h"
 #include "convert/ProgramFiles.h"
@@ -71,8 +80,9 @@ static_assert(std::size(kSettingsCaptions) == kOutputKinds.size());
 // their own beside Profile.ini.
 constexpr char kWindowStateFile[] = "window.conf";
 constexpr char kGeometryKey[] = "MainWindow/geometry";
+constexpr char kPreviewKey[] = "MainWindow/preview"; // "width,reopen width"
 
-// The columns of the file list (path, size, status, reason): width in
+// The columns of the file list (path, size, status, reason, pages): width in
 // pixels, alignment. The path column takes what the others leave, and no
 // less than kPathLeast.
 struct Column {
@@ -80,12 +90,46 @@ struct Column {
     Qt::Alignment align;
 };
 constexpr Column kColumns[] = {
-    {350, Qt::AlignLeft | Qt::AlignVCenter},
-    {100, Qt::AlignHCenter | Qt::AlignVCenter},
-    {120, Qt::AlignHCenter | Qt::AlignVCenter},
-    {180, Qt::AlignLeft | Qt::AlignVCenter},
+    {350, Qt::AlignLeft | Qt::AlignVCenter},    {100, Qt::AlignHCenter | Qt::AlignVCenter},
+    {120, Qt::AlignHCenter | Qt::AlignVCenter}, {180, Qt::AlignLeft | Qt::AlignVCenter},
+    {80, Qt::AlignHCenter | Qt::AlignVCenter},
 };
 constexpr int kPathLeast = 120;
+
+// The page range's hints as the window shows them, translated (the texts
+// are PageRangeHint's).
+[[maybe_unused]] constexpr const char *kPageRangeHints[] = {
+    QT_TRANSLATE_NOOP("PageRange", "pages are numbers and ranges, as in 1-3,7,10-"),
+    QT_TRANSLATE_NOOP("PageRange", "pages count from 1"),
+    QT_TRANSLATE_NOOP("PageRange", "a range goes from a lower page to a higher one, as in 1-3"),
+    QT_TRANSLATE_NOOP("PageRange", "a comma stands between two pages or ranges"),
+    QT_TRANSLATE_NOOP("PageRange", "a page number is too large"),
+};
+
+QString PageRangeHintText(PageRange::Problem problem) {
+    return QCoreApplication::translate("PageRange", PageRangeHint(problem));
+}
+
+// The reasons differ in their end as often as in their start: cut at the end
+// (the whole text is the cell's tooltip), whatever the list does elsewhere.
+class ElideAtEnd : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
+constexpr char kPagesTip[] =
+    QT_TRANSLATE_NOOP("CMainDlg", "The pages to convert, as in 1-3,7,10- (a range without an end "
+                                  "runs to the document's end); empty for every page");
+
+// The desktop's file manager, asked to show files selected in their folder.
+constexpr char kFileManagerService[] = "org.freedesktop.FileManager1";
+constexpr char kFileManagerPath[] = "/org/freedesktop/FileManager1";
 
 } // namespace
 
@@ -102,6 +146,7 @@ CMainDlg::CMainDlg(QWidget *parent, std::string moduleDir)
 // destroyed without closing) is stopped and waited for first, while its
 // calls into the window are still carried out.
 CMainDlg::~CMainDlg() {
+    StopPageCount(true);
     if (m_run) {
         m_run->RequestStop();
         WaitForRunEnd();
@@ -143,6 +188,7 @@ bool CMainDlg::OnInitDialog() {
     LoadSettings();
     ApplyOutputRules();
     CaptureTempDir();
+    PreviewOutput();
     m_list->setFocus(Qt::OtherFocusReason);
     return true;
 }
@@ -189,6 +235,9 @@ void CMainDlg::CreateControls() {
     m_chkSubfolders = Control<QCheckBox>(this, IDC_SUBFOLDERS);
     m_chkKeepTree = Control<QCheckBox>(this, IDC_KEEPTREE);
     m_lblSummary = Control<QLabel>(this, IDC_RUNSUMMARY);
+    m_editPages = Control<QLineEdit>(this, IDC_PAGES);
+    m_editPages->setMaxLength(200);
+    m_editPages->setPlaceholderText(tr("all"));
 
     // The format list shows the table's texts in the user's language; a run
     // takes its format from the position chosen, never from the text.
@@ -196,14 +245,17 @@ void CMainDlg::CreateControls() {
         m_cbFormat->addItem(QCoreApplication::translate("ImageFormat", format.listText));
     m_cbFormat->setCurrentIndex(-1);
     m_cbFormat->setMaxVisibleItems(static_cast<int>(kImageFormats.size()));
-    m_editOutputDir->setReadOnly(true); // scrolls horizontally, as every QLineEdit
+    // Typed or browsed; enabled with folder mode 1 (OnFolderModeChanged).
+    m_editOutputDir->setEnabled(false);
 
     ConnectControls();
     SetTabOrder();
     NameControlsWithoutText();
     CreateShortcuts();
-    MarkFocusAndReadOnly();
+    MarkFocus();
+    CreatePreviewPane();
     AnchorControls(size);
+    LayOutPreview();
 
     // Centred on the screen the window opens on.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -231,6 +283,8 @@ void CMainDlg::ConnectControls() {
     m_list->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMainDlg::OnSelectionChanged);
+    connect(m_list, &QTreeWidget::itemActivated, this, &CMainDlg::OnRowActivated);
+    connect(m_editPages, &QLineEdit::textChanged, this, [this] { CheckPagesField(); });
 }
 
 void CMainDlg::AnchorControls(QSize base) {
@@ -245,6 +299,8 @@ void CMainDlg::AnchorControls(QSize base) {
         const auto *line = qobject_cast<QFrame *>(c);
         const bool widens = c == m_progress || (line && line->frameShape() == QFrame::HLine);
         unsigned edges = A::Left | A::Top;
+        if (c == m_preview || c == m_previewGrip)
+            continue; // placed in the list's share (LayOutPreview)
         if (c == m_list)
             edges = A::Left | A::Top | A::Right | A::Bottom;
         else if (c == m_btnAbout)
@@ -260,6 +316,10 @@ void CMainDlg::AnchorControls(QSize base) {
 void CMainDlg::resizeEvent(QResizeEvent *event) {
     QDialog::resizeEvent(event);
     m_anchors.Apply(size());
+    if (m_preview) {
+        m_listArea = m_list->geometry();
+        LayOutPreview();
+    }
 }
 
 void CMainDlg::FitPathColumn() {
@@ -280,11 +340,18 @@ void CMainDlg::RestoreWindowGeometry() {
     const QByteArray geometry = state.value(kGeometryKey).toByteArray();
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
+    const QStringList preview = state.value(kPreviewKey).toString().split(QLatin1Char(','));
+    if (preview.size() == 2) {
+        m_previewWidth = std::max(0, preview[0].toInt());
+        m_previewReopen = std::max(0, preview[1].toInt());
+        LayOutPreview();
+    }
 }
 
 void CMainDlg::SaveWindowGeometry() {
     QSettings state(WindowStatePath(), QSettings::IniFormat);
     state.setValue(kGeometryKey, saveGeometry());
+    state.setValue(kPreviewKey, QStringLiteral("%1,%2").arg(m_previewWidth).arg(m_previewReopen));
 }
 
 void CMainDlg::SetTabOrder() {
@@ -293,10 +360,10 @@ void CMainDlg::SetTabOrder() {
     // line, then Start beside it. The template keeps its own order (and its
     // ids); only the keyboard's path through it is set here.
     QWidget *const chain[] = {
-        m_list,          m_btnAddFiles, m_btnAddFolder, m_btnRemove,     m_btnSettings,
-        m_chkSubfolders, m_btnAbout,    m_cbOutputKind, m_cbFormat,      m_chkKeepTree,
-        m_cbFolderMode,  m_btnBrowse,   m_btnView,      m_editOutputDir, m_chkNewIfExists,
-        m_spinTimeLimit, m_btnStart,
+        m_list,           m_btnAddFiles,   m_btnAddFolder, m_btnRemove,     m_btnSettings,
+        m_chkSubfolders,  m_btnAbout,      m_cbOutputKind, m_cbFormat,      m_chkKeepTree,
+        m_cbFolderMode,   m_btnBrowse,     m_btnView,      m_editOutputDir, m_editPages,
+        m_chkNewIfExists, m_spinTimeLimit, m_btnStart,
     };
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
@@ -320,16 +387,12 @@ void CMainDlg::CreateShortcuts() {
             &QWidget::close);
 }
 
-void CMainDlg::MarkFocusAndReadOnly() {
+void CMainDlg::MarkFocus() {
     // The same frame width either way, so the rows do not move when the
     // focus comes and goes.
     m_list->setStyleSheet(QStringLiteral(
         "QTreeWidget { border: 1px solid palette(mid); padding: 1px; }"
         "QTreeWidget:focus { border: 2px solid palette(highlight); padding: 0px; }"));
-    QPalette pal = m_editOutputDir->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive})
-        pal.setColor(group, QPalette::Base, pal.color(group, QPalette::Window));
-    m_editOutputDir->setPalette(pal);
 }
 
 void CMainDlg::OnHelpKey() {
@@ -349,12 +412,28 @@ void CMainDlg::NameControlsWithoutText() {
     m_cbFolderMode->setAccessibleName(tr("输出文件夹模式"));
     m_editOutputDir->setAccessibleName(tr("输出文件夹"));
     m_progress->setAccessibleName(tr("转换进度"));
+    if (auto *label = dlgtpl::Control<QLabel>(this, dlgtpl::IDC_PAGES_LABEL)) {
+        label->setBuddy(m_editPages);
+        m_editPages->setAccessibleName(tr("要转换的页码"));
+    }
+    CheckPagesField(); // its tooltip
+    // The buttons' tooltips name their keys.
+    const auto withKey = [](const QString &what, const QKeySequence &keys) {
+        return QStringLiteral("%1 (%2)").arg(what, keys.toString(QKeySequence::NativeText));
+    };
+    m_btnAddFiles->setToolTip(withKey(tr("Add files"), QKeySequence(Qt::CTRL | Qt::Key_O)));
+    m_btnAddFolder->setToolTip(
+        withKey(tr("Add a folder's files"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)));
+    m_btnRemove->setToolTip(withKey(tr("Remove the selected files"), QKeySequence(Qt::Key_Delete)));
+    m_btnStart->setToolTip(
+        withKey(tr("Start or stop converting"), QKeySequence(Qt::CTRL | Qt::Key_Return)) +
+        QStringLiteral(", ") + tr("Escape stops"));
     // The spin box says what its label beside it says.
     if (auto *label = dlgtpl::Control<QLabel>(this, dlgtpl::IDC_TIMELIMIT_LABEL)) {
         label->setBuddy(m_spinTimeLimit);
         m_spinTimeLimit->setAccessibleName(label->text());
     }
-    m_btnAbout->setToolTip(tr("关于 / 帮助"));
+    m_btnAbout->setToolTip(tr("关于 / 帮助") + QStringLiteral(" (F1)"));
     m_btnAbout->setAccessibleName(m_btnAbout->toolTip());
 }
 
@@ -377,6 +456,8 @@ int CMainDlg::LoadExtractor() {
 }
 
 int CMainDlg::FreeEngine() {
+    if (m_preview)
+        m_preview->Shutdown(); // it borrows the module
     FreeEngineModule(m_engine);
     m_engine = EngineModule{};
     return 1;
@@ -429,7 +510,8 @@ void CMainDlg::SetupFileList() {
     // Paths differ at their end: cut them in the middle (the whole path is
     // the row's tooltip).
     m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->setHeaderLabels({tr("Files"), tr("Size"), tr("Status"), tr("Reason")});
+    m_list->setItemDelegateForColumn(kReasonColumn, new ElideAtEnd(m_list));
+    m_list->setHeaderLabels({tr("Files"), tr("Size"), tr("Status"), tr("Reason"), tr("Pages")});
     QHeaderView *header = m_list->header();
     header->setStretchLastSection(false);
     header->setSectionsMovable(false);
@@ -486,6 +568,12 @@ void CMainDlg::UpdateData(bool bSaveAndValidate) {
         s.m_nTimeLimit = m_spinTimeLimit->value();
         s.m_bSubfolders = m_chkSubfolders->isChecked() ? 1 : 0;
         s.m_bKeepTree = m_chkKeepTree->isChecked() ? 1 : 0;
+        if (m_editOutputDir->isEnabled()) {
+            const std::string typed = m_editOutputDir->text().trimmed().toStdString();
+            s.m_szOutputDir = typed.empty() ? typed : WithTrailingSeparator(typed);
+        }
+        if (PageRange range; PageRange::Parse(m_editPages->text().toStdString(), &range))
+            s.m_szPages = range.Text();
         switch (m_chkNewIfExists->checkState()) {
         case Qt::Checked:
             s.m_bNewIfExists = 1;
@@ -508,6 +596,7 @@ void CMainDlg::UpdateData(bool bSaveAndValidate) {
     m_spinTimeLimit->setValue(std::clamp(s.m_nTimeLimit, 0, kMaxTimeLimitSeconds));
     m_chkSubfolders->setChecked(s.m_bSubfolders == 1);
     m_chkKeepTree->setChecked(s.m_bKeepTree == 1);
+    m_editPages->setText(QString::fromStdString(s.m_szPages));
     // A third state only for a stored 2; the user's first click makes the box
     // two-state again.
     m_chkNewIfExists->setTristate(s.m_bNewIfExists == 2);
@@ -555,13 +644,14 @@ bool CMainDlg::OnClose() {
         if (Running()) {
             // Closes once the run has ended (OnRunEnded).
             m_bQuitAfterRun = true;
-            m_run->RequestStop();
+            RequestStop();
             return false;
         }
         // The run ended while the question was open: close now.
     }
     SaveGeneralSettings();
     SaveWindowGeometry();
+    StopPageCount(true); // it uses the engine
     FreeEngine();
     FreeExtractor();
     return true;
@@ -577,7 +667,7 @@ void CMainDlg::keyPressEvent(QKeyEvent *event) {
     case Qt::Key_Escape:
         // Never closes the window; during a run it stops the run.
         if (Running())
-            m_run->RequestStop();
+            RequestStop();
         event->accept();
         return;
     case Qt::Key_Return:
@@ -602,11 +692,17 @@ void CMainDlg::EnableControls(bool enable) {
     m_lblSummary->setVisible(enable);
     for (QWidget *w : std::initializer_list<QWidget *>{
              m_btnAddFiles, m_btnAddFolder, m_btnRemove, m_btnSettings, m_cbOutputKind, m_cbFormat,
-             m_cbFolderMode, m_spinTimeLimit, m_chkSubfolders})
+             m_cbFolderMode, m_spinTimeLimit, m_chkSubfolders, m_editPages})
         w->setEnabled(enable);
+    if (m_preview) {
+        m_preview->SetPaused(!enable);
+        if (enable)
+            PreviewSelected();
+    }
     if (m_settings.m_nOutputMode == 1) {
         m_btnBrowse->setEnabled(enable);
         m_chkKeepTree->setEnabled(enable);
+        m_editOutputDir->setEnabled(enable);
     }
 }
 
@@ -619,6 +715,7 @@ void CMainDlg::OnFolderModeChanged() {
     // output is in its own folder anyway.
     m_chkKeepTree->setEnabled(folder);
     m_editOutputDir->setText(folder ? QString::fromStdString(m_settings.m_szOutputDir) : QString());
+    m_editOutputDir->setEnabled(folder);
 }
 
 void CMainDlg::OnOutputKindChanged() {
@@ -631,6 +728,7 @@ void CMainDlg::OnOutputKindChanged() {
     m_btnSettings->setText(tr(kSettingsCaptions[otype]));
     m_btnSettings->show();
     m_cbFormat->setVisible(ToOutputKind(otype) == OutputKind::Image);
+    PreviewOutput();
 }
 
 void CMainDlg::OpenSettings() {
@@ -643,6 +741,7 @@ void CMainDlg::OpenSettings() {
     switch (ToOutputKind(otype)) {
     case OutputKind::Image:
         LoadImageSettings();
+        PreviewOutput();
         break;
     case OutputKind::Pdf:
         LoadPdfSettings();
@@ -651,6 +750,23 @@ void CMainDlg::OpenSettings() {
         LoadTextSettings();
         break;
     }
+}
+
+bool CMainDlg::CheckPagesField() {
+    PageRange::Problem problem = PageRange::Problem::None;
+    PageRange range;
+    const bool ok = PageRange::Parse(m_editPages->text().toStdString(), &range, &problem);
+    // Marked by its text's colour: the frame is the focus's.
+    QPalette pal = palette();
+    if (!ok)
+        pal.setColor(QPalette::Text, QColor(0xc0, 0x10, 0x10));
+    m_editPages->setPalette(pal);
+    const QString hint = ok ? QString() : PageRangeHintText(problem);
+    m_editPages->setToolTip(ok ? tr(kPagesTip) : tr("Not a page range: %1").arg(hint));
+    if (!ok && m_editPages->hasFocus())
+        QToolTip::showText(m_editPages->mapToGlobal(QPoint(0, m_editPages->height())),
+                           m_editPages->toolTip(), m_editPages);
+    return ok;
 }
 
 void CMainDlg::OnBrowse() {
@@ -690,6 +806,12 @@ void CMainDlg::OnCommand(int id) {
     case dlgtpl::ID_LIST_VIEWSOURCE:
         OnViewSourceFile();
         break;
+    case dlgtpl::ID_LIST_SHOWINFOLDER:
+        OnShowInFolder();
+        break;
+    case dlgtpl::ID_LIST_COPYREASON:
+        OnCopyReason();
+        break;
     default:
         break;
     }
@@ -716,15 +838,45 @@ QStringList CMainDlg::AskOpenFiles(const QString &title, const QString &initial)
 QString CMainDlg::AskFolder(const QString &title, const QString &initial) {
     const QString start =
         !initial.isEmpty() && QFileInfo(initial).isDir() ? initial : QDir::homePath();
-    return QFileDialog::getExistingDirectory(this, title, start, QFileDialog::ShowDirsOnly);
+    // Qt's own dialog, the same on every desktop, with its "Create New Folder".
+    QFileDialog dialog(this, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
 }
 
 void CMainDlg::ShellOpen(const std::string &path) {
     if (path.empty())
         return; // nothing to open; the desktop would say no as well
     const QString file = QString::fromStdString(path);
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+    // The desktop may take a missing path and never say it found nothing.
+    if (!QFileInfo::exists(file))
+        Inform(tr("%1 does not exist (any more).").arg(file));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
         Inform(tr("No program was found to open %1.").arg(file));
+}
+
+void CMainDlg::ShowInFolder(const std::string &file) {
+    const QString path = QString::fromStdString(file);
+    const QString folder = QFileInfo(path).absolutePath();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !QFileInfo::exists(path)) {
+        ShellOpen(folder.toStdString());
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kFileManagerService, kFileManagerPath, kFileManagerService, QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    // Answered later; a desktop without the service gets the folder instead.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, folder](QDBusPendingCallWatcher *w) {
+                if (w->isError())
+                    ShellOpen(folder.toStdString());
+                w->deleteLater();
+            });
 }
 
 void CMainDlg::Inform(const QString &text) {
@@ -764,4 +916,73 @@ void CMainDlg::Notify(const QString &summary, const QString &body, const QString
 void CMainDlg::ShowAboutBox() {
     CAboutDlg about(CFileUtil::GetProgramPath(HelpFileName()), this);
     about.exec();
+}
+
+// ---------------------------------------------------------------------------
+// The preview pane
+
+void CMainDlg::CreatePreviewPane() {
+    // The pane and its grip take the right of the list's place; the list
+    // keeps the rest, and the window's anchors keep to the whole place.
+    m_listArea = m_list->geometry();
+    m_preview = new CPreviewPane(m_engine, this);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->hide();
+    m_previewGrip = new CPreviewGrip(this);
+    m_previewGrip->setObjectName(QStringLiteral("previewGrip"));
+    // A drag sizes the pane from the width it had at the press.
+    m_previewGrip->onDrag = [this](int dx, int widthAtPress) {
+        m_previewWidth = std::max(0, widthAtPress - dx);
+        LayOutPreview();
+    };
+    m_previewGrip->widthNow = [this] { return m_previewWidth; };
+    m_previewGrip->onClick = [this] {
+        if (m_previewWidth > 0) {
+            m_previewReopen = m_previewWidth;
+            m_previewWidth = 0;
+        } else {
+            m_previewWidth = m_previewReopen > 0 ? m_previewReopen : m_listArea.width() / 3;
+        }
+        LayOutPreview();
+    };
+    connect(m_list, &QTreeWidget::currentItemChanged, this, &CMainDlg::PreviewSelected);
+    connect(m_cbFormat, &QComboBox::activated, this, &CMainDlg::PreviewOutput);
+}
+
+void CMainDlg::LayOutPreview() {
+    if (!m_preview)
+        return;
+    constexpr int kGrip = 8;
+    constexpr int kListLeast = 160;
+    const QRect area = m_listArea;
+    const int width = std::clamp(m_previewWidth, 0, std::max(0, area.width() - kGrip - kListLeast));
+    if (m_previewWidth > 0 && width < kGrip)
+        m_previewWidth = 0; // dragged shut
+    const int shown = m_previewWidth > 0 ? width : 0;
+    m_list->setGeometry(area.adjusted(0, 0, -(shown + kGrip), 0));
+    m_previewGrip->setGeometry(area.right() - shown - kGrip + 1, area.top(), kGrip, area.height());
+    m_preview->setGeometry(area.right() - shown + 1, area.top(), shown, area.height());
+    m_preview->setVisible(shown > 0);
+    m_previewGrip->SetOpen(shown > 0);
+}
+
+void CMainDlg::PreviewSelected() {
+    // A run selects the rows it converts; the pane waits for it to end.
+    if (!m_preview || Running())
+        return;
+    QTreeWidgetItem *item = m_list->currentItem();
+    if (!item && !m_list->selectedItems().isEmpty())
+        item = m_list->selectedItems().front();
+    m_preview->ShowFile(item ? GetItemText(m_list->indexOfTopLevelItem(item), 0) : std::string());
+    m_preview->SetPageCount(item ? item->data(kPagesColumn, kPagesRole).toInt() : 0);
+}
+
+void CMainDlg::PreviewOutput() {
+    if (!m_preview)
+        return;
+    const int kind = m_cbOutputKind->currentIndex();
+    const bool image = IsOutputKind(kind) && ToOutputKind(kind) == OutputKind::Image;
+    const int format =
+        ImageFormatFromItemText(ImageFormatItemText(m_cbFormat->currentIndex())).code;
+    m_preview->SetOutput(m_szTempDir, image, format, m_settings.img);
 }

@@ -21,8 +21,9 @@
 //
 // The window is built from dialog template 102, at its smallest; it may be
 // resized and maximised (see AnchorControls). The file list (the queue of
-// PostScript files, one row per file: path, size, status), the output
-// choices bound to ConvertSettings, the command buttons and the status line.
+// PostScript files, one row per file: path, size, status, reason or outputs,
+// page count), the output choices bound to ConvertSettings, the command
+// buttons and the status line.
 // Start runs a ConversionRun over the rows on its worker thread; the window
 // is the run's ConversionView, and every call the worker makes is carried
 // out on the GUI thread while the worker waits for it. While a run is in
@@ -30,16 +31,19 @@
 // later start of the program are added at its end, for the next run.
 //
 // The desktop services the commands use (the file and folder dialogs, the
-// shell's "open", the About box, messages, the question at close, the
-// desktop notification) go through virtual functions so that a test can
-// stand in for the person at the desk; the rest is the real thing.
+// shell's "open", the file manager's "show", the About box, messages, the
+// question at close, the desktop notification) go through virtual functions
+// so that a test can stand in for the person at the desk; the rest is the
+// real thing.
 //
 // Ownership: the window owns ConvertSettings, both modules and their entry
 // points, the folder paths and the run. Whether a run is in progress or was
 // asked to stop is the run's two atomic flags; the window reads them and
 // keeps no copy. A conversion worker borrows the modules and the temporary
 // folder for the length of a run; they are fixed before any run can start.
-// The worker works on copies of the settings and of the rows' paths.
+// The worker works on copies of the settings and of the rows' paths. The
+// page-count thread borrows the engine module the same way, one count at a
+// time, and is waited for before the module is released.
 // Everything else is GUI thread only.
 #pragma once
 
@@ -49,7 +53,9 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +69,8 @@
 #include "settings/ConvertSettings.h"
 
 class CIconButton;
+class CPreviewGrip;
+class CPreviewPane;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -71,6 +79,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QThread;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -123,13 +132,16 @@ public:
     // controls. The output kind and the image format read -1 when their
     // list has no selection; a stored value outside a list selects nothing.
     // "exists" shows 1 checked, 2 partly checked, anything else unchecked.
+    // The output folder is read from its field while the field is enabled
+    // (folder mode 1, idle); the page range only when PageRange takes it.
     void UpdateData(bool bSaveAndValidate);
 
     // --- Commands of the window ---------------------------------------
     // Start/Stop (1002): idle, starts a run; running, asks it to stop.
     // After a run that was stopped or had failures, while some rows read
     // "Succeed", it first asks whether to convert only the rows that did not
-    // succeed or all of them again.
+    // succeed or all of them again. A page range that does not parse, or an
+    // output folder that can't be made, is refused with a message instead.
     void OnStart();
     // Switch the controls between idle (true) and running (false).
     void EnableControls(bool enable);
@@ -168,6 +180,14 @@ public:
     void OnRemoveSelected();
     void OnClearAll();
     void OnViewSourceFile();
+    // A row activated (double-click, Enter): a row that succeeded opens its
+    // first output through ShellOpen; any other row does nothing.
+    void OnRowActivated(QTreeWidgetItem *item);
+    // Menu 142's "Show in Folder": the first selected row's first output in
+    // its folder (ShowInFolder). "Copy Reason": the first selected row's
+    // whole reason onto the clipboard.
+    void OnShowInFolder();
+    void OnCopyReason();
     // The list's key-down (Delete, Ctrl+A): true when the key was taken.
     bool OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
     // The list's selection changed, however it was made (click, keys, code):
@@ -224,14 +244,18 @@ protected:
     // chosen files (empty on cancel), the folder browser the chosen folder
     // (empty on cancel); ShellOpen hands a path to the desktop's default
     // action and reports nothing; ShowAboutBox runs the About box modally.
-    // AskFolder opens in `initial` (the home folder when empty). ShellOpen
-    // says so in a message when no program opens the path. Inform shows a
+    // AskFolder opens in `initial` (the home folder when empty) and can make
+    // a new folder. ShellOpen says so in a message when the path is missing
+    // or no program opens it. Inform shows a
     // message without waiting for it to be read. AskStopAndQuit asks
     // whether to stop the run in progress and quit. Notify shows a desktop
     // notification whose action opens `folder`.
     virtual QStringList AskOpenFiles(const QString &title, const QString &initial);
     virtual QString AskFolder(const QString &title, const QString &initial = QString());
     virtual void ShellOpen(const std::string &path);
+    // The desktop's file manager shows `file` selected in its folder; when
+    // none answers, the folder is opened through ShellOpen.
+    virtual void ShowInFolder(const std::string &file);
     virtual void ShowAboutBox();
     virtual void Inform(const QString &text);
     virtual bool AskStopAndQuit();
@@ -261,9 +285,8 @@ private:
     // The window's keys: Ctrl+O, Ctrl+Shift+O, Delete, F1, Ctrl+Return,
     // Ctrl+Q (Escape is keyPressEvent's).
     void CreateShortcuts();
-    // The list shows a frame in the highlight colour while it has the focus;
-    // the read-only output-folder edit has the window's background.
-    void MarkFocusAndReadOnly();
+    // The list shows a frame in the highlight colour while it has the focus.
+    void MarkFocus();
     void OnHelpKey();  // F1: help.html
     void OnStartKey(); // Ctrl+Return: Start, when idle and there are rows
     // Ties every control to the window's edges (see AnchorLayout), `base`
@@ -281,6 +304,34 @@ private:
 
     // True while a run's worker is active: the run's own flag, the one truth.
     bool Running() const;
+
+    // The preview pane beside the list: built with the controls, shown the
+    // list's current row and told the output choices and when a run pauses
+    // it. It shares the list's place, its grip between them; its width (0:
+    // hidden, as at the first start) is kept with the window's state.
+    void CreatePreviewPane();
+    void LayOutPreview();
+    void PreviewSelected();
+    void PreviewOutput();
+    // Asks the run in progress to stop; the Start button says so at once.
+    void RequestStop();
+    // Before a run into the output folder: the typed folder made when it is
+    // missing. The reason it can't be used, or the empty text.
+    QString PrepareOutputFolder();
+    // The Pages column: each row's page count by CountPages, one count at a
+    // time on a thread of its own, never started while a run converts (one
+    // in progress is stopped and asked again after the run). A removed
+    // row's count is dropped. StopPageCount(true) waits for the thread.
+    void QueuePageCount(QTreeWidgetItem *item);
+    void StartNextPageCount();
+    void StopPageCount(bool wait);
+    void OnPageCounted(quint64 job, int pages, const QString &reason);
+    QTreeWidgetItem *ItemOfId(quint64 id) const;
+    // The Pages column's text of a row that is not being converted.
+    void ShowPageCount(QTreeWidgetItem *item);
+    // The page range field checked as typed: a range PageRange refuses is
+    // marked, its hint in the tooltip. True when the text is a range.
+    bool CheckPagesField();
 
     void ShowLoadFailure(const char *text);
     // Runs `call` on the GUI thread and returns when it has run there.
@@ -354,6 +405,12 @@ private:
     QCheckBox *m_chkSubfolders = nullptr;  // 1078
     QCheckBox *m_chkKeepTree = nullptr;    // 1079
     QLabel *m_lblSummary = nullptr;        // 1080
+    QLineEdit *m_editPages = nullptr;      // 1082, the pages to convert
+    CPreviewPane *m_preview = nullptr;
+    CPreviewGrip *m_previewGrip = nullptr;
+    QRect m_listArea;        // the list's place before the pane takes its share
+    int m_previewWidth = 0;  // 0: hidden
+    int m_previewReopen = 0; // the width a click opens it at again
     CThemeApi m_theme;
     AnchorLayout m_anchors;
     DesktopNotice m_notice;
@@ -382,13 +439,29 @@ private:
     bool m_bRunIncomplete = false;
 
     static constexpr int kIconStart = 134;
-    // The file list's columns: path, size, status, and why a row failed or
-    // was stopped.
-    static constexpr int kListColumns = 4;
+    // The file list's columns: path, size, status, why a row failed or was
+    // stopped (or what it wrote), and its page count.
+    static constexpr int kListColumns = 5;
     static constexpr int kReasonColumn = 3;
-    // Item data: the row's subfolder (column 0) and its RowStatus (column 2).
+    // Item data: the row's subfolder (column 0), its RowStatus (column 2)
+    // and the outputs of its last run that succeeded (column 0).
     static constexpr int kSubfolderRole = Qt::UserRole;
     static constexpr int kStatusRole = Qt::UserRole + 1;
+    static constexpr int kOutputsRole = Qt::UserRole + 2;
+    // The row's own number (column 0) and its page count (kPagesColumn; 0
+    // until known).
+    static constexpr int kRowIdRole = Qt::UserRole + 3;
+    static constexpr int kPagesRole = Qt::UserRole + 4;
+    static constexpr int kPagesColumn = 4;
+
+    // The page counts (GUI thread; the counting thread sees only its own
+    // copies and the stop flag).
+    std::deque<quint64> m_countQueue; // rows to count, by their number
+    quint64 m_nextRowId = 1;
+    quint64 m_countingId = 0; // the row being counted; 0: none
+    quint64 m_countJob = 0;   // the count in progress or the last one
+    std::shared_ptr<std::atomic<bool>> m_countStop;
+    QThread *m_countThread = nullptr;
 
     unsigned m_nSystemVersion;
     std::string m_szProgramDir;

@@ -7,12 +7,15 @@
 // the keys and clicks of the list, and its context menu.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QSettings>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -24,6 +27,7 @@
 #include "app/CMainDlg.h"
 #include "common/FileRules.h"
 #include "common/InputCheck.h"
+#include "convert/PageCount.h"
 #include "res/MainTemplates.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsLocation.h"
@@ -31,6 +35,8 @@
 namespace {
 
 constexpr char kTitle[] = "Quorvane Vantoria";
+// Where Add Folder opened last, in the window's own state file.
+constexpr char kLastFolderKey[] = "MainWindow/addFolder";
 
 QString Text(const char *utf8) {
     return QString::fromUtf8(utf8);
@@ -70,7 +76,9 @@ std::string CMainDlg::AddFileToList(const char *path, const std::string &subfold
     item->setData(2, kStatusRole, static_cast<int>(RowStatus::Ready));
     item->setTextAlignment(1, Qt::AlignCenter);
     item->setTextAlignment(2, Qt::AlignCenter);
+    item->setTextAlignment(kPagesColumn, Qt::AlignCenter);
     m_list->addTopLevelItem(item);
+    QueuePageCount(item);
     // During a run the run's row keeps the selection.
     if (!Running())
         SelectOnlyNow(m_list->topLevelItemCount() - 1);
@@ -130,9 +138,11 @@ void CMainDlg::OnAddFiles() {
 void CMainDlg::OnAddFolder() {
     if (Running())
         return;
-    const QString chosen = AskFolder(tr("Select folder:"));
+    QSettings state(WindowStatePath(), QSettings::IniFormat);
+    const QString chosen = AskFolder(tr("Select folder:"), state.value(kLastFolderKey).toString());
     if (chosen.isEmpty())
         return;
+    state.setValue(kLastFolderKey, chosen);
     const int firstAdded = GetItemCount();
     QStringList refused;
     setEnabled(false);
@@ -263,6 +273,8 @@ void CMainDlg::OnRemoveSelected() {
         return;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
         delete m_list->takeTopLevelItem(*it);
+    if (m_countingId && !ItemOfId(m_countingId))
+        StopPageCount(false);
     m_lblFileCount->setText(tr("Files Count: %1").arg(GetItemCount()));
     if (GetItemCount() > 0) {
         SelectOnlyNow(rows.front() > 0 ? rows.front() - 1 : 0);
@@ -278,6 +290,8 @@ void CMainDlg::OnClearAll() {
     if (Running() || GetItemCount() == 0)
         return;
     m_list->clear();
+    m_countQueue.clear();
+    StopPageCount(false);
     m_btnRemove->setEnabled(false);
     m_btnStart->setEnabled(false);
     m_lblFileCount->setText(tr("Files Count: %1").arg(0));
@@ -293,6 +307,122 @@ void CMainDlg::OnViewSourceFile() {
             return;
         }
     }
+}
+
+void CMainDlg::QueuePageCount(QTreeWidgetItem *item) {
+    const quint64 id = m_nextRowId++;
+    item->setData(0, kRowIdRole, id);
+    ShowPageCount(item);
+    m_countQueue.push_back(id);
+    StartNextPageCount();
+}
+
+QTreeWidgetItem *CMainDlg::ItemOfId(quint64 id) const {
+    for (int i = 0; id && i < m_list->topLevelItemCount(); ++i)
+        if (QTreeWidgetItem *item = m_list->topLevelItem(i);
+            item->data(0, kRowIdRole).toULongLong() == id)
+            return item;
+    return nullptr;
+}
+
+void CMainDlg::ShowPageCount(QTreeWidgetItem *item) {
+    const int pages = item->data(kPagesColumn, kPagesRole).toInt();
+    item->setText(kPagesColumn, pages > 0 ? QString::number(pages) : QStringLiteral("?"));
+}
+
+void CMainDlg::StartNextPageCount() {
+    if (m_countingId || Running() || !m_engine.create)
+        return;
+    QTreeWidgetItem *item = nullptr;
+    while (!item && !m_countQueue.empty()) {
+        item = ItemOfId(m_countQueue.front());
+        m_countQueue.pop_front();
+    }
+    if (!item)
+        return;
+    m_countingId = item->data(0, kRowIdRole).toULongLong();
+    const quint64 job = ++m_countJob;
+    m_countStop = std::make_shared<std::atomic<bool>>(false);
+    // The thread works on copies; its last act hands the result over.
+    m_countThread = QThread::create([this, job, stop = m_countStop,
+                                     path = item->text(0).toStdString(), temp = m_szTempDir,
+                                     limit = m_settings.m_nTimeLimit] {
+        const PageCountResult r =
+            CountPages(m_engine, path, temp, limit, [stop] { return stop->load(); });
+        QMetaObject::invokeMethod(
+            this, [this, job, r] { OnPageCounted(job, r.pages, QString::fromStdString(r.reason)); },
+            Qt::QueuedConnection);
+    });
+    m_countThread->start();
+}
+
+void CMainDlg::StopPageCount(bool wait) {
+    if (!m_countThread)
+        return;
+    m_countStop->store(true);
+    if (!wait)
+        return; // its result comes back as stopped
+    m_countThread->wait();
+    delete m_countThread;
+    m_countThread = nullptr;
+    // Asked again when the window counts again; the late result is ignored.
+    if (ItemOfId(m_countingId))
+        m_countQueue.push_front(m_countingId);
+    m_countingId = 0;
+    ++m_countJob;
+}
+
+void CMainDlg::OnPageCounted(quint64 job, int pages, const QString &reason) {
+    if (job != m_countJob || !m_countThread)
+        return; // a count given up
+    m_countThread->wait();
+    delete m_countThread;
+    m_countThread = nullptr;
+    QTreeWidgetItem *item = ItemOfId(m_countingId);
+    const bool stopped = pages < 0 && reason.isEmpty();
+    if (item && stopped)
+        m_countQueue.push_front(m_countingId);
+    m_countingId = 0;
+    if (item && !stopped) {
+        item->setData(kPagesColumn, kPagesRole, std::max(pages, 0));
+        item->setToolTip(kPagesColumn, pages < 0 ? reason : QString());
+        if (!Running() || !RunItem(m_pos.row) || RunItem(m_pos.row) != item)
+            ShowPageCount(item);
+        if (item == m_list->currentItem())
+            PreviewSelected();
+    }
+    StartNextPageCount();
+}
+
+void CMainDlg::OnRowActivated(QTreeWidgetItem *item) {
+    if (!item || item->data(2, kStatusRole).toInt() != static_cast<int>(RowStatus::Succeed))
+        return;
+    const QStringList outputs = item->data(0, kOutputsRole).toStringList();
+    if (!outputs.isEmpty())
+        ShellOpen(outputs.front().toStdString());
+}
+
+namespace {
+// The first selected row of `list`, or null.
+QTreeWidgetItem *FirstSelected(const QTreeWidget *list) {
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (QTreeWidgetItem *item = list->topLevelItem(i); item->isSelected())
+            return item;
+    return nullptr;
+}
+} // namespace
+
+void CMainDlg::OnShowInFolder() {
+    const QTreeWidgetItem *item = FirstSelected(m_list);
+    const QStringList outputs = item ? item->data(0, kOutputsRole).toStringList() : QStringList();
+    if (!outputs.isEmpty())
+        ShowInFolder(outputs.front().toStdString());
+}
+
+void CMainDlg::OnCopyReason() {
+    if (const QTreeWidgetItem *item = FirstSelected(m_list);
+        item && !item->text(kReasonColumn).isEmpty())
+        QGuiApplication::clipboard()->setText(item->text(kReasonColumn));
 }
 
 bool CMainDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers) {
@@ -359,6 +489,9 @@ void CMainDlg::OnContextMenu(const QPoint &globalPos) {
         return;
     const int selected = SelectedCount();
     OnSelectionChanged();
+    const QTreeWidgetItem *first = FirstSelected(m_list);
+    const bool hasOutputs = first && !first->data(0, kOutputsRole).toStringList().isEmpty();
+    const bool hasReason = first && !first->text(kReasonColumn).isEmpty();
 
     std::unique_ptr<QMenu> menu = BuildListMenu();
     int picked = 0;
@@ -367,6 +500,9 @@ void CMainDlg::OnContextMenu(const QPoint &globalPos) {
         if (selected == 0 && (id == dlgtpl::ID_LIST_DELETE || id == dlgtpl::ID_LIST_VIEWSOURCE))
             action->setEnabled(false);
         if (GetItemCount() == 0 && id == dlgtpl::ID_LIST_CLEAR)
+            action->setEnabled(false);
+        if ((id == dlgtpl::ID_LIST_SHOWINFOLDER && !hasOutputs) ||
+            (id == dlgtpl::ID_LIST_COPYREASON && !hasReason))
             action->setEnabled(false);
         if (id)
             connect(action, &QAction::triggered, menu.get(), [&picked, id] { picked = id; });

@@ -8,11 +8,14 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QThread>
 #include <QTreeWidget>
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "app/CIconButton.h"
@@ -23,6 +26,7 @@ namespace {
 
 constexpr char kStartCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Start Converting");
 constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Stop Converting");
+constexpr char kStoppingCaption[] = QT_TRANSLATE_NOOP("CMainDlg", "Stopping...");
 constexpr int kIconStop = 150;
 // A run longer than this ends with a desktop notification when the window
 // is not the active one.
@@ -33,11 +37,22 @@ constexpr std::chrono::seconds kLongRun{10};
 void CMainDlg::OnStart() {
     UpdateData(true);
     if (Running()) {
-        m_run->RequestStop();
+        RequestStop();
+        return;
+    }
+    if (!CheckPagesField()) {
+        Inform(m_editPages->toolTip());
+        m_editPages->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (const QString why = PrepareOutputFolder(); !why.isEmpty()) {
+        Inform(why);
+        m_editOutputDir->setFocus(Qt::OtherFocusReason);
         return;
     }
 
     m_runRows = RowsToConvert();
+    StopPageCount(false); // no count while the run converts; asked again after it
     m_btnStart->SetIcon(kIconStop);
     m_btnStart->setText(tr(kStopCaption));
     EnableControls(false);
@@ -64,6 +79,32 @@ void CMainDlg::OnStart() {
     // not be launched has restored it already; once more does no harm).
     if (!m_run->Start(m_settings, std::move(rows)))
         RestoreIdle();
+}
+
+void CMainDlg::RequestStop() {
+    if (!Running())
+        return;
+    m_run->RequestStop();
+    m_btnStart->setText(tr(kStoppingCaption));
+}
+
+QString CMainDlg::PrepareOutputFolder() {
+    if (m_settings.m_nOutputMode != 1)
+        return {};
+    const std::string &folder = m_settings.m_szOutputDir;
+    if (folder.empty())
+        return tr("Choose or type the output folder first.");
+    const QString shown = QString::fromStdString(folder);
+    if (!std::filesystem::path(folder).is_absolute())
+        return tr("The output folder %1 is not a full path (one that starts with /).").arg(shown);
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec))
+        return {};
+    std::filesystem::create_directories(folder, ec);
+    if (ec || !std::filesystem::is_directory(folder, ec))
+        return tr("The output folder %1 can't be made: %2")
+            .arg(shown, QString::fromLocal8Bit(ec ? ec.message() : std::string("not a folder")));
+    return {};
 }
 
 std::vector<int> CMainDlg::RowsToConvert() {
@@ -111,6 +152,7 @@ void CMainDlg::OnRunEnded() {
         return;
     m_bRunIncomplete = m_pos.succeeded < m_pos.rows;
     m_lblSummary->setText(RunSummary());
+    StartNextPageCount();
     NotifyRunEnd();
     if (m_bQuitAfterRun) {
         m_bQuitAfterRun = false;
@@ -123,8 +165,9 @@ void CMainDlg::ResetRowStatuses() {
         QTreeWidgetItem *item = m_list->topLevelItem(i);
         item->setText(2, QString::fromUtf8(StatusText(RowStatus::Ready)));
         item->setData(2, kStatusRole, static_cast<int>(RowStatus::Ready));
-        for (int c = 1; c < kListColumns; ++c)
+        for (int c = 1; c <= kReasonColumn; ++c)
             item->setToolTip(c, QString());
+        item->setData(0, kOutputsRole, QVariant());
         ShowReason(item, QString());
     }
 }
@@ -232,10 +275,11 @@ void CMainDlg::SetProgress(int) {}
 void CMainDlg::RowFinished(int row, const RowOutcome &outcome) {
     OnGuiThread([this, row, &outcome] {
         if (QTreeWidgetItem *item = RunItem(row)) {
+            ShowPageCount(item);
             item->setText(2, QString::fromUtf8(StatusText(outcome.status)));
             item->setData(2, kStatusRole, static_cast<int>(outcome.status));
             const QString outputs = OutputsText(outcome.outputs, true);
-            for (int c = 1; c < kListColumns; ++c)
+            for (int c = 1; c <= kReasonColumn; ++c)
                 item->setToolTip(c, outputs);
             switch (outcome.status) {
             case RowStatus::Failed:
@@ -248,10 +292,18 @@ void CMainDlg::RowFinished(int row, const RowOutcome &outcome) {
             case RowStatus::Succeed:
                 ++m_pos.succeeded;
                 {
+                    QStringList files;
+                    for (const std::string &f : outcome.outputs)
+                        files << QString::fromStdString(f);
+                    item->setData(0, kOutputsRole, files);
                     QString text = OutputsText(outcome.outputs, false);
-                    if (!outcome.note.empty())
+                    QString full = outputs;
+                    if (!outcome.note.empty()) {
                         text += ": " + QString::fromStdString(outcome.note);
+                        full += ": " + QString::fromStdString(outcome.note);
+                    }
                     item->setText(kReasonColumn, text);
+                    item->setToolTip(kReasonColumn, full);
                 }
                 break;
             default:
@@ -271,11 +323,21 @@ void CMainDlg::RowFinished(int row, const RowOutcome &outcome) {
 
 void CMainDlg::PageStarted(int row, int page, int pages) {
     OnGuiThread([this, row, page, pages] {
-        // While the run can't tell the count yet, the file's own word for it
-        // stands in, as long as the pages do not outnumber it.
+        // While the run can't tell the count yet, the row's counted pages
+        // stand in, or else the file's own word for it, as long as the pages
+        // do not outnumber them.
+        QTreeWidgetItem *item = RunItem(row);
+        const int counted = item ? item->data(kPagesColumn, kPagesRole).toInt() : 0;
         m_pos.row = row;
         m_pos.page = page;
-        m_pos.pages = pages > 0 ? pages : m_pos.declared >= page ? m_pos.declared : 0;
+        m_pos.pages = pages > 0                ? pages
+                      : counted >= page        ? counted
+                      : m_pos.declared >= page ? m_pos.declared
+                                               : 0;
+        if (item)
+            item->setText(kPagesColumn, m_pos.pages > 0
+                                            ? tr("page %1 of %2").arg(page).arg(m_pos.pages)
+                                            : tr("page %1").arg(page));
         ShowRunPosition();
     });
 }

@@ -13,6 +13,8 @@ add_library(vantoria_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CMainDlg.h
     ${CMAKE_CURRENT_LIST_DIR}/CMainDlgFileList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CMainDlgRun.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CPreviewPane.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CPreviewPane.h
     ${CMAKE_CURRENT_LIST_DIR}/DesktopNotice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DesktopNotice.h
     ${CMAKE_CURRENT_LIST_DIR}/AnchorLayout.cpp

@@ -20,7 +20,6 @@ constexpr const char *kTrueOrGrey = QT_TRANSLATE_NOOP("dlgtpl", "真彩\n256 灰
 constexpr const char *kGifColours =
     QT_TRANSLATE_NOOP("dlgtpl", "256 色\n256 灰色\n16 色\n16 灰色\n黑白");
 constexpr const char *kTgaColours = QT_TRANSLATE_NOOP("dlgtpl", "真彩\n256 色\n256 灰色");
-constexpr const char *kDpis = "72\n96\n150\n200\n300\n500\n600";
 
 constexpr Row kComn[] = {
     {kStaticId, Kind::GroupBox, "", 7, 7, 233, 44},
@@ -31,9 +30,10 @@ constexpr Row kComn[] = {
     {1025, Kind::Edit, "", 138, 26, 44, 13, Number, nullptr, 4},
     {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "解析度"), 7, 57, 233, 50},
     {kStaticId, Kind::Static, "X-DPI", 18, 74, 26, 8},
-    {1063, Kind::ComboBox, "", 46, 72, 56, 90, Editable, kDpis},
-    {kStaticId, Kind::Static, "Y-DPI", 110, 74, 26, 8},
-    {1064, Kind::ComboBox, "", 138, 72, 56, 90, Editable, kDpis},
+    {1063, Kind::SpinBox, nullptr, 46, 72, 44, 13},
+    {kStaticId, Kind::Static, "Y-DPI", 98, 74, 26, 8},
+    {1064, Kind::SpinBox, nullptr, 124, 72, 44, 13},
+    {1066, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "两者相同"), 176, 73, 60, 10},
     {1065, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "平滑文本和图形（抗锯齿）"), 18, 91, 180,
      10},
     {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "转换输出"), 7, 113, 118, 38},

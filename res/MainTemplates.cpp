@@ -29,7 +29,7 @@ constexpr Row kMain[] = {
      0, kIconButtonClass},
     {IDC_PROGRESS, Kind::Progress, nullptr, 290, 274, 130, 10, Hidden},
     {kStaticId, Kind::GroupBox, QT_TRANSLATE_NOOP("dlgtpl", "输出格式 && 文件夹"), 5, 195, 315, 70},
-    {IDC_OUTPUTDIR, Kind::Edit, nullptr, 15, 239, 295, 12, ReadOnly},
+    {IDC_OUTPUTDIR, Kind::Edit, nullptr, 15, 239, 200, 12},
     {IDC_BROWSE, Kind::PushButton, QT_TRANSLATE_NOOP("dlgtpl", "浏览"), 230, 223, 39, 12},
     {IDC_VIEW, Kind::PushButton, QT_TRANSLATE_NOOP("dlgtpl", "查看..."), 270, 223, 39, 12},
     {IDC_ABOUT, Kind::Custom, "", 398, 5, 25, 25, None, nullptr, 0, kIconButtonClass},
@@ -51,6 +51,9 @@ constexpr Row kMain[] = {
     {IDC_SUBFOLDERS, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "包含子文件夹"), 335, 5, 60, 25},
     {IDC_KEEPTREE, Kind::CheckBox, QT_TRANSLATE_NOOP("dlgtpl", "保持文件夹结构"), 230, 208, 80, 10},
     {IDC_RUNSUMMARY, Kind::Static, "", 285, 274, 137, 8, NoWrap},
+    {IDC_PAGES_LABEL, Kind::Static, QT_TRANSLATE_NOOP("dlgtpl", "页码："), 218, 241, 30, 8,
+     Right | NoWrap},
+    {IDC_PAGES, Kind::Edit, nullptr, 250, 239, 60, 12},
 };
 
 constexpr Row kAbout[] = {
@@ -75,6 +78,8 @@ constexpr MenuEntry kListEntries[] = {
     {ID_LIST_CLEAR, QT_TRANSLATE_NOOP("dlgtpl", "清除所有项目")},
     {0, nullptr},
     {ID_LIST_VIEWSOURCE, QT_TRANSLATE_NOOP("dlgtpl", "查看原始文件")},
+    {ID_LIST_SHOWINFOLDER, QT_TRANSLATE_NOOP("dlgtpl", "Show in Folder")},
+    {ID_LIST_COPYREASON, QT_TRANSLATE_NOOP("dlgtpl", "Copy Reason")},
 };
 
 } // namespace

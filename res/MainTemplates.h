@@ -41,6 +41,8 @@ inline constexpr int IDC_TIMELIMIT = 1077;  // "timelimit", seconds a file may t
 inline constexpr int IDC_SUBFOLDERS = 1078; // Add Folder takes the subfolders too
 inline constexpr int IDC_KEEPTREE = 1079;   // outputs keep the added folder's tree
 inline constexpr int IDC_RUNSUMMARY = 1080; // how the last run went, in the status line
+inline constexpr int IDC_PAGES_LABEL = 1081;
+inline constexpr int IDC_PAGES = 1082; // "pages", the pages to convert
 
 // The class name under which template 102's icon buttons are made; the
 // window registers the factory for it when it builds the template.
@@ -77,6 +79,8 @@ inline constexpr int ID_LIST_ADDFOLDER = 32772;
 inline constexpr int ID_LIST_DELETE = 32773;
 inline constexpr int ID_LIST_CLEAR = 32774;
 inline constexpr int ID_LIST_VIEWSOURCE = 32776;
+inline constexpr int ID_LIST_SHOWINFOLDER = 32777;
+inline constexpr int ID_LIST_COPYREASON = 32778;
 
 struct Menu {
     int id;

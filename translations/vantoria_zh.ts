@@ -7,6 +7,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>CComn</name>
+    <message>
+        <source>The resolution is %1 to %2 DPI.</source>
+        <translation>The resolution is %1 to %2 DPI.</translation>
+    </message>
+</context>
+<context>
     <name>CImagePage</name>
     <message>
         <source>The BMP file format, also known as bitmap or Device Independent Bitmap (DIB) file format, is a image file format used to store bitmap digital images, especially on Microsoft Windows and OS/2 operating systems.</source>
@@ -231,6 +238,74 @@
             <numerusform>%1 and %n more</numerusform>
         </translation>
     </message>
+    <message>
+        <source>all</source>
+        <translation>all</translation>
+    </message>
+    <message>
+        <source>要转换的页码</source>
+        <translation>要转换的页码</translation>
+    </message>
+    <message>
+        <source>Add files</source>
+        <translation>Add files</translation>
+    </message>
+    <message>
+        <source>Add a folder&apos;s files</source>
+        <translation>Add a folder&apos;s files</translation>
+    </message>
+    <message>
+        <source>Remove the selected files</source>
+        <translation>Remove the selected files</translation>
+    </message>
+    <message>
+        <source>Start or stop converting</source>
+        <translation>Start or stop converting</translation>
+    </message>
+    <message>
+        <source>Escape stops</source>
+        <translation>Escape stops</translation>
+    </message>
+    <message>
+        <source>The pages to convert, as in 1-3,7,10- (a range without an end runs to the document&apos;s end); empty for every page</source>
+        <translation>The pages to convert, as in 1-3,7,10- (a range without an end runs to the document&apos;s end); empty for every page</translation>
+    </message>
+    <message>
+        <source>Not a page range: %1</source>
+        <translation>Not a page range: %1</translation>
+    </message>
+    <message>
+        <source>%1 does not exist (any more).</source>
+        <translation>%1 does not exist (any more).</translation>
+    </message>
+    <message>
+        <source>Stopping...</source>
+        <translation>Stopping...</translation>
+    </message>
+    <message>
+        <source>Choose or type the output folder first.</source>
+        <translation>Choose or type the output folder first.</translation>
+    </message>
+    <message>
+        <source>The output folder %1 can&apos;t be made: %2</source>
+        <translation>The output folder %1 can&apos;t be made: %2</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>The output folder %1 is not a full path (one that starts with /).</source>
+        <translation>The output folder %1 is not a full path (one that starts with /).</translation>
+    </message>
+    <message>
+        <source>page %1 of %2</source>
+        <translation>page %1 of %2</translation>
+    </message>
+    <message>
+        <source>page %1</source>
+        <translation>page %1</translation>
+    </message>
 </context>
 <context>
     <name>CMyPropSheet</name>
@@ -245,6 +320,45 @@
     <message>
         <source>The settings could not be saved to %1.</source>
         <translation>The settings could not be saved to %1.</translation>
+    </message>
+</context>
+<context>
+    <name>CPreviewPane</name>
+    <message>
+        <source>Previous page</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>Next page</source>
+        <translation>Next page</translation>
+    </message>
+    <message>
+        <source>As it will be written</source>
+        <translation>As it will be written</translation>
+    </message>
+    <message>
+        <source>Previews wait while files are converted.</source>
+        <translation>Previews wait while files are converted.</translation>
+    </message>
+    <message>
+        <source>Rendering...</source>
+        <translation>Rendering...</translation>
+    </message>
+    <message>
+        <source>The document has no page %1.</source>
+        <translation>The document has no page %1.</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>Page %1</source>
+        <translation>Page %1</translation>
+    </message>
+    <message>
+        <source>Drag to size the preview, click to show or hide it</source>
+        <translation>Drag to size the preview, click to show or hide it</translation>
     </message>
 </context>
 <context>
@@ -310,6 +424,29 @@
     <message>
         <source>RAS 文件(*.ras)</source>
         <translation>RAS 文件(*.ras)</translation>
+    </message>
+</context>
+<context>
+    <name>PageRange</name>
+    <message>
+        <source>pages are numbers and ranges, as in 1-3,7,10-</source>
+        <translation>pages are numbers and ranges, as in 1-3,7,10-</translation>
+    </message>
+    <message>
+        <source>pages count from 1</source>
+        <translation>pages count from 1</translation>
+    </message>
+    <message>
+        <source>a range goes from a lower page to a higher one, as in 1-3</source>
+        <translation>a range goes from a lower page to a higher one, as in 1-3</translation>
+    </message>
+    <message>
+        <source>a comma stands between two pages or ranges</source>
+        <translation>a comma stands between two pages or ranges</translation>
+    </message>
+    <message>
+        <source>a page number is too large</source>
+        <translation>a page number is too large</translation>
     </message>
 </context>
 <context>
@@ -751,6 +888,22 @@ Reason</translation>
     <message>
         <source>保持文件夹结构</source>
         <translation>保持文件夹结构</translation>
+    </message>
+    <message>
+        <source>两者相同</source>
+        <translation>两者相同</translation>
+    </message>
+    <message>
+        <source>页码：</source>
+        <translation>页码：</translation>
+    </message>
+    <message>
+        <source>Show in Folder</source>
+        <translation>Show in Folder</translation>
+    </message>
+    <message>
+        <source>Copy Reason</source>
+        <translation>Copy Reason</translation>
     </message>
 </context>
 </TS>

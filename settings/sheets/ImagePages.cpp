@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
+#include <QSpinBox>
 
 #include <array>
 
@@ -43,6 +44,7 @@ enum : int {
     IDC_HEIGHT = 1025,
     IDC_XDPI = 1063,
     IDC_YDPI = 1064,
+    IDC_SAMEDPI = 1066,
     IDC_EACH = 1034,
     IDC_ANGLE = 1033,
     IDC_ANTIALIAS = 1065,
@@ -125,8 +127,30 @@ void CComn::OnInitDialog() {
     ItemAs<QLineEdit>(IDC_WIDTH)->setMaxLength(kSizeDigits);
     ItemAs<QLineEdit>(IDC_HEIGHT)->setMaxLength(kSizeDigits);
 
-    SetItemText(IDC_XDPI, IntText(m_settings.nXDpi));
-    SetItemText(IDC_YDPI, IntText(m_settings.nYDpi));
+    // The resolution can only be one the run takes; the two boxes move
+    // together while "Same for both" is on.
+    auto *xdpi = ItemAs<QSpinBox>(IDC_XDPI);
+    auto *ydpi = ItemAs<QSpinBox>(IDC_YDPI);
+    for (QSpinBox *box : {xdpi, ydpi}) {
+        box->setRange(kMinDpi, kMaxDpi);
+        box->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    }
+    xdpi->setValue(m_settings.nXDpi);
+    ydpi->setValue(m_settings.nYDpi);
+    auto *same = ItemAs<QCheckBox>(IDC_SAMEDPI);
+    same->setChecked(xdpi->value() == ydpi->value());
+    connect(xdpi, &QSpinBox::valueChanged, this, [ydpi, same](int v) {
+        if (same->isChecked())
+            ydpi->setValue(v);
+    });
+    connect(ydpi, &QSpinBox::valueChanged, this, [xdpi, same](int v) {
+        if (same->isChecked())
+            xdpi->setValue(v);
+    });
+    connect(same, &QCheckBox::toggled, this, [xdpi, ydpi](bool on) {
+        if (on)
+            ydpi->setValue(xdpi->value());
+    });
 
     // The first rotation whose text begins with the stored angle.
     auto *angle = ItemAs<QComboBox>(IDC_ANGLE);
@@ -151,6 +175,18 @@ void CComn::OnInitDialog() {
     connect(ItemAs<QCheckBox>(IDC_RESIZE), &QCheckBox::toggled, this, &CComn::OnResize);
 }
 
+QString CComn::Refusal() {
+    for (int id : {IDC_XDPI, IDC_YDPI}) {
+        auto *box = ItemAs<QSpinBox>(id);
+        if (!box->hasAcceptableInput()) {
+            box->setFocus(Qt::OtherFocusReason);
+            box->selectAll();
+            return tr("The resolution is %1 to %2 DPI.").arg(kMinDpi).arg(kMaxDpi);
+        }
+    }
+    return {};
+}
+
 void CComn::OnResize() {
     DoDataExchange(true);
     ApplyResizeRule();
@@ -170,8 +206,8 @@ void CComn::WriteKeys(IniFile &ini) {
     Write(ini, "height", ItemText(IDC_HEIGHT, IniFile::kMaxString));
     WriteInt(ini, "resize", m_bResize);
     WriteInt(ini, "each", m_bFolderPerFile);
-    Write(ini, "xdpi", ItemText(IDC_XDPI, IniFile::kMaxString));
-    Write(ini, "ydpi", ItemText(IDC_YDPI, IniFile::kMaxString));
+    WriteInt(ini, "xdpi", ItemAs<QSpinBox>(IDC_XDPI)->value());
+    WriteInt(ini, "ydpi", ItemAs<QSpinBox>(IDC_YDPI)->value());
     WriteInt(ini, "antialias", m_bAntialias);
 }
 

@@ -43,11 +43,15 @@ protected:
 };
 
 // "共同": resize, size, resolution and smoothing, folder per file, rotation.
+// The resolution's two boxes take 72..600 only, and move together while
+// "Same for both" (on when the stored two are equal) is on.
 class CComn : public CImagePage {
     Q_OBJECT
 public:
     explicit CComn(QWidget *parent = nullptr);
     void DoDataExchange(bool save) override;
+    // A resolution typed out of range is refused.
+    QString Refusal() override;
 
 protected:
     void OnInitDialog() override;

@@ -8,7 +8,9 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +62,12 @@ struct Controls {
     QCheckBox *newIfExists;
 };
 
+// A control of the template that may have moved into a child of the window
+// (the file list shares its place with the preview pane).
+template <class T> T *Anywhere(const QWidget *window, int id) {
+    return window->findChild<T *>(QStringLiteral("ctl_%1").arg(id));
+}
+
 // The window with the person at the desk played by the test: the file and
 // folder dialogs answer what the test set, the desktop's "open" and the
 // About box are recorded.
@@ -74,7 +82,7 @@ public:
         ui = {Control<CIconButton>(this, IDC_ADDFILES),  Control<CIconButton>(this, IDC_ADDFOLDER),
               Control<CIconButton>(this, IDC_REMOVE),    Control<CIconButton>(this, IDC_SETTINGS),
               Control<CIconButton>(this, IDC_START),     Control<CIconButton>(this, IDC_ABOUT),
-              Control<QTreeWidget>(this, IDC_FILELIST),  Control<QComboBox>(this, IDC_FORMAT),
+              Anywhere<QTreeWidget>(this, IDC_FILELIST), Control<QComboBox>(this, IDC_FORMAT),
               Control<QComboBox>(this, IDC_FOLDERMODE),  Control<QComboBox>(this, IDC_OUTPUTKIND),
               Control<QProgressBar>(this, IDC_PROGRESS), Control<QLineEdit>(this, IDC_OUTPUTDIR),
               Control<QPushButton>(this, IDC_BROWSE),    Control<QPushButton>(this, IDC_VIEW),
@@ -90,11 +98,12 @@ public:
     QStringList filesToChoose; // empty: the dialog is cancelled
     QString folderToChoose;    // empty: the browser is cancelled
     QStringList openTitles, openInitials, folderTitles, folderInitials;
-    std::vector<std::string> opened;
+    std::vector<std::string> opened, shownInFolder;
     int aboutBoxes = 0;
-    bool realShell = false;   // hand ShellOpen to the desktop
-    QStringList messages;     // what Inform showed
-    bool stopAndQuit = false; // the answer to the question at close
+    bool realShell = false;        // hand ShellOpen to the desktop
+    bool realShowInFolder = false; // ask the desktop's file manager
+    QStringList messages;          // what Inform showed
+    bool stopAndQuit = false;      // the answer to the question at close
     int questions = 0;
     QStringList notices; // "summary|body|folder" of each notification
 
@@ -114,6 +123,12 @@ protected:
             CMainDlg::ShellOpen(path);
         else
             opened.push_back(path);
+    }
+    void ShowInFolder(const std::string &file) override {
+        if (realShowInFolder)
+            CMainDlg::ShowInFolder(file);
+        else
+            shownInFolder.push_back(file);
     }
     void ShowAboutBox() override { ++aboutBoxes; }
     void Inform(const QString &text) override { messages << text; }
@@ -271,10 +286,10 @@ private slots:
         QVERIFY(w.windowFlags() & Qt::WindowMaximizeButtonHint);
 
         // Every row of the template is a control of its kind, with its id.
-        const int ids[] = {1007, 1001, 1002, 1003, 1008, 1009, 1010, 1011, 1012, 1013,
-                           1014, 1016, 1047, 1048, 1058, 1059, 1075, 1076, 1077};
+        const int ids[] = {1007, 1001, 1002, 1003, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
+                           1016, 1047, 1048, 1058, 1059, 1075, 1076, 1077, 1081, 1082};
         for (int id : ids)
-            QVERIFY2(dlgtpl::FindControl(&w, id), qPrintable(QString::number(id)));
+            QVERIFY2(Anywhere<QWidget>(&w, id), qPrintable(QString::number(id)));
         for (int id : {1007, 1008, 1009, 1010, 1002, 1016})
             QVERIFY(dlgtpl::Control<CIconButton>(&w, id));
         QCOMPARE(w.findChildren<QGroupBox *>().size(), 1);
@@ -299,13 +314,13 @@ private slots:
         QCOMPARE(items(w.ui.format), formats);
         QCOMPARE(items(w.ui.folderMode), modes);
 
-        // The file list: four columns, several rows selectable, whole rows.
-        // The path column takes what the others leave: all four are in sight.
-        QCOMPARE(w.ui.list->columnCount(), 4);
-        const QString titles[] = {"Files", "Size", "Status", "Reason"};
-        const int widths[] = {0, 100, 120, 180};
+        // The file list: five columns, several rows selectable, whole rows.
+        // The path column takes what the others leave: all five are in sight.
+        QCOMPARE(w.ui.list->columnCount(), 5);
+        const QString titles[] = {"Files", "Size", "Status", "Reason", "Pages"};
+        const int widths[] = {0, 100, 120, 180, 80};
         int total = 0;
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < 5; ++c) {
             QCOMPARE(w.ui.list->headerItem()->text(c), titles[c]);
             if (c > 0)
                 QCOMPARE(w.ui.list->columnWidth(c), widths[c]);
@@ -324,7 +339,9 @@ private slots:
         QVERIFY(!w.ui.remove->isEnabled());
         QVERIFY(w.ui.addFiles->isEnabled());
         QVERIFY(w.ui.progress->isHidden());
-        QVERIFY(w.ui.outputDir->isReadOnly());
+        QVERIFY(!w.ui.outputDir->isReadOnly());
+        QVERIFY2(w.ui.addFiles->toolTip().endsWith("(Ctrl+O)"),
+                 qPrintable(w.ui.addFiles->toolTip()));
         QCOMPARE(w.ui.start->text(), QString::fromUtf8("开始转换"));
         QCOMPARE(w.ui.start->GetAlign(), int(CIconButton::AlignVert));
         QVERIFY(!w.ui.start->Icon().isNull());
@@ -428,12 +445,15 @@ private slots:
         QCOMPARE(w.m_settings.m_szOutputDir, Dir("chosen").toStdString() + "/");
         w.ui.view->click();
         QCOMPARE(w.opened, std::vector<std::string>{Dir("chosen").toStdString() + "/"});
-        // With no program to open the folder, a message says so.
+        // A folder not made yet, or one no program opens: a message says so.
         w.realShell = true;
         w.ui.view->click();
-        QCOMPARE(w.messages.size(), 1);
-        QVERIFY2(w.messages[0].startsWith("No program was found to open"),
-                 qPrintable(w.messages[0]));
+        QDir().mkpath(Dir("chosen"));
+        w.ui.view->click();
+        QCOMPARE(w.messages.size(), 2);
+        QVERIFY2(w.messages[0].endsWith("does not exist (any more)."), qPrintable(w.messages[0]));
+        QVERIFY2(w.messages[1].startsWith("No program was found to open"),
+                 qPrintable(w.messages[1]));
         w.realShell = false;
 
         // Closing saves the shown values.
@@ -442,6 +462,56 @@ private slots:
                  Dir("chosen").toStdString() + "/");
         QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "exists", -1), 1);
         QCOMPARE(IniReadInt(w.m_szIniPath, "Set", "timelimit", -1), 120);
+    }
+
+    // The page range is checked as typed: a range PageRange refuses is never
+    // taken (nor saved) and Start says why; a range is kept as PageRange
+    // writes it and saved at close.
+    void thePageRangeIsCheckedAsTyped() {
+        DeskWindow &w = OpenPdfToOut();
+        auto *pages = dlgtpl::Control<QLineEdit>(&w, dlgtpl::IDC_PAGES);
+        QVERIFY(pages && pages->isEnabled() && pages->text().isEmpty());
+        QTest::keyClicks(pages, " 1-2, 5");
+        w.UpdateData(true);
+        QCOMPARE(w.m_settings.m_szPages, std::string("1-2,5"));
+        for (const char *bad : {"3-1", "x"}) {
+            pages->setText(bad);
+            QVERIFY2(pages->toolTip().startsWith("Not a page range: "),
+                     qPrintable(pages->toolTip()));
+            w.UpdateData(true);
+            QCOMPARE(w.m_settings.m_szPages, std::string("1-2,5"));
+        }
+        QVERIFY(pages->toolTip().contains("pages are numbers and ranges"));
+        AddPsFiles(1);
+        w.ui.start->click();
+        QVERIFY(w.RunFinished());
+        QCOMPARE(w.messages, QStringList{pages->toolTip()});
+        QVERIFY(w.close());
+        QCOMPARE(IniReadString(w.m_szIniPath, "Set", "pages", "?", IniFile::kNoLimit), "1-2,5");
+        DeskWindow &again = Open();
+        QCOMPARE(dlgtpl::Control<QLineEdit>(&again, dlgtpl::IDC_PAGES)->text(),
+                 QStringLiteral("1-2,5"));
+    }
+
+    // A typed output folder is made on Start; one that can't be made (under
+    // a file) is refused with the reason, and nothing runs.
+    void aTypedOutputFolderIsMadeOnStart() {
+        DeskWindow &w = OpenPdfToOut();
+        w.SetRunPacing(RunPacing::None());
+        const std::vector<std::string> files = AddPsFiles(1);
+        w.ui.outputDir->setText(Dir("typed/deep"));
+        w.ui.start->click();
+        WaitForRun();
+        QCOMPARE(Status(0), QStringLiteral("Succeed"));
+        QVERIFY(QFileInfo(Dir("typed/deep/doc0.pdf")).isFile());
+        QCOMPARE(w.m_settings.m_szOutputDir, Dir("typed/deep").toStdString() + "/");
+
+        w.ui.outputDir->setText(QString::fromStdString(files[0]) + "/x");
+        w.ui.start->click();
+        QVERIFY(w.RunFinished());
+        QCOMPARE(Status(0), QStringLiteral("Succeed"));
+        QCOMPARE(w.messages.size(), 1);
+        QVERIFY2(w.messages[0].contains("can't be made"), qPrintable(w.messages[0]));
     }
 
     void addFilesTakesReadablePsAndEpsFilesOnly() {
@@ -535,7 +605,10 @@ private slots:
         QCOMPARE(w.GetItemCount(), 4);
         QCOMPARE(w.GetItemText(2, 0), Dir("src/c.eps").toStdString());
         QCOMPARE(w.GetItemText(3, 0), Dir("src/sub/e.ps").toStdString());
-        // The choice is remembered.
+        // The choice is remembered, and so is the folder, for the next Add Folder.
+        w.folderToChoose.clear();
+        w.OnAddFolder();
+        QCOMPARE(w.folderInitials.back(), Dir("src"));
         subfolders->setChecked(false);
         QVERIFY(w.close());
         QCOMPARE(IniReadString(w.m_szIniPath, "Set", "subfolders", "", IniFile::kNoLimit), "0");
@@ -561,6 +634,20 @@ private slots:
         QVERIFY(QFileInfo(Dir("out/b/c/report.pdf")).isFile());
         QCOMPARE(w.ui.list->topLevelItem(1)->text(3), QStringLiteral("report.pdf"));
         QCOMPARE(w.ui.list->topLevelItem(1)->toolTip(2), Dir("out/b/c/report.pdf"));
+        // Enter (or a double-click) on the row opens its output; the menu
+        // shows it in its folder, or opens the folder with no file manager
+        // to ask.
+        w.SelectOnly(1);
+        QTest::keyClick(w.ui.list, Qt::Key_Return);
+        QCOMPARE(w.opened, std::vector<std::string>{Dir("out/b/c/report.pdf").toStdString()});
+        w.OnCommand(dlgtpl::ID_LIST_SHOWINFOLDER);
+        QCOMPARE(w.shownInFolder, w.opened);
+        if (!QDBusConnection::sessionBus().isConnected()) {
+            w.realShowInFolder = true;
+            w.OnCommand(dlgtpl::ID_LIST_SHOWINFOLDER);
+            QCOMPARE(w.opened.back(), Dir("out/b/c").toStdString());
+            w.realShowInFolder = false;
+        }
 
         keepTree->setChecked(false);
         w.OnStart();
@@ -731,7 +818,7 @@ private slots:
         });
         std::stable_partition(expected.begin(), expected.end(),
                               [&](const Stop &stop) { return stop.control == w.ui.list; });
-        QCOMPARE(expected.size(), std::size_t(17));
+        QCOMPARE(expected.size(), std::size_t(18));
 
         // Grabs of each stop with the focus (just reached by Tab) and without
         // (just left).
@@ -809,21 +896,27 @@ private slots:
                                    QString::fromUtf8("删除所选项目          Del"),
                                    QString::fromUtf8("清除所有项目"),
                                    "-",
-                                   QString::fromUtf8("查看原始文件")};
+                                   QString::fromUtf8("查看原始文件"),
+                                   "Show in Folder",
+                                   "Copy Reason"};
         QCOMPARE(empty.texts, texts);
-        QCOMPARE(empty.enabled, (std::vector<bool>{true, true, true, false, false, true, false}));
+        QCOMPARE(empty.enabled,
+                 (std::vector<bool>{true, true, true, false, false, true, false, false, false}));
         QVERIFY(empty.disabledLooksEnabled);
         QCOMPARE(Label(w.ui.selected), QStringLiteral("Selected: 0"));
 
         AddPsFiles(2);
         w.ui.list->clearSelection();
         Seen none = open(0);
-        QCOMPARE(none.enabled, (std::vector<bool>{true, true, true, false, true, true, false}));
+        QCOMPARE(none.enabled,
+                 (std::vector<bool>{true, true, true, false, true, true, false, false, false}));
         QVERIFY(!w.ui.remove->isEnabled());
 
         w.SelectOnly(1);
         Seen picked = open(dlgtpl::ID_LIST_DELETE);
-        QCOMPARE(picked.enabled, (std::vector<bool>{true, true, true, true, true, true, true}));
+        // A row without outputs or a reason: nothing to show or copy.
+        QCOMPARE(picked.enabled,
+                 (std::vector<bool>{true, true, true, true, true, true, true, false, false}));
         QCOMPARE(w.GetItemCount(), 1);
     }
 
@@ -1050,6 +1143,38 @@ private slots:
                  qPrintable(texts.join(" | ")));
     }
 
+    // The Pages column is counted in the background, "?" until then; a run
+    // of a document that names no page count shows the count with its pages.
+    void thePagesColumnIsCountedInTheBackground() {
+        DeskWindow &w = Open(QStringLiteral("[Set]\notype=0\ntype=3\nmode=1\noutput=%1/out/\n"
+                                            "[Img]\nxdpi=72\nydpi=72\n")
+                                 .arg(Dir())
+                                 .toUtf8()
+                                 .constData());
+        const QByteArray three = QByteArray(kPage).repeated(3);
+        w.filesToChoose = {QString::fromStdString(WriteFile(Dir("in/three.ps"), three)),
+                           QString::fromStdString(WriteFile(Dir("in/gone.ps"), three)),
+                           QString::fromStdString(WriteFile(Dir("in/one.ps"), kPage))};
+        w.OnAddFiles();
+        QCOMPARE(w.ui.list->topLevelItem(2)->text(4), QStringLiteral("?"));
+        w.SelectOnly(1); // removed while it waits or is counted: its count goes
+        w.OnRemoveSelected();
+        QTRY_COMPARE_WITH_TIMEOUT(w.ui.list->topLevelItem(1)->text(4), QStringLiteral("1"), 60000);
+        QCOMPARE(w.ui.list->topLevelItem(0)->text(4), QStringLiteral("3"));
+
+        QStringList shown;
+        connect(w.ui.list, &QTreeWidget::itemChanged, this, [&](QTreeWidgetItem *item, int c) {
+            if (c == 4 && item == w.ui.list->topLevelItem(0))
+                shown << item->text(4);
+        });
+        w.SetRunPacing(RunPacing::None());
+        w.ui.start->click();
+        WaitForRun();
+        QCOMPARE(Status(0), QStringLiteral("Succeed"));
+        QVERIFY2(shown.contains("page 3 of 3"), qPrintable(shown.join(" | ")));
+        QCOMPARE(w.ui.list->topLevelItem(0)->text(4), QStringLiteral("3"));
+    }
+
     // The Settings button opens the sheet of the shown output kind; a
     // confirmed one is read back into the window's settings.
     void settingsButtonOpensTheShownKind() {
@@ -1181,6 +1306,10 @@ private slots:
             QCOMPARE(w.ui.list->topLevelItem(i)->text(3), reasons[i][1]);
         }
         QCOMPARE(w.ui.list->topLevelItem(0)->toolTip(0), Dir("in/photo.ps"));
+        // "Copy Reason" takes the whole reason.
+        w.SelectOnly(2);
+        w.OnCommand(dlgtpl::ID_LIST_COPYREASON);
+        QCOMPARE(QGuiApplication::clipboard()->text(), reasons[2][1]);
     }
 
     // A window destroyed during a run stops it between files and carries
@@ -1224,7 +1353,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Status(2).startsWith("Converting"), 60000);
         w.ui.start->click();
         QVERIFY(!w.RunFinished());
-        QCOMPARE(w.ui.start->text(), QStringLiteral("Stop Converting"));
+        QCOMPARE(w.ui.start->text(), QStringLiteral("Stopping..."));
         QVERIFY(w.ui.progress->isVisible());
         w.ui.start->click(); // a further press changes nothing more
         QVERIFY(!w.RunFinished());

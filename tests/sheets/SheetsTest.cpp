@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -237,7 +238,7 @@ void SheetsTest::cancelWritesNothing() {
     ini.Write(kHandWritten);
     {
         ImageSheet image(ini);
-        image.Show(kCommon)->ItemAs<QComboBox>(1063)->setEditText("150");
+        image.Show(kCommon)->ItemAs<QSpinBox>(1063)->setValue(150);
         image.Show(kTiff)->ItemAs<QComboBox>(1030)->setCurrentIndex(6);
         image.Show(kJpeg)->ItemAs<QSlider>(1041)->setValue(12);
         image.Show(kGif)->ItemAs<QComboBox>(1037)->setCurrentIndex(0);
@@ -305,18 +306,17 @@ void SheetsTest::commonPage() {
         CSettingsPage *common = image.Show(kCommon);
         auto *width = common->ItemAs<QLineEdit>(1024);
         auto *height = common->ItemAs<QLineEdit>(1025);
-        auto *xdpi = common->ItemAs<QComboBox>(1063);
-        auto *ydpi = common->ItemAs<QComboBox>(1064);
+        auto *xdpi = common->ItemAs<QSpinBox>(1063);
+        auto *ydpi = common->ItemAs<QSpinBox>(1064);
+        auto *same = common->ItemAs<QCheckBox>(1066);
         auto *angle = common->ItemAs<QComboBox>(1033);
         auto *resize = common->ItemAs<QCheckBox>(1023);
 
         QCOMPARE(angle->currentText(), QStringLiteral("90"));
         QCOMPARE(Items(angle), (QStringList{"0", "90", "180", "270"}));
-        const QStringList dpis = {"72", "96", "150", "200", "300", "500", "600"};
-        QCOMPARE(Items(xdpi), dpis);
-        QCOMPARE(Items(ydpi), dpis);
-        QVERIFY(xdpi->isEditable() && ydpi->isEditable() && !angle->isEditable());
-        QCOMPARE(xdpi->currentText(), QStringLiteral("72"));
+        QVERIFY(!angle->isEditable());
+        QCOMPARE(xdpi->value(), 72);
+        QVERIFY(same->isChecked()); // the two are equal
         QCOMPARE(width->text(), QStringLiteral("300"));
         QVERIFY(resize->isChecked() && width->isEnabled());
         QVERIFY(common->ItemAs<QCheckBox>(1034)->isChecked());
@@ -339,16 +339,27 @@ void SheetsTest::commonPage() {
         QVERIFY(width->isEnabled());
         resize->click();
 
-        xdpi->setEditText("1200");
-        ydpi->lineEdit()->clear();
-        QTest::keyClicks(ydpi->lineEdit(), "abc");
+        // 72..600 only: 5000 can't be typed, "Same for both" moves the other.
+        xdpi->selectAll();
+        QTest::keyClicks(xdpi, "5000");
+        QCOMPARE(xdpi->text(), QStringLiteral("500"));
+        QCOMPARE(ydpi->value(), 500);
+        same->click();
+        ydpi->setValue(5000);
+        QCOMPARE(ydpi->value(), 600);
+        QCOMPARE(xdpi->value(), 500);
+        // A box left below its range holds the sheet open.
+        xdpi->selectAll();
+        QTest::keyClicks(xdpi, "7");
+        QVERIFY(!common->Refusal().isEmpty());
+        xdpi->setValue(300);
         angle->setCurrentIndex(3);
         height->setText("0300");
         image.sheet.OkButton()->click();
     }
     const IniFile file(ini.Path());
-    QCOMPARE(file.Find("Img", "xdpi").value_or(""), std::string("1200"));
-    QCOMPARE(file.Find("Img", "ydpi").value_or(""), std::string("abc"));
+    QCOMPARE(file.Find("Img", "xdpi").value_or(""), std::string("300"));
+    QCOMPARE(file.Find("Img", "ydpi").value_or(""), std::string("600"));
     QCOMPARE(file.Find("Img", "width").value_or("<missing>"), std::string(""));
     QCOMPARE(file.Find("Img", "height").value_or(""), std::string("0300"));
     QCOMPARE(file.Find("Img", "angle").value_or(""), std::string("270"));
@@ -357,8 +368,8 @@ void SheetsTest::commonPage() {
     QCOMPARE(file.Find("Img", "antialias").value_or(""), std::string("0"));
 
     const ConvertSettings s = Loaded(ini.Path());
-    QCOMPARE(s.img.nXDpi, 600);
-    QCOMPARE(s.img.nYDpi, 72);
+    QCOMPARE(s.img.nXDpi, 300);
+    QCOMPARE(s.img.nYDpi, 600);
     QCOMPARE(s.img.nHeight, 300);
     QCOMPARE(s.img.nAngle, 270);
     QCOMPARE(s.img.bResize, 0);
@@ -889,7 +900,7 @@ void SheetsTest::readOnlyProfile() {
     const ConvertSettings before = Loaded(ini.Path());
     {
         ImageSheet image(ini);
-        image.Show(kCommon)->ItemAs<QComboBox>(1063)->setEditText("150");
+        image.Show(kCommon)->ItemAs<QSpinBox>(1063)->setValue(150);
         image.Show(kJpeg)->ItemAs<QSlider>(1041)->setValue(20);
         QString warning;
         auto told = WhenModal<QMessageBox>([&](QMessageBox *box) {
