@@ -72,4 +72,8 @@ private:
     Header h_;
 };
 
+// Reads exactly `size` bytes at `offset` of `fd`, retrying after signals;
+// false on an error or a file that ends first.
+bool ReadFileAt(int fd, uint64_t offset, void *buffer, size_t size);
+
 } // namespace imageconv

@@ -36,21 +36,6 @@ int32_t Le32s(const uint8_t *p) {
     return int32_t(Le32(p));
 }
 
-bool ReadAt(int fd, uint64_t offset, void *buffer, size_t size) {
-    auto *p = static_cast<uint8_t *>(buffer);
-    while (size > 0) {
-        ssize_t n = ::pread(fd, p, size, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        offset += uint64_t(n);
-        size -= size_t(n);
-    }
-    return true;
-}
-
 // Pages are kept bottom row first: a top-down file's rows swap in place.
 void FlipRows(Dib &page) {
     for (int top = 0, bottom = page.height - 1; top < bottom; ++top, --bottom)
@@ -89,19 +74,19 @@ Status OpenPageFile(const std::string &path, int &fd, uint64_t &fileSize) {
 Status ReadHeaders(int fd, BmpHeader &h) {
     // BITMAPFILEHEADER
     uint8_t fh[kFileHeaderSize];
-    if (h.fileSize < kFileHeaderSize + kCoreHeaderSize || !ReadAt(fd, 0, fh, sizeof fh))
+    if (h.fileSize < kFileHeaderSize + kCoreHeaderSize || !ReadFileAt(fd, 0, fh, sizeof fh))
         return Status::Fail("file too short for a bitmap header");
     if (fh[0] != 'B' || fh[1] != 'M')
         return Status::Fail("no BM signature");
     h.offBits = Le32(fh + 10);
 
     uint8_t ih[kInfoHeaderSize] = {};
-    if (!ReadAt(fd, kFileHeaderSize, ih, 4))
+    if (!ReadFileAt(fd, kFileHeaderSize, ih, 4))
         return Status::Fail("truncated information header");
     h.headerSize = Le32(ih);
     if (h.headerSize == kCoreHeaderSize) {
         // BITMAPCOREHEADER: 16-bit sizes, 3-byte palette entries.
-        if (!ReadAt(fd, kFileHeaderSize, ih, kCoreHeaderSize))
+        if (!ReadFileAt(fd, kFileHeaderSize, ih, kCoreHeaderSize))
             return Status::Fail("truncated core header");
         h.width = Le16(ih + 4);
         h.height = Le16(ih + 6);
@@ -110,7 +95,7 @@ Status ReadHeaders(int fd, BmpHeader &h) {
         h.paletteEntrySize = 3;
     } else if (h.headerSize >= kInfoHeaderSize && h.headerSize <= 1024) {
         if (h.fileSize < uint64_t(kFileHeaderSize) + h.headerSize ||
-            !ReadAt(fd, kFileHeaderSize, ih, kInfoHeaderSize))
+            !ReadFileAt(fd, kFileHeaderSize, ih, kInfoHeaderSize))
             return Status::Fail("truncated information header");
         h.width = Le32s(ih + 4);
         h.height = Le32s(ih + 8);
@@ -181,7 +166,7 @@ Status ReadPalette(int fd, const BmpHeader &h, std::vector<RgbQuad> &palette) {
         palette.resize(h.bitCount <= 8 ? (size_t(1) << h.bitCount) : 0);
         if (h.paletteCount > 0) {
             std::vector<uint8_t> raw(size_t(h.paletteCount) * h.paletteEntrySize);
-            if (!ReadAt(fd, h.paletteOffset, raw.data(), raw.size()))
+            if (!ReadFileAt(fd, h.paletteOffset, raw.data(), raw.size()))
                 return Status::Fail("cannot read the palette");
             for (uint32_t i = 0; i < h.paletteCount; ++i) {
                 const uint8_t *e = raw.data() + size_t(i) * h.paletteEntrySize;
@@ -205,6 +190,21 @@ void EmptyPage(Dib &page) {
 }
 
 } // namespace
+
+bool ReadFileAt(int fd, uint64_t offset, void *buffer, size_t size) {
+    auto *p = static_cast<uint8_t *>(buffer);
+    while (size > 0) {
+        ssize_t n = ::pread(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        offset += uint64_t(n);
+        size -= size_t(n);
+    }
+    return true;
+}
 
 PageFile::~PageFile() {
     if (fd_ >= 0)
@@ -251,7 +251,7 @@ Status PageFile::Read(Dib &page) const {
         page.Clear();
         return Status::Fail("out of memory");
     }
-    if (!ReadAt(fd_, h_.offBits, page.bits.data(), page.bits.size())) {
+    if (!ReadFileAt(fd_, h_.offBits, page.bits.data(), page.bits.size())) {
         page.Clear();
         return Status::Fail("cannot read the pixel data");
     }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "imageconv/Writers.h"
+#include "imageconv/ops/PageFile.h"
 #include "imageconv/writers/WriterSupport.h"
 
 namespace imageconv {
@@ -146,20 +147,6 @@ uint64_t WriteBmpRows(const Dib &page, uint64_t pixelBytes, std::FILE *f) {
 // enough to stay in the processor's cache between its read and its write.
 constexpr size_t kFileChunk = size_t(256) << 10;
 
-bool ReadAt(int fd, uint64_t offset, uint8_t *p, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, p, size, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        offset += uint64_t(n);
-        size -= size_t(n);
-    }
-    return true;
-}
-
 // Zeroes the padding and spare bits that fall in bytes [from, from + size)
 // of the pixel data, held in `chunk`.
 void CleanChunk(uint8_t *chunk, uint64_t from, size_t size, size_t stride, const RowEnd &end) {
@@ -208,7 +195,7 @@ uint64_t CopyFileRows(const Dib &page, uint64_t pixelBytes, int fd, uint64_t off
     uint64_t done = 0;
     while (done < pixelBytes) {
         const size_t n = size_t(std::min<uint64_t>(chunk.size(), pixelBytes - done));
-        if (!ReadAt(fd, offset + done, chunk.data(), n)) {
+        if (!ReadFileAt(fd, offset + done, chunk.data(), n)) {
             *readFailed = true;
             break;
         }
